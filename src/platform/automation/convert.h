@@ -1,0 +1,64 @@
+#pragma once
+// VB's conversion rules in one place: the C* functions (banker's rounding, overflow 6, type
+// mismatch 13, Null 94), numeric text parsing, number-to-text and date text. Everything that
+// converts values (ConvertValue, the condition evaluator, the script engine) uses these.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/automation/locale.h"
+#include "platform/automation/variant.h"
+
+namespace quillet::platform::automation {
+
+bool CBool(const Variant& v);
+uint8_t CByte(const Variant& v);
+int16_t CInt(const Variant& v);
+int32_t CLng(const Variant& v);
+float CSng(const Variant& v);
+double CDbl(const Variant& v);
+Currency CCur(const Variant& v);
+DateTime CDate(const Variant& v);
+std::string CStr(const Variant& v);
+
+// Rounds half to even, as VB rounds when converting to whole numbers.
+double roundHalfEven(double x);
+
+// The numeric value of a Variant (Boolean True is -1, Empty 0, Date its serial, numeric text
+// parsed); error 13 for other text and objects without a default value, 94 for Null.
+double toNumber(const Variant& v);
+
+// Parses numeric text as VB does: surrounding blanks, a sign, group separators, the decimal
+// separator, an exponent, "&H"/"&O" prefixes, a currency symbol and parentheses for
+// negatives. nullopt when the text is not numeric.
+std::optional<double> parseNumber(std::string_view text, const Locale& loc);
+std::optional<double> parseNumber(std::string_view text);
+
+// Number text as CStr writes it: 15 significant digits for Double, 7 for Single,
+// exponent form "1E+20" beyond that, the locale's decimal separator.
+std::string formatDouble(double d, const Locale& loc, int significant = 15);
+std::string formatCurrency(Currency c, const Locale& loc);
+
+// Date parts and serials.
+struct DateParts {
+  int year = 1899, month = 12, day = 30;
+  int hour = 0, minute = 0, second = 0;
+};
+// The serial of a date and time; months and days outside their ranges roll over as
+// DateSerial does. nullopt outside 1 January 100 .. 31 December 9999.
+std::optional<double> makeDate(int year, int month, int day, int hour = 0, int minute = 0,
+                               double second = 0);
+DateParts splitDate(double serial);
+// 1 = Sunday .. 7 = Saturday.
+int weekdayOf(double serial);
+// Date text as CStr writes it: date only when there is no time, time only when the date is
+// 30/12/1899, else both, in the locale's short forms.
+std::string formatDate(double serial, const Locale& loc);
+// Parses date text (short dates in the locale's order, ISO dates, month names, times with
+// AM/PM); nullopt when it is not a date.
+std::optional<double> parseDate(std::string_view text, const Locale& loc);
+
+// The locale of the current context.
+const Locale& currentLocale();
+
+} // namespace quillet::platform::automation

@@ -1,0 +1,29 @@
+#pragma once
+// The class factory: creatable classes registered under a ProgID, as CreateObject reaches
+// them ("Scripting.Dictionary", "Quillet.RUZStringBuilder").
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/object.h"
+
+namespace quillet::platform::automation {
+
+using ObjectCreator = std::function<Ref<Object>()>;
+
+// Registers a creatable class; a later registration of the same ProgID replaces it.
+void registerClass(std::string progId, ObjectCreator creator);
+bool isRegistered(std::string_view progId);
+// Creates an object by ProgID (case-insensitive); error 429 when none is registered.
+Ref<Object> create(std::string_view progId);
+std::vector<std::string> registeredClasses();
+
+// Registers a class at program start: `static ClassRegistration reg("X.Y", [] { ... });`
+struct ClassRegistration {
+  ClassRegistration(std::string progId, ObjectCreator creator) {
+    registerClass(std::move(progId), std::move(creator));
+  }
+};
+
+} // namespace quillet::platform::automation

@@ -1,0 +1,206 @@
+#pragma once
+// The VB value. Subtypes and VarType numbers are the ones scripts see; strings are UTF-8.
+// Arrays have value semantics (copy on write), objects are shared by intrusive reference.
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/automation/ref.h"
+
+namespace quillet::platform::automation {
+
+class Object;
+class SafeArray;
+
+enum class VarType : uint16_t {
+  Empty = 0,
+  Null = 1,
+  Integer = 2,
+  Long = 3,
+  Single = 4,
+  Double = 5,
+  Currency = 6,
+  Date = 7,
+  String = 8,
+  Object = 9,
+  Error = 10,
+  Boolean = 11,
+  Variant = 12,
+  Byte = 17,
+  // An array of Variants: the VarType scripts see (0x2000 + 12).
+  Array = 0x200C,
+  // Not a VB subtype: an argument passed by reference, pointing at the caller's variable.
+  ByRef = 0x4000,
+};
+inline constexpr int kArrayFlag = 0x2000;
+
+// Currency: a fixed-point number with four decimals, stored scaled by 10,000.
+struct Currency {
+  int64_t scaled = 0;
+  static constexpr int64_t kScale = 10000;
+  double toDouble() const { return static_cast<double>(scaled) / kScale; }
+  friend bool operator==(Currency a, Currency b) { return a.scaled == b.scaled; }
+};
+
+// Date: days since 30 December 1899, the fraction being the time of day.
+struct DateTime {
+  double serial = 0;
+  friend bool operator==(DateTime a, DateTime b) { return a.serial == b.serial; }
+};
+
+// The Error subtype's code for an omitted optional argument (IsMissing is true for it).
+inline constexpr int32_t kParamNotFound = static_cast<int32_t>(0x80020004u);
+
+class Variant {
+public:
+  Variant() noexcept : type_(VarType::Empty) { i64_ = 0; }
+  Variant(bool v) noexcept : type_(VarType::Boolean) { b_ = v; }
+  Variant(uint8_t v) noexcept : type_(VarType::Byte) { u8_ = v; }
+  Variant(int16_t v) noexcept : type_(VarType::Integer) { i16_ = v; }
+  Variant(int32_t v) noexcept : type_(VarType::Long) { i32_ = v; }
+  Variant(float v) noexcept : type_(VarType::Single) { f32_ = v; }
+  Variant(double v) noexcept : type_(VarType::Double) { f64_ = v; }
+  Variant(Currency v) noexcept : type_(VarType::Currency) { i64_ = v.scaled; }
+  Variant(DateTime v) noexcept : type_(VarType::Date) { f64_ = v.serial; }
+  Variant(std::string v) : type_(VarType::String) { new (&str_) std::string(std::move(v)); }
+  Variant(std::string_view v) : type_(VarType::String) { new (&str_) std::string(v); }
+  Variant(const char* v) : type_(VarType::String) { new (&str_) std::string(v); }
+  Variant(Object* o) noexcept; // an Object subtype; nullptr is Nothing
+  template <class T>
+  Variant(const Ref<T>& o) noexcept : Variant(static_cast<Object*>(o.get())) {}
+  Variant(Ref<SafeArray> a) noexcept;
+
+  static Variant null() noexcept { Variant v; v.type_ = VarType::Null; return v; }
+  static Variant nothing() noexcept { return Variant(static_cast<Object*>(nullptr)); }
+  static Variant error(int32_t code) noexcept { Variant v; v.type_ = VarType::Error; v.i32_ = code; return v; }
+  static Variant missing() noexcept { return error(kParamNotFound); }
+  static Variant byRef(Variant* target) noexcept { Variant v; v.type_ = VarType::ByRef; v.ref_ = target; return v; }
+  // A Long when the value fits, else a Double (VB has no 64-bit subtype).
+  static Variant fromInt64(int64_t v) noexcept;
+  static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
+
+  Variant(const Variant& o);
+  Variant(Variant&& o) noexcept;
+  Variant& operator=(const Variant& o);
+  Variant& operator=(Variant&& o) noexcept;
+  ~Variant() { reset(); }
+
+  VarType type() const noexcept { return type_; }
+  // The VarType number scripts see.
+  int varType() const noexcept { return static_cast<int>(type_); }
+  bool isEmpty() const noexcept { return type_ == VarType::Empty; }
+  bool isNull() const noexcept { return type_ == VarType::Null; }
+  bool isString() const noexcept { return type_ == VarType::String; }
+  bool isObject() const noexcept { return type_ == VarType::Object; }
+  bool isNothing() const noexcept { return type_ == VarType::Object && obj_ == nullptr; }
+  bool isArray() const noexcept { return type_ == VarType::Array; }
+  bool isMissing() const noexcept { return type_ == VarType::Error && i32_ == kParamNotFound; }
+  bool isByRef() const noexcept { return type_ == VarType::ByRef; }
+  // Integer, Long, Byte, Single, Double, Currency (not Boolean, not Date).
+  bool isNumber() const noexcept;
+
+  // The variable a by-reference argument points at, or this value itself.
+  const Variant& deref() const noexcept { return type_ == VarType::ByRef ? *ref_ : *this; }
+  Variant& deref() noexcept { return type_ == VarType::ByRef ? *ref_ : *this; }
+
+  // Unchecked accessors: the subtype must match.
+  bool asBool() const noexcept { return b_; }
+  uint8_t asByte() const noexcept { return u8_; }
+  int16_t asInteger() const noexcept { return i16_; }
+  int32_t asLong() const noexcept { return i32_; }
+  float asSingle() const noexcept { return f32_; }
+  double asDouble() const noexcept { return f64_; }
+  Currency asCurrency() const noexcept { return Currency{i64_}; }
+  DateTime asDate() const noexcept { return DateTime{f64_}; }
+  int32_t asErrorCode() const noexcept { return i32_; }
+  const std::string& asString() const noexcept { return str_; }
+  std::string& asString() noexcept { return str_; }
+  Object* asObject() const noexcept { return obj_; }
+  const SafeArray& asArray() const noexcept { return *arr_; }
+  // The array for writing; a shared array is copied first, so other holders keep their values.
+  SafeArray& arrayForWrite();
+
+  void clear() noexcept { reset(); type_ = VarType::Empty; i64_ = 0; }
+  void swap(Variant& o) noexcept;
+
+private:
+  void reset() noexcept;
+  void copyFrom(const Variant& o);
+  void moveFrom(Variant& o) noexcept;
+
+  VarType type_;
+  union {
+    bool b_;
+    uint8_t u8_;
+    int16_t i16_;
+    int32_t i32_;
+    float f32_;
+    double f64_;
+    int64_t i64_;
+    Object* obj_;
+    SafeArray* arr_;
+    Variant* ref_;
+    std::string str_;
+  };
+};
+
+using Args = std::span<Variant>;
+
+// An array of Variants with any number of dimensions, each with its own lower bound.
+// Elements are stored with the first index varying fastest, so ReDim Preserve of the last
+// dimension keeps every element in place.
+class SafeArray : public RefCounted {
+public:
+  struct Bound {
+    int32_t lower = 0;
+    int32_t count = 0;
+    int32_t upper() const { return lower + count - 1; }
+  };
+
+  SafeArray() = default;
+  explicit SafeArray(std::vector<Bound> bounds);
+  // A one-dimensional array with lower bound 0 holding these values (the Array function).
+  static Ref<SafeArray> fromValues(std::vector<Variant> values);
+  static Ref<SafeArray> create(std::vector<Bound> bounds);
+
+  int dimensions() const { return static_cast<int>(bounds_.size()); }
+  // Bounds by dimension number from 1; error 9 outside.
+  const Bound& bound(int dimension) const;
+  const std::vector<Bound>& bounds() const { return bounds_; }
+  size_t size() const { return data_.size(); }
+
+  // Element by indices, one per dimension; error 9 when the count or a value is out of range.
+  Variant& at(std::span<const int32_t> indices);
+  const Variant& at(std::span<const int32_t> indices) const;
+  Variant& at1(int32_t index) { return at(std::span<const int32_t>(&index, 1)); }
+  const Variant& at1(int32_t index) const { return at(std::span<const int32_t>(&index, 1)); }
+  // Elements in storage order (first index fastest), for For Each.
+  std::vector<Variant>& data() { return data_; }
+  const std::vector<Variant>& data() const { return data_; }
+
+  // ReDim: new bounds; with preserve only the last dimension's upper bound may change
+  // (error 9 otherwise) and existing elements are kept.
+  void redim(std::vector<Bound> bounds, bool preserve);
+  // Locked while For Each walks it or a by-reference element is bound; ReDim/Erase then
+  // raise error 10.
+  void lock() { ++locks_; }
+  void unlock() { --locks_; }
+  bool locked() const { return locks_ > 0; }
+  void setFixed(bool fixed) { fixed_ = fixed; }
+  bool fixed() const { return fixed_; }
+
+  Ref<SafeArray> clone() const;
+
+private:
+  size_t offset(std::span<const int32_t> indices) const;
+  std::vector<Bound> bounds_;
+  std::vector<Variant> data_;
+  int locks_ = 0;
+  bool fixed_ = false;
+};
+
+} // namespace quillet::platform::automation

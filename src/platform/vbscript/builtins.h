@@ -1,0 +1,57 @@
+#pragma once
+// The contract between the script engine and VBScript's function library. The engine
+// resolves a name that is no variable, procedure or class of the script against this table
+// (case-insensitively) before it reports "Variable is undefined"; constants (vbCrLf, ...) are
+// read-only globals. Functions that need the interpreter itself (Eval, Execute,
+// ExecuteGlobal, GetRef, IsObject of script values, TypeName of script class instances) are
+// the engine's own; everything else lives in the library.
+#include <span>
+#include <string>
+
+#include "platform/automation/operators.h"
+#include "platform/automation/variant.h"
+
+namespace quillet::platform::vbscript {
+
+using automation::Args;
+using automation::Variant;
+
+// What a library function may ask of the engine that calls it.
+class BuiltinHost {
+public:
+  virtual ~BuiltinHost() = default;
+  // The script's current locale (SetLocale changes it for the running script).
+  virtual int32_t locale() const = 0;
+  virtual void setLocale(int32_t lcid) = 0;
+};
+
+struct BuiltinCall {
+  Args args;           // as passed; by-reference entries point at the caller's variables
+  BuiltinHost* host;   // never null
+  const Variant& arg(size_t i) const { return args[i].deref(); }
+  size_t count() const { return args.size(); }
+  bool has(size_t i) const { return i < args.size() && !args[i].deref().isMissing(); }
+};
+
+using BuiltinFn = Variant (*)(BuiltinCall& call);
+
+struct Builtin {
+  const char* name;
+  int minArgs;
+  int maxArgs; // -1: any number
+  BuiltinFn fn;
+};
+
+struct BuiltinConstant {
+  const char* name;
+  Variant value;
+};
+
+// The library's functions and constants. Lookups are case-insensitive; a null result means
+// the name is not the library's.
+const Builtin* findBuiltin(std::string_view name);
+const BuiltinConstant* findBuiltinConstant(std::string_view name);
+std::span<const Builtin> builtinFunctions();
+std::span<const BuiltinConstant> builtinConstants();
+
+} // namespace quillet::platform::vbscript

@@ -1,6 +1,8 @@
 // Text functions. Positions and lengths count characters; binary comparison matches the
 // UTF-8 bytes directly, text comparison matches case-folded code points (the folding keeps
 // one code point per character, so positions found in the folded text hold for the original).
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -158,14 +160,23 @@ Variant fnJoin(BuiltinCall& c) {
   return Variant(std::move(out));
 }
 
-Variant fnLCase(BuiltinCall& c) {
+// Case mapping character by character: UCase("straße") keeps its length, as VB's does.
+template <bool Upper> Variant caseMapped(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
-  return Variant(text::toLower(strArg(c, 0)));
+  std::string s = strArg(c, 0);
+  if (text::isAscii(s)) return Variant(Upper ? text::toUpper(s) : text::toLower(s));
+  std::u32string u = toU32(s);
+  for (char32_t& ch : u)
+    if (ch < 0xD800 || ch > 0xDFFF)
+      ch = static_cast<char32_t>(Upper ? u_toupper(static_cast<UChar32>(ch))
+                                       : u_tolower(static_cast<UChar32>(ch)));
+  return Variant(fromU32(u));
 }
-
+Variant fnLCase(BuiltinCall& c) {
+  return caseMapped<false>(c);
+}
 Variant fnUCase(BuiltinCall& c) {
-  if (isNull(c, 0)) return Variant::null();
-  return Variant(text::toUpper(strArg(c, 0)));
+  return caseMapped<true>(c);
 }
 
 Variant fnLeft(BuiltinCall& c) {

@@ -17,10 +17,29 @@ struct ClassMember;
 struct ProcDef;
 
 enum class Op : uint8_t {
-  Add, Sub, Mul, Div, IntDiv, Mod, Pow, Concat,
-  Eq, Ne, Lt, Le, Gt, Ge, Is,
-  And, Or, Xor, Eqv, Imp,
-  Neg, Not, Plus,
+  Add,
+  Sub,
+  Mul,
+  Div,
+  IntDiv,
+  Mod,
+  Pow,
+  Concat,
+  Eq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Is,
+  And,
+  Or,
+  Xor,
+  Eqv,
+  Imp,
+  Neg,
+  Not,
+  Plus,
 };
 
 enum class EK : uint8_t { Literal, Ident, Me, Member, Call, Unary, Binary, New, Paren, Missing };
@@ -54,13 +73,13 @@ struct IdentExpr : Expr {
   std::string name;
   std::string lower;
   Bind bind = Bind::None;
-  int slot = -1;                    // Local, or the implicit local of a Global in a procedure
-  Cell* cell = nullptr;             // Global: the cell of the module the code belongs to
-  Cell* outer = nullptr;            // Global: the global module's cell (named modules)
+  int slot = -1;                       // Local, or the implicit local of a Global in a procedure
+  Cell* cell = nullptr;                // Global: the cell of the module the code belongs to
+  Cell* outer = nullptr;               // Global: the global module's cell (named modules)
   const ClassMember* member = nullptr; // Field / MeMember
-  bool isResult = false;            // the function's own name, meaning its result
-  int8_t intrinsic = -1;            // a function of the engine itself (Eval, GetRef, Err...)
-  const Builtin* builtin = nullptr; // the library function of that name, if any
+  bool isResult = false;               // the function's own name, meaning its result
+  int8_t intrinsic = -1;               // a function of the engine itself (Eval, GetRef, Err...)
+  const Builtin* builtin = nullptr;    // the library function of that name, if any
   const BuiltinConstant* constant = nullptr;
 };
 
@@ -121,8 +140,22 @@ struct MissingExpr : Expr {
 // ---- statements
 
 enum class SK : uint8_t {
-  Assign, Call, If, Select, For, ForEach, Do, Exit, Dim, ReDim, Erase, Const, OnError, With,
-  Nop, AppendAssign,
+  Assign,
+  Call,
+  If,
+  Select,
+  For,
+  ForEach,
+  Do,
+  Exit,
+  Dim,
+  ReDim,
+  Erase,
+  Const,
+  OnError,
+  With,
+  Nop,
+  AppendAssign,
 };
 
 struct Stmt {
@@ -271,9 +304,7 @@ struct ProcDef {
   ClassDef* owner = nullptr;
   struct Module* module = nullptr;
   bool explicitNames = false; // Option Explicit in its chunk
-  bool returnsValue() const {
-    return kind == ProcKind::Function || kind == ProcKind::PropertyGet;
-  }
+  bool returnsValue() const { return kind == ProcKind::Function || kind == ProcKind::PropertyGet; }
 };
 
 struct FieldDecl {

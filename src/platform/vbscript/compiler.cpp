@@ -6,12 +6,13 @@
 
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/engine_impl.h"
+#include "platform/vbscript/lexer.h"
 
 namespace quillet::platform::vbscript {
 
 int8_t findIntrinsic(const std::string& lower) {
-  static const char* const names[] = {"err",     "eval",     "execute",     "executeglobal",
-                                      "getref",  "isobject", "createobject"};
+  static const char* const names[] = {"err",    "eval",     "execute",     "executeglobal",
+                                      "getref", "isobject", "createobject"};
   for (int i = 0; i < kIntrinsicCount; ++i)
     if (lower == names[i]) return static_cast<int8_t>(i);
   return -1;
@@ -23,7 +24,9 @@ const ClassMember* ClassDef::find(std::string_view name) const {
   return it == members.end() ? nullptr : &it->second;
 }
 
-int Engine::Impl::newSlot(Scope& s) { return s.slotBase + (*s.slotCount)++; }
+int Engine::Impl::newSlot(Scope& s) {
+  return s.slotBase + (*s.slotCount)++;
+}
 
 namespace {
 
@@ -32,33 +35,47 @@ void collectDims(const Block& b, std::vector<const IdentExpr*>& out);
 void collectDimsStmt(const Stmt& st, std::vector<const IdentExpr*>& out) {
   switch (st.kind) {
   case SK::Dim:
-    for (auto& it : static_cast<const DimStmt&>(st).items) out.push_back(it.var.get());
+    for (auto& it : static_cast<const DimStmt&>(st).items)
+      out.push_back(it.var.get());
     break;
   case SK::Const:
-    for (auto& it : static_cast<const ConstStmt&>(st).items) out.push_back(it.first.get());
+    for (auto& it : static_cast<const ConstStmt&>(st).items)
+      out.push_back(it.first.get());
     break;
   case SK::If: {
     auto& s = static_cast<const IfStmt&>(st);
-    for (auto& br : s.branches) collectDims(br.second, out);
+    for (auto& br : s.branches)
+      collectDims(br.second, out);
     collectDims(s.elseBlock, out);
     break;
   }
   case SK::Select: {
     auto& s = static_cast<const SelectStmt&>(st);
-    for (auto& c : s.cases) collectDims(c.body, out);
+    for (auto& c : s.cases)
+      collectDims(c.body, out);
     collectDims(s.elseBlock, out);
     break;
   }
-  case SK::For: collectDims(static_cast<const ForStmt&>(st).body, out); break;
-  case SK::ForEach: collectDims(static_cast<const ForEachStmt&>(st).body, out); break;
-  case SK::Do: collectDims(static_cast<const DoStmt&>(st).body, out); break;
-  case SK::With: collectDims(static_cast<const WithStmt&>(st).body, out); break;
-  default: break;
+  case SK::For:
+    collectDims(static_cast<const ForStmt&>(st).body, out);
+    break;
+  case SK::ForEach:
+    collectDims(static_cast<const ForEachStmt&>(st).body, out);
+    break;
+  case SK::Do:
+    collectDims(static_cast<const DoStmt&>(st).body, out);
+    break;
+  case SK::With:
+    collectDims(static_cast<const WithStmt&>(st).body, out);
+    break;
+  default:
+    break;
   }
 }
 
 void collectDims(const Block& b, std::vector<const IdentExpr*>& out) {
-  for (auto& st : b) collectDimsStmt(*st, out);
+  for (auto& st : b)
+    collectDimsStmt(*st, out);
 }
 
 // The constant value of a literal (with an optional sign), for Const at compile time.
@@ -110,8 +127,10 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
     for (auto& p : decl->procs) {
       p->owner = cls.get();
       p->module = &m;
-      if (p->lower == "class_initialize") cls->initialize = p.get();
-      else if (p->lower == "class_terminate") cls->terminate = p.get();
+      if (p->lower == "class_initialize")
+        cls->initialize = p.get();
+      else if (p->lower == "class_terminate")
+        cls->terminate = p.get();
       auto [it, fresh] = cls->members.try_emplace(p->lower);
       ClassMember& cm = it->second;
       if (fresh) {
@@ -123,10 +142,18 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
       ProcDef** slot = nullptr;
       switch (p->kind) {
       case ProcKind::Sub:
-      case ProcKind::Function: slot = &cm.method; break;
-      case ProcKind::PropertyGet: slot = &cm.get; break;
-      case ProcKind::PropertyLet: slot = &cm.let; break;
-      case ProcKind::PropertySet: slot = &cm.set; break;
+      case ProcKind::Function:
+        slot = &cm.method;
+        break;
+      case ProcKind::PropertyGet:
+        slot = &cm.get;
+        break;
+      case ProcKind::PropertyLet:
+        slot = &cm.let;
+        break;
+      case ProcKind::PropertySet:
+        slot = &cm.set;
+        break;
       }
       if (*slot || (p->kind <= ProcKind::Function && (cm.get || cm.let || cm.set)) ||
           (p->kind > ProcKind::Function && cm.method))
@@ -174,11 +201,15 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
     }
   }
   for (auto& decl : prog->classes)
-    for (auto& p : decl->procs) p->explicitNames = prog->optionExplicit;
-  for (auto& p : prog->procs) p->explicitNames = prog->optionExplicit;
+    for (auto& p : decl->procs)
+      p->explicitNames = prog->optionExplicit;
+  for (auto& p : prog->procs)
+    p->explicitNames = prog->optionExplicit;
   for (auto& decl : prog->classes)
-    for (auto& p : decl->procs) compileProc(*p, m, p->owner);
-  for (auto& p : prog->procs) compileProc(*p, m, nullptr);
+    for (auto& p : decl->procs)
+      compileProc(*p, m, p->owner);
+  for (auto& p : prog->procs)
+    compileProc(*p, m, nullptr);
   Scope s;
   s.module = &m;
   s.global = &global;
@@ -226,7 +257,8 @@ void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
 }
 
 void Engine::Impl::compileBlock(Block& b, Scope& s) {
-  for (auto& st : b) compileStmt(st, s);
+  for (auto& st : b)
+    compileStmt(st, s);
 }
 
 namespace {
@@ -261,7 +293,8 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         ap->target = std::move(a.target);
         ap->parts = std::move(parts);
         compileExpr(*ap->target, s);
-        for (auto& p : ap->parts) compileExpr(*p, s);
+        for (auto& p : ap->parts)
+          compileExpr(*p, s);
         stp = std::move(ap);
         return;
       }
@@ -270,8 +303,11 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
     compileExpr(*a.value, s);
     break;
   }
-  case SK::AppendAssign: break;
-  case SK::Call: compileExpr(*static_cast<CallStmt&>(st).call, s); break;
+  case SK::AppendAssign:
+    break;
+  case SK::Call:
+    compileExpr(*static_cast<CallStmt&>(st).call, s);
+    break;
   case SK::If: {
     auto& i = static_cast<IfStmt&>(st);
     for (auto& br : i.branches) {
@@ -319,19 +355,22 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
   case SK::Dim: {
     for (auto& it : static_cast<DimStmt&>(st).items) {
       compileIdent(*it.var, s);
-      for (auto& d : it.dims) compileExpr(*d, s);
+      for (auto& d : it.dims)
+        compileExpr(*d, s);
     }
     break;
   }
   case SK::ReDim: {
     for (auto& it : static_cast<ReDimStmt&>(st).items) {
       compileIdent(*it.var, s);
-      for (auto& d : it.dims) compileExpr(*d, s);
+      for (auto& d : it.dims)
+        compileExpr(*d, s);
     }
     break;
   }
   case SK::Erase:
-    for (auto& v : static_cast<EraseStmt&>(st).vars) compileExpr(*v, s);
+    for (auto& v : static_cast<EraseStmt&>(st).vars)
+      compileExpr(*v, s);
     break;
   case SK::Const:
     for (auto& [id, v] : static_cast<ConstStmt&>(st).items) {
@@ -346,7 +385,8 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
     // Leading-dot members inside refer to this slot; nested With statements rebind.
     struct Binder {
       static void block(Block& b, int slot) {
-        for (auto& x : b) stmt(*x, slot);
+        for (auto& x : b)
+          stmt(*x, slot);
       }
       static void stmt(Stmt& x, int slot) {
         switch (x.kind) {
@@ -358,10 +398,13 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         }
         case SK::AppendAssign: {
           auto& a = static_cast<AppendStmt&>(x);
-          for (auto& p : a.parts) expr(*p, slot);
+          for (auto& p : a.parts)
+            expr(*p, slot);
           break;
         }
-        case SK::Call: expr(*static_cast<CallStmt&>(x).call, slot); break;
+        case SK::Call:
+          expr(*static_cast<CallStmt&>(x).call, slot);
+          break;
         case SK::If:
           for (auto& br : static_cast<IfStmt&>(x).branches) {
             expr(*br.first, slot);
@@ -400,40 +443,54 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
           break;
         case SK::ReDim:
           for (auto& it : static_cast<ReDimStmt&>(x).items)
-            for (auto& d : it.dims) expr(*d, slot);
+            for (auto& d : it.dims)
+              expr(*d, slot);
           break;
         case SK::Dim:
           for (auto& it : static_cast<DimStmt&>(x).items)
-            for (auto& d : it.dims) expr(*d, slot);
+            for (auto& d : it.dims)
+              expr(*d, slot);
           break;
         case SK::Const:
-          for (auto& it : static_cast<ConstStmt&>(x).items) expr(*it.second, slot);
+          for (auto& it : static_cast<ConstStmt&>(x).items)
+            expr(*it.second, slot);
           break;
-        case SK::With: expr(*static_cast<WithStmt&>(x).object, slot); break; // inner binds its own
-        default: break;
+        case SK::With:
+          expr(*static_cast<WithStmt&>(x).object, slot);
+          break; // inner binds its own
+        default:
+          break;
         }
       }
       static void expr(Expr& e, int slot) {
         switch (e.kind) {
         case EK::Member: {
           auto& m = static_cast<MemberExpr&>(e);
-          if (m.object) expr(*m.object, slot);
-          else if (m.withSlot < 0) m.withSlot = slot;
+          if (m.object)
+            expr(*m.object, slot);
+          else if (m.withSlot < 0)
+            m.withSlot = slot;
           break;
         }
         case EK::Call: {
           auto& c = static_cast<CallExpr&>(e);
           expr(*c.callee, slot);
-          for (auto& a : c.args) expr(*a, slot);
+          for (auto& a : c.args)
+            expr(*a, slot);
           break;
         }
-        case EK::Unary: expr(*static_cast<UnaryExpr&>(e).operand, slot); break;
+        case EK::Unary:
+          expr(*static_cast<UnaryExpr&>(e).operand, slot);
+          break;
         case EK::Binary:
           expr(*static_cast<BinaryExpr&>(e).left, slot);
           expr(*static_cast<BinaryExpr&>(e).right, slot);
           break;
-        case EK::Paren: expr(*static_cast<ParenExpr&>(e).inner, slot); break;
-        default: break;
+        case EK::Paren:
+          expr(*static_cast<ParenExpr&>(e).inner, slot);
+          break;
+        default:
+          break;
         }
       }
     };
@@ -442,13 +499,16 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
     Binder::block(w.body, w.slot);
     break;
   }
-  default: break;
+  default:
+    break;
   }
 }
 
 void Engine::Impl::compileExpr(Expr& e, Scope& s) {
   switch (e.kind) {
-  case EK::Ident: compileIdent(static_cast<IdentExpr&>(e), s); break;
+  case EK::Ident:
+    compileIdent(static_cast<IdentExpr&>(e), s);
+    break;
   case EK::Me:
     if (!s.cls) compileFail(cerr::kInvalidUseOfMe, e.line, e.col, *compiling);
     break;
@@ -466,22 +526,28 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
     } else {
       compileExpr(*c.callee, s);
     }
-    for (auto& a : c.args) compileExpr(*a, s);
+    for (auto& a : c.args)
+      compileExpr(*a, s);
     break;
   }
-  case EK::Unary: compileExpr(*static_cast<UnaryExpr&>(e).operand, s); break;
+  case EK::Unary:
+    compileExpr(*static_cast<UnaryExpr&>(e).operand, s);
+    break;
   case EK::Binary:
     compileExpr(*static_cast<BinaryExpr&>(e).left, s);
     compileExpr(*static_cast<BinaryExpr&>(e).right, s);
     break;
-  case EK::Paren: compileExpr(*static_cast<ParenExpr&>(e).inner, s); break;
+  case EK::Paren:
+    compileExpr(*static_cast<ParenExpr&>(e).inner, s);
+    break;
   case EK::New: {
     auto& n = static_cast<NewExpr&>(e);
     n.cell = s.module->cell(n.lower, n.name);
     if (s.module != s.global) n.outer = s.global->cell(n.lower, n.name);
     break;
   }
-  default: break;
+  default:
+    break;
   }
 }
 
@@ -511,7 +577,8 @@ void Engine::Impl::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
   id.constant = findBuiltinConstant(id.lower);
   if (s.proc) {
     auto it = s.implicit.find(id.lower);
-    if (it != s.implicit.end()) id.slot = it->second;
+    if (it != s.implicit.end())
+      id.slot = it->second;
     else {
       id.slot = newSlot(s);
       s.implicit.emplace(id.lower, id.slot);

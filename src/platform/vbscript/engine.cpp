@@ -23,7 +23,9 @@ public:
     static const au::ClassInfo info("Object");
     return info;
   }
-  Variant invokeDefault(int, Args args) override { return engine_->callProc(*proc_, nullptr, args); }
+  Variant invokeDefault(int, Args args) override {
+    return engine_->callProc(*proc_, nullptr, args);
+  }
   std::string typeName() const override { return "Object"; }
 
 private:
@@ -90,7 +92,9 @@ Engine::Engine() : impl_(std::make_unique<Impl>(*this)), err_(new ErrObject) {
   modules_.push_back(std::move(g));
 }
 
-Engine::~Engine() { reset(); }
+Engine::~Engine() {
+  reset();
+}
 
 void Engine::reset() {
   // Script objects that outlive the engine stop calling into it.
@@ -101,7 +105,8 @@ void Engine::reset() {
   std::vector<std::unique_ptr<Module>> old;
   old.swap(modules_);
   for (auto& m : old)
-    for (auto& [name, c] : m->cells) c->value.clear();
+    for (auto& [name, c] : m->cells)
+      c->value.clear();
   old.clear();
   impl_->memberObjects.clear();
   err_->Clear();
@@ -142,22 +147,20 @@ ScriptFailure failureOf(const au::Error& e, const Engine::Impl& im) {
                        im.located ? im.errLine : 0, im.located ? im.errCol : 0, {});
 }
 
-template <class F>
-auto guarded(Engine::Impl& im, F&& fn) -> decltype(fn()) {
+template <class F> auto guarded(Engine::Impl& im, F&& fn) -> decltype(fn()) {
   EntryGuard guard(im);
   try {
     return fn();
   } catch (const ScriptFailure&) {
     throw;
   } catch (const CompileError& e) {
-    throw ScriptFailure(e.number(), e.what(), kCompileSource, e.line(), e.column(),
-                        e.lineText());
+    throw ScriptFailure(e.number(), e.what(), kCompileSource, e.line(), e.column(), e.lineText());
   } catch (const au::Error& e) {
     if (im.entryDepth > 1) throw; // an inner entry: the outer one reports it
     throw failureOf(e, im);
   } catch (const std::bad_alloc&) {
-    throw ScriptFailure(err::kOutOfMemory, au::standardMessage(err::kOutOfMemory),
-                        kRuntimeSource, im.errLine, im.errCol, {});
+    throw ScriptFailure(err::kOutOfMemory, au::standardMessage(err::kOutOfMemory), kRuntimeSource,
+                        im.errLine, im.errCol, {});
   }
 }
 
@@ -173,7 +176,8 @@ Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
     SlotStack::Mark mark;
     Variant* slots;
   } sf(stack, static_cast<size_t>(base + prog.topSlots));
-  for (int i = 0; i < base; ++i) sf.slots[i] = Variant::byRef(&caller->slots[i].deref());
+  for (int i = 0; i < base; ++i)
+    sf.slots[i] = Variant::byRef(&caller->slots[i].deref());
   Frame fr;
   fr.slots = sf.slots;
   fr.me = caller ? caller->me : nullptr;
@@ -222,7 +226,8 @@ Variant Engine::run(Module& m, std::string_view name, Args args) {
     // Values passed from outside go by value: the host keeps its own copies.
     std::vector<Variant> values;
     values.reserve(args.size());
-    for (auto& a : args) values.push_back(a.deref());
+    for (auto& a : args)
+      values.push_back(a.deref());
     return callProc(*c->proc, nullptr, Args(values.data(), values.size()));
   });
 }
@@ -277,7 +282,8 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
     std::string progId = au::CStr(args[0].deref());
     return Variant(au::create(progId));
   }
-  default: break;
+  default:
+    break;
   }
   (void)hasArgs;
   au::raise(err::kInternalError);

@@ -9,7 +9,14 @@
 namespace quillet::platform::vbscript {
 
 enum Intrinsic : int8_t {
-  kErr, kEval, kExecute, kExecuteGlobal, kGetRef, kIsObject, kCreateObject, kIntrinsicCount
+  kErr,
+  kEval,
+  kExecute,
+  kExecuteGlobal,
+  kGetRef,
+  kIsObject,
+  kCreateObject,
+  kIntrinsicCount
 };
 int8_t findIntrinsic(const std::string& lower);
 
@@ -50,10 +57,10 @@ struct Scope {
   Module* module = nullptr;
   Module* global = nullptr;
   ClassDef* cls = nullptr;
-  ProcDef* proc = nullptr;                            // null at top level and in Eval/Execute
+  ProcDef* proc = nullptr; // null at top level and in Eval/Execute
   const std::unordered_map<std::string, int>* locals = nullptr; // caller's locals (Eval/Execute)
-  std::unordered_map<std::string, int> implicit;      // undeclared names of a procedure
-  int* slotCount = nullptr;                           // where new slots are counted
+  std::unordered_map<std::string, int> implicit;                // undeclared names of a procedure
+  int* slotCount = nullptr;                                     // where new slots are counted
   int slotBase = 0;
 };
 

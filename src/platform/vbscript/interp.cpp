@@ -29,8 +29,10 @@ Variant* SlotStack::push(size_t n, Mark& mark) {
   if (c->size - c->used < n) {
     size_t next = current_ + 1;
     size_t size = std::max<size_t>(4096, n);
-    if (next == chunks_.size()) chunks_.push_back({std::make_unique<Variant[]>(size), size, 0});
-    else if (chunks_[next].size < n) chunks_[next] = {std::make_unique<Variant[]>(size), size, 0};
+    if (next == chunks_.size())
+      chunks_.push_back({std::make_unique<Variant[]>(size), size, 0});
+    else if (chunks_[next].size < n)
+      chunks_[next] = {std::make_unique<Variant[]>(size), size, 0};
     current_ = next;
     c = &chunks_[current_];
     c->used = 0;
@@ -42,7 +44,8 @@ Variant* SlotStack::push(size_t n, Mark& mark) {
 
 void SlotStack::pop(const Mark& mark, Variant* slots, size_t n) {
   // Clearing may run terminate handlers, which push above us; they pop before we go on.
-  for (size_t i = 0; i < n; ++i) slots[i].clear();
+  for (size_t i = 0; i < n; ++i)
+    slots[i].clear();
   if (current_ != mark.chunk) chunks_[current_].used = 0;
   current_ = mark.chunk;
   chunks_[current_].used = mark.used;
@@ -65,7 +68,8 @@ struct ArgBuf {
   ArgBuf() = default;
   ArgBuf(const ArgBuf&) = delete;
   ~ArgBuf() {
-    for (int i = 0; i < nLocked; ++i) locked[i]->unlock();
+    for (int i = 0; i < nLocked; ++i)
+      locked[i]->unlock();
   }
   void init(size_t count) {
     if (count > std::size(inl)) {
@@ -93,10 +97,14 @@ bool isIntegral(const Variant& v) {
 }
 int64_t intOf(const Variant& v) {
   switch (v.type()) {
-  case VarType::Integer: return v.asInteger();
-  case VarType::Long: return v.asLong();
-  case VarType::Byte: return v.asByte();
-  default: return 0;
+  case VarType::Integer:
+    return v.asInteger();
+  case VarType::Long:
+    return v.asLong();
+  case VarType::Byte:
+    return v.asByte();
+  default:
+    return 0;
   }
 }
 // The sum of two whole numbers in the wider of their types, widening on overflow.
@@ -112,7 +120,8 @@ Variant intResult(int64_t r, const Variant& a, const Variant& b) {
 
 void toIndices(Args args, std::vector<int32_t>& idx) {
   idx.resize(args.size());
-  for (size_t i = 0; i < args.size(); ++i) idx[i] = au::CLng(args[i].deref());
+  for (size_t i = 0; i < args.size(); ++i)
+    idx[i] = au::CLng(args[i].deref());
 }
 
 // The value at indices of an array, or the default member of an object.
@@ -121,7 +130,8 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
   if (v.isArray()) {
     int32_t small[4];
     if (args.size() <= 4) {
-      for (size_t i = 0; i < args.size(); ++i) small[i] = au::CLng(args[i].deref());
+      for (size_t i = 0; i < args.size(); ++i)
+        small[i] = au::CLng(args[i].deref());
       return v.asArray().at(std::span<const int32_t>(small, args.size()));
     }
     std::vector<int32_t> idx;
@@ -135,7 +145,9 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
   raiseNamed(err::kTypeMismatch, name);
 }
 
-bool isSimple(const Expr& e) { return e.kind == EK::Literal || e.kind == EK::Ident; }
+bool isSimple(const Expr& e) {
+  return e.kind == EK::Literal || e.kind == EK::Ident;
+}
 
 } // namespace
 
@@ -144,7 +156,9 @@ Variant letValue(Variant v) {
   return v;
 }
 
-bool isTimeout(const au::Error& e) { return e.number() == kTimeoutError; }
+bool isTimeout(const au::Error& e) {
+  return e.number() == kTimeoutError;
+}
 
 // ---- time-out and stack
 
@@ -194,7 +208,9 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
   }
 }
 
-EntryGuard::~EntryGuard() { --impl_.entryDepth; }
+EntryGuard::~EntryGuard() {
+  --impl_.entryDepth;
+}
 
 void Engine::Impl::locate(const Stmt& st, const Frame&) {
   if (!located) {
@@ -276,20 +292,24 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
       more.resize(a.parts.size());
       pv = more.data();
     }
-    for (size_t i = 0; i < a.parts.size(); ++i) pv[i] = eval(*a.parts[i], f);
+    for (size_t i = 0; i < a.parts.size(); ++i)
+      pv[i] = eval(*a.parts[i], f);
     Variant* target = varOf(id, f, true);
     if (!target) {
       // not a variable (a property of Me, a constant...): the plain assignment
       Variant cur = eval(id, f);
-      for (size_t i = 0; i < a.parts.size(); ++i) cur = au::opConcat(cur, pv[i]);
+      for (size_t i = 0; i < a.parts.size(); ++i)
+        cur = au::opConcat(cur, pv[i]);
       assign(id, std::move(cur), false, f);
       return Flow::Normal;
     }
     for (size_t i = 0; i < a.parts.size(); ++i) {
       Variant& part = pv[i];
       if (target->isString()) {
-        if (part.isString()) target->asString().append(part.asString());
-        else if (!part.isNull()) target->asString().append(au::CStr(letValue(std::move(part))));
+        if (part.isString())
+          target->asString().append(part.asString());
+        else if (!part.isNull())
+          target->asString().append(au::CStr(letValue(std::move(part))));
       } else {
         *target = au::opConcat(*target, part);
       }
@@ -299,15 +319,20 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
   case SK::Call: {
     const Expr& c = *static_cast<const CallStmt&>(st).call;
     switch (c.kind) {
-    case EK::Call: callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall); break;
-    case EK::Ident: callIdent(static_cast<const IdentExpr&>(c), f, {}, au::kGetOrCall, false); break;
+    case EK::Call:
+      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+      break;
+    case EK::Ident:
+      callIdent(static_cast<const IdentExpr&>(c), f, {}, au::kGetOrCall, false);
+      break;
     case EK::Member: {
       auto& m = static_cast<const MemberExpr&>(c);
       Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
       memberCall(obj, m, au::kGetOrCall, {}, f);
       break;
     }
-    default: au::raise(err::kTypeMismatch);
+    default:
+      au::raise(err::kTypeMismatch);
     }
     return Flow::Normal;
   }
@@ -338,7 +363,9 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
         Variant tmp;
         const Variant& a = evalRef(*item.a, f, tmp);
         switch (item.kind) {
-        case CaseItem::Value: hit = au::compare(subject, a) == 0; break;
+        case CaseItem::Value:
+          hit = au::compare(subject, a) == 0;
+          break;
         case CaseItem::Range: {
           Variant tmpB;
           const Variant& b = evalRef(*item.b, f, tmpB);
@@ -351,13 +378,26 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
           auto r = au::compare(subject, a);
           if (r) {
             switch (item.op) {
-            case Op::Eq: hit = *r == 0; break;
-            case Op::Ne: hit = *r != 0; break;
-            case Op::Lt: hit = *r < 0; break;
-            case Op::Le: hit = *r <= 0; break;
-            case Op::Gt: hit = *r > 0; break;
-            case Op::Ge: hit = *r >= 0; break;
-            default: break;
+            case Op::Eq:
+              hit = *r == 0;
+              break;
+            case Op::Ne:
+              hit = *r != 0;
+              break;
+            case Op::Lt:
+              hit = *r < 0;
+              break;
+            case Op::Le:
+              hit = *r <= 0;
+              break;
+            case Op::Gt:
+              hit = *r > 0;
+              break;
+            case Op::Ge:
+              hit = *r >= 0;
+              break;
+            default:
+              break;
             }
           }
           break;
@@ -400,8 +440,10 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
       Flow fl = execBlock(s.body, f);
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;
-      if (intMode && isIntegral(*var)) *var = intResult(intOf(*var) + stepI, *var, step);
-      else *var = au::opAdd(*var, step);
+      if (intMode && isIntegral(*var))
+        *var = intResult(intOf(*var) + stepI, *var, step);
+      else
+        *var = au::opAdd(*var, step);
     }
     return Flow::Normal;
   }
@@ -456,9 +498,13 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
   case SK::Exit: {
     auto& s = static_cast<const ExitStmt&>(st);
     switch (s.what) {
-    case ExitStmt::Do: return Flow::ExitDo;
-    case ExitStmt::For: return Flow::ExitFor;
-    case ExitStmt::Proc: eng.err().Clear(); return Flow::ExitProc;
+    case ExitStmt::Do:
+      return Flow::ExitDo;
+    case ExitStmt::For:
+      return Flow::ExitFor;
+    case ExitStmt::Proc:
+      eng.err().Clear();
+      return Flow::ExitProc;
     }
     return Flow::Normal;
   }
@@ -512,7 +558,8 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
       if (!v || !v->isArray()) raiseNamed(err::kTypeMismatch, id.name);
       if (v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
       if (v->asArray().fixed()) {
-        for (auto& x : v->arrayForWrite().data()) x.clear();
+        for (auto& x : v->arrayForWrite().data())
+          x.clear();
       } else {
         *v = Variant(SafeArray::create({{0, 0}}));
       }
@@ -544,7 +591,8 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
     } release{f.slots[w.slot]};
     return execBlock(w.body, f);
   }
-  case SK::Nop: return Flow::Normal;
+  case SK::Nop:
+    return Flow::Normal;
   }
   return Flow::Normal;
 }
@@ -553,9 +601,12 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
 
 Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create) {
   switch (id.bind) {
-  case Bind::Local: return &f.slots[id.slot].deref();
-  case Bind::Field: return &f.me->fields()[id.member->field];
-  case Bind::MeMember: return nullptr;
+  case Bind::Local:
+    return &f.slots[id.slot].deref();
+  case Bind::Field:
+    return &f.me->fields()[id.member->field];
+  case Bind::MeMember:
+    return nullptr;
   case Bind::Global: {
     Cell* c = id.cell;
     if (c->kind == Cell::Variable) return &c->value;
@@ -573,16 +624,20 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create) {
     c->kind = Cell::Variable;
     return &c->value;
   }
-  default: return nullptr;
+  default:
+    return nullptr;
   }
 }
 
 // A name used with (or, for a call statement, without) arguments.
 Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs) {
   switch (id.bind) {
-  case Bind::Local: return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
-  case Bind::Field: return indexValue(f.me->fields()[id.member->field], args, kind, id.name);
-  case Bind::MeMember: return f.me->call(*id.member, kind, args, true);
+  case Bind::Local:
+    return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
+  case Bind::Field:
+    return indexValue(f.me->fields()[id.member->field], args, kind, id.name);
+  case Bind::MeMember:
+    return f.me->call(*id.member, kind, args, true);
   case Bind::Global: {
     Cell* c = id.cell;
     if (c->kind == Cell::Undefined && id.outer && id.outer->kind != Cell::Undefined) c = id.outer;
@@ -598,8 +653,10 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       std::shared_ptr<Program> keep = c->owner; // a redefinition during the call keeps it
       return eng.callProc(*c->proc, nullptr, args);
     }
-    case Cell::Class: raiseNamed(err::kTypeMismatch, id.name);
-    case Cell::Undefined: break;
+    case Cell::Class:
+      raiseNamed(err::kTypeMismatch, id.name);
+    case Cell::Undefined:
+      break;
     }
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return o.asObject()->invoke(id.name, kind, args);
@@ -618,7 +675,8 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
     if (!hasArgs) return Variant();
     raiseNamed(err::kTypeMismatch, id.name);
   }
-  default: break;
+  default:
+    break;
   }
   au::raise(err::kInternalError);
 }
@@ -628,8 +686,8 @@ Variant Engine::Impl::withObject(const MemberExpr& m, Frame& f) {
   return f.slots[m.withSlot];
 }
 
-Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, int kind,
-                                 Args args, Frame& f) {
+Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, int kind, Args args,
+                                 Frame& f) {
   const Variant& t = target.deref();
   if (!t.isObject()) raiseNamed(err::kObjectRequired, site.name);
   au::Object* obj = t.asObject();
@@ -652,12 +710,15 @@ const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f, Variant& tmp) {
   if (e.kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
-    case Bind::Local: return f.slots[id.slot].deref();
-    case Bind::Field: return f.me->fields()[id.member->field];
+    case Bind::Local:
+      return f.slots[id.slot].deref();
+    case Bind::Field:
+      return f.me->fields()[id.member->field];
     case Bind::Global:
       if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant) return id.cell->value;
       break;
-    default: break;
+    default:
+      break;
     }
   }
   tmp = eval(e, f);
@@ -666,20 +727,25 @@ const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f, Variant& tmp) {
 
 Variant Engine::Impl::eval(const Expr& e, Frame& f) {
   switch (e.kind) {
-  case EK::Literal: return static_cast<const LiteralExpr&>(e).value;
+  case EK::Literal:
+    return static_cast<const LiteralExpr&>(e).value;
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
-    case Bind::Local: return f.slots[id.slot].deref();
-    case Bind::Field: return f.me->fields()[id.member->field];
-    case Bind::MeMember: return f.me->call(*id.member, au::kGetOrCall, {}, true);
+    case Bind::Local:
+      return f.slots[id.slot].deref();
+    case Bind::Field:
+      return f.me->fields()[id.member->field];
+    case Bind::MeMember:
+      return f.me->call(*id.member, au::kGetOrCall, {}, true);
     case Bind::Global: {
       Cell* c = id.cell;
       if (c->kind == Cell::Variable || c->kind == Cell::Constant || c->kind == Cell::Object)
         return c->value;
       return callIdent(id, f, {}, au::kGetOrCall, false);
     }
-    default: au::raise(err::kInternalError);
+    default:
+      au::raise(err::kInternalError);
     }
   }
   case EK::Me:
@@ -690,7 +756,8 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
     Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
     return memberCall(obj, m, au::kGetOrCall, {}, f);
   }
-  case EK::Call: return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
+  case EK::Call:
+    return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
   case EK::Unary: {
     auto& u = static_cast<const UnaryExpr&>(e);
     Variant tmp;
@@ -703,15 +770,22 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
         return Variant(static_cast<int32_t>(-v.asLong()));
       if (v.type() == VarType::Double) return Variant(-v.asDouble());
       return au::opNeg(v);
-    case Op::Not: return au::opNot(v);
-    case Op::Plus: return v.isObject() ? au::valueOf(v) : v;
-    default: au::raise(err::kInternalError);
+    case Op::Not:
+      return au::opNot(v);
+    case Op::Plus:
+      return v.isObject() ? au::valueOf(v) : v;
+    default:
+      au::raise(err::kInternalError);
     }
   }
-  case EK::Binary: return evalBinary(static_cast<const BinaryExpr&>(e), f);
-  case EK::New: return newObject(static_cast<const NewExpr&>(e), f);
-  case EK::Paren: return eval(*static_cast<const ParenExpr&>(e).inner, f);
-  case EK::Missing: return Variant::missing();
+  case EK::Binary:
+    return evalBinary(static_cast<const BinaryExpr&>(e), f);
+  case EK::New:
+    return newObject(static_cast<const NewExpr&>(e), f);
+  case EK::Paren:
+    return eval(*static_cast<const ParenExpr&>(e).inner, f);
+  case EK::Missing:
+    return Variant::missing();
   }
   au::raise(err::kInternalError);
 }
@@ -736,12 +810,15 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     if (ints) return intResult(intOf(l) * intOf(r), l, r);
     if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() * r.asDouble());
     return au::opMul(l, r);
-  case Op::Div: return au::opDiv(l, r);
-  case Op::IntDiv: return au::opIntDiv(l, r);
+  case Op::Div:
+    return au::opDiv(l, r);
+  case Op::IntDiv:
+    return au::opIntDiv(l, r);
   case Op::Mod:
     if (ints && intOf(r) != 0) return intResult(intOf(l) % intOf(r), l, r);
     return au::opMod(l, r);
-  case Op::Pow: return au::opPow(l, r);
+  case Op::Pow:
+    return au::opPow(l, r);
   case Op::Concat:
     if (lt == VarType::String && rt == VarType::String) {
       std::string s;
@@ -752,11 +829,13 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     return au::opConcat(l, r);
   case Op::Eq:
     if (ints) return Variant(intOf(l) == intOf(r));
-    if (lt == VarType::String && rt == VarType::String) return Variant(l.asString() == r.asString());
+    if (lt == VarType::String && rt == VarType::String)
+      return Variant(l.asString() == r.asString());
     return au::opEq(l, r);
   case Op::Ne:
     if (ints) return Variant(intOf(l) != intOf(r));
-    if (lt == VarType::String && rt == VarType::String) return Variant(l.asString() != r.asString());
+    if (lt == VarType::String && rt == VarType::String)
+      return Variant(l.asString() != r.asString());
     return au::opNe(l, r);
   case Op::Lt:
     if (ints) return Variant(intOf(l) < intOf(r));
@@ -770,17 +849,22 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   case Op::Ge:
     if (ints) return Variant(intOf(l) >= intOf(r));
     return au::opGe(l, r);
-  case Op::Is: return Variant(au::opIs(l, r));
+  case Op::Is:
+    return Variant(au::opIs(l, r));
   case Op::And:
     if (lt == VarType::Boolean && rt == VarType::Boolean) return Variant(l.asBool() && r.asBool());
     return au::opAnd(l, r);
   case Op::Or:
     if (lt == VarType::Boolean && rt == VarType::Boolean) return Variant(l.asBool() || r.asBool());
     return au::opOr(l, r);
-  case Op::Xor: return au::opXor(l, r);
-  case Op::Eqv: return au::opEqv(l, r);
-  case Op::Imp: return au::opImp(l, r);
-  default: au::raise(err::kInternalError);
+  case Op::Xor:
+    return au::opXor(l, r);
+  case Op::Eqv:
+    return au::opEqv(l, r);
+  case Op::Imp:
+    return au::opImp(l, r);
+  default:
+    au::raise(err::kInternalError);
   }
 }
 
@@ -801,16 +885,18 @@ struct ArgEval {
         out = Variant::missing();
       } else if (byRef && a.kind == EK::Ident) {
         Variant* v = impl.varOf(static_cast<const IdentExpr&>(a), f, true);
-        if (v) out = Variant::byRef(v);
-        else out = impl.eval(a, f);
+        if (v)
+          out = Variant::byRef(v);
+        else
+          out = impl.eval(a, f);
       } else if (byRef && target && a.kind == EK::Call &&
-                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident &&
-                 buf.nLocked < 4) {
+                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident && buf.nLocked < 4) {
         auto& c = static_cast<const CallExpr&>(a);
         Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
         if (v && v->isArray() && !c.args.empty()) {
           std::vector<int32_t> idx;
-          for (auto& ie : c.args) idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
+          for (auto& ie : c.args)
+            idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
           SafeArray& arr = v->arrayForWrite();
           Variant& el = arr.at(idx);
           arr.lock();
@@ -845,16 +931,23 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     bool varRefs = true;
     switch (id.bind) {
     case Bind::Local:
-    case Bind::Field: varRefs = false; break; // an index
-    case Bind::MeMember: target = procForCall(*id.member, kind); break;
+    case Bind::Field:
+      varRefs = false;
+      break; // an index
+    case Bind::MeMember:
+      target = procForCall(*id.member, kind);
+      break;
     case Bind::Global: {
       Cell* cell = id.cell;
       if (cell->kind == Cell::Undefined && id.outer) cell = id.outer;
-      if (cell->kind == Cell::Procedure) target = cell->proc;
-      else if (cell->kind == Cell::Variable) varRefs = cell->value.isObject();
+      if (cell->kind == Cell::Procedure)
+        target = cell->proc;
+      else if (cell->kind == Cell::Variable)
+        varRefs = cell->value.isObject();
       break;
     }
-    default: break;
+    default:
+      break;
     }
     if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
     ae.run(c.args, buf, target, varRefs);
@@ -958,7 +1051,8 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
     obj.asObject()->invokeDefault(kind, buf.args());
     return;
   }
-  default: au::raise(err::kIllegalAssignment);
+  default:
+    au::raise(err::kIllegalAssignment);
   }
 }
 
@@ -984,8 +1078,10 @@ Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args) {
   SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (p.params[i].byRef && args[i].isByRef()) slots[i] = args[i];
-    else slots[i] = args[i].deref();
+    if (p.params[i].byRef && args[i].isByRef())
+      slots[i] = args[i];
+    else
+      slots[i] = args[i].deref();
   }
   Frame fr;
   fr.slots = slots;
@@ -1008,7 +1104,8 @@ Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
       std::vector<SafeArray::Bound> bounds;
       Frame fr;
       fr.module = cls->module;
-      for (auto& d : fd.dims) bounds.push_back({0, au::CLng(letValue(im.eval(*d, fr))) + 1});
+      for (auto& d : fd.dims)
+        bounds.push_back({0, au::CLng(letValue(im.eval(*d, fr))) + 1});
       if (bounds.empty()) bounds.push_back({0, 0});
       Ref<SafeArray> arr = SafeArray::create(std::move(bounds));
       if (!fd.dims.empty()) arr->setFixed(true);

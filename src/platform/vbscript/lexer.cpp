@@ -19,28 +19,40 @@ struct KeywordEntry {
 };
 
 constexpr KeywordEntry kKeywords[] = {
-    {"and", Tok::KwAnd},         {"byref", Tok::KwByRef},     {"byval", Tok::KwByVal},
-    {"call", Tok::KwCall},       {"case", Tok::KwCase},       {"class", Tok::KwClass},
-    {"const", Tok::KwConst},     {"dim", Tok::KwDim},         {"do", Tok::KwDo},
-    {"each", Tok::KwEach},       {"else", Tok::KwElse},       {"elseif", Tok::KwElseIf},
-    {"empty", Tok::KwEmpty},     {"end", Tok::KwEnd},         {"eqv", Tok::KwEqv},
-    {"erase", Tok::KwErase},     {"exit", Tok::KwExit},       {"false", Tok::KwFalse},
-    {"for", Tok::KwFor},         {"function", Tok::KwFunction}, {"if", Tok::KwIf},
-    {"imp", Tok::KwImp},         {"in", Tok::KwIn},           {"is", Tok::KwIs},
-    {"let", Tok::KwLet},         {"loop", Tok::KwLoop},       {"me", Tok::KwMe},
-    {"mod", Tok::KwMod},         {"new", Tok::KwNew},         {"next", Tok::KwNext},
-    {"not", Tok::KwNot},         {"nothing", Tok::KwNothing}, {"null", Tok::KwNull},
-    {"on", Tok::KwOn},           {"option", Tok::KwOption},   {"or", Tok::KwOr},
-    {"private", Tok::KwPrivate}, {"property", Tok::KwProperty}, {"public", Tok::KwPublic},
-    {"redim", Tok::KwReDim},     {"select", Tok::KwSelect},   {"set", Tok::KwSet},
-    {"stop", Tok::KwStop},       {"sub", Tok::KwSub},         {"then", Tok::KwThen},
-    {"to", Tok::KwTo},           {"true", Tok::KwTrue},       {"until", Tok::KwUntil},
-    {"wend", Tok::KwWend},       {"while", Tok::KwWhile},     {"with", Tok::KwWith},
-    {"xor", Tok::KwXor},
+    {"and", Tok::KwAnd},         {"byref", Tok::KwByRef},
+    {"byval", Tok::KwByVal},     {"call", Tok::KwCall},
+    {"case", Tok::KwCase},       {"class", Tok::KwClass},
+    {"const", Tok::KwConst},     {"dim", Tok::KwDim},
+    {"do", Tok::KwDo},           {"each", Tok::KwEach},
+    {"else", Tok::KwElse},       {"elseif", Tok::KwElseIf},
+    {"empty", Tok::KwEmpty},     {"end", Tok::KwEnd},
+    {"eqv", Tok::KwEqv},         {"erase", Tok::KwErase},
+    {"exit", Tok::KwExit},       {"false", Tok::KwFalse},
+    {"for", Tok::KwFor},         {"function", Tok::KwFunction},
+    {"if", Tok::KwIf},           {"imp", Tok::KwImp},
+    {"in", Tok::KwIn},           {"is", Tok::KwIs},
+    {"let", Tok::KwLet},         {"loop", Tok::KwLoop},
+    {"me", Tok::KwMe},           {"mod", Tok::KwMod},
+    {"new", Tok::KwNew},         {"next", Tok::KwNext},
+    {"not", Tok::KwNot},         {"nothing", Tok::KwNothing},
+    {"null", Tok::KwNull},       {"on", Tok::KwOn},
+    {"option", Tok::KwOption},   {"or", Tok::KwOr},
+    {"private", Tok::KwPrivate}, {"property", Tok::KwProperty},
+    {"public", Tok::KwPublic},   {"redim", Tok::KwReDim},
+    {"select", Tok::KwSelect},   {"set", Tok::KwSet},
+    {"stop", Tok::KwStop},       {"sub", Tok::KwSub},
+    {"then", Tok::KwThen},       {"to", Tok::KwTo},
+    {"true", Tok::KwTrue},       {"until", Tok::KwUntil},
+    {"wend", Tok::KwWend},       {"while", Tok::KwWhile},
+    {"with", Tok::KwWith},       {"xor", Tok::KwXor},
 };
 
-bool isIdentStart(unsigned char c) { return std::isalpha(c) || c >= 0x80; }
-bool isIdentChar(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
+bool isIdentStart(unsigned char c) {
+  return std::isalpha(c) || c >= 0x80;
+}
+bool isIdentChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0x80;
+}
 
 class Lexer {
 public:
@@ -115,11 +127,13 @@ public:
         pos_ = end + 1;
       } else if (isIdentStart(static_cast<unsigned char>(c))) {
         size_t start = pos_;
-        while (pos_ < s_.size() && isIdentChar(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+        while (pos_ < s_.size() && isIdentChar(static_cast<unsigned char>(s_[pos_])))
+          ++pos_;
         t.text = std::string(s_.substr(start, pos_ - start));
         if (t.text.size() > 255) fail(cerr::kIdentifierTooLong, t);
         std::string lower = t.text;
-        for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        for (char& ch : lower)
+          ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         if (lower == "rem") {
           skipComment();
           continue;
@@ -164,7 +178,8 @@ private:
   // `_` followed by blanks and a line end joins the next line to this one.
   bool continuationFollows() {
     size_t p = pos_ + 1;
-    while (p < s_.size() && (s_[p] == ' ' || s_[p] == '\t')) ++p;
+    while (p < s_.size() && (s_[p] == ' ' || s_[p] == '\t'))
+      ++p;
     if (p < s_.size() && (s_[p] == '\r' || s_[p] == '\n')) {
       pos_ = p;
       newline();
@@ -174,7 +189,8 @@ private:
   }
 
   void skipComment() {
-    while (pos_ < s_.size() && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
+    while (pos_ < s_.size() && s_[pos_] != '\r' && s_[pos_] != '\n')
+      ++pos_;
   }
 
   void lexString(Token& t) {
@@ -201,11 +217,13 @@ private:
   void lexNumber(Token& t) {
     size_t start = pos_;
     bool isFloat = false;
-    while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+    while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])))
+      ++pos_;
     if (pos_ < s_.size() && s_[pos_] == '.') {
       isFloat = true;
       ++pos_;
-      while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+      while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])))
+        ++pos_;
     }
     if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
       size_t p = pos_ + 1;
@@ -213,7 +231,8 @@ private:
       if (p < s_.size() && std::isdigit(static_cast<unsigned char>(s_[p]))) {
         isFloat = true;
         pos_ = p;
-        while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+        while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])))
+          ++pos_;
       } else {
         fail(cerr::kInvalidNumber, t);
       }
@@ -223,8 +242,10 @@ private:
     std::string text(s_.substr(start, pos_ - start));
     double d = std::strtod(text.c_str(), nullptr);
     t.kind = Tok::Number;
-    if (!isFloat && d <= 32767) t.value = Variant(static_cast<int16_t>(d));
-    else if (!isFloat && d <= 2147483647.0) t.value = Variant(static_cast<int32_t>(d));
+    if (!isFloat && d <= 32767)
+      t.value = Variant(static_cast<int16_t>(d));
+    else if (!isFloat && d <= 2147483647.0)
+      t.value = Variant(static_cast<int32_t>(d));
     else {
       if (!std::isfinite(d)) fail(cerr::kInvalidNumber, t);
       t.value = Variant(d);
@@ -248,10 +269,14 @@ private:
     while (pos_ < s_.size()) {
       int d;
       char c = s_[pos_];
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else break;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (base == 16 && c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (base == 16 && c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+      else
+        break;
       if (d >= base) {
         pos_ = start;
         return false;
@@ -272,8 +297,10 @@ private:
     }
     t.kind = Tok::Number;
     // Up to 16 bits the literal is an Integer (so &HFFFF is -1), else a Long.
-    if (!forceLong && v <= 0xFFFF) t.value = Variant(static_cast<int16_t>(static_cast<uint16_t>(v)));
-    else t.value = Variant(static_cast<int32_t>(static_cast<uint32_t>(v)));
+    if (!forceLong && v <= 0xFFFF)
+      t.value = Variant(static_cast<int16_t>(static_cast<uint16_t>(v)));
+    else
+      t.value = Variant(static_cast<int32_t>(static_cast<uint32_t>(v)));
     return true;
   }
 
@@ -301,28 +328,59 @@ private:
       return false;
     };
     switch (c) {
-    case '(': t.kind = Tok::LParen; break;
-    case ')': t.kind = Tok::RParen; break;
-    case ',': t.kind = Tok::Comma; break;
-    case '.': t.kind = Tok::Dot; break;
-    case '&': t.kind = Tok::Amp; break;
-    case '+': t.kind = Tok::Plus; break;
-    case '-': t.kind = Tok::Minus; break;
-    case '*': t.kind = Tok::Star; break;
-    case '/': t.kind = Tok::Slash; break;
-    case '\\': t.kind = Tok::Backslash; break;
-    case '^': t.kind = Tok::Caret; break;
-    case '=': t.kind = Tok::Eq; break;
+    case '(':
+      t.kind = Tok::LParen;
+      break;
+    case ')':
+      t.kind = Tok::RParen;
+      break;
+    case ',':
+      t.kind = Tok::Comma;
+      break;
+    case '.':
+      t.kind = Tok::Dot;
+      break;
+    case '&':
+      t.kind = Tok::Amp;
+      break;
+    case '+':
+      t.kind = Tok::Plus;
+      break;
+    case '-':
+      t.kind = Tok::Minus;
+      break;
+    case '*':
+      t.kind = Tok::Star;
+      break;
+    case '/':
+      t.kind = Tok::Slash;
+      break;
+    case '\\':
+      t.kind = Tok::Backslash;
+      break;
+    case '^':
+      t.kind = Tok::Caret;
+      break;
+    case '=':
+      t.kind = Tok::Eq;
+      break;
     case '<':
-      if (next('>')) t.kind = Tok::Ne;
-      else if (next('=')) t.kind = Tok::Le;
-      else t.kind = Tok::Lt;
+      if (next('>'))
+        t.kind = Tok::Ne;
+      else if (next('='))
+        t.kind = Tok::Le;
+      else
+        t.kind = Tok::Lt;
       break;
     case '>':
-      if (next('=')) t.kind = Tok::Ge;
-      else t.kind = Tok::Gt;
+      if (next('='))
+        t.kind = Tok::Ge;
+      else
+        t.kind = Tok::Gt;
       break;
-    default: --pos_; fail(cerr::kInvalidCharacter, t);
+    default:
+      --pos_;
+      fail(cerr::kInvalidCharacter, t);
     }
   }
 
@@ -334,7 +392,9 @@ private:
 
 } // namespace
 
-std::vector<Token> tokenize(std::string_view source) { return Lexer(source).run(); }
+std::vector<Token> tokenize(std::string_view source) {
+  return Lexer(source).run();
+}
 
 std::string sourceLine(std::string_view source, int line) {
   size_t pos = 0;
@@ -349,6 +409,8 @@ std::string sourceLine(std::string_view source, int line) {
   return std::string(source.substr(pos, end - pos));
 }
 
-bool isKeyword(Tok t) { return t >= Tok::KwAnd; }
+bool isKeyword(Tok t) {
+  return t >= Tok::KwAnd;
+}
 
 } // namespace quillet::platform::vbscript

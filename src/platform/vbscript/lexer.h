@@ -12,29 +12,91 @@
 namespace quillet::platform::vbscript {
 
 enum class Tok : uint8_t {
-  End,       // end of text
-  Newline,   // line end or ':'
+  End,     // end of text
+  Newline, // line end or ':'
   Ident,
-  Number,    // value holds the Integer, Long or Double
+  Number, // value holds the Integer, Long or Double
   String,
   Date,
   // punctuation and operators
-  LParen, RParen, Comma, Dot, Amp, Plus, Minus, Star, Slash, Backslash, Caret,
-  Eq, Ne, Lt, Le, Gt, Ge,
+  LParen,
+  RParen,
+  Comma,
+  Dot,
+  Amp,
+  Plus,
+  Minus,
+  Star,
+  Slash,
+  Backslash,
+  Caret,
+  Eq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
   // keywords
-  KwAnd, KwByRef, KwByVal, KwCall, KwCase, KwClass, KwConst, KwDim, KwDo, KwEach, KwElse,
-  KwElseIf, KwEmpty, KwEnd, KwEqv, KwErase, KwExit, KwFalse, KwFor, KwFunction, KwIf,
-  KwImp, KwIn, KwIs, KwLet, KwLoop, KwMe, KwMod, KwNew, KwNext, KwNot, KwNothing, KwNull,
-  KwOn, KwOption, KwOr, KwPrivate, KwProperty, KwPublic, KwReDim, KwSelect, KwSet, KwStop,
-  KwSub, KwThen, KwTo, KwTrue, KwUntil, KwWend, KwWhile, KwWith, KwXor,
+  KwAnd,
+  KwByRef,
+  KwByVal,
+  KwCall,
+  KwCase,
+  KwClass,
+  KwConst,
+  KwDim,
+  KwDo,
+  KwEach,
+  KwElse,
+  KwElseIf,
+  KwEmpty,
+  KwEnd,
+  KwEqv,
+  KwErase,
+  KwExit,
+  KwFalse,
+  KwFor,
+  KwFunction,
+  KwIf,
+  KwImp,
+  KwIn,
+  KwIs,
+  KwLet,
+  KwLoop,
+  KwMe,
+  KwMod,
+  KwNew,
+  KwNext,
+  KwNot,
+  KwNothing,
+  KwNull,
+  KwOn,
+  KwOption,
+  KwOr,
+  KwPrivate,
+  KwProperty,
+  KwPublic,
+  KwReDim,
+  KwSelect,
+  KwSet,
+  KwStop,
+  KwSub,
+  KwThen,
+  KwTo,
+  KwTrue,
+  KwUntil,
+  KwWend,
+  KwWhile,
+  KwWith,
+  KwXor,
 };
 
 struct Token {
   Tok kind = Tok::End;
   int line = 1;
   int col = 0;
-  bool spaceBefore = false; // blank (or a continuation) right before the token
-  std::string text;         // identifier, keyword or string contents
+  bool spaceBefore = false;  // blank (or a continuation) right before the token
+  std::string text;          // identifier, keyword or string contents
   automation::Variant value; // numbers and dates
 };
 

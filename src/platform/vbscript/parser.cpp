@@ -1,4 +1,7 @@
 #include <cctype>
+#include <cstring>
+
+#include "platform/automation/convert.h"
 
 #include "platform/vbscript/ast.h"
 #include "platform/vbscript/compile_errors.h"
@@ -8,7 +11,8 @@ namespace quillet::platform::vbscript {
 
 std::string lowerAscii(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : r)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return r;
 }
 
@@ -79,7 +83,8 @@ private:
     return cur().kind == Tok::End || (cur().kind == Tok::Newline && cur().text == "\n");
   }
   void skipNewlines() {
-    while (cur().kind == Tok::Newline) advance();
+    while (cur().kind == Tok::Newline)
+      advance();
   }
   void endOfStatement() {
     if (cur().kind == Tok::End) return;
@@ -254,15 +259,21 @@ private:
     proc->line = at.line;
     proc->col = at.col;
     Tok endTok = at.kind;
-    if (at.kind == Tok::KwSub) proc->kind = ProcKind::Sub;
-    else if (at.kind == Tok::KwFunction) proc->kind = ProcKind::Function;
+    if (at.kind == Tok::KwSub)
+      proc->kind = ProcKind::Sub;
+    else if (at.kind == Tok::KwFunction)
+      proc->kind = ProcKind::Function;
     advance();
     if (endTok == Tok::KwProperty) {
       if (!cls) fail(cerr::kMustBeInsideClass);
-      if (identIs(cur(), "get")) proc->kind = ProcKind::PropertyGet;
-      else if (cur().kind == Tok::KwLet) proc->kind = ProcKind::PropertyLet;
-      else if (cur().kind == Tok::KwSet) proc->kind = ProcKind::PropertySet;
-      else fail(cerr::kExpectedLetSetGet);
+      if (identIs(cur(), "get"))
+        proc->kind = ProcKind::PropertyGet;
+      else if (cur().kind == Tok::KwLet)
+        proc->kind = ProcKind::PropertyLet;
+      else if (cur().kind == Tok::KwSet)
+        proc->kind = ProcKind::PropertySet;
+      else
+        fail(cerr::kExpectedLetSetGet);
       if (isDefault && proc->kind != ProcKind::PropertyGet) fail(cerr::kDefaultOnlyOnGet);
       advance();
     }
@@ -273,8 +284,10 @@ private:
       if (!accept(Tok::RParen)) {
         do {
           Param prm;
-          if (accept(Tok::KwByVal)) prm.byRef = false;
-          else accept(Tok::KwByRef);
+          if (accept(Tok::KwByVal))
+            prm.byRef = false;
+          else
+            accept(Tok::KwByRef);
           prm.name = identName();
           if (accept(Tok::LParen)) expect(Tok::RParen, cerr::kExpectedRParen);
           proc->params.push_back(std::move(prm));
@@ -319,13 +332,14 @@ private:
       case Tok::KwLoop:
       case Tok::KwNext:
       case Tok::KwWend:
-      case Tok::KwCase: return b;
-      default: break;
+      case Tok::KwCase:
+        return b;
+      default:
+        break;
       }
-      if (cur().kind == Tok::KwSub || cur().kind == Tok::KwFunction ||
-          cur().kind == Tok::KwClass || cur().kind == Tok::KwProperty ||
-          cur().kind == Tok::KwPublic || cur().kind == Tok::KwPrivate ||
-          cur().kind == Tok::KwOption) {
+      if (cur().kind == Tok::KwSub || cur().kind == Tok::KwFunction || cur().kind == Tok::KwClass ||
+          cur().kind == Tok::KwProperty || cur().kind == Tok::KwPublic ||
+          cur().kind == Tok::KwPrivate || cur().kind == Tok::KwOption) {
         if (procDepth_ > 0 || blockDepth_ > 0) fail(cerr::kSyntaxError);
       }
       b.push_back(parseStatement(0));
@@ -347,8 +361,10 @@ private:
       advance();
       return parseDimList(t);
     }
-    case Tok::KwConst: return parseConst();
-    case Tok::KwReDim: return parseReDim();
+    case Tok::KwConst:
+      return parseConst();
+    case Tok::KwReDim:
+      return parseReDim();
     case Tok::KwErase: {
       advance();
       auto e = std::make_unique<EraseStmt>(t.line, t.col);
@@ -381,15 +397,18 @@ private:
       advance();
       auto c = std::make_unique<CallStmt>(t.line, t.col);
       c->call = parseChain(nullptr);
-      if (c->call->kind != EK::Ident && c->call->kind != EK::Member &&
-          c->call->kind != EK::Call)
+      if (c->call->kind != EK::Ident && c->call->kind != EK::Member && c->call->kind != EK::Call)
         failAt(cerr::kExpectedIdentifier, t);
       return c;
     }
-    case Tok::KwIf: return parseIf(inlineIf);
-    case Tok::KwSelect: return parseSelect();
-    case Tok::KwFor: return parseFor();
-    case Tok::KwDo: return parseDo();
+    case Tok::KwIf:
+      return parseIf(inlineIf);
+    case Tok::KwSelect:
+      return parseSelect();
+    case Tok::KwFor:
+      return parseFor();
+    case Tok::KwDo:
+      return parseDo();
     case Tok::KwWhile: {
       advance();
       auto d = std::make_unique<DoStmt>(t.line, t.col);
@@ -452,7 +471,9 @@ private:
       }
       fail(cerr::kSyntaxError);
     }
-    case Tok::KwStop: advance(); return std::make_unique<Stmt>(SK::Nop, t.line, t.col);
+    case Tok::KwStop:
+      advance();
+      return std::make_unique<Stmt>(SK::Nop, t.line, t.col);
     case Tok::KwNext:
       if (forDepth_ == 0) fail(cerr::kUnexpectedNext);
       fail(cerr::kExpectedStatement);
@@ -465,11 +486,14 @@ private:
     case Tok::KwProperty:
     case Tok::KwPublic:
     case Tok::KwPrivate:
-    case Tok::KwOption: fail(cerr::kSyntaxError);
+    case Tok::KwOption:
+      fail(cerr::kSyntaxError);
     case Tok::Ident:
     case Tok::KwMe:
-    case Tok::Dot: return parseCallOrAssign();
-    default: fail(cerr::kExpectedStatement);
+    case Tok::Dot:
+      return parseCallOrAssign();
+    default:
+      fail(cerr::kExpectedStatement);
     }
   }
 
@@ -544,14 +568,14 @@ private:
 
   void parseArgList(std::vector<ExprPtr>& args, bool parens) {
     auto atArgEnd = [&] {
-      return parens ? cur().kind == Tok::RParen
-                    : (atLineEnd() || cur().kind == Tok::KwElse);
+      return parens ? cur().kind == Tok::RParen : (atLineEnd() || cur().kind == Tok::KwElse);
     };
     if (atArgEnd()) return;
     while (true) {
       if (cur().kind == Tok::Comma || atArgEnd())
         args.push_back(std::make_unique<MissingExpr>(cur().line, cur().col));
-      else args.push_back(parseExpr());
+      else
+        args.push_back(parseExpr());
       if (!accept(Tok::Comma)) break;
       if (atArgEnd()) args.push_back(std::make_unique<MissingExpr>(cur().line, cur().col));
     }
@@ -700,13 +724,26 @@ private:
           advance();
           item.kind = CaseItem::Compare;
           switch (cur().kind) {
-          case Tok::Eq: item.op = Op::Eq; break;
-          case Tok::Ne: item.op = Op::Ne; break;
-          case Tok::Lt: item.op = Op::Lt; break;
-          case Tok::Le: item.op = Op::Le; break;
-          case Tok::Gt: item.op = Op::Gt; break;
-          case Tok::Ge: item.op = Op::Ge; break;
-          default: fail(cerr::kSyntaxError);
+          case Tok::Eq:
+            item.op = Op::Eq;
+            break;
+          case Tok::Ne:
+            item.op = Op::Ne;
+            break;
+          case Tok::Lt:
+            item.op = Op::Lt;
+            break;
+          case Tok::Le:
+            item.op = Op::Le;
+            break;
+          case Tok::Gt:
+            item.op = Op::Gt;
+            break;
+          case Tok::Ge:
+            item.op = Op::Ge;
+            break;
+          default:
+            fail(cerr::kSyntaxError);
           }
           advance();
           item.a = parseExpr();
@@ -836,19 +873,20 @@ private:
     return parseCompare();
   }
   ExprPtr parseCompare() {
-    return binaryLevel(&Parser::parseConcat,
-                       {{Tok::Eq, Op::Eq}, {Tok::Ne, Op::Ne}, {Tok::Lt, Op::Lt},
-                        {Tok::Le, Op::Le}, {Tok::Gt, Op::Gt}, {Tok::Ge, Op::Ge},
-                        {Tok::KwIs, Op::Is}});
+    return binaryLevel(&Parser::parseConcat, {{Tok::Eq, Op::Eq},
+                                              {Tok::Ne, Op::Ne},
+                                              {Tok::Lt, Op::Lt},
+                                              {Tok::Le, Op::Le},
+                                              {Tok::Gt, Op::Gt},
+                                              {Tok::Ge, Op::Ge},
+                                              {Tok::KwIs, Op::Is}});
   }
   ExprPtr parseConcat() { return binaryLevel(&Parser::parseAdd, {{Tok::Amp, Op::Concat}}); }
   ExprPtr parseAdd() {
     return binaryLevel(&Parser::parseMod, {{Tok::Plus, Op::Add}, {Tok::Minus, Op::Sub}});
   }
   ExprPtr parseMod() { return binaryLevel(&Parser::parseIntDiv, {{Tok::KwMod, Op::Mod}}); }
-  ExprPtr parseIntDiv() {
-    return binaryLevel(&Parser::parseMul, {{Tok::Backslash, Op::IntDiv}});
-  }
+  ExprPtr parseIntDiv() { return binaryLevel(&Parser::parseMul, {{Tok::Backslash, Op::IntDiv}}); }
   ExprPtr parseMul() {
     return binaryLevel(&Parser::parseUnary, {{Tok::Star, Op::Mul}, {Tok::Slash, Op::Div}});
   }
@@ -879,7 +917,8 @@ private:
       } else {
         right = parsePrimary();
       }
-      left = std::make_unique<BinaryExpr>(t.line, t.col, Op::Pow, std::move(left), std::move(right));
+      left =
+          std::make_unique<BinaryExpr>(t.line, t.col, Op::Pow, std::move(left), std::move(right));
     }
     return left;
   }
@@ -912,11 +951,21 @@ private:
       advance();
       return e;
     }
-    case Tok::KwTrue: advance(); return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant(true));
-    case Tok::KwFalse: advance(); return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant(false));
-    case Tok::KwEmpty: advance(); return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant());
-    case Tok::KwNull: advance(); return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant::null());
-    case Tok::KwNothing: advance(); return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant::nothing());
+    case Tok::KwTrue:
+      advance();
+      return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant(true));
+    case Tok::KwFalse:
+      advance();
+      return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant(false));
+    case Tok::KwEmpty:
+      advance();
+      return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant());
+    case Tok::KwNull:
+      advance();
+      return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant::null());
+    case Tok::KwNothing:
+      advance();
+      return std::make_unique<LiteralExpr>(t.line, t.col, automation::Variant::nothing());
     case Tok::KwNew: {
       advance();
       auto e = std::make_unique<NewExpr>(t.line, t.col, identName());
@@ -931,11 +980,14 @@ private:
     }
     case Tok::Ident:
     case Tok::KwMe:
-    case Tok::Dot: return parseChain(nullptr);
+    case Tok::Dot:
+      return parseChain(nullptr);
     case Tok::Minus:
     case Tok::Plus:
-    case Tok::KwNot: return parseNot();
-    default: fail(cerr::kExpectedExpression);
+    case Tok::KwNot:
+      return parseNot();
+    default:
+      fail(cerr::kExpectedExpression);
     }
   }
 

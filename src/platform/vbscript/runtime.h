@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/automation/error.h"
+#include "platform/automation/members.h"
 #include "platform/automation/object.h"
 #include "platform/vbscript/ast.h"
 #include "platform/vbscript/builtins.h"
@@ -27,10 +28,10 @@ struct Cell {
   enum Kind : uint8_t { Undefined, Variable, Constant, Procedure, Class, Object };
   Kind kind = Undefined;
   std::string name;
-  Variant value;                      // Variable, Constant, Object
-  ProcDef* proc = nullptr;            // Procedure
-  std::shared_ptr<Program> owner;     // keeps the procedure's code alive
-  std::shared_ptr<ClassDef> cls;      // Class
+  Variant value;                  // Variable, Constant, Object
+  ProcDef* proc = nullptr;        // Procedure
+  std::shared_ptr<Program> owner; // keeps the procedure's code alive
+  std::shared_ptr<ClassDef> cls;  // Class
 };
 
 struct Module {
@@ -106,8 +107,8 @@ private:
 // A runtime error leaving the engine, with its place in the code chunk where it happened.
 class ScriptFailure : public automation::Error {
 public:
-  ScriptFailure(int32_t number, std::string description, std::string source, int line,
-                int column, std::string text)
+  ScriptFailure(int32_t number, std::string description, std::string source, int line, int column,
+                std::string text)
       : automation::Error(number, std::move(description), std::move(source)), line_(line),
         column_(column), text_(std::move(text)) {}
   int line() const { return line_; }

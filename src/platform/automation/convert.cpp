@@ -418,8 +418,6 @@ std::string formatDate(double serial, const Locale& loc) {
   if (whole != 0 || !hasTime) {
     std::string d = pad2(p.day, loc.dayLeadingZero), m = pad2(p.month, loc.monthLeadingZero);
     std::string y = std::to_string(p.year);
-    while (y.size() < 4)
-      y = "0" + y;
     const std::string& s = loc.dateSeparator;
     switch (loc.dateOrder) {
     case DateOrder::MDY:

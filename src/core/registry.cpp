@@ -159,7 +159,10 @@ void cRegistry::setValue(const Variant& input) {
   }
   case reg::kDword:
   case reg::kDwordBigEndian: {
-    // Any value with a 32-bit whole-number form is kept (True as -1); others are refused.
+    // An empty setting leaves the stored number as it is (the defaults writer relies on
+    // it); any other value with a 32-bit whole-number form is kept (True as -1), and the
+    // rest is refused rather than dropped in silence.
+    if (value.isEmpty()) return;
     int32_t n;
     try {
       n = automation::CLng(value);

@@ -39,7 +39,10 @@ public:
   // else a byte array); Default when the key or value is missing. Sets ValueType.
   Variant Value();
   // Writes the value in the form of ValueType: 1/2 text, 4/5 a 32-bit number (stored as
-  // type 4), 3 a byte array, 7 a list of texts (an array, or text with NUL separators).
+  // type 4; an Empty value writes nothing), 3 a byte array, 7 a list of texts (an array, or
+  // text with NUL separators). A value that has no such form, an unknown type or a write the
+  // registry refuses raises kErrRegistryWrite; a key that cannot be created or opened for
+  // writing (the machine hive is read-only) raises 26001.
   void setValue(const Variant& value);
   // Value and sub-key names; true also when the key is missing (the list is then empty).
   bool EnumerateValues(std::vector<std::string>& names, int32_t& count) const;

@@ -421,3 +421,16 @@ TEST(Strings, AppendPattern) {
 }
 
 } // namespace vbtest
+
+namespace vbtest {
+
+TEST(Classes, GlobalsTerminateInDeclarationOrderOnReset) {
+  Harness h;
+  h.run("Class C\nPublic N\nSub Class_Terminate\nOut.Echo \"term \" & N\nEnd Sub\nEnd Class\n"
+        "Set b = New C: b.N = \"b\"\nSet a = New C: a.N = \"a\"\n");
+  EXPECT_EQ(h.out->text, "");
+  h.sc->Reset();
+  EXPECT_EQ(h.out->text, "term b\nterm a\n");
+}
+
+} // namespace vbtest

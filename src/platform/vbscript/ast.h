@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/automation/object.h"
 #include "platform/automation/variant.h"
 #include "platform/vbscript/builtins.h"
 
@@ -96,6 +97,9 @@ struct MemberExpr : Expr {
   // The member last found on a script class instance here (by the class's unique id).
   mutable uint64_t cacheClass = 0;
   mutable const ClassMember* cacheMember = nullptr;
+  // The member last found on a native object here, by its class's (static) member table.
+  mutable const automation::ClassInfo* cacheInfo = nullptr;
+  mutable const automation::Member* cacheNative = nullptr;
 };
 
 // callee(args): a call, an array index or a default-member call, decided at run time.

@@ -97,16 +97,23 @@ Engine::~Engine() {
 }
 
 void Engine::reset() {
+  // Release the variables first, in the order they were declared, while the code is still
+  // there: terminate handlers of objects released now still run.
+  // Objects the host added go last, so those handlers can still use them.
+  for (int pass = 0; pass < 2; ++pass)
+    for (auto& m : modules_)
+      for (Cell* c : m->order) {
+        if ((c->kind == Cell::Object) != (pass == 1)) continue;
+        Variant v = std::move(c->value);
+        c->value.clear();
+        v.clear();
+      }
   // Script objects that outlive the engine stop calling into it.
   for (auto& w : impl_->classes)
     if (auto c = w.lock()) c->engine = nullptr;
   impl_->classes.clear();
-  // Release variables first (their terminate handlers may still run), then the code.
   std::vector<std::unique_ptr<Module>> old;
   old.swap(modules_);
-  for (auto& m : old)
-    for (auto& [name, c] : m->cells)
-      c->value.clear();
   old.clear();
   impl_->memberObjects.clear();
   err_->Clear();

@@ -27,10 +27,22 @@ public:
     size_t chunk;
     size_t used;
   };
-  Variant* push(size_t n, Mark& mark);
+  Variant* push(size_t n, Mark& mark) {
+    if (!chunks_.empty()) {
+      Chunk& c = chunks_[current_];
+      if (c.size - c.used >= n) {
+        mark = {current_, c.used};
+        Variant* p = c.data.get() + c.used;
+        c.used += n;
+        return p;
+      }
+    }
+    return pushSlow(n, mark);
+  }
   void pop(const Mark& mark, Variant* slots, size_t n);
 
 private:
+  Variant* pushSlow(size_t n, Mark& mark);
   struct Chunk {
     std::unique_ptr<Variant[]> data;
     size_t size = 0;
@@ -99,7 +111,9 @@ struct Engine::Impl {
   // ---- interpreter (interp.cpp)
   Flow execBlock(const Block& b, Frame& f);
   Flow exec(const Stmt& st, Frame& f);
+  Flow execSlow(const Stmt& st, Frame& f);
   Variant eval(const Expr& e, Frame& f);
+  Variant evalSlow(const Expr& e, Frame& f);
   // A reference to the value of a plain variable, or the value computed into tmp.
   const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
   // The storage of a variable named by an identifier, or null when it names no variable

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 #include <pthread.h>
+#include <typeinfo>
 
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
@@ -20,7 +21,7 @@ namespace err = au::err;
 
 // ---- slots
 
-Variant* SlotStack::push(size_t n, Mark& mark) {
+Variant* SlotStack::pushSlow(size_t n, Mark& mark) {
   if (chunks_.empty()) {
     chunks_.push_back({std::make_unique<Variant[]>(1024), 1024, 0});
     current_ = 0;
@@ -119,10 +120,17 @@ Variant intResult(int64_t r, const Variant& a, const Variant& b) {
   return Variant(static_cast<double>(r));
 }
 
+// An array index: whole numbers directly, anything else through CLng's rounding.
+inline int32_t indexOf(const Variant& v) {
+  if (v.type() == VarType::Integer) return v.asInteger();
+  if (v.type() == VarType::Long) return v.asLong();
+  return au::CLng(v.isObject() ? au::valueOf(v) : v);
+}
+
 void toIndices(Args args, std::vector<int32_t>& idx) {
   idx.resize(args.size());
   for (size_t i = 0; i < args.size(); ++i)
-    idx[i] = au::CLng(args[i].deref());
+    idx[i] = indexOf(args[i].deref());
 }
 
 // The value at indices of an array, or the default member of an object.
@@ -132,7 +140,7 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
     int32_t small[4];
     if (args.size() <= 4) {
       for (size_t i = 0; i < args.size(); ++i)
-        small[i] = au::CLng(args[i].deref());
+        small[i] = indexOf(args[i].deref());
       return v.asArray().at(std::span<const int32_t>(small, args.size()));
     }
     std::vector<int32_t> idx;
@@ -177,7 +185,7 @@ inline void Engine::Impl::tick() {
   }
 }
 
-void Engine::Impl::checkStack() {
+inline void Engine::Impl::checkStack() {
   // The frame address, not a local's: with sanitizers locals may live off the stack.
   char* here = static_cast<char*>(__builtin_frame_address(0));
   if (stackBase && stackBase > here && static_cast<size_t>(stackBase - here) > stackLimit)
@@ -227,6 +235,27 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
   located = false;
 }
 
+[[gnu::always_inline]] inline const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f,
+                                                                   Variant& tmp) {
+  if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
+  if (e.kind == EK::Ident) {
+    auto& id = static_cast<const IdentExpr&>(e);
+    switch (id.bind) {
+    case Bind::Local:
+      return f.slots[id.slot].deref();
+    case Bind::Field:
+      return f.me->fields()[id.member->field];
+    case Bind::Global:
+      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant) return id.cell->value;
+      break;
+    default:
+      break;
+    }
+  }
+  tmp = eval(e, f);
+  return tmp;
+}
+
 // ---- statements
 
 Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
@@ -264,6 +293,41 @@ bool Engine::Impl::condition(const Expr& e, Frame& f) {
 }
 
 Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
+  // The common statements here; the rest out of line, so this stays a small function.
+  if (st.kind == SK::Assign) {
+    auto& a = static_cast<const AssignStmt&>(st);
+    if (!a.isSet) {
+      Variant v = eval(*a.value, f);
+      if (v.isObject()) v = au::valueOf(v);
+      if (a.target->kind == EK::Ident) {
+        auto& id = static_cast<const IdentExpr&>(*a.target);
+        if (id.bind == Bind::Local) {
+          f.slots[id.slot].deref() = std::move(v);
+          return Flow::Normal;
+        }
+        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
+          id.cell->value = std::move(v);
+          return Flow::Normal;
+        }
+        if (id.bind == Bind::Field) {
+          f.me->fields()[id.member->field] = std::move(v);
+          return Flow::Normal;
+        }
+      }
+      assign(*a.target, std::move(v), false, f);
+      return Flow::Normal;
+    }
+  } else if (st.kind == SK::Call) {
+    const Expr& c = *static_cast<const CallStmt&>(st).call;
+    if (c.kind == EK::Call) {
+      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+      return Flow::Normal;
+    }
+  }
+  return execSlow(st, f);
+}
+
+Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   switch (st.kind) {
   case SK::Assign: {
     auto& a = static_cast<const AssignStmt&>(st);
@@ -658,10 +722,9 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
         return c->value.isNothing() ? (au::raise(err::kObjectNotSet), Variant())
                                     : c->value.asObject()->invokeDefault(kind, args);
       return indexValue(c->value, args, kind, id.name);
-    case Cell::Procedure: {
-      std::shared_ptr<Program> keep = c->owner; // a redefinition during the call keeps it
+    case Cell::Procedure:
+      // A redefinition during the call leaves this code alive: the module keeps every chunk.
       return eng.callProc(*c->proc, nullptr, args);
-    }
     case Cell::Class:
       raiseNamed(err::kTypeMismatch, id.name);
     case Cell::Undefined:
@@ -701,7 +764,8 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
   if (!t.isObject()) raiseNamed(err::kObjectRequired, site.name);
   au::Object* obj = t.asObject();
   if (!obj) au::raise(err::kObjectNotSet);
-  if (auto* so = dynamic_cast<ScriptObject*>(obj)) {
+  if (typeid(*obj) == typeid(ScriptObject)) {
+    auto* so = static_cast<ScriptObject*>(obj);
     if (site.cacheClass != so->cls().id) {
       site.cacheMember = so->cls().find(site.name);
       site.cacheClass = so->cls().id;
@@ -710,6 +774,17 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
     return so->call(*site.cacheMember, kind, args, so == f.me);
   }
   bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
+  // Native member tables are static: the member found last time at this place is reused.
+  const au::ClassInfo* info = &obj->classInfo();
+  if (site.cacheInfo != info) {
+    site.cacheNative = info->find(site.name);
+    site.cacheInfo = info;
+  }
+  if (const au::Member* m = site.cacheNative;
+      m && !(args.size() > (assigning ? 1u : 0u) && m->maxArgs == 0 && m->get)) {
+    Ref<au::Object> keep(obj);
+    return au::ClassInfo::call(*obj, *m, kind, args);
+  }
   if (args.size() > (assigning ? 1u : 0u)) {
     // Arguments to a property that takes none index what it returns: `sc.Modules(1)`.
     const au::Member* m = obj->classInfo().find(site.name);
@@ -728,27 +803,29 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
 
 // ---- expressions
 
-const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f, Variant& tmp) {
-  if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
-  if (e.kind == EK::Ident) {
+Variant Engine::Impl::eval(const Expr& e, Frame& f) {
+  switch (e.kind) {
+  case EK::Literal:
+    return static_cast<const LiteralExpr&>(e).value;
+  case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
-    switch (id.bind) {
-    case Bind::Local:
-      return f.slots[id.slot].deref();
-    case Bind::Field:
-      return f.me->fields()[id.member->field];
-    case Bind::Global:
-      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant) return id.cell->value;
-      break;
-    default:
-      break;
-    }
+    if (id.bind == Bind::Local) return f.slots[id.slot].deref();
+    if (id.bind == Bind::Global &&
+        (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant))
+      return id.cell->value;
+    break;
   }
-  tmp = eval(e, f);
-  return tmp;
+  case EK::Binary:
+    return evalBinary(static_cast<const BinaryExpr&>(e), f);
+  case EK::Call:
+    return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
+  default:
+    break;
+  }
+  return evalSlow(e, f);
 }
 
-Variant Engine::Impl::eval(const Expr& e, Frame& f) {
+Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
   switch (e.kind) {
   case EK::Literal:
     return static_cast<const LiteralExpr&>(e).value;
@@ -820,6 +897,35 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   VarType lt = l.type(), rt = r.type();
   bool ints = (lt == VarType::Integer || lt == VarType::Long) &&
               (rt == VarType::Integer || rt == VarType::Long);
+  if (!ints && (lt == VarType::Double || rt == VarType::Double) &&
+      (lt == VarType::Double || lt == VarType::Integer || lt == VarType::Long) &&
+      (rt == VarType::Double || rt == VarType::Integer || rt == VarType::Long)) {
+    // Whole numbers mixed with a Double: Double arithmetic and comparison.
+    double a = lt == VarType::Double ? l.asDouble() : static_cast<double>(intOf(l));
+    double c = rt == VarType::Double ? r.asDouble() : static_cast<double>(intOf(r));
+    switch (b.op) {
+    case Op::Add:
+      return Variant(a + c);
+    case Op::Sub:
+      return Variant(a - c);
+    case Op::Mul:
+      return Variant(a * c);
+    case Op::Eq:
+      return Variant(a == c);
+    case Op::Ne:
+      return Variant(a != c);
+    case Op::Lt:
+      return Variant(a < c);
+    case Op::Le:
+      return Variant(a <= c);
+    case Op::Gt:
+      return Variant(a > c);
+    case Op::Ge:
+      return Variant(a >= c);
+    default:
+      break;
+    }
+  }
   switch (b.op) {
   case Op::Add:
     if (ints) return intResult(intOf(l) + intOf(r), l, r);
@@ -907,7 +1013,16 @@ struct ArgEval {
       if (a.kind == EK::Missing) {
         out = Variant::missing();
       } else if (byRef && a.kind == EK::Ident) {
-        Variant* v = impl.varOf(static_cast<const IdentExpr&>(a), f, true);
+        auto& id = static_cast<const IdentExpr&>(a);
+        if (id.bind == Bind::Local) {
+          out = Variant::byRef(&f.slots[id.slot].deref());
+          continue;
+        }
+        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
+          out = Variant::byRef(&id.cell->value);
+          continue;
+        }
+        Variant* v = impl.varOf(id, f, true);
         if (v)
           out = Variant::byRef(v);
         else
@@ -981,7 +1096,8 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
     const ProcDef* target = nullptr;
     if (obj.isObject() && obj.asObject()) {
-      if (auto* so = dynamic_cast<ScriptObject*>(obj.asObject())) {
+      if (typeid(*obj.asObject()) == typeid(ScriptObject)) {
+        auto* so = static_cast<ScriptObject*>(obj.asObject());
         if (m.cacheClass != so->cls().id) {
           m.cacheMember = so->cls().find(m.name);
           m.cacheClass = so->cls().id;
@@ -1041,6 +1157,22 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         Variant length = c.args.size() > 2 ? letValue(eval(*c.args[2], f)) : Variant::missing();
         *v = midStatement(*v, start, length, value);
         return;
+      }
+    }
+    if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
+      // An element of an array variable: indices on the stack, no argument list.
+      auto& id = static_cast<const IdentExpr&>(*c.callee);
+      if (id.bind != Bind::MeMember) {
+        Variant* v = varOf(id, f, false);
+        if (v && v->isArray()) {
+          int32_t idx[4];
+          for (size_t i = 0; i < c.args.size(); ++i) {
+            Variant tmp;
+            idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
+          }
+          v->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(value);
+          return;
+        }
       }
     }
     ArgBuf buf;

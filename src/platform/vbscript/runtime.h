@@ -38,6 +38,7 @@ struct Module {
   std::string name;
   bool isGlobal = false;
   std::unordered_map<std::string, std::unique_ptr<Cell>> cells; // by lower-cased name
+  std::vector<Cell*> order;           // cells in the order their names first appeared
   std::vector<std::string> procOrder; // lower-cased procedure names, first definition order
   std::vector<std::shared_ptr<Program>> programs;
 
@@ -50,6 +51,7 @@ struct Module {
     if (!c) {
       c = std::make_unique<Cell>();
       c->name = std::string(name);
+      order.push_back(c.get());
     }
     return c.get();
   }
@@ -82,7 +84,7 @@ struct ClassDef {
 };
 
 // An instance of a script class.
-class ScriptObject : public automation::Object {
+class ScriptObject final : public automation::Object {
 public:
   explicit ScriptObject(std::shared_ptr<ClassDef> c);
   const automation::ClassInfo& classInfo() const override { return cls_->info; }

@@ -1,0 +1,26 @@
+# Twin of the class method call benchmark: a string builder object appended to.
+import sys, time
+
+class StringBuilder:
+    def __init__(self):
+        self.parts = []
+        self.count = 0
+
+    def append(self, s):
+        self.parts.append(s)
+        self.count += 1
+
+    def to_string(self):
+        return "".join(self.parts)
+
+def main(n):
+    start = time.perf_counter()
+    sb = StringBuilder()
+    for i in range(1, n + 1):
+        sb.append("x")
+    text = sb.to_string()
+    elapsed = time.perf_counter() - start
+    assert len(text) == n
+    print(elapsed)
+
+main(int(sys.argv[1]))

@@ -26,15 +26,7 @@ Variant Variant::fromInt64(int64_t v) noexcept {
   return Variant(static_cast<double>(v));
 }
 
-Variant::Variant(const Variant& o) : type_(VarType::Empty) {
-  copyFrom(o);
-}
-
-Variant::Variant(Variant&& o) noexcept : type_(VarType::Empty) {
-  moveFrom(o);
-}
-
-Variant& Variant::operator=(const Variant& o) {
+Variant& Variant::assignSlow(const Variant& o) {
   if (this != &o) {
     Variant tmp(o);
     reset();
@@ -43,7 +35,7 @@ Variant& Variant::operator=(const Variant& o) {
   return *this;
 }
 
-Variant& Variant::operator=(Variant&& o) noexcept {
+Variant& Variant::moveAssignSlow(Variant& o) noexcept {
   if (this != &o) {
     // Releasing the old value may run arbitrary code (an object's last release); take the
     // new value first so that code sees a consistent variable.

@@ -96,11 +96,51 @@ public:
   static Variant fromInt64(int64_t v) noexcept;
   static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
 
-  Variant(const Variant& o);
-  Variant(Variant&& o) noexcept;
-  Variant& operator=(const Variant& o);
-  Variant& operator=(Variant&& o) noexcept;
-  ~Variant() { reset(); }
+  // Copies, moves and destruction of values that own nothing (numbers, dates, Booleans,
+  // Empty, Null, by-reference entries) stay inline: the script engine does them on every
+  // operation.
+  Variant(const Variant& o) : type_(o.type_) {
+    if (o.ownsNothing()) i64_ = o.i64_;
+    else {
+      type_ = VarType::Empty;
+      copyFrom(o);
+    }
+  }
+  Variant(Variant&& o) noexcept : type_(VarType::Empty) {
+    if (o.type_ != VarType::String) {
+      type_ = o.type_;
+      i64_ = o.i64_;
+      o.type_ = VarType::Empty;
+      o.i64_ = 0;
+    } else {
+      moveFrom(o);
+    }
+  }
+  Variant& operator=(const Variant& o) {
+    if (ownsNothing() && o.ownsNothing()) {
+      type_ = o.type_;
+      i64_ = o.i64_;
+      return *this;
+    }
+    return assignSlow(o);
+  }
+  Variant& operator=(Variant&& o) noexcept {
+    if (ownsNothing() && this != &o) {
+      if (o.type_ != VarType::String) {
+        type_ = o.type_;
+        i64_ = o.i64_;
+        o.type_ = VarType::Empty;
+        o.i64_ = 0;
+      } else {
+        moveFrom(o);
+      }
+      return *this;
+    }
+    return moveAssignSlow(o);
+  }
+  ~Variant() {
+    if (!ownsNothing()) reset();
+  }
 
   VarType type() const noexcept { return type_; }
   // The VarType number scripts see.
@@ -145,6 +185,11 @@ public:
   void swap(Variant& o) noexcept;
 
 private:
+  bool ownsNothing() const noexcept {
+    return type_ != VarType::String && type_ != VarType::Object && type_ != VarType::Array;
+  }
+  Variant& assignSlow(const Variant& o);
+  Variant& moveAssignSlow(Variant& o) noexcept;
   void reset() noexcept;
   void copyFrom(const Variant& o);
   void moveFrom(Variant& o) noexcept;

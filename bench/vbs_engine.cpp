@@ -105,19 +105,18 @@ void BM_ProcedureCalls(benchmark::State& state) {
 BENCHMARK(BM_ProcedureCalls)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_ClassMethodCalls(benchmark::State& state) {
-  runScript(
-      state, "vbs_methods",
-      "Class StringBuilder\n"
-      "  Private parts, count\n"
-      "  Private Sub Class_Initialize\n    ReDim parts(1000)\n    count = 0\n  End Sub\n"
-      "  Public Sub Append(s)\n"
-      "    If count > UBound(parts) Then ReDim Preserve parts(count * 2)\n"
-      "    parts(count) = s\n    count = count + 1\n  End Sub\n"
-      "  Public Function ToString()\n    ReDim Preserve parts(count - 1)\n"
-      "    ToString = Join(parts, \"\")\n  End Function\n"
-      "End Class\n"
-      "Sub Main\n  Dim sb, i, text\n  Set sb = New StringBuilder\n"
-      "  For i = 1 To N\n    sb.Append \"x\"\n  Next\n  text = sb.ToString()\nEnd Sub\nMain\n");
+  runScript(state, "vbs_methods",
+            "Class StringBuilder\n"
+            "  Private parts, count\n"
+            "  Private Sub Class_Initialize\n    ReDim parts(1000)\n    count = 0\n  End Sub\n"
+            "  Public Sub Append(s)\n"
+            "    If count > UBound(parts) Then ReDim Preserve parts(count * 2)\n"
+            "    parts(count) = s\n    count = count + 1\n  End Sub\n"
+            "  Public Function ToString()\n    ReDim Preserve parts(count - 1)\n"
+            "    ToString = Join(parts, \"\")\n  End Function\n"
+            "End Class\n"
+            "Sub Main\n  Dim sb, i, text\n  Set sb = New StringBuilder\n"
+            "  For i = 1 To N\n    sb.Append \"x\"\n  Next\nEnd Sub\nMain\n");
 }
 BENCHMARK(BM_ClassMethodCalls)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

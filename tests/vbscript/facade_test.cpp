@@ -217,3 +217,31 @@ TEST(Facade, ObjectsOutliveAReset) {
 }
 
 } // namespace vbtest
+
+namespace vbtest {
+
+namespace {
+
+class Faulty : public au::Object {
+  QUILLET_OBJECT(Faulty)
+public:
+  int32_t Throw() { throw std::out_of_range("index 7"); }
+};
+
+} // namespace
+
+QUILLET_DEFINE_CLASS(Faulty) {
+  b.method("Throw", &Faulty::Throw);
+}
+
+TEST(Facade, NativeFaultsBecomeScriptErrors) {
+  Harness h;
+  h.sc->AddObject("F", Variant(Ref<au::Object>(new Faulty)), false);
+  EXPECT_EQ(h.run("On Error Resume Next\nx = F.Throw()\nOut.Echo Err.Number, Err.Description"),
+            "51 Internal error: index 7\n");
+  Failure f = failureOf(*h.sc, [&] { h.sc->AddCode("F.Throw"); });
+  EXPECT_EQ(f.number, 51);
+  EXPECT_EQ(f.line, 1);
+}
+
+} // namespace vbtest

@@ -279,6 +279,23 @@ Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
       }
       handleError(re, f);
       continue;
+    } catch (const std::bad_alloc&) {
+      au::Error re(err::kOutOfMemory);
+      if (!f.resumeNext) {
+        locate(*st, f);
+        throw re;
+      }
+      handleError(re, f);
+      continue;
+    } catch (const std::exception& e) {
+      // A fault of native code called from the script: a script error, not a crash.
+      au::Error re(err::kInternalError, std::string("Internal error: ") + e.what());
+      if (!f.resumeNext) {
+        locate(*st, f);
+        throw re;
+      }
+      handleError(re, f);
+      continue;
     }
     if (fl != Flow::Normal) return fl;
   }
@@ -724,7 +741,7 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       return indexValue(c->value, args, kind, id.name);
     case Cell::Procedure:
       // A redefinition during the call leaves this code alive: the module keeps every chunk.
-      return eng.callProc(*c->proc, nullptr, args);
+      return eng.callProc(*c->proc, nullptr, args, true);
     case Cell::Class:
       raiseNamed(err::kTypeMismatch, id.name);
     case Cell::Undefined:
@@ -771,7 +788,7 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
       site.cacheClass = so->cls().id;
     }
     if (!site.cacheMember) raiseNamed(err::kNoSuchMember, site.name);
-    return so->call(*site.cacheMember, kind, args, so == f.me);
+    return so->call(*site.cacheMember, kind, args, so == f.me, true);
   }
   bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
   // Native member tables are static: the member found last time at this place is reused.
@@ -810,6 +827,7 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
     if (id.bind == Bind::Local) return f.slots[id.slot].deref();
+    if (id.bind == Bind::Field) return f.me->fields()[id.member->field];
     if (id.bind == Bind::Global &&
         (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant))
       return id.cell->value;
@@ -1242,7 +1260,7 @@ Variant Engine::Impl::newObject(const NewExpr& n, Frame&) {
 
 // ---- procedures and classes
 
-Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args) {
+Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args, bool consume) {
   Impl& im = *impl_;
   if (args.size() != p.params.size()) raiseNamed(err::kWrongArgumentCount, p.name);
   im.tick();
@@ -1251,10 +1269,16 @@ Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args) {
   SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (p.params[i].byRef && args[i].isByRef())
+    if (args[i].isByRef()) {
+      if (p.params[i].byRef)
+        slots[i] = args[i];
+      else
+        slots[i] = args[i].deref();
+    } else if (consume) {
+      slots[i] = std::move(args[i]);
+    } else {
       slots[i] = args[i];
-    else
-      slots[i] = args[i].deref();
+    }
   }
   Frame fr;
   fr.slots = slots;
@@ -1293,7 +1317,7 @@ ScriptObject::ScriptObject(std::shared_ptr<ClassDef> c) : cls_(std::move(c)) {
   fields_.resize(cls_->decl ? cls_->decl->fields.size() : 0);
 }
 
-Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside) {
+Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside, bool consume) {
   if (!inside && !m.isPublic) raiseNamed(err::kNoSuchMember, m.name);
   if (m.field >= 0) {
     Variant& fv = fields_[m.field];
@@ -1327,12 +1351,12 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
   Engine* e = cls_->engine;
   if (!e) au::raise(err::kObjectRequired, "The script engine of this object has been reset");
   if (kind & au::kPropertySet) {
-    if (m.set) return e->callProc(*m.set, this, args);
-    if (m.let) return e->callProc(*m.let, this, args);
+    if (m.set) return e->callProc(*m.set, this, args, consume);
+    if (m.let) return e->callProc(*m.let, this, args, consume);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   if (kind & au::kPropertyLet) {
-    if (m.let) return e->callProc(*m.let, this, args);
+    if (m.let) return e->callProc(*m.let, this, args, consume);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   ProcDef* getter = m.method ? m.method : m.get;
@@ -1341,7 +1365,7 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
     // Arguments to a member that takes none index what it returns.
     return indexValue(e->callProc(*getter, this, {}), args, kind, m.name);
   }
-  return e->callProc(*getter, this, args);
+  return e->callProc(*getter, this, args, consume);
 }
 
 Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {

@@ -93,7 +93,7 @@ public:
   std::string typeName() const override { return cls_->name; }
 
   // A member call; `inside` allows private members (calls through Me).
-  Variant call(const ClassMember& m, int kind, Args args, bool inside);
+  Variant call(const ClassMember& m, int kind, Args args, bool inside, bool consume = false);
   ClassDef& cls() const { return *cls_; }
   std::vector<Variant>& fields() { return fields_; }
 
@@ -161,7 +161,8 @@ public:
   ErrObject& err() { return *err_; }
 
   // Calls a procedure with arguments as passed (by-reference entries bind ByRef parameters).
-  Variant callProc(ProcDef& p, ScriptObject* me, Args args);
+  // `consume`: the arguments are the engine's own temporaries, so values may be moved.
+  Variant callProc(ProcDef& p, ScriptObject* me, Args args, bool consume = false);
   // Instantiates a script class.
   Ref<ScriptObject> instantiate(const std::shared_ptr<ClassDef>& cls);
 

@@ -186,13 +186,16 @@ void SafeArray::redim(std::vector<Bound> bounds, bool preserve) {
       if (bounds[d].lower != bounds_[d].lower || bounds[d].count != bounds_[d].count)
         raise(err::kSubscriptOutOfRange);
     if (bounds.back().lower != bounds_.back().lower) raise(err::kSubscriptOutOfRange);
-    SafeArray fresh(bounds);
-    // The last dimension is the slowest, so the kept elements are a prefix.
-    size_t keep = std::min(fresh.data_.size(), data_.size());
-    for (size_t i = 0; i < keep; ++i)
-      fresh.data_[i] = std::move(data_[i]);
-    bounds_ = std::move(fresh.bounds_);
-    data_ = std::move(fresh.data_);
+    // The last dimension is the slowest, so the kept elements are a prefix: resizing the
+    // storage in place keeps them, and growing step by step stays amortised.
+    size_t n = 1;
+    for (const Bound& b : bounds) {
+      if (b.count < 0) raise(err::kSubscriptOutOfRange);
+      n *= static_cast<size_t>(b.count);
+    }
+    if (n > (size_t(1) << 31)) raise(err::kOutOfMemory);
+    data_.resize(n);
+    bounds_ = std::move(bounds);
   } else {
     SafeArray fresh(std::move(bounds));
     bounds_ = std::move(fresh.bounds_);

@@ -122,6 +122,8 @@ struct Engine::Impl {
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
+  Variant memberCallObject(automation::Object* obj, const MemberExpr& site, int kind, Args args,
+                           Frame& f);
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   Variant evalBinary(const BinaryExpr& b, Frame& f);
   bool condition(const Expr& e, Frame& f);

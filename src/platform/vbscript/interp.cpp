@@ -781,7 +781,12 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
   if (!t.isObject()) raiseNamed(err::kObjectRequired, site.name);
   au::Object* obj = t.asObject();
   if (!obj) au::raise(err::kObjectNotSet);
-  if (typeid(*obj) == typeid(ScriptObject)) {
+  return memberCallObject(obj, site, kind, args, f);
+}
+
+Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, int kind, Args args,
+                                       Frame& f) {
+  if (&typeid(*obj) == &typeid(ScriptObject)) {
     auto* so = static_cast<ScriptObject*>(obj);
     if (site.cacheClass != so->cls().id) {
       site.cacheMember = so->cls().find(site.name);
@@ -1077,6 +1082,39 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 } // namespace
 
 Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
+  if (c.callee->kind == EK::Ident && c.args.size() <= 3) {
+    auto& id = static_cast<const IdentExpr&>(*c.callee);
+    if (id.builtin && id.bind == Bind::Global && id.intrinsic < 0 &&
+        id.cell->kind == Cell::Undefined && (!id.outer || id.outer->kind == Cell::Undefined) &&
+        memberObjects.empty()) {
+      // A library function: plain variables by reference (no copies), the rest by value.
+      const Builtin& b = *id.builtin;
+      int n = static_cast<int>(c.args.size());
+      if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
+        raiseNamed(err::kWrongArgumentCount, id.name);
+      Variant argv[3];
+      for (int i = 0; i < n; ++i) {
+        const Expr& a = *c.args[i];
+        if (a.kind == EK::Ident) {
+          auto& ai = static_cast<const IdentExpr&>(a);
+          if (ai.bind == Bind::Local) {
+            argv[i] = Variant::byRef(&f.slots[ai.slot].deref());
+            continue;
+          }
+          if (ai.bind == Bind::Field) {
+            argv[i] = Variant::byRef(&f.me->fields()[ai.member->field]);
+            continue;
+          }
+        } else if (a.kind == EK::Missing) {
+          argv[i] = Variant::missing();
+          continue;
+        }
+        argv[i] = eval(a, f);
+      }
+      BuiltinCall call{Args(argv, static_cast<size_t>(n)), &eng};
+      return b.fn(call);
+    }
+  }
   ArgBuf buf;
   buf.init(c.args.size());
   ArgEval ae{*this, f};
@@ -1111,11 +1149,17 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
   }
   if (callee.kind == EK::Member) {
     auto& m = static_cast<const MemberExpr&>(callee);
-    Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+    Variant tmp;
+    if (!m.object && m.withSlot < 0) au::raise(err::kObjectRequired);
+    const Variant& ov = m.object ? evalRef(*m.object, f, tmp) : f.slots[m.withSlot];
+    if (!ov.isObject()) raiseNamed(err::kObjectRequired, m.name);
+    // Held here: the arguments may release the variable's object.
+    Ref<au::Object> obj(ov.asObject());
+    if (!obj) au::raise(err::kObjectNotSet);
     const ProcDef* target = nullptr;
-    if (obj.isObject() && obj.asObject()) {
-      if (typeid(*obj.asObject()) == typeid(ScriptObject)) {
-        auto* so = static_cast<ScriptObject*>(obj.asObject());
+    {
+      if (&typeid(*obj) == &typeid(ScriptObject)) {
+        auto* so = static_cast<ScriptObject*>(obj.get());
         if (m.cacheClass != so->cls().id) {
           m.cacheMember = so->cls().find(m.name);
           m.cacheClass = so->cls().id;
@@ -1124,7 +1168,7 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       }
     }
     ae.run(c.args, buf, target, true);
-    return memberCall(obj, m, kind, buf.args(), f);
+    return memberCallObject(obj.get(), m, kind, buf.args(), f);
   }
   Variant v = eval(callee, f);
   ae.run(c.args, buf, nullptr, false);

@@ -106,19 +106,6 @@ void Variant::copyFrom(const Variant& o) {
   type_ = o.type_;
 }
 
-void Variant::moveFrom(Variant& o) noexcept {
-  // Precondition: this holds nothing that needs releasing.
-  if (o.type_ == VarType::String) {
-    new (&str_) std::string(std::move(o.str_));
-    o.str_.~basic_string();
-  } else {
-    i64_ = o.i64_;
-  }
-  type_ = o.type_;
-  o.type_ = VarType::Empty;
-  o.i64_ = 0;
-}
-
 SafeArray& Variant::arrayForWrite() {
   if (arr_->refCount() > 1) {
     Ref<SafeArray> copy = arr_->clone();

@@ -100,7 +100,8 @@ public:
   // Empty, Null, by-reference entries) stay inline: the script engine does them on every
   // operation.
   Variant(const Variant& o) : type_(o.type_) {
-    if (o.ownsNothing()) i64_ = o.i64_;
+    if (o.ownsNothing())
+      i64_ = o.i64_;
     else {
       type_ = VarType::Empty;
       copyFrom(o);
@@ -117,9 +118,13 @@ public:
     }
   }
   Variant& operator=(const Variant& o) {
-    if (ownsNothing() && o.ownsNothing()) {
-      type_ = o.type_;
-      i64_ = o.i64_;
+    if (ownsNothing()) {
+      if (o.ownsNothing()) {
+        type_ = o.type_;
+        i64_ = o.i64_;
+      } else {
+        copyFrom(o); // nothing of ours to release; a failed copy leaves this unchanged
+      }
       return *this;
     }
     return assignSlow(o);
@@ -192,7 +197,18 @@ private:
   Variant& moveAssignSlow(Variant& o) noexcept;
   void reset() noexcept;
   void copyFrom(const Variant& o);
-  void moveFrom(Variant& o) noexcept;
+  void moveFrom(Variant& o) noexcept {
+    // Precondition: this holds nothing that needs releasing.
+    if (o.type_ == VarType::String) {
+      new (&str_) std::string(std::move(o.str_));
+      o.str_.~basic_string();
+    } else {
+      i64_ = o.i64_;
+    }
+    type_ = o.type_;
+    o.type_ = VarType::Empty;
+    o.i64_ = 0;
+  }
 
   VarType type_;
   union {

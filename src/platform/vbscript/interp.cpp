@@ -202,17 +202,20 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
     impl_.ticks = 0;
     char* here = static_cast<char*>(__builtin_frame_address(0));
     impl_.stackBase = here;
-    size_t size = 8u << 20;
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-      void* addr;
-      size_t sz;
-      if (pthread_attr_getstack(&attr, &addr, &sz) == 0) {
-        // what is left below us on this thread's stack
-        size = static_cast<size_t>(here - static_cast<char*>(addr));
+    // The lowest address of this thread's stack, looked up once per thread (it is costly
+    // for the main thread).
+    thread_local char* stackLow = [] {
+      char* low = nullptr;
+      pthread_attr_t attr;
+      if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+        void* addr;
+        size_t sz;
+        if (pthread_attr_getstack(&attr, &addr, &sz) == 0) low = static_cast<char*>(addr);
+        pthread_attr_destroy(&attr);
       }
-      pthread_attr_destroy(&attr);
-    }
+      return low;
+    }();
+    size_t size = stackLow && here > stackLow ? static_cast<size_t>(here - stackLow) : 1u << 20;
     size_t reserve = 256u << 10;
     impl_.stackLimit = size > 2 * reserve ? size - reserve : size / 2;
   }

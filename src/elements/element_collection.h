@@ -79,6 +79,8 @@ public:
     coll_.Add(Variant(static_cast<automation::Object*>(item.get())), key);
   }
   void removeAt(int32_t position) { coll_.Remove(Variant(position)); }
+  // Removes by a position or key as the keyed collection resolves it (its errors included).
+  void remove(const Variant& index) { coll_.Remove(index); }
   void changeKey(const std::string& oldKey, const std::string& newKey) {
     coll_.ChangeKey(oldKey, newKey);
   }
@@ -206,6 +208,7 @@ protected:
       int32_t p = items_.at(pos) == item.get() ? pos : positionOfItem(item.get());
       if (p) items_.removeAt(p);
     });
+    self().removed(*item, tblName, name);
     return true;
   }
 
@@ -232,6 +235,7 @@ protected:
   void renamed(ItemT&, const std::string&, const std::string&, const std::string&) {}
   void deleting(ItemT&, const std::string&, const std::string&) {}
   void renumbered(ItemT&, const std::string&, const std::string&) {}
+  void removed(ItemT&, const std::string&, const std::string&) {}
 
   static int16_t toSeq(int32_t n) {
     if (n > std::numeric_limits<int16_t>::max()) automation::raise(automation::err::kOverflow);

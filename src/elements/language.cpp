@@ -75,6 +75,7 @@ void RUZLanguage::RestoreCheckPoint() { live_ = checkPoint_; }
 
 void RUZLanguage::InitSettings() {
   live_.phrases.clear();
+  live_.phraseIndex.clear();
   files_.clear();
   clearOverrides();
 }
@@ -225,10 +226,8 @@ void RUZLanguage::deleteFieldPhrasesAnyCase(const std::string& tableName,
 // ---- runtime phrase table ----
 
 size_t RUZLanguage::findPhrase(const std::string& id) const {
-  std::string key = lower(id);
-  for (size_t i = 0; i < live_.phrases.size(); ++i)
-    if (live_.phrases[i].lowerId == key) return i;
-  return std::string::npos;
+  auto it = live_.phraseIndex.find(lower(id));
+  return it == live_.phraseIndex.end() ? std::string::npos : it->second;
 }
 
 std::string RUZLanguage::Phrase(const std::string& id) const {
@@ -238,7 +237,9 @@ std::string RUZLanguage::Phrase(const std::string& id) const {
 
 bool RUZLanguage::AddPhrase(const std::string& id, const std::string& phrase) {
   if (findPhrase(id) != std::string::npos) return false;
-  live_.phrases.push_back({id, phrase, lower(id)});
+  std::string key = lower(id);
+  live_.phraseIndex.emplace(key, live_.phrases.size());
+  live_.phrases.push_back({id, phrase, std::move(key)});
   return true;
 }
 

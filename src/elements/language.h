@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/automation/members.h"
@@ -176,6 +177,7 @@ private:
       std::string id, phrase, lowerId;
     };
     std::vector<Entry> phrases;
+    std::unordered_map<std::string, size_t> phraseIndex; // lower-case id -> position
     PhraseList<3> project;
     PhraseList<4> menu;
     PhraseList<4> table;

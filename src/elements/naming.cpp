@@ -1,9 +1,14 @@
 #include "elements/naming.h"
 
+#include "core/identifiers.h"
+#include "core/text_helpers.h"
+
 namespace quillet::elements {
 
-// Placeholders until the core's naming helpers are merged.
-std::string varName(const std::string& name, const std::string& prefix) { return prefix + name; }
-std::string captionOf(const std::string& name) { return name; }
+std::string varName(const std::string& name, const std::string& prefix) {
+  return core::MakeVarName(name, prefix);
+}
+
+std::string captionOf(const std::string& name) { return core::NameToCaption(name); }
 
 } // namespace quillet::elements

@@ -1,9 +1,8 @@
 #include "model/database.h"
 
-#include <algorithm>
-
+#include "core/status.h"
+#include "core/text_helpers.h"
 #include "platform/automation/context.h"
-#include "platform/ui/ui.h"
 
 namespace quillet::model {
 
@@ -19,20 +18,13 @@ Ref<RUZTables> RUZDatabase::Tables() {
   return tables_;
 }
 
-namespace {
-int percentOf(int64_t done, int64_t total) {
-  if (total <= 0) return 0;
-  return static_cast<int>(std::clamp<int64_t>(done * 100 / total, 0, 100));
-}
-} // namespace
-
 void RUZDatabase::unload() {
   Context& ctx = Context::current();
   Ref<RUZTables> tables = Tables();
   ctx.ProgressTotal = ctx.ProgressCount = tables->Count();
   ctx.StatusCaption = ctx.DisplayName + " - Unloading Database...";
-  platform::ui::Progress& progress = platform::ui::currentProgress();
-  progress.show(ctx.StatusCaption, "Please wait...");
+  core::RUZStatus& status = core::SharedStatus();
+  status.ShowStatus(0, ctx.StatusCaption);
   for (int32_t i = tables->Count(); i >= 1; --i) {
     // Positions are dense while only the collection numbers the tables; should they not be,
     // the table standing at the position goes, so every table is unloaded.
@@ -40,12 +32,13 @@ void RUZDatabase::unload() {
     if (!t) t = tables->items().at(i);
     if (!t) continue;
     std::string name = t->TblName();
-    progress.setText("Unloading " + t->TblType() + " " + name + "...");
+    status.DispStatus("Unloading " + t->TblType() + " " + name + "...");
     tables->Delete(name);
     --ctx.ProgressCount;
-    progress.setPercent(percentOf(ctx.ProgressCount, ctx.ProgressTotal));
+    status.SetStatus(Variant(core::CalcPercent(static_cast<int32_t>(ctx.ProgressCount),
+                                               static_cast<int32_t>(ctx.ProgressTotal))));
   }
-  progress.close();
+  status.CloseStatus();
   ctx.SecurityDefault.clear();
 }
 

@@ -47,7 +47,9 @@ Ref<RUZChart> RUZCharts::construct(const std::string& name) {
   return c;
 }
 
-void RUZCharts::added(RUZChart& c, const std::string& name) { c.setChartCaption(captionOf(name)); }
+void RUZCharts::added(RUZChart& c, const std::string& name) {
+  c.setChartCaption(captionOf(name));
+}
 
 void RUZCharts::renamedVar(RUZChart& c, const std::string& newName) {
   c.setChartVar(varName(newName, ""));
@@ -110,7 +112,9 @@ QUILLET_DEFINE_CLASS(RUZCharts) {
       .enumerator(&C::NewEnum);
 }
 
-QUILLET_DEFINE_CLASS(RUZTrend) { core::addSettingMembers(b, kTrendCatalogue); }
+QUILLET_DEFINE_CLASS(RUZTrend) {
+  core::addSettingMembers(b, kTrendCatalogue);
+}
 
 QUILLET_DEFINE_CLASS(RUZTrends) {
   using C = RUZTrends;

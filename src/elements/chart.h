@@ -32,8 +32,7 @@ public:
   static constexpr bool kChangeTestsNames = true;
 
   bool Add(const std::string& tblName, const std::string& name) { return addNamed(tblName, name); }
-  bool Change(const std::string& tblName, const std::string& oldName,
-              const std::string& newName) {
+  bool Change(const std::string& tblName, const std::string& oldName, const std::string& newName) {
     return changeNamed(tblName, oldName, newName);
   }
   // Removes the chart with its extension entries, its menu items and its phrase overrides.

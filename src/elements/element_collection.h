@@ -50,9 +50,7 @@ public:
   T* at(int32_t position) const { return cast(coll_.at(position)); }
   // The item under a key (any letter case), or nullptr.
   T* find(std::string_view key) const { return cast(coll_.find(key)); }
-  bool exists(std::string_view key) const {
-    return coll_.KeyExists(key) != core::kNotFoundMark;
-  }
+  bool exists(std::string_view key) const { return coll_.KeyExists(key) != core::kNotFoundMark; }
   // The position of an index: a number is a position, text a key; 0 when nothing matches.
   int32_t positionOf(const Variant& index) const {
     const Variant& v = index.deref();
@@ -70,7 +68,8 @@ public:
       int32_t p = coll_.KeyExists(v.asString());
       return p == core::kNotFoundMark ? 0 : p;
     }
-    default: return 0;
+    default:
+      return 0;
     }
   }
   T* resolve(const Variant& index) const { return at(positionOf(index)); }
@@ -90,7 +89,8 @@ public:
   std::vector<Ref<T>> list() const {
     std::vector<Ref<T>> out;
     out.reserve(static_cast<size_t>(count()));
-    for (int32_t i = 1; i <= count(); ++i) out.emplace_back(at(i));
+    for (int32_t i = 1; i <= count(); ++i)
+      out.emplace_back(at(i));
     return out;
   }
 
@@ -110,9 +110,7 @@ public:
   int16_t curSeq() const { return curSeq_; }
   int32_t Count() const { return items_.count(); }
   // True when the text of Index is the name of an item (a number is taken as its text).
-  bool exists(const Variant& index) const {
-    return items_.exists(automation::CStr(index.deref()));
-  }
+  bool exists(const Variant& index) const { return items_.exists(automation::CStr(index.deref())); }
   // The item at a position (number) or of a name (text); it becomes current.
   Ref<E> Item(const Variant& index) {
     ItemT* it = nullptr;

@@ -7,7 +7,9 @@ namespace quillet::elements {
 
 namespace {
 
-std::string lower(std::string_view s) { return platform::text::toLower(s); }
+std::string lower(std::string_view s) {
+  return platform::text::toLower(s);
+}
 
 template <class Rec, size_t N> Ref<Rec> recordObject(const std::array<std::string, N>& fields) {
   auto r = automation::makeRef<Rec>();
@@ -24,7 +26,9 @@ std::string fileNameOf(const std::string& path) {
 
 } // namespace
 
-RUZLanguage::RUZLanguage() { InitSettings(); }
+RUZLanguage::RUZLanguage() {
+  InitSettings();
+}
 
 // ---- language files ----
 
@@ -45,8 +49,12 @@ Variant RUZLanguage::ResetFiles() {
   return Variant();
 }
 
-bool RUZLanguage::Load(const std::string& file) { return LoadLanguageFile(file); }
-bool RUZLanguage::LoadExtension(const std::string& file) { return LoadLanguageFile(file); }
+bool RUZLanguage::Load(const std::string& file) {
+  return LoadLanguageFile(file);
+}
+bool RUZLanguage::LoadExtension(const std::string& file) {
+  return LoadLanguageFile(file);
+}
 
 bool RUZLanguage::LoadLanguageFile(const std::string& file) {
   auto doc = loadXmlView(file, false);
@@ -70,8 +78,12 @@ bool RUZLanguage::LoadLanguageFile(const std::string& file) {
 
 // ---- check point ----
 
-void RUZLanguage::SaveCheckPoint() { checkPoint_ = live_; }
-void RUZLanguage::RestoreCheckPoint() { live_ = checkPoint_; }
+void RUZLanguage::SaveCheckPoint() {
+  checkPoint_ = live_;
+}
+void RUZLanguage::RestoreCheckPoint() {
+  live_ = checkPoint_;
+}
 
 void RUZLanguage::InitSettings() {
   live_.phrases.clear();
@@ -134,8 +146,7 @@ void RUZLanguage::DeleteMenuPhrase(const std::string& menuId) {
 Ref<AGTablePhrase> RUZLanguage::TableItem(int32_t index) const {
   return recordObject<AGTablePhrase>(live_.table.item(index));
 }
-std::string RUZLanguage::GetTablePhrase(const std::string& languageId,
-                                        const std::string& tableName,
+std::string RUZLanguage::GetTablePhrase(const std::string& languageId, const std::string& tableName,
                                         const std::string& attribute) const {
   auto r = live_.table.find({languageId, tableName, attribute, {}});
   return r ? (*r)[3] : std::string();
@@ -157,8 +168,7 @@ void RUZLanguage::DeleteTablePhrase(const std::string& tableName) {
 Ref<AGChartPhrase> RUZLanguage::ChartItem(int32_t index) const {
   return recordObject<AGChartPhrase>(live_.chart.item(index));
 }
-std::string RUZLanguage::GetChartPhrase(const std::string& languageId,
-                                        const std::string& tableName,
+std::string RUZLanguage::GetChartPhrase(const std::string& languageId, const std::string& tableName,
                                         const std::string& chartName,
                                         const std::string& attribute) const {
   auto r = live_.chart.find({languageId, tableName, chartName, attribute, {}});
@@ -182,8 +192,7 @@ void RUZLanguage::DeleteChartPhrase(const std::string& tableName, const std::str
 Ref<AGFieldPhrase> RUZLanguage::FieldItem(int32_t index) const {
   return recordObject<AGFieldPhrase>(live_.field.item(index));
 }
-std::string RUZLanguage::GetFieldPhrase(const std::string& languageId,
-                                        const std::string& tableName,
+std::string RUZLanguage::GetFieldPhrase(const std::string& languageId, const std::string& tableName,
                                         const std::string& fieldName,
                                         const std::string& attribute) const {
   auto r = live_.field.find({languageId, tableName, fieldName, attribute, {}});
@@ -274,12 +283,12 @@ QUILLET_DEFINE_CLASS(AGTablePhrase) {
   recordFields<AGTablePhrase>(b, {"LanguageId", "TableName", "TableAttribute", "Phrase"});
 }
 QUILLET_DEFINE_CLASS(AGChartPhrase) {
-  recordFields<AGChartPhrase>(
-      b, {"LanguageId", "TableName", "ChartName", "ChartAttribute", "Phrase"});
+  recordFields<AGChartPhrase>(b,
+                              {"LanguageId", "TableName", "ChartName", "ChartAttribute", "Phrase"});
 }
 QUILLET_DEFINE_CLASS(AGFieldPhrase) {
-  recordFields<AGFieldPhrase>(
-      b, {"LanguageId", "TableName", "FieldName", "FieldAttribute", "Phrase"});
+  recordFields<AGFieldPhrase>(b,
+                              {"LanguageId", "TableName", "FieldName", "FieldAttribute", "Phrase"});
 }
 
 QUILLET_DEFINE_CLASS(RUZLanguage) {

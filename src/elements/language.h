@@ -67,9 +67,7 @@ public:
     return false;
   }
   // Removes every record the predicate matches, keeping the order of the others.
-  template <class Pred> void removeIf(Pred pred) {
-    std::erase_if(records_, pred);
-  }
+  template <class Pred> void removeIf(Pred pred) { std::erase_if(records_, pred); }
   void clear() { records_.clear(); }
   const std::vector<Record>& records() const { return records_; }
 

@@ -18,8 +18,12 @@ void RUZMasterDetail::setCurrentField(int16_t v) {
   if (v >= 1 && v <= FieldCount()) current_ = v;
 }
 
-std::string RUZMasterDetail::CurrentMasterField() const { return MasterField(current_); }
-std::string RUZMasterDetail::CurrentDetailField() const { return DetailField(current_); }
+std::string RUZMasterDetail::CurrentMasterField() const {
+  return MasterField(current_);
+}
+std::string RUZMasterDetail::CurrentDetailField() const {
+  return DetailField(current_);
+}
 
 void RUZMasterDetail::setCurrentMasterField(const std::string& v) {
   if (current_ >= 1 && current_ <= FieldCount()) masterFields_[current_ - 1] = v;
@@ -28,8 +32,7 @@ void RUZMasterDetail::setCurrentDetailField(const std::string& v) {
   if (current_ >= 1 && current_ <= FieldCount()) detailFields_[current_ - 1] = v;
 }
 
-bool RUZMasterDetail::AddRelation(const std::string& masterField,
-                                  const std::string& detailField) {
+bool RUZMasterDetail::AddRelation(const std::string& masterField, const std::string& detailField) {
   if (masterField.empty() || detailField.empty()) return false;
   for (size_t i = 0; i < masterFields_.size(); ++i)
     if (masterFields_[i] == masterField || detailFields_[i] == detailField) return false;
@@ -69,10 +72,8 @@ QUILLET_DEFINE_CLASS(RUZMasterDetail) {
       .prop("CurrentField", &M::CurrentField, &M::setCurrentField)
       .prop("CurrentMasterField", &M::CurrentMasterField, &M::setCurrentMasterField)
       .prop("CurrentDetailField", &M::CurrentDetailField, &M::setCurrentDetailField)
-      .method("AddRelation",
-              [](M& m, const std::string& a, const std::string& d) {
-                return Variant(m.AddRelation(a, d));
-              })
+      .method("AddRelation", [](M& m, const std::string& a,
+                                const std::string& d) { return Variant(m.AddRelation(a, d)); })
       .method("DeleteRelation",
               [](M& m, const std::string& a, const std::string& d) {
                 return Variant(m.DeleteRelation(a, d));

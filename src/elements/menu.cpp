@@ -22,11 +22,13 @@ namespace {
 using automation::Context;
 
 constexpr std::string_view kAttributeNames[] = {
-    "menuid",       "menutext",     "menuparentid",  "menusource",    "menuexturl",
-    "menuanonymous", "menusecurity", "menuurl",      "menutype",      "menucustomurl",
+    "menuid",        "menutext",     "menuparentid",    "menusource", "menuexturl",
+    "menuanonymous", "menusecurity", "menuurl",         "menutype",   "menucustomurl",
     "menulevel",     "menushow",     "menudisplayorder"};
 
-std::string lower(std::string_view s) { return platform::text::toLower(s); }
+std::string lower(std::string_view s) {
+  return platform::text::toLower(s);
+}
 
 // A whole number from attribute text: decimal with an optional sign, a fraction rounded half
 // to even; nullopt when it is no number or out of range.
@@ -49,7 +51,9 @@ std::optional<bool> booleanValue(const std::string& text) {
   return *d != 0;
 }
 
-std::string boolText(bool b) { return b ? "True" : "False"; }
+std::string boolText(bool b) {
+  return b ? "True" : "False";
+}
 
 } // namespace
 
@@ -86,21 +90,34 @@ bool RUZMenu::assign(std::string_view l, const std::string& value) {
   auto setBool = [&](bool& field) {
     if (auto v = booleanValue(value)) field = *v;
   };
-  if (l == "menuid") setInt(MenuId);
-  else if (l == "menutext") MenuText = value;
-  else if (l == "menuparentid") setInt(MenuParentId);
-  else if (l == "menusource") MenuSource = value;
-  else if (l == "menuexturl") MenuExtUrl = value;
+  if (l == "menuid")
+    setInt(MenuId);
+  else if (l == "menutext")
+    MenuText = value;
+  else if (l == "menuparentid")
+    setInt(MenuParentId);
+  else if (l == "menusource")
+    MenuSource = value;
+  else if (l == "menuexturl")
+    MenuExtUrl = value;
   else if (l == "menuanonymous") {
     if (auto v = wholeNumber<int16_t>(value)) MenuAnonymous = *v;
-  } else if (l == "menusecurity") MenuSecurity = value;
-  else if (l == "menuurl") MenuUrl = value;
-  else if (l == "menutype") MenuType = value;
-  else if (l == "menucustomurl") setBool(MenuCustomUrl);
-  else if (l == "menulevel") setInt(MenuLevel);
-  else if (l == "menushow") setBool(MenuShow);
-  else if (l == "menudisplayorder") setInt(MenuDisplayOrder);
-  else return false;
+  } else if (l == "menusecurity")
+    MenuSecurity = value;
+  else if (l == "menuurl")
+    MenuUrl = value;
+  else if (l == "menutype")
+    MenuType = value;
+  else if (l == "menucustomurl")
+    setBool(MenuCustomUrl);
+  else if (l == "menulevel")
+    setInt(MenuLevel);
+  else if (l == "menushow")
+    setBool(MenuShow);
+  else if (l == "menudisplayorder")
+    setInt(MenuDisplayOrder);
+  else
+    return false;
   return true;
 }
 
@@ -109,7 +126,8 @@ void RUZMenu::loadAttributes(const std::vector<std::pair<std::string, std::strin
   MenuParentId = -1;
   MenuCustomUrl = false;
   MenuShow = false;
-  for (const auto& [name, value] : attributes) assign(lower(name), value);
+  for (const auto& [name, value] : attributes)
+    assign(lower(name), value);
 }
 
 void RUZMenu::Load(const Variant& xmlControl) {
@@ -121,8 +139,8 @@ void RUZMenu::Load(const Variant& xmlControl) {
     int32_t n = automation::CLng(automation::get(attrs, "length"));
     for (int32_t i = 0; i < n; ++i) {
       Variant index(i);
-      Variant attr = automation::invoke(attrs, "item", automation::kGetOrCall,
-                                        automation::Args(&index, 1));
+      Variant attr =
+          automation::invoke(attrs, "item", automation::kGetOrCall, automation::Args(&index, 1));
       attributes.emplace_back(automation::CStr(automation::get(attr, "nodeName")),
                               automation::CStr(automation::get(attr, "nodeValue")));
     }
@@ -200,16 +218,16 @@ void RUZMenus::LoadMenuNode(const std::vector<std::pair<std::string, std::string
 bool RUZMenus::AddMenu(int32_t MenuId, const std::string& MenuText, int32_t MenuParentId,
                        const std::string& MenuSource, const std::string& MenuExtUrl,
                        int16_t MenuAnonymous, const std::string& MenuSecurity,
-                       const std::string& MenuUrl, const std::string& MenuType,
-                       bool MenuCustomUrl, int32_t MenuLevel, bool MenuShow,
-                       int32_t MenuDisplayOrder) {
+                       const std::string& MenuUrl, const std::string& MenuType, bool MenuCustomUrl,
+                       int32_t MenuLevel, bool MenuShow, int32_t MenuDisplayOrder) {
   if (!MenuCustomUrl && (MenuUrl.empty() || MenuHasTable(MenuType, MenuUrl))) return false;
   int32_t id;
   if (MenuId >= 0 && !MenuHasID(MenuId)) {
     id = MenuId;
     if (MenuId > maxId_) maxId_ = MenuId;
   } else {
-    if (maxId_ == std::numeric_limits<int32_t>::max()) automation::raise(automation::err::kOverflow);
+    if (maxId_ == std::numeric_limits<int32_t>::max())
+      automation::raise(automation::err::kOverflow);
     id = ++maxId_;
   }
   auto item = automation::makeRef<RUZMenu>();
@@ -311,7 +329,8 @@ void RUZMenus::Sort() {
   // Otherwise (an item moved under a newer one, or a cycle of parent ids) the order is built
   // as a depth-first walk over the pass-1 order, which keeps the same sibling order.
   std::unordered_set<int32_t> ids;
-  for (const auto& m : items_) ids.insert(m->MenuId);
+  for (const auto& m : items_)
+    ids.insert(m->MenuId);
   std::unordered_set<int32_t> seen;
   bool treeOrder = true;
   for (const auto& m : items_) {
@@ -325,7 +344,8 @@ void RUZMenus::Sort() {
 
   const size_t count = pass1.size();
   std::unordered_map<int32_t, size_t> firstWithId;
-  for (size_t k = 0; k < count; ++k) firstWithId.emplace(pass1[k]->MenuId, k);
+  for (size_t k = 0; k < count; ++k)
+    firstWithId.emplace(pass1[k]->MenuId, k);
   std::vector<std::vector<size_t>> children(count);
   std::vector<size_t> roots;
   for (size_t k = 0; k < count; ++k) {
@@ -350,7 +370,8 @@ void RUZMenus::Sort() {
         if (!placed[*c]) stack.push_back(*c);
     }
   };
-  for (size_t r : roots) walk(r);
+  for (size_t r : roots)
+    walk(r);
   // Items on a cycle of parent ids have no root: the first of them in pass-1 order starts
   // its own tree.
   for (size_t k = 0; k < count; ++k)
@@ -358,7 +379,9 @@ void RUZMenus::Sort() {
   items_ = std::move(result);
 }
 
-bool RUZMenus::MenuHasID(int32_t id) const { return findById(id) != 0; }
+bool RUZMenus::MenuHasID(int32_t id) const {
+  return findById(id) != 0;
+}
 
 Ref<RUZMenu> RUZMenus::GetItemByID(int32_t id) {
   int32_t pos = findById(id);
@@ -391,9 +414,8 @@ Ref<RUZMenu> RUZMenus::Item(int32_t position) {
 
 QUILLET_DEFINE_CLASS(RUZMenus) {
   b.get("curIndex", &RUZMenus::curIndex)
-      .method("LoadMenus", [](RUZMenus& m, Variant& file) {
-        return m.LoadMenus(automation::CStr(file));
-      })
+      .method("LoadMenus",
+              [](RUZMenus& m, Variant& file) { return m.LoadMenus(automation::CStr(file)); })
       .raw(
           "AddMenu",
           [](automation::Object& o, automation::Args a) -> Variant {
@@ -413,8 +435,8 @@ QUILLET_DEFINE_CLASS(RUZMenus) {
             };
             int16_t anonymous = given(5) ? automation::CInt(*given(5)) : int16_t(0);
             return Variant(static_cast<RUZMenus&>(o).AddMenu(
-                i32(0, -1), str(1), i32(2, -1), str(3), str(4), anonymous, str(6), str(7),
-                str(8), boolean(9, false), i32(10, 0), boolean(11, true), i32(12, -1)));
+                i32(0, -1), str(1), i32(2, -1), str(3), str(4), anonymous, str(6), str(7), str(8),
+                boolean(9, false), i32(10, 0), boolean(11, true), i32(12, -1)));
           },
           0, 13)
       .method("ChangeMenu", &RUZMenus::ChangeMenu)

@@ -9,6 +9,8 @@ std::string varName(const std::string& name, const std::string& prefix) {
   return core::MakeVarName(name, prefix);
 }
 
-std::string captionOf(const std::string& name) { return core::NameToCaption(name); }
+std::string captionOf(const std::string& name) {
+  return core::NameToCaption(name);
+}
 
 } // namespace quillet::elements

@@ -46,4 +46,9 @@ ModelUpkeep& upkeep();
 Ref<RUZMenus> menuList();
 Ref<RUZLanguage> languageStore();
 
+// Registers this subsystem's creatable classes with the class factory ("Quillet.RUZMenus",
+// "Quillet.RUZCharts", ...). The host and tests call it once; static registration would be
+// dropped by the linker.
+void registerElementClasses();
+
 } // namespace quillet::elements

@@ -23,7 +23,8 @@ std::optional<XmlDocumentView> loadXmlView(const std::string& path, bool withChi
     XmlDocumentView view;
     view.root = viewOf(root);
     if (withChildren)
-      for (const platform::xml::Node& c : root.children()) view.children.push_back(viewOf(c));
+      for (const platform::xml::Node& c : root.children())
+        view.children.push_back(viewOf(c));
     return view;
   } catch (const platform::automation::Error&) {
     return std::nullopt;

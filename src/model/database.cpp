@@ -83,8 +83,8 @@ QUILLET_DEFINE_CLASS(RUZDatabase) {
           "SecDefault", [](D& d) { return d.SecDefault(); },
           [](D& d, const std::string& v) { d.setSecDefault(v); });
   // Values the provider reports: read-only here, the schema loaders write them.
-  for (const char* name : {"DBADOVer", "DBDBMSName", "DBOLEDBVer", "DBProviderName",
-                           "DBProviderVer"})
+  for (const char* name :
+       {"DBADOVer", "DBDBMSName", "DBOLEDBVer", "DBProviderName", "DBProviderVer"})
     b.raw(name, core::detail::settingGetter(name, core::SettingType::String), 0, 0);
 }
 

@@ -33,8 +33,7 @@ public:
 
   // TblName names the owning table; only the cascades use it.
   bool Add(const std::string& tblName, const std::string& name) { return addNamed(tblName, name); }
-  bool Change(const std::string& tblName, const std::string& oldName,
-              const std::string& newName) {
+  bool Change(const std::string& tblName, const std::string& oldName, const std::string& newName) {
     return changeNamed(tblName, oldName, newName);
   }
   bool Delete(const std::string& tblName, const Variant& index) {

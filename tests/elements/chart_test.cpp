@@ -7,8 +7,8 @@
 
 using namespace quillet;
 using namespace quillet::elements;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -17,12 +17,14 @@ protected:
   Ref<RUZCharts> charts = platform::automation::makeRef<RUZCharts>();
   std::vector<std::string> names() {
     std::vector<std::string> out;
-    for (auto& c : charts->items().list()) out.push_back(c->ChartName());
+    for (auto& c : charts->items().list())
+      out.push_back(c->ChartName());
     return out;
   }
   std::vector<int16_t> seqs() {
     std::vector<int16_t> out;
-    for (auto& c : charts->items().list()) out.push_back(c->ChartSeq());
+    for (auto& c : charts->items().list())
+      out.push_back(c->ChartSeq());
     return out;
   }
 };
@@ -103,9 +105,10 @@ TEST_F(ChartTest, ChangeRenamesKeyNameVarMenuAndExtensions) {
 }
 
 TEST_F(ChartTest, DeleteRenumbersAndRemovesMenuPhrasesAndExtensions) {
-  for (auto n : {"A", "Sales", "C"}) charts->Add("Orders", n);
+  for (auto n : {"A", "Sales", "C"})
+    charts->Add("Orders", n);
   menus()->AddMenu(-1, "x", -1, "", "", 0, "", "Orders|Sales", "Chart");
-  menus()->AddMenu(-1, "y", -1, "", "", 0, "", "Orders|Sales", "Table"); // other type
+  menus()->AddMenu(-1, "y", -1, "", "", 0, "", "Orders|Sales", "Table");  // other type
   menus()->AddMenu(-1, "z", -1, "", "", 0, "", "Orders|Sales", "", true); // custom url
   menus()->AddMenu(-1, "w", -1, "", "", 0, "", "Orders|C", "Chart");
   lang()->SetChartPhrase("en", "Orders", "Sales", "ChartCaption", "1");
@@ -129,7 +132,8 @@ TEST_F(ChartTest, DeleteRenumbersAndRemovesMenuPhrasesAndExtensions) {
 }
 
 TEST_F(ChartTest, DeleteByNumberRemovesThatPosition) {
-  for (auto n : {"2", "First", "Third"}) charts->Add("T", n);
+  for (auto n : {"2", "First", "Third"})
+    charts->Add("T", n);
   // The chart at position 2 goes, not the chart named "2".
   EXPECT_TRUE(charts->Delete("T", Variant(int16_t(2))));
   EXPECT_EQ(names(), (std::vector<std::string>{"2", "Third"}));
@@ -137,7 +141,8 @@ TEST_F(ChartTest, DeleteByNumberRemovesThatPosition) {
 }
 
 TEST_F(ChartTest, ItemSeqAndTheCurrentChart) {
-  for (auto n : {"A", "B"}) charts->Add("T", n);
+  for (auto n : {"A", "B"})
+    charts->Add("T", n);
   charts->Item(Variant(int16_t(1)));
   EXPECT_EQ(charts->curName(), "A");
   for (Variant v : {Variant(int16_t(0)), Variant(3.0), Variant("Z"),

@@ -65,7 +65,8 @@ TEST_F(LanguageTest, RuntimePhrasesIgnoreCase) {
 
 TEST_F(LanguageTest, RuntimeTableHasNoSixteenBitLimit) {
   RUZLanguage l;
-  for (int i = 0; i < 33000; ++i) l.AddPhrase("p" + std::to_string(i), "v");
+  for (int i = 0; i < 33000; ++i)
+    l.AddPhrase("p" + std::to_string(i), "v");
   EXPECT_EQ(l.Count(), 33000);
   EXPECT_EQ(l.Phrase("P32999"), "v");
   EXPECT_TRUE(l.AddPhrase("last", "w"));

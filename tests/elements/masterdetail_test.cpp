@@ -2,9 +2,11 @@
 
 #include "elements/masterdetail.h"
 #include "elements/model_env.h"
+#include "platform/automation/factory.h"
 
 using namespace quillet;
 using namespace quillet::elements;
+using platform::automation::Variant;
 using quillet::testing::ModelTest;
 
 namespace {
@@ -57,6 +59,21 @@ TEST_F(MasterDetailTest, FieldPairs) {
   EXPECT_EQ(m.CurrentField(), 0);
   EXPECT_EQ(m.CurrentMasterField(), "");
   EXPECT_EQ(m.MasterField(0), "");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MasterDetailTest, CreatableByProgId) {
+  registerElementClasses();
+  auto obj = platform::automation::create("quillet.ruzmasterdetails");
+  Variant list(static_cast<platform::automation::Object*>(obj.get()));
+  std::vector<Variant> args{Variant("M"), Variant("D")};
+  EXPECT_TRUE(platform::automation::CBool(platform::automation::invoke(
+      list, "Add", platform::automation::kMethod, platform::automation::Args(args))));
+  EXPECT_EQ(platform::automation::CLng(platform::automation::get(list, "Count")), 1);
+  EXPECT_TRUE(platform::automation::isRegistered("Quillet.RUZCharts"));
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 
 using namespace quillet;
 using namespace quillet::elements;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -15,12 +15,13 @@ protected:
   // The items' ids in menu order.
   std::vector<int32_t> ids() {
     std::vector<int32_t> out;
-    for (int32_t i = 1; i <= menus()->Count(); ++i) out.push_back(menus()->at(i)->MenuId);
+    for (int32_t i = 1; i <= menus()->Count(); ++i)
+      out.push_back(menus()->at(i)->MenuId);
     return out;
   }
   void add(int32_t id, int32_t parent, int32_t order) {
-    ASSERT_TRUE(menus()->AddMenu(id, "m" + std::to_string(id), parent, "", "", 0, "", "",
-                                 "Custom", true, 0, true, order));
+    ASSERT_TRUE(menus()->AddMenu(id, "m" + std::to_string(id), parent, "", "", 0, "", "", "Custom",
+                                 true, 0, true, order));
   }
   std::string projectFile(const std::string& body, const std::string& root = "Project") {
     env.write("p.kvz", "<?xml version=\"1.0\"?>\n<" + root + ">" + body + "</" +
@@ -52,10 +53,11 @@ TEST_F(MenuTest, AddAssignsIdsAndRefusesRepeatedTargets) {
 
 TEST_F(MenuTest, AddByNameTakesDocumentedDefaults) {
   Variant list(static_cast<platform::automation::Object*>(menus().get()));
-  std::vector<Variant> args{Variant(), Variant("Orders"), Variant(),        Variant(),
-                            Variant(), Variant(),         Variant(),        Variant("Orders"),
-                            Variant("Table")};
-  for (Variant& a : args) a = a.isEmpty() ? Variant::missing() : a;
+  std::vector<Variant> args{Variant(), Variant("Orders"), Variant(),
+                            Variant(), Variant(),         Variant(),
+                            Variant(), Variant("Orders"), Variant("Table")};
+  for (Variant& a : args)
+    a = a.isEmpty() ? Variant::missing() : a;
   args[0] = Variant::missing();
   Variant r = platform::automation::invoke(list, "AddMenu", platform::automation::kMethod,
                                            platform::automation::Args(args));
@@ -113,7 +115,8 @@ TEST_F(MenuTest, SortGivesTreeOrderWithSiblingsByDisplayOrder) {
   // A(1) B(2) top level; D(3) under A; E(4) under B; F(5) under D; any start order.
   std::vector<std::array<int32_t, 3>> items{
       {5, 3, 1}, {2, -1, 1}, {4, 2, 1}, {1, -1, 2}, {3, 1, 1}};
-  for (auto& it : items) add(it[0], it[1], it[2]);
+  for (auto& it : items)
+    add(it[0], it[1], it[2]);
   menus()->Sort();
   EXPECT_EQ(ids(), (std::vector<int32_t>{2, 4, 1, 3, 5}));
 }

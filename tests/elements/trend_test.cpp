@@ -5,8 +5,8 @@
 
 using namespace quillet;
 using namespace quillet::elements;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -51,7 +51,8 @@ TEST_F(TrendTest, ChangeLetsTheCollectionRefuseATakenName) {
 }
 
 TEST_F(TrendTest, DeleteRenumbers) {
-  for (auto n : {"T1", "T2", "T3", "T4"}) trends->Add(n);
+  for (auto n : {"T1", "T2", "T3", "T4"})
+    trends->Add(n);
   EXPECT_TRUE(trends->Delete(Variant("t1")));
   EXPECT_FALSE(trends->Delete(Variant("")));
   EXPECT_FALSE(trends->Delete(Variant("T9")));

@@ -5,8 +5,8 @@
 
 using namespace quillet;
 using namespace quillet::model;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -22,8 +22,8 @@ TEST_F(ControlItemsTest, KeyedByIdWithoutRegardToCase) {
   EXPECT_EQ(l.Count(), 3);
   EXPECT_EQ(l.Item(Variant("@CSS"))->ItemFn, "styles.css");
   EXPECT_EQ(l.Item(Variant(int16_t(3)))->ItemId, "@logo");
-  for (Variant v : {Variant(int16_t(0)), Variant(int16_t(4)), Variant("none"), Variant(true),
-                    Variant()})
+  for (Variant v :
+       {Variant(int16_t(0)), Variant(int16_t(4)), Variant("none"), Variant(true), Variant()})
     EXPECT_FALSE(l.Item(v));
   EXPECT_TRUE(l.ItemExist(Variant(int16_t(1)))); // the id "1", at position 2
   EXPECT_FALSE(l.ItemExist(Variant(int16_t(3))));
@@ -31,7 +31,8 @@ TEST_F(ControlItemsTest, KeyedByIdWithoutRegardToCase) {
 
 TEST_F(ControlItemsTest, DeleteRemovesTheItemTheIndexNames) {
   AGControlItems l;
-  for (auto id : {"a", "2", "c"}) l.Add(id, "", false, "");
+  for (auto id : {"a", "2", "c"})
+    l.Add(id, "", false, "");
   EXPECT_FALSE(l.Delete(Variant("")));
   EXPECT_FALSE(l.Delete(Variant("zz")));
   EXPECT_TRUE(l.Delete(Variant(int16_t(3)))); // position 3

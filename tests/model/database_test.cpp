@@ -5,8 +5,8 @@
 
 using namespace quillet;
 using namespace quillet::model;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 using namespace quillet;
 using namespace quillet::model;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -97,7 +97,8 @@ TEST_F(FieldTest, ChangeRenamesVarAndExtensionsButNotPhrases) {
 }
 
 TEST_F(FieldTest, DeleteRenumbersAndRemovesExtensionsAndPhrases) {
-  for (auto n : {"A", "B", "C"}) fields->Add("T", n);
+  for (auto n : {"A", "B", "C"})
+    fields->Add("T", n);
   lang()->SetFieldPhrase("en", "T", "B", "FldCaption", "x");
   lang()->SetFieldPhrase("de", "t", "b", "FldCaption", "y");
   lang()->SetFieldPhrase("en", "U", "B", "FldCaption", "z");
@@ -113,7 +114,8 @@ TEST_F(FieldTest, DeleteRenumbersAndRemovesExtensionsAndPhrases) {
 }
 
 TEST_F(FieldTest, ItemSetItemSetSeq) {
-  for (auto n : {"2", "X", "Y"}) fields->Add("T", n);
+  for (auto n : {"2", "X", "Y"})
+    fields->Add("T", n);
   EXPECT_EQ(fields->Item(Variant(int32_t(2)))->FldName(), "X");
   EXPECT_EQ(fields->Item(Variant("2"))->FldName(), "2");
   fields->SetItem(Variant(int16_t(3)));

@@ -9,8 +9,8 @@
 
 using namespace quillet;
 using namespace quillet::model;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -25,13 +25,15 @@ protected:
       ASSERT_TRUE(tables->Add(t));
       Ref<RUZTable> table = tables->Item(Variant(t));
       table->setTblType("TABLE");
-      for (const char* f : {"Id", "Name", "Total"}) table->Fields()->Add(t, f);
+      for (const char* f : {"Id", "Name", "Total"})
+        table->Fields()->Add(t, f);
     }
     Ref<RUZTable> orders = tables->Item(Variant("Orders"));
     for (const char* c : {"Sales", "Volume"}) {
       orders->Charts()->Add("Orders", c);
       Ref<elements::RUZChart> chart = orders->Charts()->Item(Variant(c));
-      for (const char* tl : {"Trendline1", "Trendline2"}) chart->Trendlines()->Add(tl);
+      for (const char* tl : {"Trendline1", "Trendline2"})
+        chart->Trendlines()->Add(tl);
     }
     // Menu items as the refresh adds them: a "Table" item per table, a "Chart" item per
     // chart under its table's item.
@@ -56,7 +58,8 @@ protected:
   Ref<RUZTables> tables() { return db->Tables(); }
   std::vector<std::string> menuUrls() {
     std::vector<std::string> out;
-    for (int32_t i = 1; i <= menus()->Count(); ++i) out.push_back(menus()->at(i)->MenuUrl);
+    for (int32_t i = 1; i <= menus()->Count(); ++i)
+      out.push_back(menus()->at(i)->MenuUrl);
     return out;
   }
   std::vector<std::string> seqs(const Ref<RUZTables>& t) {
@@ -78,8 +81,7 @@ TEST_F(ModelIntegrationTest, RenameAndDeleteKeepEveryStoreInStep) {
   ASSERT_TRUE(orders->Fields()->Change("Orders", "TOTAL", "Amount"));
   ASSERT_TRUE(tables()->Change("orders", "Purchases"));
   EXPECT_EQ(orders->TblVar(), core::MakeVarName("Purchases", ""));
-  EXPECT_EQ(orders->Fields()->Item(Variant("Amount"))->FldVar(),
-            core::MakeVarName("Amount", "x_"));
+  EXPECT_EQ(orders->Fields()->Item(Variant("Amount"))->FldVar(), core::MakeVarName("Amount", "x_"));
   EXPECT_EQ(menuUrls(),
             (std::vector<std::string>{"Customers", "Purchases", "Products", "Purchases|Revenue",
                                       "Purchases|Volume", "default.aspx"}));
@@ -102,10 +104,9 @@ TEST_F(ModelIntegrationTest, RenameAndDeleteKeepEveryStoreInStep) {
   EXPECT_EQ(menuUrls(), (std::vector<std::string>{"Purchases", "Products", "Purchases|Revenue",
                                                   "default.aspx"}));
   EXPECT_EQ(upkeepLog->calls,
-            (std::vector<std::string>{"DeleteChart Purchases Volume",
-                                      "DeleteField Purchases Id", "DeleteTable Customers",
-                                      "DeleteField Customers Total", "DeleteField Customers Name",
-                                      "DeleteField Customers Id"}));
+            (std::vector<std::string>{"DeleteChart Purchases Volume", "DeleteField Purchases Id",
+                                      "DeleteTable Customers", "DeleteField Customers Total",
+                                      "DeleteField Customers Name", "DeleteField Customers Id"}));
   EXPECT_EQ(lang()->TableCount(), 1); // Customers' went; Orders' stays under its old name
   EXPECT_EQ(lang()->TableItem(1)->fields[1], "Orders");
   // The chart's overrides were filed under the table's old name, so they stay.

@@ -6,8 +6,8 @@
 
 using namespace quillet;
 using namespace quillet::model;
-using quillet::testing::ModelTest;
 using platform::automation::Variant;
+using quillet::testing::ModelTest;
 
 namespace {
 
@@ -68,7 +68,8 @@ TEST_F(TableTest, GenerationFlagShowsTheTablesMenuItems) {
   t.setTblName("Orders");
   t.setTblGen(true);
   std::vector<bool> shown;
-  for (int32_t i = 1; i <= menus()->Count(); ++i) shown.push_back(menus()->at(i)->MenuShow);
+  for (int32_t i = 1; i <= menus()->Count(); ++i)
+    shown.push_back(menus()->at(i)->MenuShow);
   EXPECT_EQ(shown, (std::vector<bool>{true, false, true, true, false, false, false}));
   EXPECT_TRUE(t.TblGen());
   // Only the setter touches menus.
@@ -103,10 +104,13 @@ TEST_F(TableTest, AddAndChangeWithTheirCascades) {
 }
 
 TEST_F(TableTest, DeleteRunsEveryCascade) {
-  for (auto n : {"A", "T", "C"}) tables->Add(n);
+  for (auto n : {"A", "T", "C"})
+    tables->Add(n);
   Ref<RUZTable> t = tables->Item(Variant("T"));
-  for (auto c : {"C1", "C2"}) t->Charts()->Add("T", c);
-  for (auto f : {"F1", "F2"}) t->Fields()->Add("T", f);
+  for (auto c : {"C1", "C2"})
+    t->Charts()->Add("T", c);
+  for (auto f : {"F1", "F2"})
+    t->Fields()->Add("T", f);
   // A loaded list may repeat an item; no copy survives, and the item after a deleted one is
   // not skipped.
   env.write("p.kvz", "<Project><Menu MenuID='1' MenuUrl='T'/><Menu MenuID='2' MenuUrl='T'/>"
@@ -140,8 +144,10 @@ TEST_F(TableTest, DeleteRunsEveryCascade) {
 TEST_F(TableTest, UnloadDeletesChartsThenFieldsFromTheTop) {
   tables->Add("Orders");
   Ref<RUZTable> t = tables->Item(Variant("Orders"));
-  for (auto c : {"C1", "C2", "C3"}) t->Charts()->Add("Orders", c);
-  for (auto f : {"F1", "F2"}) t->Fields()->Add("Orders", f);
+  for (auto c : {"C1", "C2", "C3"})
+    t->Charts()->Add("Orders", c);
+  for (auto f : {"F1", "F2"})
+    t->Fields()->Add("Orders", f);
   t->unload();
   EXPECT_EQ(upkeepLog->calls,
             (std::vector<std::string>{"DeleteChart Orders C3", "DeleteChart Orders C2",

@@ -107,7 +107,7 @@ QUILLET_DEFINE_CLASS(RUZCharts) {
       .method("Delete", &C::Delete)
       .method("ChartExist", &C::ChartExist)
       .get("Item", &C::Item)
-      .method("Seq", [](C& c, int16_t i) { return c.Seq(i); })
+      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
       .defaultMember("Item")
       .enumerator(&C::NewEnum);
 }
@@ -126,7 +126,7 @@ QUILLET_DEFINE_CLASS(RUZTrends) {
       .method("Delete", &C::Delete)
       .method("TrendExist", &C::TrendExist)
       .get("Item", &C::Item)
-      .method("Seq", [](C& c, int16_t i) { return c.Seq(i); })
+      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
       .defaultMember("Item")
       .enumerator(&C::NewEnum);
 }

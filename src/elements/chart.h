@@ -43,9 +43,8 @@ public:
   // Deletes every chart, from the highest position down (release of the owning table).
   void deleteAll(const std::string& tblName);
 
-  static std::string nameOf(RUZChart& c) { return c.ChartName(); }
-  static int16_t seqOf(RUZChart& c) { return c.ChartSeq(); }
-  static void setSeqOf(RUZChart& c, int16_t s) { c.setChartSeq(s); }
+  static constexpr std::string_view kNameSetting = "ChartName";
+  static constexpr std::string_view kSeqSetting = "ChartSeq";
   Ref<RUZChart> construct(const std::string& name);
   void added(RUZChart& c, const std::string& name);
   void renamedVar(RUZChart& c, const std::string& newName);

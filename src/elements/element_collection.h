@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/collection.h"
+#include "core/setting_element.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
 #include "platform/automation/object.h"
@@ -102,12 +103,29 @@ private:
   core::CSuperCollection coll_;
 };
 
+// Position settings are 16-bit ("Integer") where scripts see them. A collection that holds
+// more items than that stores the larger positions as Long instead of overflowing.
+inline Variant seqValue(int32_t n) {
+  if (n >= std::numeric_limits<int16_t>::min() && n <= std::numeric_limits<int16_t>::max())
+    return Variant(static_cast<int16_t>(n));
+  return Variant(n);
+}
+
 template <class Derived, class E> class NamedSeqCollection : public automation::Object {
 public:
   using ItemT = E;
 
+  // The item's name and position settings (Derived::kNameSetting, Derived::kSeqSetting).
+  static std::string nameOf(E& it) {
+    return it.template setting<core::SettingType::String>(Derived::kNameSetting);
+  }
+  static int32_t seqOf(E& it) { return automation::CLng(it.value(Derived::kSeqSetting)); }
+  static void setSeqOf(E& it, int32_t s) { it.setValue(Derived::kSeqSetting, seqValue(s)); }
+
   const std::string& curName() const { return curName_; }
-  int16_t curSeq() const { return curSeq_; }
+  int32_t curSeq() const { return curSeq_; }
+  // The current position as scripts see it.
+  Variant curSeqValue() const { return seqValue(curSeq_); }
   int32_t Count() const { return items_.count(); }
   // True when the text of Index is the name of an item (a number is taken as its text).
   bool exists(const Variant& index) const { return items_.exists(automation::CStr(index.deref())); }
@@ -159,10 +177,10 @@ protected:
     Ref<ItemT> item = self().construct(name);
     items_.append(item, name);
     int32_t n = items_.count();
-    Derived::setSeqOf(*item, toSeq(n));
+    Derived::setSeqOf(*item, n);
     self().added(*item, name);
     curName_ = name;
-    curSeq_ = toSeq(n);
+    curSeq_ = n;
     return true;
   }
 
@@ -215,9 +233,8 @@ protected:
     for (int32_t i = 1; i <= items_.count(); ++i) {
       ItemT* it = items_.at(i);
       tolerant([&] {
-        int16_t q = Derived::seqOf(*it);
-        if (q >= s && q > std::numeric_limits<int16_t>::min())
-          Derived::setSeqOf(*it, static_cast<int16_t>(q - 1));
+        int32_t q = Derived::seqOf(*it);
+        if (q >= s && q > std::numeric_limits<int32_t>::min()) Derived::setSeqOf(*it, q - 1);
       });
     }
   }
@@ -235,14 +252,9 @@ protected:
   void renumbered(ItemT&, const std::string&, const std::string&) {}
   void removed(ItemT&, const std::string&, const std::string&) {}
 
-  static int16_t toSeq(int32_t n) {
-    if (n > std::numeric_limits<int16_t>::max()) automation::raise(automation::err::kOverflow);
-    return static_cast<int16_t>(n);
-  }
-
   KeyedItems<E> items_;
   std::string curName_;
-  int16_t curSeq_ = 0;
+  int32_t curSeq_ = 0;
   std::string matchedName_;
 
 private:

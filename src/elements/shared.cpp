@@ -36,6 +36,10 @@ ModelUpkeep& upkeep() {
   return automation::Context::current().shared<ModelUpkeep>();
 }
 
+void installUpkeep(std::shared_ptr<ModelUpkeep> hooks) {
+  automation::Context::current().setShared<ModelUpkeep>(std::move(hooks));
+}
+
 Ref<RUZMenus> menuList() {
   return automation::Context::current().shared<MenuListHolder>().list;
 }

@@ -40,6 +40,9 @@ public:
 
 // The thread's upkeep hooks (a do-nothing instance until a higher layer installs its own).
 ModelUpkeep& upkeep();
+// Installs a higher layer's upkeep for the current thread (under the ModelUpkeep type, which
+// is the one upkeep() looks for).
+void installUpkeep(std::shared_ptr<ModelUpkeep> hooks);
 
 // The thread's menu list and language store, created empty on first use. The host, the
 // script engine and the model all reach the same instances through these.

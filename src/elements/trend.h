@@ -31,9 +31,8 @@ public:
   bool Delete(const Variant& index) { return deleteNamed({}, index); }
   bool TrendExist(const Variant& index) const { return exists(index); }
 
-  static std::string nameOf(RUZTrend& t) { return t.TrendName(); }
-  static int16_t seqOf(RUZTrend& t) { return t.TrendSeq(); }
-  static void setSeqOf(RUZTrend& t, int16_t s) { t.setTrendSeq(s); }
+  static constexpr std::string_view kNameSetting = "TrendName";
+  static constexpr std::string_view kSeqSetting = "TrendSeq";
   Ref<RUZTrend> construct(const std::string& name) {
     auto t = automation::makeRef<RUZTrend>();
     t->setTrendName(name);

@@ -43,9 +43,8 @@ public:
   // Deletes every field, from the highest position down (release of the owning table).
   void deleteAll(const std::string& tblName);
 
-  static std::string nameOf(RUZField& f) { return f.FldName(); }
-  static int16_t seqOf(RUZField& f) { return f.FldSeq(); }
-  static void setSeqOf(RUZField& f, int16_t s) { f.setFldSeq(s); }
+  static constexpr std::string_view kNameSetting = "FldName";
+  static constexpr std::string_view kSeqSetting = "FldSeq";
   Ref<RUZField> construct(const std::string& name);
   void renamedVar(RUZField& f, const std::string& newName);
   void renamed(RUZField& f, const std::string& tblName, const std::string& oldName,

@@ -132,16 +132,16 @@ QUILLET_DEFINE_CLASS(RUZTable) {
 QUILLET_DEFINE_CLASS(RUZTables) {
   using C = RUZTables;
   b.get("curName", &C::curName)
-      .get("curSeq", &C::curSeq)
+      .get("curSeq", &C::curSeqValue)
       .method("Add", &C::Add)
       .method("Change", &C::Change)
       .method("Count", &C::Count)
       .method("Delete", &C::Delete)
       .method("TableExist", &C::TableExist)
       .get("Item", &C::Item)
-      .method("Seq", [](C& c, int16_t i) { return c.Seq(i); })
+      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
       .method("SetItem", &C::SetItem)
-      .method("SetSeq", [](C& c, int16_t i) { c.SetSeq(i); })
+      .method("SetSeq", [](C& c, int32_t i) { c.SetSeq(i); })
       .defaultMember("Item")
       .enumerator(&C::NewEnum);
 }

@@ -62,9 +62,8 @@ public:
   bool Delete(const std::string& index) { return deleteNamed({}, Variant(index)); }
   bool TableExist(const Variant& index) const { return exists(index); }
 
-  static std::string nameOf(RUZTable& t) { return t.TblName(); }
-  static int16_t seqOf(RUZTable& t) { return t.TblSeq(); }
-  static void setSeqOf(RUZTable& t, int16_t s) { t.setTblSeq(s); }
+  static constexpr std::string_view kNameSetting = "TblName";
+  static constexpr std::string_view kSeqSetting = "TblSeq";
   Ref<RUZTable> construct(const std::string& name);
   void renamedVar(RUZTable& t, const std::string& newName);
   void renamed(RUZTable& t, const std::string&, const std::string& oldName,

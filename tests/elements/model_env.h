@@ -60,7 +60,7 @@ class ModelTest : public CoreTest {
 protected:
   ModelTest() {
     upkeepLog = std::make_shared<RecordingUpkeep>();
-    ctx().setShared<elements::ModelUpkeep>(upkeepLog);
+    elements::installUpkeep(upkeepLog);
   }
   Ref<elements::RUZMenus> menus() { return elements::menuList(); }
   Ref<elements::RUZLanguage> lang() { return elements::languageStore(); }

@@ -62,3 +62,30 @@ TEST_F(TrendTest, DeleteRenumbers) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TrendTest, PositionsBeyondSixteenBitsDoNotOverflow) {
+  trends->Add("A");
+  trends->Add("B");
+  // As in a collection of more than 32,767 items: positions past the 16-bit range are Long.
+  trends->Item(Variant("A"))->setValue("TrendSeq", Variant(int32_t(40000)));
+  trends->Item(Variant("B"))->setValue("TrendSeq", Variant(int32_t(40001)));
+  EXPECT_EQ(trends->Seq(40001)->TrendName(), "B");
+  EXPECT_TRUE(trends->Delete(Variant("A")));
+  Ref<RUZTrend> b = trends->Seq(40000);
+  ASSERT_TRUE(b);
+  EXPECT_EQ(b->value("TrendSeq").varType(), 3);
+  EXPECT_EQ(trends->curName(), "B");
+  trends->Item(Variant("B"));
+  EXPECT_EQ(trends->curSeqValue().varType(), 3);
+  // Lowered back into the 16-bit range, the position is an Integer again.
+  b->setValue("TrendSeq", Variant(int32_t(32768)));
+  trends->Add("C");
+  trends->Item(Variant("C"))->setValue("TrendSeq", Variant(int16_t(1)));
+  trends->Delete(Variant("C"));
+  EXPECT_EQ(b->value("TrendSeq").varType(), 2);
+  EXPECT_EQ(b->TrendSeq(), 32767);
+}
+
+} // namespace

@@ -9,15 +9,15 @@
 
 namespace {
 
-struct Run {
+struct HostRun {
   int status;
   std::string out;
 };
 
-Run run(const std::string& args) {
+HostRun run(const std::string& args) {
   const char* dir = std::getenv("QUILLET_BUILD_DIR");
   std::string cmd = std::string(dir ? dir : ".") + "/brindlewood " + args + " 2>&1";
-  Run r{-1, {}};
+  HostRun r{-1, {}};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
   std::array<char, 4096> buf{};
@@ -29,13 +29,13 @@ Run run(const std::string& args) {
 }
 
 TEST(HostTest, HelpListsCommandsAndUnknownCommandsAreUsageErrors) {
-  Run help = run("--help");
+  HostRun help = run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("commands:"), std::string::npos);
-  Run version = run("--version");
+  HostRun version = run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("brindlewood ", 0), 0u);
-  Run unknown = run("frobnicate");
+  HostRun unknown = run("frobnicate");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.out.find("usage:"), std::string::npos);
   EXPECT_EQ(run("").status, 2);

@@ -273,6 +273,12 @@ TEST_F(TempDir, AnsiFormatAndStreamModes) {
     get(w, "Write", {S("kept")});
   }
   EXPECT_EQ(bytesOf("unclosed.txt"), "kept");
+  // Appending to a UTF-8 file continues in UTF-8.
+  writeBytes("app.txt", "na\xC3\xAFve\r\n");
+  ts = get(fso, "OpenTextFile", {S(path("app.txt").c_str()), I(8)});
+  get(ts, "Write", {S("caf\xC3\xA9")});
+  get(ts, "Close");
+  EXPECT_EQ(bytesOf("app.txt"), "na\xC3\xAFve\r\ncaf\xC3\xA9");
   // Mixed line ends all end lines.
   writeBytes("lines.txt", "a\r\nb\nc\rd");
   ts = get(fso, "OpenTextFile", {S(path("lines.txt").c_str())});

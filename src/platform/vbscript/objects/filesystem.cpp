@@ -243,6 +243,10 @@ void TextStream::flush() {
   std::string bytes;
   if (format_ == kUnicode)
     bytes = text::encodeText(text_, text::Encoding::utf16LE(), existing.empty());
+  else if (!existing.empty())
+    // Text appended to a file continues in the file's own encoding, so a UTF-8 file never
+    // gets ANSI bytes that would make the whole file read as ANSI.
+    bytes = text::decodeText(existing).encoding.encode(text_);
   else if (format_ == kAscii)
     bytes = text::ansiEncoding().encode(text_);
   else

@@ -6,7 +6,10 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
+#include "platform/automation/factory.h"
 #include "platform/automation/members.h"
+#include "platform/automation/operators.h"
+#include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
 
 namespace vbtest {
@@ -35,11 +38,63 @@ inline QUILLET_DEFINE_CLASS(Output) {
   b.method("Echo", &Output::Echo);
 }
 
+// A small native collection: keys in insertion order, a default Item, an enumerator over the
+// keys, and errors raised the way native members raise them.
+class Bag : public au::Object {
+  QUILLET_OBJECT(Bag)
+public:
+  void Add(const std::string& key, const Variant& value) {
+    for (auto& [k, v] : items)
+      if (k == key) au::raise(au::err::kDuplicateKey);
+    items.emplace_back(key, value);
+  }
+  Variant Item(const std::string& key) {
+    for (auto& [k, v] : items)
+      if (k == key) return v;
+    au::raise(au::err::kElementNotFound, "Key not found.", "Bag");
+  }
+  void setItem(const std::string& key, const Variant& value) {
+    for (auto& [k, v] : items)
+      if (k == key) {
+        v = value;
+        return;
+      }
+    items.emplace_back(key, value);
+  }
+  int32_t Count() const { return static_cast<int32_t>(items.size()); }
+  // Doubles its by-reference argument.
+  void Twice(Variant& v) { v = au::opMul(v, Variant(int16_t(2))); }
+  int32_t Sum(int32_t a, int32_t b) { return a + b; }
+  Ref<au::Enumerator> Keys() {
+    std::vector<Variant> keys;
+    for (auto& [k, v] : items)
+      keys.emplace_back(k);
+    return Ref<au::Enumerator>(new au::VectorEnumerator(std::move(keys)));
+  }
+  std::vector<std::pair<std::string, Variant>> items;
+};
+
+inline QUILLET_DEFINE_CLASS(Bag) {
+  b.method("Add", &Bag::Add)
+      .prop("Item", &Bag::Item, &Bag::setItem)
+      .get("Count", &Bag::Count)
+      .method("Twice", &Bag::Twice)
+      .method("Sum", &Bag::Sum)
+      .defaultMember("Item")
+      .enumerator(&Bag::Keys);
+}
+
+inline void registerTestClasses() {
+  au::registerClass("Test.Bag", [] { return Ref<au::Object>(new Bag); });
+}
+
 struct Harness {
   au::Context::Scope scope;
   Ref<vbs::ScriptControl> sc{new vbs::ScriptControl};
   Ref<Output> out{new Output};
   Harness() {
+    registerTestClasses();
+    vbs::registerScriptObjects();
     sc->AddObject("Out", Variant(out), false);
     sc->setTimeout(0);
   }

@@ -180,6 +180,9 @@ struct AppendStmt : Stmt {
   AppendStmt(int l, int c) : Stmt(SK::AppendAssign, l, c) {}
   ExprPtr target; // IdentExpr
   std::vector<ExprPtr> parts;
+  // No part can change the target while it is evaluated (no calls of script code or
+  // objects), so the text can be appended in place.
+  bool pure = false;
 };
 
 struct CallStmt : Stmt {

@@ -277,6 +277,42 @@ bool appendParts(ExprPtr& e, const std::string& lower, std::vector<ExprPtr>& par
   return true;
 }
 
+bool isPure(const Expr& e) {
+  switch (e.kind) {
+  case EK::Literal:
+    return true;
+  case EK::Ident: {
+    auto& id = static_cast<const IdentExpr&>(e);
+    if (id.bind == Bind::Local || id.bind == Bind::Field) return true;
+    if (id.bind != Bind::Global || id.intrinsic >= 0) return false;
+    return id.cell->kind != Cell::Procedure && id.cell->kind != Cell::Object &&
+           (!id.outer || id.outer->kind != Cell::Procedure);
+  }
+  case EK::Unary:
+    return isPure(*static_cast<const UnaryExpr&>(e).operand);
+  case EK::Binary:
+    return isPure(*static_cast<const BinaryExpr&>(e).left) &&
+           isPure(*static_cast<const BinaryExpr&>(e).right);
+  case EK::Paren:
+    return isPure(*static_cast<const ParenExpr&>(e).inner);
+  case EK::Call: {
+    auto& c = static_cast<const CallExpr&>(e);
+    if (c.callee->kind != EK::Ident) return false;
+    auto& id = static_cast<const IdentExpr&>(*c.callee);
+    bool libraryCall = id.bind == Bind::Global && id.builtin && id.intrinsic < 0 &&
+                       id.cell->kind == Cell::Undefined &&
+                       (!id.outer || id.outer->kind == Cell::Undefined);
+    bool arrayRead = id.bind == Bind::Local || id.bind == Bind::Field;
+    if (!libraryCall && !arrayRead) return false;
+    for (auto& a : c.args)
+      if (!isPure(*a)) return false;
+    return true;
+  }
+  default:
+    return false;
+  }
+}
+
 } // namespace
 
 void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
@@ -293,8 +329,11 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         ap->target = std::move(a.target);
         ap->parts = std::move(parts);
         compileExpr(*ap->target, s);
-        for (auto& p : ap->parts)
+        ap->pure = true;
+        for (auto& p : ap->parts) {
           compileExpr(*p, s);
+          ap->pure = ap->pure && isPure(*p);
+        }
         stp = std::move(ap);
         return;
       }

@@ -8,6 +8,7 @@
 #include "platform/automation/operators.h"
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/engine_impl.h"
+#include "platform/vbscript/library.h"
 
 namespace quillet::platform::vbscript {
 
@@ -284,7 +285,14 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
   case SK::AppendAssign: {
     auto& a = static_cast<const AppendStmt&>(st);
     auto& id = static_cast<const IdentExpr&>(*a.target);
-    // Parts are evaluated before the variable changes, as `s = s & a & b` would.
+    if (!a.pure) {
+      // A part may change the variable: read it first, as `s = s & f()` does.
+      Variant cur = eval(id, f);
+      for (auto& p : a.parts)
+        cur = au::opConcat(cur, eval(*p, f));
+      assign(id, std::move(cur), false, f);
+      return Flow::Normal;
+    }
     Variant parts[4];
     std::vector<Variant> more;
     Variant* pv = parts;
@@ -1004,6 +1012,22 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
   }
   case EK::Call: {
     auto& c = static_cast<const CallExpr&>(target);
+    if (c.callee->kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(*c.callee);
+      if (id.bind == Bind::Global && id.lower == "mid" && id.cell->kind == Cell::Undefined &&
+          (!id.outer || id.outer->kind == Cell::Undefined)) {
+        // The Mid statement: Mid(var, start[, length]) = text
+        if (c.args.size() < 2 || c.args.size() > 3) raiseNamed(err::kWrongArgumentCount, id.name);
+        Variant* v = c.args[0]->kind == EK::Ident
+                         ? varOf(static_cast<const IdentExpr&>(*c.args[0]), f, true)
+                         : nullptr;
+        if (!v) raiseNamed(err::kTypeMismatch, id.name);
+        Variant start = letValue(eval(*c.args[1], f));
+        Variant length = c.args.size() > 2 ? letValue(eval(*c.args[2], f)) : Variant::missing();
+        *v = midStatement(*v, start, length, value);
+        return;
+      }
+    }
     ArgBuf buf;
     buf.init(c.args.size() + 1);
     ArgEval ae{*this, f};
@@ -1060,7 +1084,9 @@ Variant Engine::Impl::newObject(const NewExpr& n, Frame&) {
   Cell* c = n.cell;
   if (c->kind != Cell::Class && n.outer && n.outer->kind == Cell::Class) c = n.outer;
   if (c->kind == Cell::Class) return Variant(eng.instantiate(c->cls));
-  // Classes the runtime provides (`New RegExp`) come from the factory.
+  // Classes the runtime provides (`New RegExp`) come from the library or the factory.
+  if (n.lower == "regexp")
+    if (Ref<au::Object> re = newRegExp()) return Variant(re);
   if (au::isRegistered(n.name)) return Variant(au::create(n.name));
   std::string qualified = "VBScript." + n.name;
   if (au::isRegistered(qualified)) return Variant(au::create(qualified));

@@ -528,8 +528,25 @@ private:
   // A statement that starts with a name: an assignment or a procedure call.
   StmtPtr parseCallOrAssign() {
     const Token& t = cur();
+    size_t start = p_;
     size_t lastParen = 0;
+    spacedParen_ = 0;
+    afterSpaced_ = false;
     ExprPtr chain = parseChain(&lastParen);
+    if (cur().kind != Tok::Eq && spacedParen_ != 0 && afterSpaced_) {
+      // `f (a).b, c`: the blank before the parenthesis makes it start the arguments.
+      size_t at = spacedParen_;
+      p_ = start;
+      stopAt_ = at;
+      ExprPtr callee = parseChain(nullptr);
+      stopAt_ = 0;
+      auto c = std::make_unique<CallStmt>(t.line, t.col);
+      auto call = std::make_unique<CallExpr>(t.line, t.col);
+      call->callee = std::move(callee);
+      parseArgList(call->args, false);
+      c->call = std::move(call);
+      return c;
+    }
     if (cur().kind == Tok::Eq) {
       advance();
       auto a = std::make_unique<AssignStmt>(t.line, t.col);
@@ -606,7 +623,14 @@ private:
   ExprPtr parsePostfix(ExprPtr e, size_t* lastParen) {
     lastParenIsLast_ = false;
     while (true) {
-      if (cur().kind == Tok::Dot) {
+      if (stopAt_ != 0 && p_ == stopAt_) return e;
+      if (lastParen && spacedParen_ != 0 &&
+          (cur().kind == Tok::LParen || (cur().kind == Tok::Dot && !cur().spaceBefore)))
+        afterSpaced_ = true;
+      if (lastParen && spacedParen_ == 0 && cur().kind == Tok::LParen && cur().spaceBefore)
+        spacedParen_ = p_;
+      // `f .x` passes the With member .x to f; `f.x` is a member of f.
+      if (cur().kind == Tok::Dot && !cur().spaceBefore) {
         const Token& dt = cur();
         advance();
         auto m = std::make_unique<MemberExpr>(dt.line, dt.col);
@@ -1003,6 +1027,9 @@ private:
   int loopDepth_ = 0;
   int exprDepth_ = 0;
   bool lastParenIsLast_ = false;
+  size_t spacedParen_ = 0; // first `(` after a blank in a statement's leading chain
+  bool afterSpaced_ = false;
+  size_t stopAt_ = 0;
 };
 
 } // namespace

@@ -237,37 +237,26 @@ TEST_F(Numbers, ConstantsAreFoundWithoutRegardToCase) {
 namespace vbslib_test {
 namespace {
 
-class RecordingUi : public quillet::platform::ui::Ui {
-public:
-  quillet::platform::ui::MsgBoxResult messageBox(const std::string& text, int32_t style,
-                                                 const std::string& title) override {
-    log += title + "|" + text + "|" + std::to_string(style) + ";";
-    return quillet::platform::ui::kYes;
-  }
-  std::optional<std::string> inputBox(const std::string& prompt, const std::string&,
-                                      const std::string& def) override {
-    log += prompt + "|" + def + ";";
-    if (cancel) return std::nullopt;
-    return "typed";
-  }
-  std::string log;
-  bool cancel = false;
-};
-
 TEST_F(Numbers, MessageAndInputBoxesGoThroughTheUi) {
+  namespace ui = quillet::platform::ui;
   // Without an interface, questions take the choice that changes nothing.
   EXPECT_EQ(am::CLng(call("MsgBox", {S("Go?"), L(4)})), 7);
   EXPECT_EQ(am::CLng(call("MsgBox", {S("Go?"), L(3)})), 2);
   EXPECT_EQ(am::CLng(call("MsgBox", {S("Done")})), 1);
   EXPECT_EQ(am::CStr(call("InputBox", {S("Name?")})), "");
 
-  auto ui = std::make_shared<RecordingUi>();
-  am::Context::current().setShared<quillet::platform::ui::Ui>(ui);
+  auto scripted = std::make_shared<ui::ScriptedUi>();
+  ui::install(scripted);
+  scripted->answer("Yes");
+  scripted->answer("typed");
+  scripted->answer("<cancel>");
   EXPECT_EQ(run("MsgBox", {S("Go?"), L(4 + 32), S("Title")}), "Integer:6");
   EXPECT_EQ(run("InputBox", {S("Name?"), S("T"), S("def")}), "String:typed");
-  ui->cancel = true;
   EXPECT_EQ(run("InputBox", {S("Again?")}), "String:");
-  EXPECT_EQ(ui->log, "Title|Go?|36;Name?|def;Again?|;");
+  ASSERT_EQ(scripted->asked().size(), 3u);
+  EXPECT_EQ(scripted->asked()[0].title, "Title");
+  EXPECT_EQ(scripted->asked()[0].prompt, "Go?");
+  EXPECT_EQ(scripted->asked()[1].prompt, "Name?");
 }
 
 } // namespace

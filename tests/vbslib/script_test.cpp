@@ -65,6 +65,20 @@ Out.Echo Err.Number
             "argument\n5\n");
 }
 
+TEST(Script, MidStatementReplacesInPlace) {
+  EXPECT_EQ(run(R"VB(
+s = "abcdef"
+Mid(s, 2, 2) = "XYZ"
+Out.Echo s
+Mid(s, 5) = "1234"
+Out.Echo s, Len(s)
+On Error Resume Next
+Mid(s, 0) = "x"
+Out.Echo Err.Number, s
+)VB"),
+            "aXYdef\naXYd12 6\n5 aXYd12\n");
+}
+
 TEST(Script, ConversionsDatesAndFormatting) {
   EXPECT_EQ(run(R"VB(
 Out.Echo Round(2.5), Round(3.5), CInt("1,5"), Hex(-1), Hex(CLng(-1)), TypeName(CCur(1))

@@ -34,6 +34,8 @@ TEST_F(Numbers, RoundingIsBankersAndKeepsTheSubtype) {
       {"CDbl", {S("1e3")}, "Double:1000"},
       {"CStr", {Variant(true)}, "String:True"},
       {"Fix", {D(-2.7)}, "Double:-2"},
+      {"Fix", {D(-0.5)}, "Double:0"},
+      {"Int", {D(-0.0)}, "Double:0"},
       {"Int", {D(-2.7)}, "Double:-3"},
       {"Int", {I(-3)}, "Integer:-3"},
       {"Int", {S("-2.5")}, "Double:-3"},

@@ -34,10 +34,6 @@ public:
   std::string text;
 };
 
-inline QUILLET_DEFINE_CLASS(Output) {
-  b.method("Echo", &Output::Echo);
-}
-
 // A small native collection: keys in insertion order, a default Item, an enumerator over the
 // keys, and errors raised the way native members raise them.
 class Bag : public au::Object {
@@ -73,16 +69,6 @@ public:
   }
   std::vector<std::pair<std::string, Variant>> items;
 };
-
-inline QUILLET_DEFINE_CLASS(Bag) {
-  b.method("Add", &Bag::Add)
-      .prop("Item", &Bag::Item, &Bag::setItem)
-      .get("Count", &Bag::Count)
-      .method("Twice", &Bag::Twice)
-      .method("Sum", &Bag::Sum)
-      .defaultMember("Item")
-      .enumerator(&Bag::Keys);
-}
 
 inline void registerTestClasses() {
   au::registerClass("Test.Bag", [] { return Ref<au::Object>(new Bag); });

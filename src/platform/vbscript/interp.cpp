@@ -178,8 +178,9 @@ inline void Engine::Impl::tick() {
 }
 
 void Engine::Impl::checkStack() {
-  char here;
-  if (stackBase && static_cast<size_t>(stackBase - &here) > stackLimit)
+  // The frame address, not a local's: with sanitizers locals may live off the stack.
+  char* here = static_cast<char*>(__builtin_frame_address(0));
+  if (stackBase && stackBase > here && static_cast<size_t>(stackBase - here) > stackLimit)
     au::raise(err::kOutOfStackSpace);
 }
 
@@ -191,8 +192,8 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
     if (impl_.hasDeadline)
       impl_.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     impl_.ticks = 0;
-    char here;
-    impl_.stackBase = &here;
+    char* here = static_cast<char*>(__builtin_frame_address(0));
+    impl_.stackBase = here;
     size_t size = 8u << 20;
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) == 0) {
@@ -200,7 +201,7 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
       size_t sz;
       if (pthread_attr_getstack(&attr, &addr, &sz) == 0) {
         // what is left below us on this thread's stack
-        size = static_cast<size_t>(&here - static_cast<char*>(addr));
+        size = static_cast<size_t>(here - static_cast<char*>(addr));
       }
       pthread_attr_destroy(&attr);
     }
@@ -708,6 +709,20 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
     if (!site.cacheMember) raiseNamed(err::kNoSuchMember, site.name);
     return so->call(*site.cacheMember, kind, args, so == f.me);
   }
+  bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
+  if (args.size() > (assigning ? 1u : 0u)) {
+    // Arguments to a property that takes none index what it returns: `sc.Modules(1)`.
+    const au::Member* m = obj->classInfo().find(site.name);
+    if (m && m->maxArgs == 0 && m->get) {
+      Ref<au::Object> keep(obj);
+      if (assigning) {
+        Variant inner = obj->invoke(site.name, au::kPropertyGet, {});
+        if (!inner.isObject() || inner.isNothing()) au::raise(err::kObjectRequired);
+        return inner.asObject()->invokeDefault(kind, args);
+      }
+      return indexValue(obj->invoke(site.name, au::kGetOrCall, {}), args, kind, site.name);
+    }
+  }
   return obj->invoke(site.name, kind, args);
 }
 
@@ -1188,9 +1203,13 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
     if (m.let) return e->callProc(*m.let, this, args);
     raiseNamed(err::kNoSuchMember, m.name);
   }
-  if (m.method) return e->callProc(*m.method, this, args);
-  if (m.get) return e->callProc(*m.get, this, args);
-  raiseNamed(err::kNoSuchMember, m.name);
+  ProcDef* getter = m.method ? m.method : m.get;
+  if (!getter) raiseNamed(err::kNoSuchMember, m.name);
+  if (getter->params.empty() && !args.empty() && getter->returnsValue()) {
+    // Arguments to a member that takes none index what it returns.
+    return indexValue(e->callProc(*getter, this, {}), args, kind, m.name);
+  }
+  return e->callProc(*getter, this, args);
 }
 
 Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {

@@ -355,6 +355,8 @@ private:
 
   // One statement. `inlineIf` > 0 inside a single-line If (Else then ends the statement).
   StmtPtr parseStatement(int inlineIf) {
+    Depth d(*this);
+    operators_ = 0;
     const Token& t = cur();
     switch (t.kind) {
     case Tok::KwDim: {
@@ -862,7 +864,20 @@ private:
 
   // ---- expressions, from the loosest operator to the tightest
 
-  ExprPtr parseExpr() { return parseImp(); }
+  // Nesting deeper than any real script is refused before it can exhaust the stack.
+  struct Depth {
+    explicit Depth(Parser& p) : parser(p) {
+      if (++parser.depth_ > kMaxDepth) parser.fail(cerr::kOutOfMemory);
+    }
+    ~Depth() { --parser.depth_; }
+    Parser& parser;
+  };
+  static constexpr int kMaxDepth = 200;
+
+  ExprPtr parseExpr() {
+    Depth d(*this);
+    return parseImp();
+  }
 
   template <class Next>
   ExprPtr binaryLevel(Next next, std::initializer_list<std::pair<Tok, Op>> ops) {
@@ -872,6 +887,7 @@ private:
       for (auto [tok, op] : ops) {
         if (cur().kind == tok) {
           const Token& t = cur();
+          if (++operators_ > kMaxOperators) fail(cerr::kOutOfMemory);
           advance();
           ExprPtr right = (this->*next)();
           left = std::make_unique<BinaryExpr>(t.line, t.col, op, std::move(left), std::move(right));
@@ -889,6 +905,7 @@ private:
   ExprPtr parseOr() { return binaryLevel(&Parser::parseAnd, {{Tok::KwOr, Op::Or}}); }
   ExprPtr parseAnd() { return binaryLevel(&Parser::parseNot, {{Tok::KwAnd, Op::And}}); }
   ExprPtr parseNot() {
+    Depth d(*this);
     if (cur().kind == Tok::KwNot) {
       const Token& t = cur();
       advance();
@@ -915,6 +932,7 @@ private:
     return binaryLevel(&Parser::parseUnary, {{Tok::Star, Op::Mul}, {Tok::Slash, Op::Div}});
   }
   ExprPtr parseUnary() {
+    Depth d(*this);
     const Token& t = cur();
     if (t.kind == Tok::Minus) {
       advance();
@@ -947,6 +965,7 @@ private:
     return left;
   }
   ExprPtr parsePrimaryUnaryChain() {
+    Depth d(*this);
     if (cur().kind == Tok::Minus || cur().kind == Tok::Plus) {
       const Token& st = cur();
       Op op = st.kind == Tok::Minus ? Op::Neg : Op::Plus;
@@ -1026,6 +1045,10 @@ private:
   int doDepth_ = 0;
   int loopDepth_ = 0;
   int exprDepth_ = 0;
+  int depth_ = 0;
+  // Operators in one expression: a left-deep chain is walked recursively later.
+  int operators_ = 0;
+  static constexpr int kMaxOperators = 4000;
   bool lastParenIsLast_ = false;
   size_t spacedParen_ = 0; // first `(` after a blank in a statement's leading chain
   bool afterSpaced_ = false;

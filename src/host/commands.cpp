@@ -5,16 +5,15 @@
 namespace quillet::host {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: brindlewood <command> [options]\n"
-    "\n"
-    "commands:\n"
-    "  --help, help        show this text\n"
-    "  --version, version  show the engine version\n";
+constexpr const char* kUsage = "usage: brindlewood <command> [options]\n"
+                               "\n"
+                               "commands:\n"
+                               "  --help, help        show this text\n"
+                               "  --version, version  show the engine version\n";
 
 std::string versionText() {
-  return std::to_string(QUILLET_VERSION_MAJOR) + "." + std::to_string(QUILLET_VERSION_MINOR) +
-         "." + std::to_string(QUILLET_VERSION_PATCH);
+  return std::to_string(QUILLET_VERSION_MAJOR) + "." + std::to_string(QUILLET_VERSION_MINOR) + "." +
+         std::to_string(QUILLET_VERSION_PATCH);
 }
 
 } // namespace

@@ -53,8 +53,8 @@ public:
   std::string fullVersionText() const; // "4.0.0.<revision>"
 
   // Registry paths below HKCU / HKLM.
-  std::string ProductRegistryPath;   // "Software\Brindlewood\4.0"
-  std::string SettingsKey;           // ProductRegistryPath + "\Settings"
+  std::string ProductRegistryPath; // "Software\Brindlewood\4.0"
+  std::string SettingsKey;         // ProductRegistryPath + "\Settings"
   std::string DatabaseDefaultsKey;
   std::string TableDefaultsKey;
   std::string FieldDefaultsKey;
@@ -89,23 +89,20 @@ public:
 
   // Shared objects: one instance per context, created on first use with T's default
   // constructor (or installed beforehand), destroyed with the context in reverse order.
-  template <class T>
-  T& shared() {
+  template <class T> T& shared() {
     if (T* p = findShared<T>()) return *p;
     auto owned = std::make_shared<T>();
     T& ref = *owned;
     shared_.push_back({std::type_index(typeid(T)), std::move(owned)});
     return ref;
   }
-  template <class T>
-  T* findShared() const {
+  template <class T> T* findShared() const {
     for (const auto& e : shared_)
       if (e.type == std::type_index(typeid(T))) return static_cast<T*>(e.object.get());
     return nullptr;
   }
   // Installs (or replaces) the instance of T, e.g. a hook implementation of a higher layer.
-  template <class T>
-  void setShared(std::shared_ptr<T> object) {
+  template <class T> void setShared(std::shared_ptr<T> object) {
     for (auto& e : shared_)
       if (e.type == std::type_index(typeid(T))) {
         e.object = std::move(object);
@@ -113,8 +110,7 @@ public:
       }
     shared_.push_back({std::type_index(typeid(T)), std::move(object)});
   }
-  template <class T>
-  void resetShared() {
+  template <class T> void resetShared() {
     for (auto it = shared_.begin(); it != shared_.end(); ++it)
       if (it->type == std::type_index(typeid(T))) {
         auto keep = std::move(it->object); // destroy after the list is consistent

@@ -17,20 +17,20 @@ struct Locale {
   std::string dateSeparator = "/";
   std::string timeSeparator = ":";
   DateOrder dateOrder = DateOrder::MDY;
-  bool dayLeadingZero = false;   // short date: "1/5/2024" vs "05.01.2024"
+  bool dayLeadingZero = false; // short date: "1/5/2024" vs "05.01.2024"
   bool monthLeadingZero = false;
-  bool hour12 = true;            // "1:05:00 PM" vs "13:05:00"
+  bool hour12 = true; // "1:05:00 PM" vs "13:05:00"
   bool hourLeadingZero = false;
   std::string am = "AM";
   std::string pm = "PM";
   std::string currencySymbol = "$";
-  bool currencyBefore = true;    // "$1.00" vs "1,00 €"
+  bool currencyBefore = true; // "$1.00" vs "1,00 €"
   bool currencySpace = false;
   // Negative currency as "($1.00)" rather than "-$1.00".
   bool currencyNegativeParens = true;
   std::array<std::string, 12> monthNames;
   std::array<std::string, 12> monthAbbrevs;
-  std::array<std::string, 7> dayNames;   // Sunday first
+  std::array<std::string, 7> dayNames; // Sunday first
   std::array<std::string, 7> dayAbbrevs;
   // Long date pattern in VB format letters: "dddd, mmmm d, yyyy".
   std::string longDate = "dddd, mmmm d, yyyy";

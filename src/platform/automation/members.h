@@ -26,17 +26,12 @@ namespace quillet::platform::automation {
 
 namespace detail {
 
-template <class T>
-struct IsRef : std::false_type {};
-template <class T>
-struct IsRef<Ref<T>> : std::true_type {
-  using type = T;
-};
+template <class T> struct IsRef : std::false_type {};
+template <class T> struct IsRef<Ref<T>> : std::true_type { using type = T; };
 
 // Converts one argument to a parameter type. Omitted arguments give Missing for a Variant
 // and the type's zero value otherwise.
-template <class P>
-struct Param {
+template <class P> struct Param {
   using T = std::remove_cvref_t<P>;
   T value;
   Param(Args args, size_t i) : value(convert(args, i)) {}
@@ -44,29 +39,43 @@ struct Param {
 
   static T convert(Args args, size_t i) {
     if (i >= args.size() || args[i].deref().isMissing()) {
-      if constexpr (std::is_same_v<T, Variant>) return Variant::missing();
-      else return T{};
+      if constexpr (std::is_same_v<T, Variant>)
+        return Variant::missing();
+      else
+        return T{};
     } else {
       const Variant& v = args[i].deref();
-      if constexpr (std::is_same_v<T, Variant>) return v;
-      else if constexpr (std::is_same_v<T, bool>) return CBool(v);
-      else if constexpr (std::is_same_v<T, uint8_t>) return CByte(v);
-      else if constexpr (std::is_same_v<T, int16_t>) return CInt(v);
-      else if constexpr (std::is_same_v<T, int32_t>) return CLng(v);
-      else if constexpr (std::is_same_v<T, float>) return CSng(v);
-      else if constexpr (std::is_same_v<T, double>) return CDbl(v);
-      else if constexpr (std::is_same_v<T, Currency>) return CCur(v);
-      else if constexpr (std::is_same_v<T, DateTime>) return CDate(v);
-      else if constexpr (std::is_same_v<T, std::string>) return CStr(v);
-      else if constexpr (IsRef<T>::value) return objectArg<typename IsRef<T>::type>(v);
-      else static_assert(sizeof(T) == 0, "unsupported parameter type");
+      if constexpr (std::is_same_v<T, Variant>)
+        return v;
+      else if constexpr (std::is_same_v<T, bool>)
+        return CBool(v);
+      else if constexpr (std::is_same_v<T, uint8_t>)
+        return CByte(v);
+      else if constexpr (std::is_same_v<T, int16_t>)
+        return CInt(v);
+      else if constexpr (std::is_same_v<T, int32_t>)
+        return CLng(v);
+      else if constexpr (std::is_same_v<T, float>)
+        return CSng(v);
+      else if constexpr (std::is_same_v<T, double>)
+        return CDbl(v);
+      else if constexpr (std::is_same_v<T, Currency>)
+        return CCur(v);
+      else if constexpr (std::is_same_v<T, DateTime>)
+        return CDate(v);
+      else if constexpr (std::is_same_v<T, std::string>)
+        return CStr(v);
+      else if constexpr (IsRef<T>::value)
+        return objectArg<typename IsRef<T>::type>(v);
+      else
+        static_assert(sizeof(T) == 0, "unsupported parameter type");
     }
   }
-  template <class O>
-  static Ref<O> objectArg(const Variant& v) {
+  template <class O> static Ref<O> objectArg(const Variant& v) {
     if (!v.isObject()) raise(err::kTypeMismatch);
     if (v.isNothing()) return nullptr;
-    if constexpr (std::is_same_v<O, Object>) return Ref<O>(v.asObject());
+    if constexpr (std::is_same_v<O, Object>)
+      return Ref<O>(v.asObject());
     else {
       O* p = dynamic_cast<O*>(v.asObject());
       if (!p) raise(err::kTypeMismatch);
@@ -76,12 +85,12 @@ struct Param {
 };
 
 // By reference: the caller's variable itself.
-template <>
-struct Param<Variant&> {
+template <> struct Param<Variant&> {
   Variant* target;
   Variant missing;
   Param(Args args, size_t i) {
-    if (i < args.size()) target = &args[i].deref();
+    if (i < args.size())
+      target = &args[i].deref();
     else {
       missing = Variant::missing();
       target = &missing;
@@ -90,23 +99,23 @@ struct Param<Variant&> {
   Variant& get() { return *target; }
 };
 
-template <class R>
-Variant result(R&& r) {
+template <class R> Variant result(R&& r) {
   using T = std::remove_cvref_t<R>;
-  if constexpr (std::is_same_v<T, Variant>) return std::forward<R>(r);
+  if constexpr (std::is_same_v<T, Variant>)
+    return std::forward<R>(r);
   else if constexpr (std::is_same_v<T, int64_t> || std::is_same_v<T, size_t> ||
                      std::is_same_v<T, uint32_t>)
     return Variant::fromInt64(static_cast<int64_t>(r));
-  else if constexpr (IsRef<T>::value) return Variant(static_cast<Object*>(r.get()));
+  else if constexpr (IsRef<T>::value)
+    return Variant(static_cast<Object*>(r.get()));
   else if constexpr (std::is_pointer_v<T> && std::is_base_of_v<Object, std::remove_pointer_t<T>>)
     return Variant(static_cast<Object*>(r));
-  else return Variant(std::forward<R>(r));
+  else
+    return Variant(std::forward<R>(r));
 }
 
-template <class F>
-struct FnTraits;
-template <class C, class R, class... A>
-struct FnTraits<R (C::*)(A...)> {
+template <class F> struct FnTraits;
+template <class C, class R, class... A> struct FnTraits<R (C::*)(A...)> {
   using Ret = R;
   using Params = std::tuple<A...>;
 };
@@ -117,22 +126,21 @@ struct FnTraits<R (C::*)(A...) noexcept> : FnTraits<R (C::*)(A...)> {};
 template <class C, class R, class... A>
 struct FnTraits<R (C::*)(A...) const noexcept> : FnTraits<R (C::*)(A...)> {};
 // A lambda or function whose first parameter is the object.
-template <class L, class R, class C, class... A>
-struct FnTraits<R (L::*)(C&, A...) const> {
+template <class L, class R, class C, class... A> struct FnTraits<R (L::*)(C&, A...) const> {
   using Ret = R;
   using Params = std::tuple<A...>;
 };
-template <class R, class C, class... A>
-struct FnTraits<R (*)(C&, A...)> {
+template <class R, class C, class... A> struct FnTraits<R (*)(C&, A...)> {
   using Ret = R;
   using Params = std::tuple<A...>;
 };
 
-template <class F>
-struct Callable : FnTraits<F> {};
+template <class F> struct Callable : FnTraits<F> {};
 
 template <class F>
-  requires requires { &F::operator(); }
+requires requires {
+  &F::operator();
+}
 struct Callable<F> : FnTraits<decltype(&F::operator())> {};
 
 template <class C, class F, class... A, size_t... I>
@@ -142,7 +150,8 @@ Variant callAdapted(C& self, F& f, Args args, std::tuple<A...>*, std::index_sequ
   auto call = [&]() -> decltype(auto) {
     if constexpr (std::is_member_function_pointer_v<F>)
       return (self.*f)(std::get<I>(params).get()...);
-    else return f(self, std::get<I>(params).get()...);
+    else
+      return f(self, std::get<I>(params).get()...);
   };
   if constexpr (std::is_void_v<R>) {
     call();
@@ -152,27 +161,30 @@ Variant callAdapted(C& self, F& f, Args args, std::tuple<A...>*, std::index_sequ
   }
 }
 
-template <class F>
-constexpr bool takesRawArgs() {
+template <class F> constexpr bool takesRawArgs() {
   using P = typename Callable<F>::Params;
   if constexpr (std::tuple_size_v<P> == 1)
     return std::is_same_v<std::remove_cvref_t<std::tuple_element_t<0, P>>, Args>;
-  else return false;
+  else
+    return false;
 }
 
-template <class C, class F>
-Member::Fn adapt(F f) {
+template <class C, class F> Member::Fn adapt(F f) {
   return [f](Object& obj, Args args) mutable -> Variant {
     C& self = static_cast<C&>(obj);
     if constexpr (takesRawArgs<F>()) {
       using R = typename Callable<F>::Ret;
       if constexpr (std::is_void_v<R>) {
-        if constexpr (std::is_member_function_pointer_v<F>) (self.*f)(args);
-        else f(self, args);
+        if constexpr (std::is_member_function_pointer_v<F>)
+          (self.*f)(args);
+        else
+          f(self, args);
         return Variant();
       } else {
-        if constexpr (std::is_member_function_pointer_v<F>) return result((self.*f)(args));
-        else return result(f(self, args));
+        if constexpr (std::is_member_function_pointer_v<F>)
+          return result((self.*f)(args));
+        else
+          return result(f(self, args));
       }
     } else {
       using P = typename Callable<F>::Params;
@@ -182,22 +194,21 @@ Member::Fn adapt(F f) {
   };
 }
 
-template <class F>
-constexpr int arityOf() {
-  if constexpr (takesRawArgs<F>()) return -1;
-  else return static_cast<int>(std::tuple_size_v<typename Callable<F>::Params>);
+template <class F> constexpr int arityOf() {
+  if constexpr (takesRawArgs<F>())
+    return -1;
+  else
+    return static_cast<int>(std::tuple_size_v<typename Callable<F>::Params>);
 }
 
 } // namespace detail
 
-template <class C>
-class ClassBuilder {
+template <class C> class ClassBuilder {
 public:
   explicit ClassBuilder(ClassInfo& info) : info_(info) {}
 
   // A method; `required` arguments must be given, the rest are optional (default: all).
-  template <class F>
-  ClassBuilder& method(std::string name, F fn, int required = -1) {
+  template <class F> ClassBuilder& method(std::string name, F fn, int required = -1) {
     Member& m = info_.add(std::move(name));
     m.get = detail::adapt<C>(fn);
     setCounts(m, detail::arityOf<F>(), required);
@@ -205,8 +216,7 @@ public:
     return *this;
   }
   // A read-only property (its getter may take index arguments).
-  template <class G>
-  ClassBuilder& get(std::string name, G getter, int required = -1) {
+  template <class G> ClassBuilder& get(std::string name, G getter, int required = -1) {
     Member& m = info_.add(std::move(name));
     m.get = detail::adapt<C>(getter);
     setCounts(m, detail::arityOf<G>(), required);
@@ -220,8 +230,7 @@ public:
     return *this;
   }
   // A write-only property.
-  template <class S>
-  ClassBuilder& let(std::string name, S setter) {
+  template <class S> ClassBuilder& let(std::string name, S setter) {
     Member& m = info_.add(std::move(name));
     m.let = detail::adapt<C>(setter);
     int n = detail::arityOf<S>();
@@ -229,8 +238,7 @@ public:
     return *this;
   }
   // An object property assigned with Set.
-  template <class G, class S>
-  ClassBuilder& objProp(std::string name, G getter, S setter) {
+  template <class G, class S> ClassBuilder& objProp(std::string name, G getter, S setter) {
     get(name, getter);
     info_.add(std::move(name)).set = detail::adapt<C>(setter);
     return *this;
@@ -252,12 +260,13 @@ public:
   }
   // The For Each enumerator: a member function returning Ref<Enumerator> (also callable
   // as the member "_NewEnum").
-  template <class F>
-  ClassBuilder& enumerator(F fn) {
+  template <class F> ClassBuilder& enumerator(F fn) {
     info_.setEnumerator([fn](Object& obj) -> Ref<Enumerator> {
       C& self = static_cast<C&>(obj);
-      if constexpr (std::is_member_function_pointer_v<F>) return (self.*fn)();
-      else return fn(self);
+      if constexpr (std::is_member_function_pointer_v<F>)
+        return (self.*fn)();
+      else
+        return fn(self);
     });
     return *this;
   }
@@ -277,27 +286,27 @@ private:
 } // namespace quillet::platform::automation
 
 // Declares the member table of a class deriving from Object.
-#define QUILLET_OBJECT(Cls)                                                                    \
-public:                                                                                        \
-  static const ::quillet::platform::automation::ClassInfo& staticClassInfo();                  \
-  const ::quillet::platform::automation::ClassInfo& classInfo() const override {               \
-    return staticClassInfo();                                                                  \
-  }                                                                                            \
-  static void describeMembers(::quillet::platform::automation::ClassBuilder<Cls>& b);          \
-                                                                                               \
+#define QUILLET_OBJECT(Cls)                                                                        \
+public:                                                                                            \
+  static const ::quillet::platform::automation::ClassInfo& staticClassInfo();                      \
+  const ::quillet::platform::automation::ClassInfo& classInfo() const override {                   \
+    return staticClassInfo();                                                                      \
+  }                                                                                                \
+  static void describeMembers(::quillet::platform::automation::ClassBuilder<Cls>& b);              \
+                                                                                                   \
 private:
 
 // Defines the member table; the block that follows fills it through the builder `b`.
-#define QUILLET_DEFINE_CLASS_NAMED(Cls, Name)                                                  \
-  const ::quillet::platform::automation::ClassInfo& Cls::staticClassInfo() {                   \
-    static const ::quillet::platform::automation::ClassInfo info = [] {                        \
-      ::quillet::platform::automation::ClassInfo i(Name);                                      \
-      ::quillet::platform::automation::ClassBuilder<Cls> b(i);                                 \
-      Cls::describeMembers(b);                                                                 \
-      return i;                                                                                \
-    }();                                                                                       \
-    return info;                                                                               \
-  }                                                                                            \
+#define QUILLET_DEFINE_CLASS_NAMED(Cls, Name)                                                      \
+  const ::quillet::platform::automation::ClassInfo& Cls::staticClassInfo() {                       \
+    static const ::quillet::platform::automation::ClassInfo info = [] {                            \
+      ::quillet::platform::automation::ClassInfo i(Name);                                          \
+      ::quillet::platform::automation::ClassBuilder<Cls> b(i);                                     \
+      Cls::describeMembers(b);                                                                     \
+      return i;                                                                                    \
+    }();                                                                                           \
+    return info;                                                                                   \
+  }                                                                                                \
   void Cls::describeMembers([[maybe_unused]] ::quillet::platform::automation::ClassBuilder<Cls>& b)
 
 #define QUILLET_DEFINE_CLASS(Cls) QUILLET_DEFINE_CLASS_NAMED(Cls, #Cls)

@@ -64,11 +64,11 @@ private:
 struct Member {
   using Fn = std::function<Variant(Object&, Args)>;
   std::string name;
-  Fn get;    // method call or property get
-  Fn let;    // property let: value is the last argument
-  Fn set;    // property set: value is the last argument
-  int minArgs = 0; // arguments of get/call (not counting the assigned value)
-  int maxArgs = 0; // -1: any number
+  Fn get;                // method call or property get
+  Fn let;                // property let: value is the last argument
+  Fn set;                // property set: value is the last argument
+  int minArgs = 0;       // arguments of get/call (not counting the assigned value)
+  int maxArgs = 0;       // -1: any number
   bool isMethod = false; // a method rather than a property (for listings)
 };
 
@@ -78,7 +78,9 @@ public:
   const std::string& name() const { return name_; }
   // Case-insensitive lookup; nullptr when the class has no such member.
   const Member* find(std::string_view name) const;
-  const Member* defaultMember() const { return defaultIndex_ < 0 ? nullptr : &members_[defaultIndex_]; }
+  const Member* defaultMember() const {
+    return defaultIndex_ < 0 ? nullptr : &members_[defaultIndex_];
+  }
   const std::vector<Member>& members() const { return members_; }
   using EnumFn = std::function<Ref<Enumerator>(Object&)>;
   const EnumFn& enumerator() const { return newEnum_; }

@@ -1,6 +1,8 @@
 #pragma once
 // VB's operators on Variants with their result-type rules and Null propagation. Objects are
 // read through their default property first.
+#include <optional>
+
 #include "platform/automation/variant.h"
 
 namespace quillet::platform::automation {
@@ -23,7 +25,10 @@ Variant opXor(const Variant& a, const Variant& b);
 Variant opEqv(const Variant& a, const Variant& b);
 Variant opImp(const Variant& a, const Variant& b);
 
-// Three-way comparison: -1, 0, 1, or nullopt when either side is Null.
+// Three-way comparison: -1, 0, 1, or nullopt when either side is Null. Values compare by
+// their subtypes: a number is less than any text, Empty equals 0 and "". (A script engine
+// that compares a variable with a literal converts the literal to the variable's kind
+// first, as VBScript does; that is the engine's business, not this rule's.)
 std::optional<int> compare(const Variant& a, const Variant& b,
                            CompareMode mode = CompareMode::Binary);
 // The comparison operators: Boolean results, Null when either side is Null.

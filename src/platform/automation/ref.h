@@ -28,8 +28,7 @@ private:
   mutable int32_t refs_ = 0;
 };
 
-template <class T>
-class Ref {
+template <class T> class Ref {
 public:
   Ref() noexcept = default;
   Ref(std::nullptr_t) noexcept {}
@@ -38,10 +37,8 @@ public:
   }
   Ref(const Ref& o) noexcept : Ref(o.p_) {}
   Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  template <class U>
-  Ref(const Ref<U>& o) noexcept : Ref(static_cast<T*>(o.get())) {}
-  template <class U>
-  Ref(Ref<U>&& o) noexcept : p_(static_cast<T*>(o.detach())) {}
+  template <class U> Ref(const Ref<U>& o) noexcept : Ref(static_cast<T*>(o.get())) {}
+  template <class U> Ref(Ref<U>&& o) noexcept : p_(static_cast<T*>(o.detach())) {}
   ~Ref() {
     if (p_) p_->release();
   }
@@ -65,14 +62,12 @@ private:
   T* p_ = nullptr;
 };
 
-template <class T, class... A>
-Ref<T> makeRef(A&&... args) {
+template <class T, class... A> Ref<T> makeRef(A&&... args) {
   return Ref<T>(new T(std::forward<A>(args)...));
 }
 
 // A Ref to the object of a dynamic type, or an empty Ref.
-template <class T, class U>
-Ref<T> refCast(const Ref<U>& r) {
+template <class T, class U> Ref<T> refCast(const Ref<U>& r) {
   return Ref<T>(dynamic_cast<T*>(r.get()));
 }
 

@@ -70,15 +70,28 @@ public:
   Variant(std::string_view v) : type_(VarType::String) { new (&str_) std::string(v); }
   Variant(const char* v) : type_(VarType::String) { new (&str_) std::string(v); }
   Variant(Object* o) noexcept; // an Object subtype; nullptr is Nothing
-  template <class T>
-  Variant(const Ref<T>& o) noexcept : Variant(static_cast<Object*>(o.get())) {}
+  template <class T> Variant(const Ref<T>& o) noexcept : Variant(static_cast<Object*>(o.get())) {}
   Variant(Ref<SafeArray> a) noexcept;
 
-  static Variant null() noexcept { Variant v; v.type_ = VarType::Null; return v; }
+  static Variant null() noexcept {
+    Variant v;
+    v.type_ = VarType::Null;
+    return v;
+  }
   static Variant nothing() noexcept { return Variant(static_cast<Object*>(nullptr)); }
-  static Variant error(int32_t code) noexcept { Variant v; v.type_ = VarType::Error; v.i32_ = code; return v; }
+  static Variant error(int32_t code) noexcept {
+    Variant v;
+    v.type_ = VarType::Error;
+    v.i32_ = code;
+    return v;
+  }
   static Variant missing() noexcept { return error(kParamNotFound); }
-  static Variant byRef(Variant* target) noexcept { Variant v; v.type_ = VarType::ByRef; v.ref_ = target; return v; }
+  static Variant byRef(Variant* target) noexcept {
+    Variant v;
+    v.type_ = VarType::ByRef;
+    v.ref_ = target;
+    return v;
+  }
   // A Long when the value fits, else a Double (VB has no 64-bit subtype).
   static Variant fromInt64(int64_t v) noexcept;
   static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
@@ -124,7 +137,11 @@ public:
   // The array for writing; a shared array is copied first, so other holders keep their values.
   SafeArray& arrayForWrite();
 
-  void clear() noexcept { reset(); type_ = VarType::Empty; i64_ = 0; }
+  void clear() noexcept {
+    reset();
+    type_ = VarType::Empty;
+    i64_ = 0;
+  }
   void swap(Variant& o) noexcept;
 
 private:

@@ -26,7 +26,15 @@ enum MsgBoxStyle : int32_t {
   kDefaultButton3 = 512,
 };
 // Answers, with VB's numbers (vbOK 1 .. vbNo 7).
-enum MsgBoxResult : int32_t { kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7 };
+enum MsgBoxResult : int32_t {
+  kOk = 1,
+  kCancel = 2,
+  kAbort = 3,
+  kRetry = 4,
+  kIgnore = 5,
+  kYes = 6,
+  kNo = 7
+};
 
 class Ui {
 public:

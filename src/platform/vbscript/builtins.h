@@ -26,8 +26,8 @@ public:
 };
 
 struct BuiltinCall {
-  Args args;           // as passed; by-reference entries point at the caller's variables
-  BuiltinHost* host;   // never null
+  Args args;         // as passed; by-reference entries point at the caller's variables
+  BuiltinHost* host; // never null
   const Variant& arg(size_t i) const { return args[i].deref(); }
   size_t count() const { return args.size(); }
   bool has(size_t i) const { return i < args.size() && !args[i].deref().isMissing(); }

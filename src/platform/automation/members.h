@@ -144,7 +144,7 @@ requires requires {
 struct Callable<F> : FnTraits<decltype(&F::operator())> {};
 
 template <class C, class F, class... A, size_t... I>
-Variant callAdapted(C& self, F& f, Args args, std::tuple<A...>*, std::index_sequence<I...>) {
+Variant callAdapted(C& self, F& f, [[maybe_unused]] Args args, std::tuple<A...>*, std::index_sequence<I...>) {
   [[maybe_unused]] std::tuple<Param<A>...> params{Param<A>(args, I)...};
   using R = typename Callable<F>::Ret;
   auto call = [&]() -> decltype(auto) {

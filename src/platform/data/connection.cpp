@@ -44,8 +44,9 @@ template <class F> auto Connection::guarded(F&& f) -> decltype(f()) {
     if (errors_.empty()) errors_.push_back({e.number(), "", 0, e.description(), e.source()});
     throw;
   } catch (const automation::Error& e) {
+    // Every failure of a connection carries its diagnostics, whatever raised it.
     errors_ = {{e.number(), "", 0, e.description(), e.source()}};
-    throw;
+    throw DataError(e.number(), e.description(), errors_, e.source());
   }
 }
 

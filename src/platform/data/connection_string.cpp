@@ -1,5 +1,7 @@
 #include "platform/data/connection_string.h"
 
+#include <filesystem>
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -238,6 +240,12 @@ RoutedConnection routeOdbc(ConnectionString cs, std::string_view user, std::stri
       } else if (containsNoCase(driver, "SQLite")) {
         cs.set("Driver", "SQLite3");
       }
+    }
+    // The SQLite driver creates a missing file; a catalogue reader must not.
+    if (containsNoCase(driver, "SQLite")) {
+      std::string file = cs.getAny({"Database", "DBQ"}).value_or("");
+      if (file.empty() || !std::filesystem::is_regular_file(file))
+        raise(adoerr::kProviderError, "The SQLite database file '" + file + "' does not exist.", "ADODB");
     }
   }
   if (!user.empty()) cs.set("UID", std::string(user));

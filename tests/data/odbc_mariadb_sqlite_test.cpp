@@ -18,7 +18,8 @@ using quillet::testing::serviceVar;
 
 std::vector<std::string> column(Rowset& r, std::string_view name) {
   std::vector<std::string> out;
-  for (r.moveFirst(); !r.eof(); r.moveNext()) out.push_back(r.value(name).isNull() ? "<null>" : CStr(r.value(name)));
+  for (r.moveFirst(); !r.eof(); r.moveNext())
+    out.push_back(r.value(name).isNull() ? "<null>" : CStr(r.value(name)));
   return out;
 }
 
@@ -49,19 +50,22 @@ TEST_F(MariaDb, ColumnsKeysAndIndexes) {
   ASSERT_EQ(names.size(), 9u);
   // The driver reports AUTO_INCREMENT columns as nullable (an insert may leave them out).
   EXPECT_EQ(column(*c, "IS_NULLABLE"),
-            (std::vector<std::string>{"True", "False", "True", "True", "True", "True", "False", "True", "True"}));
+            (std::vector<std::string>{"True", "False", "True", "True", "True", "True", "False",
+                                      "True", "True"}));
   auto pk = conn->openSchema(SchemaKind::PrimaryKeys, {Variant(), Variant(), Variant("orders")});
   EXPECT_EQ(column(*pk, "COLUMN_NAME"), (std::vector<std::string>{"order_id", "line_no"}));
-  auto ix = conn->openSchema(SchemaKind::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant("orders")});
+  auto ix = conn->openSchema(SchemaKind::Indexes,
+                             {Variant(), Variant(), Variant(), Variant(), Variant("orders")});
   std::vector<std::string> rows;
   for (ix->moveFirst(); !ix->eof(); ix->moveNext())
     rows.push_back(CStr(ix->value("INDEX_NAME")) + ":" + CStr(ix->value("COLUMN_NAME")) + ":" +
                    CStr(ix->value("UNIQUE")) + ":" + CStr(ix->value("PRIMARY_KEY")));
   std::sort(rows.begin(), rows.end());
-  EXPECT_EQ(rows, (std::vector<std::string>{"PRIMARY:line_no:True:True", "PRIMARY:order_id:True:True",
-                                            "orders_code_amount_idx:amount:True:False",
-                                            "orders_code_amount_idx:code:True:False",
-                                            "orders_customer_idx:customer_id:False:False"}));
+  EXPECT_EQ(rows,
+            (std::vector<std::string>{"PRIMARY:line_no:True:True", "PRIMARY:order_id:True:True",
+                                      "orders_code_amount_idx:amount:True:False",
+                                      "orders_code_amount_idx:code:True:False",
+                                      "orders_customer_idx:customer_id:False:False"}));
   auto fk = conn->openSchema(SchemaKind::ForeignKeys, {Variant(), Variant(), Variant("customers")});
   EXPECT_EQ(column(*fk, "FK_NAME"), std::vector<std::string>{"orders_customer_fk"});
 }
@@ -69,7 +73,8 @@ TEST_F(MariaDb, ColumnsKeysAndIndexes) {
 TEST_F(MariaDb, ShowFieldsAndDescribe) {
   auto f = conn->execute("SHOW FIELDS FROM `customers`");
   std::map<std::string, std::string> types;
-  for (f->moveFirst(); !f->eof(); f->moveNext()) types[CStr(f->value("Field"))] = CStr(f->value("Type"));
+  for (f->moveFirst(); !f->eof(); f->moveNext())
+    types[CStr(f->value("Field"))] = CStr(f->value("Type"));
   EXPECT_EQ(types["size"], "enum('x,y','p(q)','plain')");
   EXPECT_EQ(types["perms"], "set('a','b','d''e')");
   auto d = conn->describe("SELECT c.id, c.name AS who FROM customers c WHERE 0=1");
@@ -106,9 +111,10 @@ TEST(MariaDbErrors, WindowsMySqlDriverNameIsServedByMariaDb) {
   QUILLET_REQUIRE_SERVICES();
   automation::Context::Scope scope;
   // The shape projects store: the Windows driver name and User/Password keys.
-  auto c = openConnection("Driver={MySQL ODBC 3.51 Driver};Socket=" + serviceVar("QUILLET_MARIADB_SOCKET") +
-                          ";Database=quillet;User=quillet;Password={" + serviceVar("QUILLET_MARIADB_PASSWORD") +
-                          "};Option=3;");
+  auto c = openConnection(
+      "Driver={MySQL ODBC 3.51 Driver};Socket=" + serviceVar("QUILLET_MARIADB_SOCKET") +
+      ";Database=quillet;User=quillet;Password={" + serviceVar("QUILLET_MARIADB_PASSWORD") +
+      "};Option=3;");
   EXPECT_EQ(c->kind(), DatabaseKind::MySql);
 }
 
@@ -123,12 +129,13 @@ protected:
     std::filesystem::remove(file);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    const char* ddl = "CREATE TABLE items (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
-                      "price REAL DEFAULT 0, code VARCHAR(8) UNIQUE);"
-                      "CREATE TABLE pairs (a INTEGER, b INTEGER, note TEXT, PRIMARY KEY (a, b));"
-                      "CREATE INDEX pairs_note ON pairs(note);"
-                      "CREATE VIEW cheap AS SELECT id, name FROM items WHERE price < 10;"
-                      "INSERT INTO items (name, price, code) VALUES ('Tea', 3.5, 'T1'), ('Café', 12, 'C1');";
+    const char* ddl =
+        "CREATE TABLE items (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
+        "price REAL DEFAULT 0, code VARCHAR(8) UNIQUE);"
+        "CREATE TABLE pairs (a INTEGER, b INTEGER, note TEXT, PRIMARY KEY (a, b));"
+        "CREATE INDEX pairs_note ON pairs(note);"
+        "CREATE VIEW cheap AS SELECT id, name FROM items WHERE price < 10;"
+        "INSERT INTO items (name, price, code) VALUES ('Tea', 3.5, 'T1'), ('Café', 12, 'C1');";
     ASSERT_EQ(sqlite3_exec(db, ddl, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     conn = openConnection("Driver={SQLite3};Database=" + file);
@@ -146,13 +153,15 @@ protected:
 TEST_F(Sqlite, CatalogueWithoutSystemTables) {
   EXPECT_EQ(conn->kind(), DatabaseKind::SQLite);
   auto t = conn->openSchema(SchemaKind::Tables);
-  EXPECT_EQ(column(*t, "TABLE_NAME"), (std::vector<std::string>{"items", "pairs", "cheap"})); // no sqlite_sequence
+  EXPECT_EQ(column(*t, "TABLE_NAME"),
+            (std::vector<std::string>{"items", "pairs", "cheap"})); // no sqlite_sequence
   auto c = conn->openSchema(SchemaKind::Columns, {Variant(), Variant(), Variant("items")});
   EXPECT_EQ(column(*c, "COLUMN_NAME"), (std::vector<std::string>{"id", "name", "price", "code"}));
   EXPECT_EQ(column(*c, "IS_NULLABLE")[1], "False"); // from the catalogue, not from describe
   auto pk = conn->openSchema(SchemaKind::PrimaryKeys, {Variant(), Variant(), Variant("pairs")});
   EXPECT_EQ(column(*pk, "COLUMN_NAME"), (std::vector<std::string>{"a", "b"}));
-  auto ix = conn->openSchema(SchemaKind::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant("pairs")});
+  auto ix = conn->openSchema(SchemaKind::Indexes,
+                             {Variant(), Variant(), Variant(), Variant(), Variant("pairs")});
   std::vector<std::string> rows;
   for (ix->moveFirst(); !ix->eof(); ix->moveNext())
     rows.push_back(CStr(ix->value("COLUMN_NAME")) + ":" + CStr(ix->value("UNIQUE")) + ":" +
@@ -173,13 +182,16 @@ TEST_F(Sqlite, ValuesKeepNonAsciiText) {
 TEST_F(Sqlite, WritesAreRefused) {
   EXPECT_THROW(conn->execute("PRAGMA query_only = 0"), DataError);
   EXPECT_THROW(conn->describe("UPDATE items SET price = 0"), DataError);
-  EXPECT_EQ(automation::CLng(conn->execute("SELECT count(*) FROM items WHERE price > 0")->value(size_t{0})), 2);
+  EXPECT_EQ(automation::CLng(
+                conn->execute("SELECT count(*) FROM items WHERE price > 0")->value(size_t{0})),
+            2);
 }
 
 TEST(SqliteErrors, MissingFileIsNotCreated) {
   automation::Context::Scope scope;
   // The driver would create an empty database; a missing file must be reported instead.
-  auto missing = std::filesystem::temp_directory_path() / ("quillet-missing-" + std::to_string(::getpid()) + ".db");
+  auto missing = std::filesystem::temp_directory_path() /
+                 ("quillet-missing-" + std::to_string(::getpid()) + ".db");
   try {
     openConnection("Driver={SQLite3};Database=" + missing.string());
     FAIL() << "opened a missing file";
@@ -193,15 +205,17 @@ TEST(SqliteErrors, MissingFileIsNotCreated) {
 
 TEST(FreeTds, ConnectionAttemptFailsWithAClearError) {
   automation::Context::Scope scope;
-  for (std::string cs : {std::string("Provider=SQLOLEDB;Data Source=127.0.0.1,9;Initial Catalog=shop;"
-                                     "User ID=sa;Password={a;b}"),
-                         std::string("Driver={SQL Server Native Client 10.0};Server=127.0.0.1,9;Database=shop;"
-                                     "Uid=sa;Pwd=x")}) {
+  for (std::string cs :
+       {std::string("Provider=SQLOLEDB;Data Source=127.0.0.1,9;Initial Catalog=shop;"
+                    "User ID=sa;Password={a;b}"),
+        std::string("Driver={SQL Server Native Client 10.0};Server=127.0.0.1,9;Database=shop;"
+                    "Uid=sa;Pwd=x")}) {
     try {
       openConnection(cs);
       FAIL() << "connected to nothing";
     } catch (const DataError& e) {
-      EXPECT_NE(e.description().find("Cannot connect to driver 'FreeTDS' at '127.0.0.1' port 9"), std::string::npos)
+      EXPECT_NE(e.description().find("Cannot connect to driver 'FreeTDS' at '127.0.0.1' port 9"),
+                std::string::npos)
           << e.description();
       EXPECT_FALSE(e.records().empty());
     }

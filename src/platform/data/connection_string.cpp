@@ -245,7 +245,8 @@ RoutedConnection routeOdbc(ConnectionString cs, std::string_view user, std::stri
     if (containsNoCase(driver, "SQLite")) {
       std::string file = cs.getAny({"Database", "DBQ"}).value_or("");
       if (file.empty() || !std::filesystem::is_regular_file(file))
-        raise(adoerr::kProviderError, "The SQLite database file '" + file + "' does not exist.", "ADODB");
+        raise(adoerr::kProviderError, "The SQLite database file '" + file + "' does not exist.",
+              "ADODB");
     }
   }
   if (!user.empty()) cs.set("UID", std::string(user));

@@ -338,13 +338,16 @@ public:
                       "The file '" + file_ + "' is not a recorded catalogue (no \"format\": \"" +
                           kFormat + "\").");
     try {
-      for (const auto& [k, v] : doc_.value("properties", json::object()).items())
+      const json props = doc_.value("properties", json::object());
+      for (const auto& [k, v] : props.items())
         props_.push_back({k, valueFromJson(v, ado::kVarWChar)});
-      for (const auto& s : doc_.value("schemas", json::array()))
+      const json schemas = doc_.value("schemas", json::array());
+      for (const auto& s : schemas)
         schemas_.push_back({static_cast<SchemaKind>(s.at("kind").get<int>()),
                             s.value("restrictions", json::array()),
                             rowsetFromJson(s.at("rowset"))});
-      for (const auto& q : doc_.value("queries", json::array()))
+      const json queries = doc_.value("queries", json::array());
+      for (const auto& q : queries)
         queries_.push_back({normaliseSql(q.at("sql").get<std::string>()),
                             q.value("describe", false),
                             q.contains("rowset") ? rowsetFromJson(q.at("rowset")) : Ref<Rowset>(),

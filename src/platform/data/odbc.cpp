@@ -575,7 +575,6 @@ private:
   }
 
   Variant readText(const Statement& st, SQLUSMALLINT i) {
-    std::u16string acc;
     WString all;
     SQLWCHAR buf[2048];
     for (;;) {

@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" release brindlewood
+"$root/scripts/build.sh" release --target brindlewood
 bin="$root/build-release/brindlewood"
 "$bin" --version
 "$bin" --help

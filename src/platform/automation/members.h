@@ -126,10 +126,13 @@ struct FnTraits<R (C::*)(A...) noexcept> : FnTraits<R (C::*)(A...)> {};
 template <class C, class R, class... A>
 struct FnTraits<R (C::*)(A...) const noexcept> : FnTraits<R (C::*)(A...)> {};
 // A lambda or function whose first parameter is the object.
-template <class L, class R, class C, class... A> struct FnTraits<R (L::*)(C&, A...) const> {
+template <class F> struct LambdaTraits;
+template <class L, class R, class C, class... A> struct LambdaTraits<R (L::*)(C&, A...) const> {
   using Ret = R;
   using Params = std::tuple<A...>;
 };
+template <class L, class R, class C, class... A>
+struct LambdaTraits<R (L::*)(C&, A...)> : LambdaTraits<R (L::*)(C&, A...) const> {};
 template <class R, class C, class... A> struct FnTraits<R (*)(C&, A...)> {
   using Ret = R;
   using Params = std::tuple<A...>;
@@ -141,10 +144,11 @@ template <class F>
 requires requires {
   &F::operator();
 }
-struct Callable<F> : FnTraits<decltype(&F::operator())> {};
+struct Callable<F> : LambdaTraits<decltype(&F::operator())> {};
 
 template <class C, class F, class... A, size_t... I>
-Variant callAdapted(C& self, F& f, [[maybe_unused]] Args args, std::tuple<A...>*, std::index_sequence<I...>) {
+Variant callAdapted(C& self, F& f, [[maybe_unused]] Args args, std::tuple<A...>*,
+                    std::index_sequence<I...>) {
   [[maybe_unused]] std::tuple<Param<A>...> params{Param<A>(args, I)...};
   using R = typename Callable<F>::Ret;
   auto call = [&]() -> decltype(auto) {

@@ -1,0 +1,240 @@
+#include "core/properties.h"
+
+#include <cmath>
+#include <optional>
+
+#include "platform/automation/convert.h"
+#include "platform/automation/error.h"
+
+namespace quillet::core {
+
+// ---- AGProperty ----
+
+QUILLET_DEFINE_CLASS(AGProperty) {
+  b.prop("Key", &AGProperty::Key, &AGProperty::setKey)
+      .prop("Name", &AGProperty::Name, &AGProperty::setName)
+      .prop("DataType", &AGProperty::DataType, &AGProperty::setDataType)
+      .raw(
+          "Value",
+          [](automation::Object& o, automation::Args) -> Variant {
+            return static_cast<AGProperty&>(o).Value();
+          },
+          0, 0,
+          [](automation::Object& o, automation::Args a) -> Variant {
+            static_cast<AGProperty&>(o).setValue(a.back());
+            return {};
+          },
+          [](automation::Object& o, automation::Args a) -> Variant {
+            static_cast<AGProperty&>(o).setValue(a.back());
+            return {};
+          })
+      .prop("RegSave", &AGProperty::RegSave, &AGProperty::setRegSave)
+      .prop("RegFormat", &AGProperty::RegFormat, &AGProperty::setRegFormat)
+      .prop("FileSave", &AGProperty::FileSave, &AGProperty::setFileSave)
+      .prop("Sync", &AGProperty::Sync, &AGProperty::setSync)
+      .defaultMember("Value");
+}
+
+void AGProperty::setValue(const Variant& value) {
+  value_ = value.deref();
+  provisional_ = false;
+}
+
+void AGProperty::setFileSave(bool v) {
+  fileSave_ = v;
+  provisional_ = false;
+}
+
+void AGProperty::setSync(bool v) {
+  sync_ = v;
+  provisional_ = false;
+}
+
+// ---- AGProperties ----
+
+namespace {
+
+// The name an index argument stands for: text as is, a number as its decimal text.
+std::string nameOf(const Variant& index) {
+  const Variant& v = index.deref();
+  if (v.isString()) return v.asString();
+  try {
+    return automation::CStr(v);
+  } catch (const automation::Error&) {
+    return {};
+  }
+}
+
+} // namespace
+
+QUILLET_DEFINE_CLASS(AGProperties) {
+  b.method("Add", &AGProperties::Add, 1)
+      .get("Count", &AGProperties::Count)
+      .method("Delete",
+              [](AGProperties& self, const Variant& index) -> Variant {
+                return Variant(self.Delete(index));
+              })
+      .method("PropertyExist", &AGProperties::PropertyExist)
+      .get("Item",
+           [](AGProperties& self, const Variant& index) -> Variant {
+             return Variant(self.Item(index));
+           })
+      .defaultMember("Item")
+      .enumerator(&AGProperties::NewEnum_prp);
+}
+
+AGProperties::AGProperties() {
+  coll_.setCompareMode(1);
+}
+
+bool AGProperties::Add(const std::string& name, const std::string& dataType, bool regSave,
+                       int32_t regFormat, bool fileSave, bool sync) {
+  if (name.empty() || coll_.KeyExists(name) != kNotFoundMark) return false;
+  auto p = automation::makeRef<AGProperty>();
+  p->setName(name);
+  p->setDataType(dataType);
+  p->setRegSave(regSave);
+  p->setRegFormat(regFormat);
+  p->setFileSave(fileSave);
+  p->setSync(sync);
+  coll_.Add(Variant(p), name);
+  return true;
+}
+
+bool AGProperties::Delete(const Variant& index) {
+  std::string name = nameOf(index);
+  if (name.empty() || coll_.KeyExists(name) == kNotFoundMark) return false;
+  coll_.Remove(Variant(name));
+  return true;
+}
+
+bool AGProperties::PropertyExist(const Variant& index) const {
+  std::string name = nameOf(index);
+  return !name.empty() && coll_.KeyExists(name) != kNotFoundMark;
+}
+
+AGProperty* AGProperties::find(std::string_view name) const {
+  const Variant* v = coll_.find(name);
+  return v ? static_cast<AGProperty*>(v->asObject()) : nullptr;
+}
+
+AGProperty* AGProperties::at(int32_t position) const {
+  const Variant* v = coll_.at(position);
+  return v ? static_cast<AGProperty*>(v->asObject()) : nullptr;
+}
+
+Ref<AGProperty> AGProperties::Item(std::string_view name) {
+  if (name.empty()) return nullptr;
+  if (AGProperty* p = find(name)) return Ref<AGProperty>(p);
+  Add(std::string(name), "String", false, 0, true, true);
+  AGProperty* p = find(name);
+  p->setProvisional(true);
+  return Ref<AGProperty>(p);
+}
+
+Ref<AGProperty> AGProperties::Item(const Variant& index) {
+  const Variant& v = index.deref();
+  if (v.isString()) return Item(std::string_view(v.asString()));
+  if (v.isNumber()) {
+    double d = automation::roundHalfEven(automation::toNumber(v));
+    if (d < 1 || d > Count()) return nullptr;
+    return Ref<AGProperty>(at(static_cast<int32_t>(d)));
+  }
+  return Item(std::string_view(nameOf(v)));
+}
+
+Ref<automation::Enumerator> AGProperties::NewEnum_prp() const {
+  return coll_.NewEnum();
+}
+
+std::vector<Ref<AGProperty>> AGProperties::list() const {
+  std::vector<Ref<AGProperty>> out;
+  out.reserve(static_cast<size_t>(Count()));
+  for (int32_t i = 1; i <= Count(); ++i)
+    out.emplace_back(at(i));
+  return out;
+}
+
+// ---- conversions ----
+
+namespace {
+
+std::string lowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
+// The numeric conversions shared by ConvertValue and ConvertDefaultValue; nullopt when the
+// type name is not one of them.
+std::optional<Variant> convertNumeric(const Variant& value, const std::string& type) {
+  const Variant& v = value.deref();
+  try {
+    if (type == "boolean") return Variant(automation::CBool(v));
+    if (type == "integer") return Variant(automation::CInt(v));
+    if (type == "long") return Variant(automation::CLng(v));
+    if (type == "single") return Variant(automation::CSng(v));
+    if (type == "double") return Variant(automation::CDbl(v));
+  } catch (const automation::Error&) {
+    return Variant();
+  }
+  return std::nullopt;
+}
+
+bool isBlank(char c) {
+  return c == ' ';
+}
+
+std::string_view trimSpaces(std::string_view s) {
+  while (!s.empty() && isBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back()))
+    s.remove_suffix(1);
+  return s;
+}
+
+// Whether the quote at both ends of s encloses all of it: every quote of that kind inside is
+// doubled.
+bool enclosesWhole(std::string_view s) {
+  char q = s.front();
+  std::string_view inner = s.substr(1, s.size() - 2);
+  for (size_t i = 0; i < inner.size(); ++i) {
+    if (inner[i] != q) continue;
+    if (i + 1 < inner.size() && inner[i + 1] == q)
+      ++i;
+    else
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
+Variant ConvertValue(const Variant& value, std::string_view dataType) {
+  std::string type = lowerAscii(dataType);
+  if (auto r = convertNumeric(value, type)) return *r;
+  if (type == "string") {
+    try {
+      return Variant(StripQuotes(automation::CStr(value.deref())));
+    } catch (const automation::Error&) {
+      return Variant();
+    }
+  }
+  return value.deref();
+}
+
+Variant ConvertDefaultValue(const Variant& value, std::string_view dataType) {
+  if (auto r = convertNumeric(value, lowerAscii(dataType))) return *r;
+  return value.deref();
+}
+
+std::string StripQuotes(std::string_view text) {
+  std::string_view s = trimSpaces(text);
+  while (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front() &&
+         enclosesWhole(s))
+    s = trimSpaces(s.substr(1, s.size() - 2));
+  return std::string(s);
+}
+
+} // namespace quillet::core

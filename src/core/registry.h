@@ -1,0 +1,71 @@
+#pragma once
+// Registry access for settings, folders, extension lists, filters and ODBC data sources:
+// an accessor pointed at a root, a key path and a value name, and two procedures for the
+// common case of one value.
+//
+// Text is stored as typed: a text written as type 1 stays type 1 whatever "%" it holds (only
+// type 2 is expanded on read). A write the registry refuses raises kErrRegistryWrite, and so
+// does a value that cannot be stored in the requested form.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/automation/variant.h"
+
+namespace quillet::core {
+
+namespace automation = ::quillet::platform::automation;
+using automation::Variant;
+
+inline constexpr int32_t kHkeyCurrentUser = static_cast<int32_t>(0x80000001u);
+inline constexpr int32_t kHkeyLocalMachine = static_cast<int32_t>(0x80000002u);
+
+inline constexpr int32_t kErrRegistry = 26001;
+inline constexpr int32_t kErrRegistryWrite = static_cast<int32_t>(0x800469A9u);
+// The source of the accessor's errors.
+inline constexpr const char* kRegistrySource = "quillet4.cRegistry";
+
+class cRegistry {
+public:
+  // Whether ClassKey\SectionKey exists.
+  bool KeyExists() const;
+  // Creates the key with its missing parents (or opens it); raises 26001 when refused.
+  bool CreateKey();
+  // Deletes a key without sub-keys; raises 26001 when that fails.
+  bool DeleteKey();
+  // Deletes ValueKey; raises 26001 when the key cannot be opened or the value not deleted.
+  bool DeleteValue();
+  // The value read, by its type (1 and 7 text, 2 expanded text, 4 and 5 a Long, anything
+  // else a byte array); Default when the key or value is missing. Sets ValueType.
+  Variant Value();
+  // Writes the value in the form of ValueType: 1/2 text, 4/5 a 32-bit number (stored as
+  // type 4; an Empty value writes nothing), 3 a byte array, 7 a list of texts (an array, or
+  // text with NUL separators). A value that has no such form, an unknown type or a write the
+  // registry refuses raises kErrRegistryWrite; a key that cannot be created or opened for
+  // writing (the machine hive is read-only) raises 26001.
+  void setValue(const Variant& value);
+  // Value and sub-key names; true also when the key is missing (the list is then empty).
+  bool EnumerateValues(std::vector<std::string>& names, int32_t& count) const;
+  bool EnumerateSections(std::vector<std::string>& names, int32_t& count) const;
+
+  int32_t ClassKey = 0;
+  std::string SectionKey;
+  std::string ValueKey;
+  int32_t ValueType = 0;
+  Variant Default;
+  const Variant& lastValue() const { return last_; }
+
+private:
+  Variant last_;
+};
+
+// The thread's shared accessor and the type of the value last read through RegGetValue.
+cRegistry& SharedRegistry();
+int32_t LastRegistryType();
+
+// "HKLM" selects the local machine root, any other text the current user's.
+Variant RegGetValue(const Variant& root, const Variant& section, const Variant& name);
+void RegSetValue(const Variant& root, const Variant& section, const Variant& name,
+                 int32_t& valueType, const Variant& value);
+
+} // namespace quillet::core

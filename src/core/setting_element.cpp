@@ -1,0 +1,130 @@
+#include "core/setting_element.h"
+
+#include "core/registry.h"
+#include "platform/text/casefold.h"
+
+namespace quillet::core {
+
+namespace text = ::quillet::platform::text;
+
+Variant convertSetting(SettingType type, const Variant& v) {
+  switch (type) {
+  case SettingType::String:
+    return Variant(convertSetting<SettingType::String>(v));
+  case SettingType::Boolean:
+    return Variant(convertSetting<SettingType::Boolean>(v));
+  case SettingType::Integer:
+    return Variant(convertSetting<SettingType::Integer>(v));
+  case SettingType::Long:
+    return Variant(convertSetting<SettingType::Long>(v));
+  case SettingType::Single:
+    return Variant(convertSetting<SettingType::Single>(v));
+  case SettingType::Double:
+    return Variant(convertSetting<SettingType::Double>(v));
+  case SettingType::Variant:
+    break;
+  }
+  return v.deref();
+}
+
+const SettingDef* Catalogue::find(std::string_view name) const {
+  for (const SettingDef& d : settings)
+    if (text::equalsNoCase(d.name, name)) return &d;
+  return nullptr;
+}
+
+SettingElement::SettingElement(const Catalogue& catalogue) : catalogue_(&catalogue) {
+  InitProperties();
+  if (catalogue_->defaultsKey) LoadRegDefaults();
+}
+
+Ref<AGProperties> SettingElement::Properties() {
+  if (!props_) props_ = automation::makeRef<AGProperties>();
+  return props_;
+}
+
+void SettingElement::InitProperties() {
+  Ref<AGProperties> bag = Properties();
+  for (const SettingDef& d : catalogue_->settings) {
+    std::string name(d.name);
+    bag->Add(name, std::string(settingTypeName(d.type)), d.regSave, d.regFormat, d.fileSave,
+             d.sync);
+    if (d.defaultValue)
+      bag->find(name)->setValue(
+          ConvertDefaultValue(Variant(d.defaultValue), settingTypeName(d.type)));
+  }
+}
+
+void SettingElement::LoadRegDefaults() {
+  const std::string& section = automation::Context::current().*(catalogue_->defaultsKey);
+  for (const Ref<AGProperty>& p : Properties()->list()) {
+    if (!p->RegSave()) continue;
+    Variant v = RegGetValue("HKCU", section, p->Name());
+    p->setValue(ConvertValue(v, p->DataType()));
+  }
+}
+
+const Variant& SettingElement::value(std::string_view name) {
+  static const Variant kEmpty;
+  Ref<AGProperty> p = Properties()->Item(name);
+  return p ? p->Value() : kEmpty;
+}
+
+void SettingElement::setValue(std::string_view name, const Variant& v) {
+  if (Ref<AGProperty> p = Properties()->Item(name)) p->setValue(v);
+}
+
+std::string SettingElement::GetV(const std::string& name) {
+  Ref<AGProperties> bag = Properties();
+  if (AGProperty* p = bag->find(name)) {
+    const Variant& v = p->Value();
+    if (v.isEmpty() || v.isNull()) return {};
+    try {
+      return automation::CStr(v);
+    } catch (const automation::Error&) {
+      return {};
+    }
+  }
+  if (Ref<AGProperty> p = bag->Item(std::string_view(name))) p->setValueQuietly(Variant(""));
+  return {};
+}
+
+void SettingElement::SetV(const std::string& name, const std::string& value) {
+  Ref<AGProperties> bag = Properties();
+  AGProperty* p = bag->find(name);
+  if (p && !p->provisional()) {
+    p->setValue(ConvertValue(Variant(value), p->DataType()));
+    return;
+  }
+  if (!p) {
+    if (!bag->Add(name, "String", false, 0, true, true)) return;
+    p = bag->find(name);
+  }
+  p->setValue(Variant(value));
+}
+
+void SettingElement::ClearProperties() {
+  Ref<AGProperties> bag = Properties();
+  for (const Ref<AGProperty>& p : bag->list())
+    bag->Delete(Variant(p->Name()));
+}
+
+namespace detail {
+
+automation::Member::Fn settingGetter(std::string_view name, SettingType type) {
+  return [name, type](automation::Object& o, automation::Args) -> Variant {
+    return convertSetting(type, static_cast<SettingElement&>(o).value(name));
+  };
+}
+
+automation::Member::Fn settingLetter(std::string_view name, SettingType type) {
+  return [name, type](automation::Object& o, automation::Args args) -> Variant {
+    Variant v = args.empty() ? Variant() : args.back().deref();
+    static_cast<SettingElement&>(o).setValue(name, convertSetting(type, v));
+    return Variant();
+  };
+}
+
+} // namespace detail
+
+} // namespace quillet::core

@@ -1,0 +1,621 @@
+#include "platform/registry/registry.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/automation/context.h"
+#include "platform/registry/odbc_ini.h"
+#include "platform/text/casefold.h"
+
+namespace quillet::platform::registry {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() == b.size() && text::isAscii(a) && text::isAscii(b)) {
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+      if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+      if (x != y) return false;
+    }
+    return true;
+  }
+  return text::equalsNoCase(a, b);
+}
+
+std::vector<std::string> splitPath(std::string_view path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) parts.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// ---- text form ----
+
+void quote(std::string& out, std::string_view s) {
+  out += '"';
+  for (char c : s) {
+    switch (c) {
+    case '\\':
+      out += "\\\\";
+      break;
+    case '"':
+      out += "\\\"";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\t':
+      out += "\\t";
+      break;
+    case '\0':
+      out += "\\0";
+      break;
+    default:
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+// Reads a quoted text at the start of s; advances s past it.
+std::optional<std::string> unquote(std::string_view& s) {
+  if (s.empty() || s.front() != '"') return std::nullopt;
+  std::string out;
+  for (size_t i = 1; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '"') {
+      s.remove_prefix(i + 1);
+      return out;
+    }
+    if (c == '\\' && i + 1 < s.size()) {
+      char e = s[++i];
+      switch (e) {
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '0':
+        out += '\0';
+        break;
+      default:
+        out += e;
+      }
+    } else {
+      out += c;
+    }
+  }
+  return std::nullopt;
+}
+
+void hexBytes(std::string& out, const std::vector<uint8_t>& bytes) {
+  static const char* digits = "0123456789abcdef";
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i) out += ',';
+    out += digits[bytes[i] >> 4];
+    out += digits[bytes[i] & 15];
+  }
+}
+
+std::optional<std::vector<uint8_t>> parseHexBytes(std::string_view s) {
+  std::vector<uint8_t> bytes;
+  s = trim(s);
+  if (s.empty()) return bytes;
+  while (true) {
+    size_t comma = s.find(',');
+    std::string_view item = trim(s.substr(0, comma));
+    if (item.empty() || item.size() > 2) return std::nullopt;
+    unsigned v = 0;
+    for (char c : item) {
+      int d = (c >= '0' && c <= '9')   ? c - '0'
+              : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+              : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                       : -1;
+      if (d < 0) return std::nullopt;
+      v = v * 16 + static_cast<unsigned>(d);
+    }
+    bytes.push_back(static_cast<uint8_t>(v));
+    if (comma == std::string_view::npos) break;
+    s.remove_prefix(comma + 1);
+  }
+  return bytes;
+}
+
+std::optional<uint32_t> parseHexNumber(std::string_view s) {
+  s = trim(s);
+  if (s.empty() || s.size() > 8) return std::nullopt;
+  uint32_t v = 0;
+  for (char c : s) {
+    int d = (c >= '0' && c <= '9')   ? c - '0'
+            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                     : -1;
+    if (d < 0) return std::nullopt;
+    v = v * 16 + static_cast<uint32_t>(d);
+  }
+  return v;
+}
+
+bool startsWith(std::string_view s, std::string_view p) {
+  return s.substr(0, p.size()) == p;
+}
+
+std::optional<Value> parseValue(std::string_view s) {
+  s = trim(s);
+  Value v;
+  if (startsWith(s, "\"")) {
+    auto t = unquote(s);
+    if (!t) return std::nullopt;
+    return Value::string(std::move(*t));
+  }
+  if (startsWith(s, "expand:")) {
+    s.remove_prefix(7);
+    auto t = unquote(s);
+    if (!t) return std::nullopt;
+    return Value::string(std::move(*t), kExpandString);
+  }
+  if (startsWith(s, "dword-be:") || startsWith(s, "dword:")) {
+    bool be = startsWith(s, "dword-be:");
+    s.remove_prefix(be ? 9 : 6);
+    auto n = parseHexNumber(s);
+    if (!n) return std::nullopt;
+    return Value::dword(*n, be ? kDwordBigEndian : kDword);
+  }
+  if (startsWith(s, "multi:")) {
+    s.remove_prefix(6);
+    v.type = kMultiString;
+    s = trim(s);
+    while (!s.empty()) {
+      auto t = unquote(s);
+      if (!t) return std::nullopt;
+      v.list.push_back(std::move(*t));
+      s = trim(s);
+      if (!s.empty() && s.front() == ',') s = trim(s.substr(1));
+    }
+    return v;
+  }
+  if (startsWith(s, "hex")) {
+    s.remove_prefix(3);
+    v.type = kBinary;
+    if (startsWith(s, "(")) {
+      size_t close = s.find(')');
+      if (close == std::string_view::npos) return std::nullopt;
+      auto t = parseHexNumber(s.substr(1, close - 1));
+      if (!t) return std::nullopt;
+      v.type = static_cast<int32_t>(*t);
+      s.remove_prefix(close + 1);
+    }
+    if (!startsWith(s, ":")) return std::nullopt;
+    auto bytes = parseHexBytes(s.substr(1));
+    if (!bytes) return std::nullopt;
+    v.bytes = std::move(*bytes);
+    return v;
+  }
+  return std::nullopt;
+}
+
+void writeValue(std::string& out, const Value& v) {
+  char buf[32];
+  switch (v.type) {
+  case kString:
+    quote(out, v.text);
+    break;
+  case kExpandString:
+    out += "expand:";
+    quote(out, v.text);
+    break;
+  case kDword:
+  case kDwordBigEndian:
+    std::snprintf(buf, sizeof buf, "%s:%08x", v.type == kDword ? "dword" : "dword-be", v.number);
+    out += buf;
+    break;
+  case kMultiString:
+    out += "multi:";
+    for (size_t i = 0; i < v.list.size(); ++i) {
+      if (i) out += ',';
+      quote(out, v.list[i]);
+    }
+    break;
+  case kBinary:
+    out += "hex:";
+    hexBytes(out, v.bytes);
+    break;
+  default:
+    std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+    out += buf;
+    hexBytes(out, v.bytes);
+  }
+}
+
+void serialiseKey(std::string& out, const Key& key, const std::string& path) {
+  if (!path.empty()) {
+    out += '[';
+    out += path;
+    out += "]\n";
+    for (const auto& [name, value] : key.values) {
+      if (name.empty())
+        out += '@';
+      else
+        quote(out, name);
+      out += '=';
+      writeValue(out, value);
+      out += '\n';
+    }
+    out += '\n';
+  }
+  for (const auto& sub : key.subkeys)
+    serialiseKey(out, *sub, path.empty() ? sub->name : path + "\\" + sub->name);
+}
+
+bool statFile(const std::string& path, std::timespec& stamp, int64_t& size) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  stamp = st.st_mtim;
+  size = static_cast<int64_t>(st.st_size);
+  return true;
+}
+
+std::string envOr(const char* name, const std::string& fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::string(v) : fallback;
+}
+
+std::string homeDir() {
+  return envOr("HOME", "/");
+}
+
+} // namespace
+
+// ---- Key ----
+
+Key* Key::child(std::string_view n) const {
+  for (const auto& k : subkeys)
+    if (sameName(k->name, n)) return k.get();
+  return nullptr;
+}
+
+Key& Key::childOrCreate(std::string_view n) {
+  if (Key* k = child(n)) return *k;
+  subkeys.push_back(std::make_unique<Key>());
+  subkeys.back()->name = std::string(n);
+  return *subkeys.back();
+}
+
+const Value* Key::value(std::string_view n) const {
+  for (const auto& [name, v] : values)
+    if (sameName(name, n)) return &v;
+  return nullptr;
+}
+
+void Key::setValue(std::string_view n, Value v) {
+  for (auto& [name, old] : values)
+    if (sameName(name, n)) {
+      old = std::move(v);
+      return;
+    }
+  values.emplace_back(std::string(n), std::move(v));
+}
+
+bool Key::eraseValue(std::string_view n) {
+  for (auto it = values.begin(); it != values.end(); ++it)
+    if (sameName(it->first, n)) {
+      values.erase(it);
+      return true;
+    }
+  return false;
+}
+
+// ---- Hive ----
+
+Hive::Hive(std::string path, bool readOnly) : path_(std::move(path)), readOnly_(readOnly) {}
+
+void Hive::parse(std::string_view text, Key& root) {
+  Key* current = nullptr;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t eol = text.find('\n', pos);
+    if (eol == std::string_view::npos) eol = text.size();
+    std::string_view line = trim(text.substr(pos, eol - pos));
+    pos = eol + 1;
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+    if (line.front() == '[') {
+      size_t close = line.rfind(']');
+      if (close == std::string_view::npos || close < 1) {
+        current = nullptr;
+        continue;
+      }
+      current = &root;
+      for (const std::string& part : splitPath(line.substr(1, close - 1)))
+        current = &current->childOrCreate(part);
+      if (current == &root) current = nullptr;
+      continue;
+    }
+    if (!current) continue;
+    std::string name;
+    std::string_view rest = line;
+    if (rest.front() == '@') {
+      rest.remove_prefix(1);
+    } else {
+      auto n = unquote(rest);
+      if (!n) continue;
+      name = std::move(*n);
+    }
+    rest = trim(rest);
+    if (rest.empty() || rest.front() != '=') continue;
+    if (auto v = parseValue(rest.substr(1))) current->setValue(name, std::move(*v));
+  }
+}
+
+std::string Hive::serialise(const Key& root) {
+  std::string out = "; Brindlewood registry hive\n\n";
+  serialiseKey(out, root, "");
+  return out;
+}
+
+void Hive::load() {
+  root_ = Key{};
+  loaded_ = true;
+  size_ = -1;
+  stamp_ = {};
+  std::timespec stamp{};
+  int64_t size = -1;
+  if (!statFile(path_, stamp, size)) return;
+  std::ifstream in(path_, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  parse(ss.str(), root_);
+  stamp_ = stamp;
+  size_ = size;
+}
+
+Key& Hive::root() {
+  std::timespec stamp{};
+  int64_t size = -1;
+  bool exists = statFile(path_, stamp, size);
+  if (!loaded_ ||
+      (exists ? (stamp.tv_sec != stamp_.tv_sec || stamp.tv_nsec != stamp_.tv_nsec || size != size_)
+              : size_ != -1))
+    load();
+  return root_;
+}
+
+bool Hive::save() {
+  if (readOnly_) {
+    load();
+    return false;
+  }
+  std::error_code ec;
+  fs::path target(path_);
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+  std::string tmp = path_ + ".tmp." + std::to_string(::getpid());
+  bool ok = false;
+  {
+    std::string data = serialise(root_);
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (f) {
+      ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+      ok = (std::fflush(f) == 0) && ok;
+      ok = (::fsync(::fileno(f)) == 0) && ok;
+      ok = (std::fclose(f) == 0) && ok;
+    }
+  }
+  if (ok) ok = std::rename(tmp.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    std::remove(tmp.c_str());
+    load(); // drop the change that could not be kept
+    return false;
+  }
+  statFile(path_, stamp_, size_);
+  return true;
+}
+
+// ---- Registry ----
+
+std::string Registry::userHivePath() {
+  std::string config = envOr("XDG_CONFIG_HOME", "");
+  if (config.empty() || config.front() != '/') config = homeDir() + "/.config";
+  return config + "/brindlewood/user.reg";
+}
+
+std::string Registry::machineHivePath() {
+  std::string env = envOr("QUILLET_MACHINE_HIVE", "");
+  if (!env.empty()) return env;
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    fs::path installed = exe.parent_path().parent_path() / "share" / "brindlewood" / "machine.reg";
+    if (fs::exists(installed, ec)) return installed.string();
+  }
+#ifdef QUILLET_SOURCE_DIR
+  return std::string(QUILLET_SOURCE_DIR) + "/data/registry/machine.reg";
+#else
+  return "/usr/share/brindlewood/machine.reg";
+#endif
+}
+
+struct Registry::Impl {
+  Hive user{Registry::userHivePath(), false};
+  Hive machine{Registry::machineHivePath(), true};
+  std::unique_ptr<Key> odbc; // the ODBC view of the last lookup
+
+  Hive& hive(Root r) { return r == Root::LocalMachine ? machine : user; }
+
+  // The ODBC keys of the machine root: "Software\ODBC\...".
+  static bool isOdbcPath(Root r, const std::vector<std::string>& parts) {
+    return r == Root::LocalMachine && parts.size() >= 2 && sameName(parts[0], "Software") &&
+           sameName(parts[1], "ODBC");
+  }
+
+  Key* find(Root r, std::string_view path) {
+    auto parts = splitPath(path);
+    Key* k;
+    size_t from = 0;
+    if (isOdbcPath(r, parts)) {
+      odbc = odbcKey();
+      k = odbc.get();
+      from = 2;
+    } else {
+      k = &hive(r).root();
+    }
+    for (size_t i = from; i < parts.size() && k; ++i)
+      k = k->child(parts[i]);
+    return k;
+  }
+
+  bool writable(Root r, std::string_view path) {
+    return !hive(r).readOnly() && !isOdbcPath(r, splitPath(path));
+  }
+
+  // The key for a change, created with its parents; nullptr for an empty path.
+  Key* make(Root r, std::string_view path) {
+    auto parts = splitPath(path);
+    if (parts.empty()) return nullptr;
+    Key* k = &hive(r).root();
+    for (const auto& p : parts)
+      k = &k->childOrCreate(p);
+    return k;
+  }
+};
+
+Registry::Registry() : impl_(std::make_unique<Impl>()) {}
+Registry::~Registry() = default;
+
+bool Registry::keyExists(Root root, std::string_view path) {
+  return !splitPath(path).empty() && impl_->find(root, path) != nullptr;
+}
+
+bool Registry::createKey(Root root, std::string_view path) {
+  if (!impl_->writable(root, path)) return false;
+  if (keyExists(root, path)) return true;
+  if (!impl_->make(root, path)) return false;
+  return impl_->hive(root).save();
+}
+
+bool Registry::deleteKey(Root root, std::string_view path) {
+  if (!impl_->writable(root, path)) return false;
+  auto parts = splitPath(path);
+  if (parts.empty()) return false;
+  Key* parent = &impl_->hive(root).root();
+  for (size_t i = 0; i + 1 < parts.size() && parent; ++i)
+    parent = parent->child(parts[i]);
+  if (!parent) return false;
+  auto& subs = parent->subkeys;
+  for (auto it = subs.begin(); it != subs.end(); ++it) {
+    if (!sameName((*it)->name, parts.back())) continue;
+    if (!(*it)->subkeys.empty()) return false;
+    subs.erase(it);
+    return impl_->hive(root).save();
+  }
+  return false;
+}
+
+bool Registry::deleteValue(Root root, std::string_view path, std::string_view name) {
+  if (!impl_->writable(root, path)) return false;
+  Key* k = impl_->find(root, path);
+  if (!k || !k->eraseValue(name)) return false;
+  return impl_->hive(root).save();
+}
+
+std::optional<Value> Registry::getValue(Root root, std::string_view path, std::string_view name) {
+  Key* k = impl_->find(root, path);
+  if (!k) return std::nullopt;
+  const Value* v = k->value(name);
+  if (!v) return std::nullopt;
+  return *v;
+}
+
+bool Registry::setValue(Root root, std::string_view path, std::string_view name, Value value) {
+  if (!impl_->writable(root, path)) return false;
+  Key* k = impl_->make(root, path);
+  if (!k) return false;
+  k->setValue(name, std::move(value));
+  return impl_->hive(root).save();
+}
+
+std::optional<std::vector<std::string>> Registry::valueNames(Root root, std::string_view path) {
+  Key* k = impl_->find(root, path);
+  if (!k) return std::nullopt;
+  std::vector<std::string> out;
+  for (const auto& [name, v] : k->values)
+    out.push_back(name);
+  return out;
+}
+
+std::optional<std::vector<std::string>> Registry::subKeys(Root root, std::string_view path) {
+  Key* k = impl_->find(root, path);
+  if (!k) return std::nullopt;
+  std::vector<std::string> out;
+  for (const auto& sub : k->subkeys)
+    out.push_back(sub->name);
+  // The ODBC view hangs below the machine's "Software" key.
+  auto parts = splitPath(path);
+  if (root == Root::LocalMachine && parts.size() == 1 && sameName(parts[0], "Software")) {
+    bool has = false;
+    for (const auto& n : out)
+      has = has || sameName(n, "ODBC");
+    if (!has) out.emplace_back("ODBC");
+  }
+  return out;
+}
+
+Registry& current() {
+  return automation::Context::current().shared<Registry>();
+}
+
+std::string expandEnvironment(std::string_view text) {
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t open = text.find('%', i);
+    if (open == std::string_view::npos) break;
+    size_t close = text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    out.append(text.substr(i, open - i));
+    std::string name(text.substr(open + 1, close - open - 1));
+    const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+    if (value) {
+      out += value;
+      i = close + 1;
+    } else {
+      // Unknown names stay as written; the closing "%" may open the next reference.
+      out += '%';
+      out += name;
+      i = close;
+    }
+  }
+  out.append(text.substr(i));
+  return out;
+}
+
+} // namespace quillet::platform::registry

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include "support/errors.h"
+
+#include "platform/automation/context.h"
+#include "platform/automation/factory.h"
+#include "platform/automation/members.h"
+#include "platform/automation/operators.h"
+
+using namespace quillet::platform::automation;
+using quillet::testing::errorOf;
+
+namespace {
+
+int liveCounters = 0;
+
+class Counter : public Object {
+  QUILLET_OBJECT(Counter)
+public:
+  Counter() { ++liveCounters; }
+  ~Counter() override { --liveCounters; }
+
+  int32_t value() const { return value_; }
+  void setValue(int32_t v) { value_ = v; }
+  int32_t Add(int32_t by, int16_t times) { return value_ += by * (times ? times : 1); }
+  void Bump(Variant& target) { target = opAdd(target, Variant(int16_t(1))); }
+  std::string Item(const std::string& key) const { return "item:" + key; }
+  Variant Sum(Args args) {
+    Variant s(int16_t(0));
+    for (Variant& a : args)
+      s = opAdd(s, a.deref());
+    return s;
+  }
+  Variant describe(const Variant& v) { return Variant(v.isMissing() ? "missing" : "given"); }
+  Ref<Counter> Self() { return Ref<Counter>(this); }
+  Ref<Enumerator> items() {
+    return makeRef<VectorEnumerator>(std::vector<Variant>{Variant("a"), Variant("b")});
+  }
+
+private:
+  int32_t value_ = 0;
+};
+
+QUILLET_DEFINE_CLASS(Counter) {
+  b.prop("Value", &Counter::value, &Counter::setValue)
+      .method("Add", &Counter::Add, 1)
+      .method("Bump", &Counter::Bump)
+      .get("Item", &Counter::Item)
+      .method("Sum", &Counter::Sum)
+      .method("Describe", &Counter::describe, 0)
+      .method("Self", &Counter::Self)
+      .defaultMember("Item")
+      .enumerator(&Counter::items);
+}
+
+class DispatchTest : public ::testing::Test {
+protected:
+  Context::Scope scope;
+};
+
+TEST_F(DispatchTest, NamesAreCaseInsensitiveAndArgumentsConverted) {
+  Ref<Counter> c = makeRef<Counter>();
+  Variant obj(c);
+  let(obj, "VALUE", Variant("41"));
+  EXPECT_EQ(c->value(), 41);
+  Variant args[] = {Variant(1.5)};
+  EXPECT_EQ(CLng(invoke(obj, "add", kMethod, args)), 43); // 1.5 rounds to 2
+  Variant args2[] = {Variant(int16_t(1)), Variant(int16_t(3))};
+  EXPECT_EQ(CLng(invoke(obj, "Add", kMethod, args2)), 46);
+  EXPECT_EQ(CLng(get(obj, "value")), 46);
+}
+
+TEST_F(DispatchTest, MissingMembersAndWrongArgumentCounts) {
+  Variant obj(makeRef<Counter>());
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Nope", kGetOrCall); }), 438);
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod); }), 450);
+  Variant three[] = {Variant(int16_t(1)), Variant(int16_t(1)), Variant(int16_t(1))};
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, three); }), 450);
+  Variant bad[] = {Variant("x")};
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, bad); }), 13);
+  EXPECT_EQ(errorOf([&] { invoke(Variant(int16_t(1)), "Add", kMethod); }), 424);
+  EXPECT_EQ(errorOf([&] { invoke(Variant::nothing(), "Add", kMethod); }), 91);
+  Variant value[] = {Variant("v")};
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Item", kPropertyLet, value); }), 450); // read-only
+}
+
+TEST_F(DispatchTest, OptionalByRefVariadicAndDefaultMembers) {
+  Variant obj(makeRef<Counter>());
+  EXPECT_EQ(CStr(invoke(obj, "Describe", kMethod)), "missing");
+  Variant one[] = {Variant(int16_t(1))};
+  EXPECT_EQ(CStr(invoke(obj, "Describe", kMethod, one)), "given");
+
+  Variant target(int16_t(5));
+  Variant ref[] = {Variant::byRef(&target)};
+  invoke(obj, "Bump", kMethod, ref);
+  EXPECT_EQ(CInt(target), 6);
+
+  Variant many[] = {Variant(int16_t(1)), Variant(2.5), Variant("3")};
+  EXPECT_EQ(CStr(invoke(obj, "Sum", kMethod, many)), "6.5");
+
+  Variant key[] = {Variant("k")};
+  EXPECT_EQ(CStr(obj.asObject()->invokeDefault(kPropertyGet, key)), "item:k");
+  EXPECT_EQ(obj.asObject()->typeName(), "Counter");
+}
+
+TEST_F(DispatchTest, EnumerationAndNotACollection) {
+  Ref<Counter> c = makeRef<Counter>();
+  Ref<Enumerator> e = c->newEnum();
+  Variant v;
+  std::string seen;
+  while (e->next(v))
+    seen += CStr(v);
+  EXPECT_EQ(seen, "ab");
+}
+
+TEST_F(DispatchTest, AnObjectDiesWithItsLastReference) {
+  liveCounters = 0;
+  {
+    Ref<Counter> a = makeRef<Counter>();
+    Variant v(a);
+    Variant copy = v;
+    Variant self = invoke(v, "Self", kMethod); // a reference handed out by a member
+    a.reset();
+    v.clear();
+    EXPECT_EQ(liveCounters, 1);
+    copy = Variant(int16_t(1));
+    EXPECT_EQ(liveCounters, 1);
+    self.clear();
+    EXPECT_EQ(liveCounters, 0);
+  }
+  EXPECT_EQ(liveCounters, 0);
+}
+
+TEST_F(DispatchTest, FactoryCreatesByProgId) {
+  registerClass("Test.Counter", [] { return Ref<Object>(new Counter()); });
+  Ref<Object> o = create("test.COUNTER");
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->typeName(), "Counter");
+  EXPECT_EQ(errorOf([] { create("No.Such"); }), 429);
+}
+
+TEST(ArrayTest, BoundsRedimAndCopyOnWrite) {
+  Context::Scope scope;
+  Variant a(SafeArray::create({{1, 3}, {0, 2}})); // (1 To 3, 0 To 1)
+  EXPECT_EQ(a.varType(), 0x200C);
+  int32_t idx[] = {3, 1};
+  a.arrayForWrite().at(idx) = Variant("x");
+  Variant b = a; // value semantics
+  b.arrayForWrite().at(idx) = Variant("y");
+  EXPECT_EQ(CStr(a.asArray().at(idx)), "x");
+  EXPECT_EQ(CStr(b.asArray().at(idx)), "y");
+  int32_t outside[] = {0, 0};
+  EXPECT_EQ(errorOf([&] { a.asArray().at(outside); }), 9);
+  int32_t wrongRank[] = {1};
+  EXPECT_EQ(errorOf([&] { a.asArray().at(wrongRank); }), 9);
+
+  SafeArray& arr = a.arrayForWrite();
+  arr.redim({{1, 3}, {0, 4}}, true); // only the last dimension may change
+  EXPECT_EQ(CStr(arr.at(idx)), "x");
+  EXPECT_EQ(arr.bound(2).upper(), 3);
+  EXPECT_EQ(errorOf([&] { arr.redim({{1, 4}, {0, 4}}, true); }), 9);
+  arr.lock();
+  EXPECT_EQ(errorOf([&] { arr.redim({{0, 1}}, false); }), 10);
+  arr.unlock();
+  arr.redim({{0, 1}}, false);
+  EXPECT_EQ(arr.dimensions(), 1);
+  EXPECT_TRUE(arr.at1(0).isEmpty());
+  EXPECT_EQ(errorOf([&] { arr.bound(2); }), 9);
+}
+
+} // namespace

@@ -1,0 +1,81 @@
+#include "platform/text/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include "files/tempdir.h"
+#include "platform/automation/context.h"
+#include "platform/automation/error.h"
+#include "platform/text/collate.h"
+
+namespace quillet::platform::text {
+namespace {
+
+using automation::Error;
+using quillet::testing::TempDir;
+
+TEST(TextFile, ReadsUtf16FilesAsUtf16) {
+  TempDir dir;
+  // "Zoë €" with CR LF, little- and big-endian with their marks.
+  std::string le("\xFF\xFEZ\0o\0\xEB\0 \0\xAC\x20\r\0\n\0", 16);
+  std::string be("\xFE\xFF\0Z\0o\0\xEB\0 \x20\xAC\0\r\0\n", 16);
+  for (const auto& bytes : {le, be}) {
+    std::string path = dir.write("t.txt", bytes);
+    DecodedText d = readTextFileDecoded(path);
+    EXPECT_EQ(d.text, "Zo\xC3\xAB \xE2\x82\xAC\r\n");
+    EXPECT_TRUE(d.encoding.isUtf16());
+  }
+}
+
+TEST(TextFile, WritesInTheChosenEncodingAndReadsBack) {
+  automation::Context::Scope scope;
+  TempDir dir;
+  const std::string text = "caf\xC3\xA9 \xE2\x82\xAC\r\nline 2";
+  struct Case {
+    int codePage;
+    bool bom;
+  };
+  for (Case c : {Case{65001, true}, Case{65001, false}, Case{1200, true}, Case{1201, true},
+                 Case{1252, false}}) {
+    SCOPED_TRACE(c.codePage);
+    const std::string path = dir / "out.txt";
+    Encoding e = Encoding::byCodePage(c.codePage);
+    writeTextFile(path, text, e, c.bom);
+    EXPECT_EQ(TempDir::read(path), encodeText(text, e, c.bom));
+    DecodedText d = readTextFileDecoded(path);
+    EXPECT_EQ(d.text, text);
+    EXPECT_EQ(d.encoding, e);
+  }
+}
+
+TEST(TextFile, MissingFilesRaiseVbErrors) {
+  TempDir dir;
+  try {
+    readTextFile(dir / "absent.txt");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 53);
+    EXPECT_NE(e.description().find("absent.txt"), std::string::npos);
+  }
+  try {
+    readTextFile(dir / "no/such/folder.txt");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 76);
+  }
+  EXPECT_THROW(writeTextFile(dir / "no/folder.txt", "x"), Error);
+}
+
+TEST(Collate, ComparesByTheLocalesRules) {
+  const char* aUmlaut = "\xC3\xA4"; // ä
+  EXPECT_LT(compareLocale(aUmlaut, "b", "de-DE"), 0);
+  EXPECT_GT(compareLocale(aUmlaut, "z", "sv_SE"), 0); // Swedish sorts ä after z
+  EXPECT_LT(compareLocale("a", "B", "en-US"), 0);     // not by code point
+  EXPECT_NE(compareLocale("a", "A", "en-US"), 0);
+  EXPECT_EQ(compareLocale("a", "A", "en-US", true), 0);
+  EXPECT_NE(compareLocale("e", "\xC3\xA9", "fr-FR", true), 0); // accents still count
+  automation::Context::Scope scope;
+  EXPECT_LT(compareUserLocale("apple", "Banana"), 0);
+}
+
+} // namespace
+} // namespace quillet::platform::text

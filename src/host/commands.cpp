@@ -3,13 +3,18 @@
 #include <iostream>
 
 namespace quillet::host {
+
+int runScriptCommand(const std::vector<std::string>& args); // run_command.cpp
+
 namespace {
 
 constexpr const char* kUsage = "usage: brindlewood <command> [options]\n"
                                "\n"
                                "commands:\n"
                                "  --help, help        show this text\n"
-                               "  --version, version  show the engine version\n";
+                               "  --version, version  show the engine version\n"
+                               "  run [--timeout MS] FILE.vbs [ARGS...]\n"
+                               "                      run a script file\n";
 
 std::string versionText() {
   return std::to_string(QUILLET_VERSION_MAJOR) + "." + std::to_string(QUILLET_VERSION_MINOR) + "." +
@@ -32,6 +37,7 @@ int runCommand(const std::vector<std::string>& args) {
     std::cout << "brindlewood " << versionText() << "\n";
     return 0;
   }
+  if (cmd == "run") return runScriptCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   std::cerr << "brindlewood: unknown command '" << cmd << "'\n\n" << kUsage;
   return 2;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/errors.h"
+
 #include <cmath>
 
 #include "platform/automation/context.h"
@@ -7,17 +9,9 @@
 #include "platform/automation/error.h"
 
 using namespace quillet::platform::automation;
+using quillet::testing::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 class ConvertTest : public ::testing::Test {
 protected:
@@ -31,14 +25,30 @@ TEST_F(ConvertTest, WholeNumbersRoundHalfToEvenAndOverflowAtTheEdges) {
     int err;
   };
   const Case intCases[] = {
-      {Variant(2.5), 2, 0},          {Variant(3.5), 4, 0},        {Variant(-2.5), -2, 0},
-      {Variant(-3.5), -4, 0},        {Variant(0.5), 0, 0},        {Variant(1.5), 2, 0},
-      {Variant(32767.4), 32767, 0},  {Variant(32767.5), 0, 6},    {Variant(-32768.5), -32768, 0},
-      {Variant(-32768.6), 0, 6},     {Variant("12"), 12, 0},      {Variant(" 7 "), 7, 0},
-      {Variant("2.5"), 2, 0},        {Variant("abc"), 0, 13},     {Variant(""), 0, 13},
-      {Variant(true), -1, 0},        {Variant(), 0, 0},           {Variant::null(), 0, 94},
-      {Variant(Currency{25000}), 2, 0}, {Variant(Currency{35000}), 4, 0}, {Variant("&HFF"), 255, 0},
-      {Variant("&HFFFF"), -1, 0},    {Variant("1e3"), 1000, 0},    {Variant("(5)"), -5, 0},
+      {Variant(2.5), 2, 0},
+      {Variant(3.5), 4, 0},
+      {Variant(-2.5), -2, 0},
+      {Variant(-3.5), -4, 0},
+      {Variant(0.5), 0, 0},
+      {Variant(1.5), 2, 0},
+      {Variant(32767.4), 32767, 0},
+      {Variant(32767.5), 0, 6},
+      {Variant(-32768.5), -32768, 0},
+      {Variant(-32768.6), 0, 6},
+      {Variant("12"), 12, 0},
+      {Variant(" 7 "), 7, 0},
+      {Variant("2.5"), 2, 0},
+      {Variant("abc"), 0, 13},
+      {Variant(""), 0, 13},
+      {Variant(true), -1, 0},
+      {Variant(), 0, 0},
+      {Variant::null(), 0, 94},
+      {Variant(Currency{25000}), 2, 0},
+      {Variant(Currency{35000}), 4, 0},
+      {Variant("&HFF"), 255, 0},
+      {Variant("&HFFFF"), -1, 0},
+      {Variant("1e3"), 1000, 0},
+      {Variant("(5)"), -5, 0},
   };
   for (const Case& c : intCases) {
     SCOPED_TRACE(c.in.isString() ? c.in.asString() : std::to_string(c.in.varType()));
@@ -95,7 +105,8 @@ TEST_F(ConvertTest, NumberTextMatchesVb) {
       {Variant(true), "True"},
       {Variant(), ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(CStr(c.in), c.text);
+  for (const Case& c : cases)
+    EXPECT_EQ(CStr(c.in), c.text);
   EXPECT_EQ(errorOf([] { CStr(Variant::null()); }), 94);
 }
 
@@ -110,8 +121,9 @@ TEST_F(ConvertTest, LocaleDecidesSeparators) {
 }
 
 TEST_F(ConvertTest, DateTextRoundTrips) {
-  const char* texts[] = {"1/31/2024", "12/30/1899 1:05:09 PM", "2/29/2000 11:59:59 PM",
-                         "3:04:05 AM", "1/1/100", "12/31/9999"};
+  const char* texts[] = {
+      "1/31/2024", "12/30/1899 1:05:09 PM", "2/29/2000 11:59:59 PM", "3:04:05 AM", "1/1/100",
+      "12/31/9999"};
   for (const char* t : texts) {
     SCOPED_TRACE(t);
     DateTime d = CDate(Variant(t));
@@ -136,8 +148,8 @@ TEST_F(ConvertTest, DateSerialsRollOver) {
   EXPECT_DOUBLE_EQ(*makeDate(2024, 3, 0), *makeDate(2024, 2, 29));
   EXPECT_DOUBLE_EQ(*makeDate(2024, 0, 1), *makeDate(2023, 12, 1));
   EXPECT_FALSE(makeDate(10000, 1, 1));
-  EXPECT_EQ(weekdayOf(0), 7);           // 30 December 1899 was a Saturday
-  EXPECT_EQ(weekdayOf(45322), 4);       // 31 January 2024 was a Wednesday
+  EXPECT_EQ(weekdayOf(0), 7);     // 30 December 1899 was a Saturday
+  EXPECT_EQ(weekdayOf(45322), 4); // 31 January 2024 was a Wednesday
   DateParts p = splitDate(45322.99998);
   EXPECT_EQ(p.day, 31);
   EXPECT_EQ(p.second, 58);

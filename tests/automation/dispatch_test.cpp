@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "support/errors.h"
+
 #include "platform/automation/context.h"
 #include "platform/automation/factory.h"
 #include "platform/automation/members.h"
 #include "platform/automation/operators.h"
 
 using namespace quillet::platform::automation;
+using quillet::testing::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 int liveCounters = 0;
 
@@ -33,7 +27,8 @@ public:
   std::string Item(const std::string& key) const { return "item:" + key; }
   Variant Sum(Args args) {
     Variant s(int16_t(0));
-    for (Variant& a : args) s = opAdd(s, a.deref());
+    for (Variant& a : args)
+      s = opAdd(s, a.deref());
     return s;
   }
   Variant describe(const Variant& v) { return Variant(v.isMissing() ? "missing" : "given"); }
@@ -113,7 +108,8 @@ TEST_F(DispatchTest, EnumerationAndNotACollection) {
   Ref<Enumerator> e = c->newEnum();
   Variant v;
   std::string seen;
-  while (e->next(v)) seen += CStr(v);
+  while (e->next(v))
+    seen += CStr(v);
   EXPECT_EQ(seen, "ab");
 }
 

@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "support/errors.h"
+
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
 #include "platform/automation/operators.h"
 
 using namespace quillet::platform::automation;
+using quillet::testing::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 class OperatorsTest : public ::testing::Test {
 protected:
@@ -28,7 +22,9 @@ struct Result {
   std::string text;
 };
 
-Result r(const Variant& v) { return {v.type(), v.isNull() ? "Null" : CStr(v)}; }
+Result r(const Variant& v) {
+  return {v.type(), v.isNull() ? "Null" : CStr(v)};
+}
 
 TEST_F(OperatorsTest, ArithmeticResultTypesAndPromotion) {
   struct Case {
@@ -39,9 +35,12 @@ TEST_F(OperatorsTest, ArithmeticResultTypesAndPromotion) {
   };
   const Case cases[] = {
       {"int+int", opAdd(Variant(int16_t(1)), Variant(int16_t(2))), VarType::Integer, "3"},
-      {"int overflow to long", opAdd(Variant(int16_t(32767)), Variant(int16_t(1))), VarType::Long, "32768"},
-      {"long overflow to double", opAdd(Variant(int32_t(2147483647)), Variant(int16_t(1))), VarType::Double, "2147483648"},
-      {"byte overflow to int", opAdd(Variant(uint8_t(255)), Variant(uint8_t(1))), VarType::Integer, "256"},
+      {"int overflow to long", opAdd(Variant(int16_t(32767)), Variant(int16_t(1))), VarType::Long,
+       "32768"},
+      {"long overflow to double", opAdd(Variant(int32_t(2147483647)), Variant(int16_t(1))),
+       VarType::Double, "2147483648"},
+      {"byte overflow to int", opAdd(Variant(uint8_t(255)), Variant(uint8_t(1))), VarType::Integer,
+       "256"},
       {"byte*byte", opMul(Variant(uint8_t(2)), Variant(uint8_t(3))), VarType::Byte, "6"},
       {"bool+bool", opAdd(Variant(true), Variant(true)), VarType::Integer, "-2"},
       {"empty+empty", opAdd(Variant(), Variant()), VarType::Integer, "0"},
@@ -52,9 +51,12 @@ TEST_F(OperatorsTest, ArithmeticResultTypesAndPromotion) {
       {"single+long", opAdd(Variant(1.5f), Variant(int32_t(1))), VarType::Double, "2.5"},
       {"single+int", opAdd(Variant(1.5f), Variant(int16_t(1))), VarType::Single, "2.5"},
       {"date+num", opAdd(Variant::fromDate(45322), Variant(int16_t(1))), VarType::Date, "2/1/2024"},
-      {"date-date", opSub(Variant::fromDate(45322), Variant::fromDate(45320)), VarType::Double, "2"},
-      {"cur*cur", opMul(Variant(Currency{15000}), Variant(Currency{15000})), VarType::Currency, "2.25"},
-      {"div", opDiv(Variant(int16_t(1)), Variant(int16_t(3))), VarType::Double, "0.333333333333333"},
+      {"date-date", opSub(Variant::fromDate(45322), Variant::fromDate(45320)), VarType::Double,
+       "2"},
+      {"cur*cur", opMul(Variant(Currency{15000}), Variant(Currency{15000})), VarType::Currency,
+       "2.25"},
+      {"div", opDiv(Variant(int16_t(1)), Variant(int16_t(3))), VarType::Double,
+       "0.333333333333333"},
       {"intdiv", opIntDiv(Variant(7.5), Variant(int16_t(2))), VarType::Long, "4"},
       {"intdiv ints", opIntDiv(Variant(int16_t(7)), Variant(int16_t(2))), VarType::Integer, "3"},
       {"mod sign", opMod(Variant(int16_t(-7)), Variant(int16_t(3))), VarType::Integer, "-1"},

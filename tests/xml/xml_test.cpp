@@ -194,6 +194,23 @@ TEST(Xml, SavesIndentedAndWithoutDeclaration) {
   o.bom = true;
   EXPECT_EQ(d.serialize(o), "\xEF\xBB\xBF<a><b><c>t</c></b><d/></a>\n");
   EXPECT_EQ(d.documentElement().firstChild().xml(), "<b><c>t</c></b>");
+  o.bom = false;
+  o.encoding = "UTF-8";
+
+  // CR LF text between elements can give CR LF lines; attribute values keep "&#13;".
+  Document crlf = Document::parse("<a/>");
+  Node a = crlf.documentElement();
+  a.setAttribute("v", "1\r\n2");
+  a.appendChild(crlf.createTextNode("\r\n"));
+  a.appendElement("b", "x\ry");
+  a.appendChild(crlf.createComment(" &#13; "));
+  a.appendChild(crlf.createTextNode("\r\n"));
+  EXPECT_EQ(crlf.serialize(o),
+            "<a v=\"1&#13;&#10;2\">&#13;\n<b>x&#13;y</b><!-- &#13; -->&#13;\n</a>\n");
+  o.rawCarriageReturns = true;
+  EXPECT_EQ(crlf.serialize(o), "<a v=\"1&#13;&#10;2\">\r\n<b>x\ry</b><!-- &#13; -->\r\n</a>\n");
+  EXPECT_EQ(Document::parse(crlf.serialize(o)).documentElement().attribute("v"), "1\r\n2");
+
   o.encoding = "no-such-encoding";
   EXPECT_THROW(d.serialize(o), Error);
 }

@@ -476,6 +476,14 @@ bool isDayWord(const std::string& w, const Locale& loc) {
   return false;
 }
 
+// Dates written without a year fall in the current one.
+int currentYear() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return tm.tm_year + 1900;
+}
+
 int fullYear(const DateToken& t) {
   if (t.digits <= 2) return t.value < 30 ? 2000 + t.value : 1900 + t.value;
   return t.value;
@@ -590,15 +598,12 @@ std::optional<double> parseDate(std::string_view textIn, const Locale& loc) {
         year = fullYear(nums[1]);
       }
     } else if (nums.size() == 1) {
-      std::time_t now = std::time(nullptr);
-      std::tm tm{};
-      localtime_r(&now, &tm);
       if (nums[0].value > 31 || nums[0].digits >= 3) {
         year = fullYear(nums[0]);
         day = 1;
       } else {
         day = nums[0].value;
-        year = tm.tm_year + 1900;
+        year = currentYear();
       }
     } else {
       return std::nullopt;
@@ -624,16 +629,13 @@ std::optional<double> parseDate(std::string_view textIn, const Locale& loc) {
     }
   } else if (nums.size() == 2) {
     hasDate = true;
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
     int a = nums[0].value, b = nums[1].value;
     if (nums[1].digits >= 3 || (b > 31 && a <= 12)) {
       month = a;
       year = fullYear(nums[1]);
       day = 1;
     } else {
-      year = tm.tm_year + 1900;
+      year = currentYear();
       if (loc.dateOrder == DateOrder::DMY) {
         day = a;
         month = b;

@@ -101,6 +101,18 @@ Currency curOf(const Variant& v) {
 
 enum class Arith { Add, Sub, Mul };
 
+template <class T> T apply(Arith op, T x, T y) {
+  switch (op) {
+  case Arith::Add:
+    return x + y;
+  case Arith::Sub:
+    return x - y;
+  case Arith::Mul:
+    return x * y;
+  }
+  return T{};
+}
+
 Variant arith(Arith op, const Variant& ain, const Variant& bin) {
   Operand a(ain), b(bin);
   if (a->isNull() || b->isNull()) return Variant::null();
@@ -115,71 +127,32 @@ Variant arith(Arith op, const Variant& ain, const Variant& bin) {
   Rank ra = rankOf(*a), rb = rankOf(*b);
   if (ra == RDate || rb == RDate) {
     double x = toNumber(*a), y = toNumber(*b);
-    switch (op) {
-    case Arith::Add:
-      return fitDate(x + y);
-    case Arith::Sub:
-      if (ra == RDate && rb == RDate) return fitDouble(x - y, RDouble);
-      return fitDate(x - y);
-    case Arith::Mul:
-      return fitDouble(x * y, RDouble);
-    }
+    if (op == Arith::Mul || (op == Arith::Sub && ra == RDate && rb == RDate))
+      return fitDouble(apply(op, x, y), RDouble);
+    return fitDate(apply(op, x, y));
   }
   Rank r = std::max(ra, rb);
   if ((ra == RSingle && rb == RLong) || (ra == RLong && rb == RSingle)) r = RDouble;
-  if (r <= RLong) {
-    int64_t x = intOf(*a), y = intOf(*b), res = 0;
-    switch (op) {
-    case Arith::Add:
-      res = x + y;
-      break;
-    case Arith::Sub:
-      res = x - y;
-      break;
-    case Arith::Mul:
-      res = x * y;
-      break;
-    }
-    return fitInteger(res, r);
-  }
+  if (r <= RLong) return fitInteger(apply(op, intOf(*a), intOf(*b)), r);
   if (r == RCurrency) {
     Currency x = curOf(*a), y = curOf(*b);
-    __int128 res = 0;
-    switch (op) {
-    case Arith::Add:
-      res = (__int128)x.scaled + y.scaled;
-      break;
-    case Arith::Sub:
-      res = (__int128)x.scaled - y.scaled;
-      break;
-    case Arith::Mul: {
+    __int128 res;
+    if (op == Arith::Mul) {
       __int128 p = (__int128)x.scaled * y.scaled;
-      __int128 q = p / Currency::kScale, rem = p % Currency::kScale;
-      if (rem * 2 > Currency::kScale || (rem * 2 == Currency::kScale && (q & 1)))
-        ++q;
-      else if (rem * 2 < -Currency::kScale || (rem * 2 == -Currency::kScale && (q & 1)))
-        --q;
-      res = q;
-      break;
-    }
+      res = p / Currency::kScale;
+      __int128 rem = p % Currency::kScale;
+      if (rem * 2 > Currency::kScale || (rem * 2 == Currency::kScale && (res & 1)))
+        ++res;
+      else if (rem * 2 < -Currency::kScale || (rem * 2 == -Currency::kScale && (res & 1)))
+        --res;
+    } else {
+      res = apply(op, (__int128)x.scaled, (__int128)y.scaled);
     }
     if (res > std::numeric_limits<int64_t>::max() || res < std::numeric_limits<int64_t>::min())
       raise(err::kOverflow);
     return Variant(Currency{static_cast<int64_t>(res)});
   }
-  double x = toNumber(*a), y = toNumber(*b), res = 0;
-  switch (op) {
-  case Arith::Add:
-    res = x + y;
-    break;
-  case Arith::Sub:
-    res = x - y;
-    break;
-  case Arith::Mul:
-    res = x * y;
-    break;
-  }
-  return fitDouble(res, r);
+  return fitDouble(apply(op, toNumber(*a), toNumber(*b)), r);
 }
 
 // Integer operands of \ and Mod, and of the logical operators: Byte, Integer or Long.

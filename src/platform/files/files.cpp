@@ -137,7 +137,11 @@ mode_t checkReplaceable(const std::string& target, bool& existed) {
   existed = ::stat(target.c_str(), &st) == 0;
   if (existed) {
     if (S_ISDIR(st.st_mode)) fail(err::kPathFileAccessError, target);
-    if (::access(target.c_str(), W_OK) != 0) fail(err::kPermissionDenied, target);
+    // A read-only file is refused whoever asks (root included), as the read-only
+    // attribute is everywhere else; the system refuses the rest at the rename.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        (::geteuid() != 0 && ::access(target.c_str(), W_OK) != 0))
+      fail(err::kPermissionDenied, target);
     return st.st_mode & 07777;
   }
   if (!isFolderPath(folderOf(target))) fail(err::kPathNotFound, target);

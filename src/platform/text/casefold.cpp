@@ -60,32 +60,32 @@ int compareNoCase(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-std::string toUpper(std::string_view s) {
+namespace {
+template <class Ascii, class Icu> std::string mapCase(std::string_view s, Ascii ascii, Icu icuMap) {
   if (isAscii(s)) {
     std::string r(s);
     for (char& c : r)
-      c = upperAscii(c);
+      c = ascii(c);
     return r;
   }
+  icu::UnicodeString u =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
   std::string out;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())))
-      .toUpper(icu::Locale::getRoot())
-      .toUTF8String(out);
+  icuMap(u).toUTF8String(out);
   return out;
+}
+} // namespace
+
+std::string toUpper(std::string_view s) {
+  return mapCase(s, upperAscii, [](icu::UnicodeString& u) -> icu::UnicodeString& {
+    return u.toUpper(icu::Locale::getRoot());
+  });
 }
 
 std::string toLower(std::string_view s) {
-  if (isAscii(s)) {
-    std::string r(s);
-    for (char& c : r)
-      c = lowerAscii(c);
-    return r;
-  }
-  std::string out;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())))
-      .toLower(icu::Locale::getRoot())
-      .toUTF8String(out);
-  return out;
+  return mapCase(s, lowerAscii, [](icu::UnicodeString& u) -> icu::UnicodeString& {
+    return u.toLower(icu::Locale::getRoot());
+  });
 }
 
 size_t charCount(std::string_view s) {

@@ -1,4 +1,5 @@
 #include "platform/text/encoding.h"
+#include "platform/text/utf8.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -375,36 +376,10 @@ size_t bomLength(Bom bom) {
 }
 
 bool isValidUtf8(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  size_t n = s.size(), i = 0;
-  while (i < n) {
-    unsigned char c = p[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    unsigned char lo = 0x80, hi = 0xBF; // bounds of the second byte
-    if (c >= 0xC2 && c <= 0xDF)
-      len = 2;
-    else if (c == 0xE0)
-      len = 3, lo = 0xA0;
-    else if (c == 0xED)
-      len = 3, hi = 0x9F; // no surrogates
-    else if (c >= 0xE1 && c <= 0xEF)
-      len = 3;
-    else if (c == 0xF0)
-      len = 4, lo = 0x90;
-    else if (c >= 0xF1 && c <= 0xF3)
-      len = 4;
-    else if (c == 0xF4)
-      len = 4, hi = 0x8F;
-    else
-      return false;
-    if (i + len > n) return false;
-    if (p[i + 1] < lo || p[i + 1] > hi) return false;
-    for (size_t k = 2; k < len; ++k)
-      if ((p[i + k] & 0xC0) != 0x80) return false;
+  for (size_t i = 0; i < s.size();) {
+    size_t len = charLengthAt(s, i);
+    // A lone byte of 0x80 or above is one that starts no valid sequence.
+    if (len == 1 && static_cast<unsigned char>(s[i]) >= 0x80) return false;
     i += len;
   }
   return true;

@@ -158,6 +158,41 @@ private:
   void* oldCtx_;
 };
 
+// Replaces "&#13;" by CR in text content only: not inside tags (attribute values), and
+// not inside comments, CDATA sections or processing instructions, whose text is literal.
+// Works on ASCII-compatible output; other encodings are left as they are.
+std::string unescapeTextCarriageReturns(const std::string& in, const std::string& encoding) {
+  auto e = text::Encoding::fromCharset(encoding);
+  if (e && (e->isUtf16() || e->codePage() == 12000 || e->codePage() == 12001)) return in;
+  std::string out;
+  out.reserve(in.size());
+  size_t i = 0;
+  auto copyThrough = [&](std::string_view end) {
+    size_t j = in.find(end, i);
+    j = j == std::string::npos ? in.size() : j + end.size();
+    out.append(in, i, j - i);
+    i = j;
+  };
+  while (i < in.size()) {
+    if (in[i] == '<') {
+      if (in.compare(i, 4, "<!--") == 0)
+        copyThrough("-->");
+      else if (in.compare(i, 9, "<![CDATA[") == 0)
+        copyThrough("]]>");
+      else if (in.compare(i, 2, "<?") == 0)
+        copyThrough("?>");
+      else
+        copyThrough(">");
+    } else if (in.compare(i, 5, "&#13;") == 0) {
+      out += '\r';
+      i += 5;
+    } else {
+      out += in[i++];
+    }
+  }
+  return out;
+}
+
 } // namespace
 
 // ---- ParseError ----------------------------------------------------------------------------
@@ -307,6 +342,7 @@ std::string Document::serialize(const SaveOptions& options) const {
   std::string out(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
                   static_cast<size_t>(xmlBufferLength(buffer)));
   xmlBufferFree(buffer);
+  if (options.rawCarriageReturns) out = unescapeTextCarriageReturns(out, encoding);
   if (options.bom) {
     auto e = text::Encoding::fromCharset(encoding);
     if (e && e->isUtf8()) out.insert(0, "\xEF\xBB\xBF");

@@ -137,6 +137,10 @@ struct SaveOptions {
   bool bom = false;
   // Write the <?xml ...?> declaration.
   bool declaration = true;
+  // Write carriage returns of text content as they are instead of as "&#13;", so that
+  // CR LF text nodes between elements give a file of CR LF lines. A reader then sees LF
+  // there, as XML normalises line ends. Attribute values keep their references.
+  bool rawCarriageReturns = false;
 };
 
 class Document {

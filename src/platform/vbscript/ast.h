@@ -1,0 +1,349 @@
+#pragma once
+// The syntax tree of a code chunk. The compiler annotates it in place (slots of locals,
+// cells of globals, members of the class), and the interpreter walks the annotated tree.
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/automation/variant.h"
+#include "platform/vbscript/builtins.h"
+
+namespace quillet::platform::vbscript {
+
+struct Cell;
+struct ClassDef;
+struct ClassMember;
+struct ProcDef;
+
+enum class Op : uint8_t {
+  Add,
+  Sub,
+  Mul,
+  Div,
+  IntDiv,
+  Mod,
+  Pow,
+  Concat,
+  Eq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Is,
+  And,
+  Or,
+  Xor,
+  Eqv,
+  Imp,
+  Neg,
+  Not,
+  Plus,
+};
+
+enum class EK : uint8_t { Literal, Ident, Me, Member, Call, Unary, Binary, New, Paren, Missing };
+
+struct Expr {
+  explicit Expr(EK k, int l, int c) : kind(k), line(l), col(c) {}
+  virtual ~Expr() = default;
+  EK kind;
+  int line;
+  int col;
+};
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct LiteralExpr : Expr {
+  LiteralExpr(int l, int c, automation::Variant v) : Expr(EK::Literal, l, c), value(std::move(v)) {}
+  automation::Variant value;
+};
+
+// How an identifier was resolved.
+enum class Bind : uint8_t {
+  None,     // not yet compiled
+  Local,    // a slot of the frame (parameter, Dim'd local, the function's result)
+  Field,    // a variable of the class instance `Me`
+  MeMember, // a procedure or property of `Me`'s class
+  Global,   // a name of the module (or the global module), looked up through its cell;
+            // inside a procedure an undeclared name falls back to an implicit local slot
+};
+
+struct IdentExpr : Expr {
+  IdentExpr(int l, int c, std::string n);
+  std::string name;
+  std::string lower;
+  Bind bind = Bind::None;
+  int slot = -1;                       // Local, or the implicit local of a Global in a procedure
+  Cell* cell = nullptr;                // Global: the cell of the module the code belongs to
+  Cell* outer = nullptr;               // Global: the global module's cell (named modules)
+  const ClassMember* member = nullptr; // Field / MeMember
+  bool isResult = false;               // the function's own name, meaning its result
+  int8_t intrinsic = -1;               // a function of the engine itself (Eval, GetRef, Err...)
+  const Builtin* builtin = nullptr;    // the library function of that name, if any
+  const BuiltinConstant* constant = nullptr;
+};
+
+struct MeExpr : Expr {
+  MeExpr(int l, int c) : Expr(EK::Me, l, c) {}
+};
+
+// obj.Name; object is null for `.Name` inside With (then withSlot names the With's slot).
+struct MemberExpr : Expr {
+  MemberExpr(int l, int c) : Expr(EK::Member, l, c) {}
+  ExprPtr object;
+  std::string name;
+  int withSlot = -1;
+  // The member last found on a script class instance here (by the class's unique id).
+  mutable uint64_t cacheClass = 0;
+  mutable const ClassMember* cacheMember = nullptr;
+};
+
+// callee(args): a call, an array index or a default-member call, decided at run time.
+struct CallExpr : Expr {
+  CallExpr(int l, int c) : Expr(EK::Call, l, c) {}
+  ExprPtr callee;
+  std::vector<ExprPtr> args; // an omitted argument is a Missing expression
+};
+
+struct UnaryExpr : Expr {
+  UnaryExpr(int l, int c, Op o, ExprPtr e) : Expr(EK::Unary, l, c), op(o), operand(std::move(e)) {}
+  Op op;
+  ExprPtr operand;
+};
+
+struct BinaryExpr : Expr {
+  BinaryExpr(int l, int c, Op o, ExprPtr a, ExprPtr b)
+      : Expr(EK::Binary, l, c), op(o), left(std::move(a)), right(std::move(b)) {}
+  Op op;
+  ExprPtr left;
+  ExprPtr right;
+};
+
+struct NewExpr : Expr {
+  NewExpr(int l, int c, std::string n);
+  std::string name;
+  std::string lower;
+  Cell* cell = nullptr;
+  Cell* outer = nullptr;
+};
+
+// A parenthesised expression: an argument written this way is passed by value.
+struct ParenExpr : Expr {
+  ParenExpr(int l, int c, ExprPtr e) : Expr(EK::Paren, l, c), inner(std::move(e)) {}
+  ExprPtr inner;
+};
+
+struct MissingExpr : Expr {
+  MissingExpr(int l, int c) : Expr(EK::Missing, l, c) {}
+};
+
+// ---- statements
+
+enum class SK : uint8_t {
+  Assign,
+  Call,
+  If,
+  Select,
+  For,
+  ForEach,
+  Do,
+  Exit,
+  Dim,
+  ReDim,
+  Erase,
+  Const,
+  OnError,
+  With,
+  Nop,
+  AppendAssign,
+};
+
+struct Stmt {
+  Stmt(SK k, int l, int c) : kind(k), line(l), col(c) {}
+  virtual ~Stmt() = default;
+  SK kind;
+  int line;
+  int col;
+};
+using StmtPtr = std::unique_ptr<Stmt>;
+using Block = std::vector<StmtPtr>;
+
+struct AssignStmt : Stmt {
+  AssignStmt(int l, int c) : Stmt(SK::Assign, l, c) {}
+  ExprPtr target;
+  ExprPtr value;
+  bool isSet = false;
+};
+
+// `x = x & a & b ...` on a plain variable: appended in place.
+struct AppendStmt : Stmt {
+  AppendStmt(int l, int c) : Stmt(SK::AppendAssign, l, c) {}
+  ExprPtr target; // IdentExpr
+  std::vector<ExprPtr> parts;
+  // No part can change the target while it is evaluated (no calls of script code or
+  // objects), so the text can be appended in place.
+  bool pure = false;
+};
+
+struct CallStmt : Stmt {
+  CallStmt(int l, int c) : Stmt(SK::Call, l, c) {}
+  ExprPtr call; // CallExpr, IdentExpr or MemberExpr
+};
+
+struct IfStmt : Stmt {
+  IfStmt(int l, int c) : Stmt(SK::If, l, c) {}
+  std::vector<std::pair<ExprPtr, Block>> branches;
+  Block elseBlock;
+};
+
+struct CaseItem {
+  enum Kind : uint8_t { Value, Range, Compare } kind = Value;
+  Op op = Op::Eq;
+  ExprPtr a;
+  ExprPtr b;
+};
+
+struct SelectStmt : Stmt {
+  SelectStmt(int l, int c) : Stmt(SK::Select, l, c) {}
+  ExprPtr subject;
+  struct Case {
+    std::vector<CaseItem> items;
+    Block body;
+  };
+  std::vector<Case> cases;
+  bool hasElse = false;
+  Block elseBlock;
+};
+
+struct ForStmt : Stmt {
+  ForStmt(int l, int c) : Stmt(SK::For, l, c) {}
+  ExprPtr var; // IdentExpr
+  ExprPtr from, to, step;
+  Block body;
+};
+
+struct ForEachStmt : Stmt {
+  ForEachStmt(int l, int c) : Stmt(SK::ForEach, l, c) {}
+  ExprPtr var;
+  ExprPtr collection;
+  Block body;
+};
+
+struct DoStmt : Stmt {
+  DoStmt(int l, int c) : Stmt(SK::Do, l, c) {}
+  enum Cond : uint8_t { None, PreWhile, PreUntil, PostWhile, PostUntil } cond = None;
+  ExprPtr test;
+  Block body;
+};
+
+struct ExitStmt : Stmt {
+  enum What : uint8_t { Do, For, Proc } what;
+  ExitStmt(int l, int c, What w) : Stmt(SK::Exit, l, c), what(w) {}
+};
+
+struct DimItem {
+  std::unique_ptr<IdentExpr> var;
+  std::vector<ExprPtr> dims; // ReDim and fixed-size Dim
+  bool isArray = false;      // `Dim a()` or `Dim a(3)`
+};
+
+struct DimStmt : Stmt {
+  DimStmt(int l, int c) : Stmt(SK::Dim, l, c) {}
+  std::vector<DimItem> items;
+};
+
+struct ReDimStmt : Stmt {
+  ReDimStmt(int l, int c) : Stmt(SK::ReDim, l, c) {}
+  bool preserve = false;
+  std::vector<DimItem> items;
+};
+
+struct EraseStmt : Stmt {
+  EraseStmt(int l, int c) : Stmt(SK::Erase, l, c) {}
+  std::vector<ExprPtr> vars;
+};
+
+struct ConstStmt : Stmt {
+  ConstStmt(int l, int c) : Stmt(SK::Const, l, c) {}
+  std::vector<std::pair<std::unique_ptr<IdentExpr>, ExprPtr>> items;
+};
+
+struct OnErrorStmt : Stmt {
+  OnErrorStmt(int l, int c, bool r) : Stmt(SK::OnError, l, c), resumeNext(r) {}
+  bool resumeNext;
+};
+
+struct WithStmt : Stmt {
+  WithStmt(int l, int c) : Stmt(SK::With, l, c) {}
+  ExprPtr object;
+  int slot = -1;
+  Block body;
+};
+
+// ---- declarations
+
+enum class ProcKind : uint8_t { Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
+struct Param {
+  std::string name;
+  bool byRef = true;
+};
+
+struct ProcDef {
+  std::string name;
+  std::string lower;
+  ProcKind kind = ProcKind::Sub;
+  bool isPublic = true;
+  bool isDefault = false;
+  int line = 0;
+  int col = 0;
+  std::vector<Param> params;
+  Block body;
+  // Filled by the compiler.
+  int slotCount = 0;
+  int resultSlot = -1;
+  std::unordered_map<std::string, int> locals; // lower-cased name -> slot (Eval, Execute)
+  std::vector<int> arraySlots;                 // slots of `Dim a(n)` created on entry
+  ClassDef* owner = nullptr;
+  struct Module* module = nullptr;
+  bool explicitNames = false; // Option Explicit in its chunk
+  bool returnsValue() const { return kind == ProcKind::Function || kind == ProcKind::PropertyGet; }
+};
+
+struct FieldDecl {
+  std::string name;
+  bool isPublic = true;
+  std::vector<ExprPtr> dims;
+  bool isArray = false;
+  int line = 0;
+  int col = 0;
+};
+
+struct ClassDecl {
+  std::string name;
+  int line = 0;
+  int col = 0;
+  std::vector<FieldDecl> fields;
+  std::vector<std::unique_ptr<ProcDef>> procs;
+};
+
+// A parsed code chunk. Procedures and classes are defined before the top-level statements
+// run; everything here stays alive as long as anything defined by it can still be called.
+struct Program {
+  std::string source;
+  Block top;
+  std::vector<std::unique_ptr<ProcDef>> procs;
+  std::vector<std::unique_ptr<ClassDecl>> classes;
+  bool optionExplicit = false;
+  ExprPtr expr;     // ParseMode::Expression: the expression
+  int topSlots = 0; // With and temporaries of the top-level code
+};
+
+enum class ParseMode { Statements, Expression };
+
+// Parses a chunk; throws CompileError.
+std::unique_ptr<Program> parse(std::string_view source, ParseMode mode = ParseMode::Statements);
+
+std::string lowerAscii(std::string_view s);
+
+} // namespace quillet::platform::vbscript

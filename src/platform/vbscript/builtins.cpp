@@ -1,0 +1,346 @@
+#include "platform/vbscript/builtins.h"
+#include <optional> // operators.h uses it without including it
+
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/automation/context.h"
+#include "platform/automation/object.h"
+#include "platform/text/utf8.h"
+#include "platform/vbscript/lib_common.h"
+
+namespace quillet::platform::vbscript {
+
+namespace lib {
+
+// --- UTF-8 ----------------------------------------------------------------------------------
+
+namespace {
+// Length of the valid UTF-8 sequence at s[i], or 0 when the byte starts none.
+size_t seqLen(std::string_view s, size_t i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return 1;
+  size_t n;
+  char32_t min;
+  if ((c & 0xE0) == 0xC0)
+    n = 2, min = 0x80;
+  else if ((c & 0xF0) == 0xE0)
+    n = 3, min = 0x800;
+  else if ((c & 0xF8) == 0xF0)
+    n = 4, min = 0x10000;
+  else
+    return 0;
+  if (i + n > s.size()) return 0;
+  char32_t cp = c & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+} // namespace
+
+size_t charLen(std::string_view s) {
+  return text::countChars(s);
+}
+size_t byteOffset(std::string_view s, size_t chars) {
+  return text::byteOffsetOfChar(s, chars);
+}
+size_t charIndex(std::string_view s, size_t bytes) {
+  return text::charIndexOfByte(s, bytes);
+}
+
+std::u32string toU32(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    size_t k = seqLen(s, i);
+    if (k == 0) {
+      out.push_back(0xDC00 + static_cast<unsigned char>(s[i]));
+      ++i;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    char32_t cp = k == 1 ? c : (c & (0x7F >> k));
+    for (size_t j = 1; j < k; ++j)
+      cp = (cp << 6) | (static_cast<unsigned char>(s[i + j]) & 0x3F);
+    out.push_back(cp);
+    i += k;
+  }
+  return out;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c >= 0xDC80 && c <= 0xDCFF) { // a raw byte kept from invalid input
+    out.push_back(static_cast<char>(c - 0xDC00));
+  } else if (c >= 0xD800 && c <= 0xDFFF) {
+    appendUtf8(out, 0xFFFD);
+  } else if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+std::string fromU32(std::u32string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char32_t c : s)
+    appendUtf8(out, c);
+  return out;
+}
+
+std::u32string foldU32(std::string_view s) {
+  std::u32string u = toU32(s);
+  for (char32_t& c : u)
+    if (c >= 0x80 || (c >= 'A' && c <= 'Z'))
+      c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+  return u;
+}
+
+namespace {
+// windows-1252 at 0x80..0x9F; the five unassigned codes map to the C1 controls.
+constexpr char16_t kAnsiHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+} // namespace
+
+char32_t fromAnsi(uint8_t code) {
+  if (code >= 0x80 && code < 0xA0) return kAnsiHigh[code - 0x80];
+  return code;
+}
+
+int ansiOf(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kAnsiHigh[i] == c) return 0x80 + i;
+  return '?';
+}
+
+// --- Arguments ------------------------------------------------------------------------------
+
+const am::Locale& callLocale(const BuiltinCall& call) {
+  const am::Locale& current = am::currentLocale();
+  if (call.host && call.host->locale() != current.lcid)
+    if (const am::Locale* l = am::Locale::byLcid(call.host->locale())) return *l;
+  return current;
+}
+
+am::Variant value(const BuiltinCall& call, size_t i) {
+  if (!call.has(i)) return am::Variant();
+  const am::Variant& v = call.arg(i);
+  if (v.isObject()) return am::valueOf(v);
+  return v;
+}
+
+std::string strArg(const BuiltinCall& call, size_t i) {
+  return am::CStr(value(call, i));
+}
+int32_t longArg(const BuiltinCall& call, size_t i) {
+  return am::CLng(value(call, i));
+}
+double numArg(const BuiltinCall& call, size_t i) {
+  return am::toNumber(value(call, i));
+}
+
+int32_t optLong(const BuiltinCall& call, size_t i, int32_t fallback) {
+  return call.has(i) ? longArg(call, i) : fallback;
+}
+
+am::CompareMode compareArg(const BuiltinCall& call, size_t i, am::CompareMode fallback) {
+  if (!call.has(i)) return fallback;
+  int32_t m = longArg(call, i);
+  if (m == 0) return am::CompareMode::Binary;
+  if (m == 1 || m == 2) return am::CompareMode::Text;
+  invalidCall();
+}
+
+bool tristateArg(const BuiltinCall& call, size_t i, bool fallback) {
+  if (!call.has(i)) return fallback;
+  int32_t t = longArg(call, i);
+  if (t == -2) return fallback;
+  return t != 0;
+}
+
+void invalidCall() {
+  am::raise(am::err::kInvalidProcedureCall);
+}
+
+} // namespace lib
+
+// --- Constants ------------------------------------------------------------------------------
+
+namespace {
+
+BuiltinConstant num(const char* name, int32_t v) {
+  if (v >= -32768 && v <= 32767) return {name, Variant(static_cast<int16_t>(v))};
+  return {name, Variant(v)};
+}
+
+const std::vector<BuiltinConstant>& constantTable() {
+  static const std::vector<BuiltinConstant> table = {
+      // Strings.
+      {"vbCr", Variant("\r")},
+      {"vbLf", Variant("\n")},
+      {"vbCrLf", Variant("\r\n")},
+      {"vbNewLine", Variant("\r\n")},
+      {"vbTab", Variant("\t")},
+      {"vbFormFeed", Variant("\f")},
+      {"vbVerticalTab", Variant("\v")},
+      {"vbNullChar", Variant(std::string(1, '\0'))},
+      {"vbNullString", Variant("")},
+      // Comparison.
+      num("vbBinaryCompare", 0),
+      num("vbTextCompare", 1),
+      num("vbDatabaseCompare", 2),
+      // Colours.
+      num("vbBlack", 0x000000),
+      num("vbRed", 0x0000FF),
+      num("vbGreen", 0x00FF00),
+      num("vbYellow", 0x00FFFF),
+      num("vbBlue", 0xFF0000),
+      num("vbMagenta", 0xFF00FF),
+      num("vbCyan", 0xFFFF00),
+      num("vbWhite", 0xFFFFFF),
+      // Days and weeks.
+      num("vbUseSystemDayOfWeek", 0),
+      num("vbSunday", 1),
+      num("vbMonday", 2),
+      num("vbTuesday", 3),
+      num("vbWednesday", 4),
+      num("vbThursday", 5),
+      num("vbFriday", 6),
+      num("vbSaturday", 7),
+      num("vbUseSystem", 0),
+      num("vbFirstJan1", 1),
+      num("vbFirstFourDays", 2),
+      num("vbFirstFullWeek", 3),
+      // Date formats.
+      num("vbGeneralDate", 0),
+      num("vbLongDate", 1),
+      num("vbShortDate", 2),
+      num("vbLongTime", 3),
+      num("vbShortTime", 4),
+      // Message boxes.
+      num("vbOKOnly", 0),
+      num("vbOKCancel", 1),
+      num("vbAbortRetryIgnore", 2),
+      num("vbYesNoCancel", 3),
+      num("vbYesNo", 4),
+      num("vbRetryCancel", 5),
+      num("vbCritical", 16),
+      num("vbQuestion", 32),
+      num("vbExclamation", 48),
+      num("vbInformation", 64),
+      num("vbDefaultButton1", 0),
+      num("vbDefaultButton2", 256),
+      num("vbDefaultButton3", 512),
+      num("vbDefaultButton4", 768),
+      num("vbApplicationModal", 0),
+      num("vbSystemModal", 4096),
+      num("vbMsgBoxHelpButton", 16384),
+      num("vbMsgBoxSetForeground", 65536),
+      num("vbMsgBoxRight", 524288),
+      num("vbMsgBoxRtlReading", 1048576),
+      num("vbOK", 1),
+      num("vbCancel", 2),
+      num("vbAbort", 3),
+      num("vbRetry", 4),
+      num("vbIgnore", 5),
+      num("vbYes", 6),
+      num("vbNo", 7),
+      // Tristate.
+      num("vbUseDefault", -2),
+      num("vbTrue", -1),
+      num("vbFalse", 0),
+      // VarType.
+      num("vbEmpty", 0),
+      num("vbNull", 1),
+      num("vbInteger", 2),
+      num("vbLong", 3),
+      num("vbSingle", 4),
+      num("vbDouble", 5),
+      num("vbCurrency", 6),
+      num("vbDate", 7),
+      num("vbString", 8),
+      num("vbObject", 9),
+      num("vbError", 10),
+      num("vbBoolean", 11),
+      num("vbVariant", 12),
+      num("vbDataObject", 13),
+      num("vbDecimal", 14),
+      num("vbByte", 17),
+      num("vbArray", 8192),
+      // Errors raised by components start here.
+      num("vbObjectError", static_cast<int32_t>(0x80040000u)),
+  };
+  return table;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+const std::vector<Builtin>& functionTable() {
+  static const std::vector<Builtin> table = [] {
+    std::vector<Builtin> all;
+    for (auto group : {lib::stringBuiltins(), lib::conversionBuiltins(), lib::dateBuiltins(),
+                       lib::formatBuiltins(), lib::miscBuiltins()})
+      all.insert(all.end(), group.begin(), group.end());
+    return all;
+  }();
+  return table;
+}
+
+} // namespace
+
+const Builtin* findBuiltin(std::string_view name) {
+  static const std::unordered_map<std::string, const Builtin*> index = [] {
+    std::unordered_map<std::string, const Builtin*> m;
+    for (const Builtin& b : functionTable())
+      m.emplace(lower(b.name), &b);
+    return m;
+  }();
+  auto it = index.find(lower(name));
+  return it == index.end() ? nullptr : it->second;
+}
+
+const BuiltinConstant* findBuiltinConstant(std::string_view name) {
+  static const std::unordered_map<std::string, const BuiltinConstant*> index = [] {
+    std::unordered_map<std::string, const BuiltinConstant*> m;
+    for (const BuiltinConstant& c : constantTable())
+      m.emplace(lower(c.name), &c);
+    return m;
+  }();
+  auto it = index.find(lower(name));
+  return it == index.end() ? nullptr : it->second;
+}
+
+std::span<const Builtin> builtinFunctions() {
+  return functionTable();
+}
+std::span<const BuiltinConstant> builtinConstants() {
+  return constantTable();
+}
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,628 @@
+// Resolves the names of a parsed chunk: locals become frame slots, class members are bound
+// to their member entries and everything else to the cell of its module, so that running
+// code never looks a name up by its text.
+#include <algorithm>
+#include <atomic>
+
+#include "platform/vbscript/compile_errors.h"
+#include "platform/vbscript/engine_impl.h"
+#include "platform/vbscript/lexer.h"
+
+namespace quillet::platform::vbscript {
+
+int8_t findIntrinsic(const std::string& lower) {
+  static const char* const names[] = {"err",    "eval",     "execute",     "executeglobal",
+                                      "getref", "isobject", "createobject"};
+  for (int i = 0; i < kIntrinsicCount; ++i)
+    if (lower == names[i]) return static_cast<int8_t>(i);
+  return -1;
+}
+
+const ClassMember* ClassDef::find(std::string_view name) const {
+  std::string lower = lowerAscii(name);
+  auto it = members.find(lower);
+  return it == members.end() ? nullptr : &it->second;
+}
+
+int Engine::Impl::newSlot(Scope& s) {
+  return s.slotBase + (*s.slotCount)++;
+}
+
+namespace {
+
+void collectDims(const Block& b, std::vector<const IdentExpr*>& out);
+
+void collectDimsStmt(const Stmt& st, std::vector<const IdentExpr*>& out) {
+  switch (st.kind) {
+  case SK::Dim:
+    for (auto& it : static_cast<const DimStmt&>(st).items)
+      out.push_back(it.var.get());
+    break;
+  case SK::Const:
+    for (auto& it : static_cast<const ConstStmt&>(st).items)
+      out.push_back(it.first.get());
+    break;
+  case SK::If: {
+    auto& s = static_cast<const IfStmt&>(st);
+    for (auto& br : s.branches)
+      collectDims(br.second, out);
+    collectDims(s.elseBlock, out);
+    break;
+  }
+  case SK::Select: {
+    auto& s = static_cast<const SelectStmt&>(st);
+    for (auto& c : s.cases)
+      collectDims(c.body, out);
+    collectDims(s.elseBlock, out);
+    break;
+  }
+  case SK::For:
+    collectDims(static_cast<const ForStmt&>(st).body, out);
+    break;
+  case SK::ForEach:
+    collectDims(static_cast<const ForEachStmt&>(st).body, out);
+    break;
+  case SK::Do:
+    collectDims(static_cast<const DoStmt&>(st).body, out);
+    break;
+  case SK::With:
+    collectDims(static_cast<const WithStmt&>(st).body, out);
+    break;
+  default:
+    break;
+  }
+}
+
+void collectDims(const Block& b, std::vector<const IdentExpr*>& out) {
+  for (auto& st : b)
+    collectDimsStmt(*st, out);
+}
+
+// The constant value of a literal (with an optional sign), for Const at compile time.
+bool constantValue(const Expr& e, Variant& out) {
+  if (e.kind == EK::Literal) {
+    out = static_cast<const LiteralExpr&>(e).value;
+    return true;
+  }
+  if (e.kind == EK::Unary) {
+    auto& u = static_cast<const UnaryExpr&>(e);
+    Variant v;
+    if (u.op == Op::Neg && constantValue(*u.operand, v) && v.isNumber()) {
+      out = automation::opNeg(v);
+      return true;
+    }
+  }
+  if (e.kind == EK::Paren) return constantValue(*static_cast<const ParenExpr&>(e).inner, out);
+  return false;
+}
+
+[[noreturn]] void compileFail(int32_t number, int line, int col, const Program& prog) {
+  throw CompileError(number, line, col, sourceLine(prog.source, line));
+}
+
+} // namespace
+
+void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& m,
+                                  const Frame* caller) {
+  Module& global = eng.globalModule();
+  compiling = prog.get();
+  // Classes first: procedures and top-level code may refer to them.
+  for (auto& decl : prog->classes) {
+    auto cls = std::make_shared<ClassDef>(decl->name);
+    static std::atomic<uint64_t> nextClassId{0};
+    cls->id = ++nextClassId;
+    cls->engine = &eng;
+    cls->module = &m;
+    cls->program = prog;
+    cls->decl = decl.get();
+    for (size_t i = 0; i < decl->fields.size(); ++i) {
+      auto& fd = decl->fields[i];
+      std::string lower = lowerAscii(fd.name);
+      if (cls->members.count(lower)) compileFail(cerr::kNameRedefined, fd.line, fd.col, *prog);
+      ClassMember& cm = cls->members[lower];
+      cm.name = fd.name;
+      cm.isPublic = fd.isPublic;
+      cm.field = static_cast<int>(i);
+    }
+    for (auto& p : decl->procs) {
+      p->owner = cls.get();
+      p->module = &m;
+      if (p->lower == "class_initialize")
+        cls->initialize = p.get();
+      else if (p->lower == "class_terminate")
+        cls->terminate = p.get();
+      auto [it, fresh] = cls->members.try_emplace(p->lower);
+      ClassMember& cm = it->second;
+      if (fresh) {
+        cm.name = p->name;
+        cm.isPublic = p->isPublic;
+      } else if (cm.field >= 0) {
+        compileFail(cerr::kNameRedefined, p->line, p->col, *prog);
+      }
+      ProcDef** slot = nullptr;
+      switch (p->kind) {
+      case ProcKind::Sub:
+      case ProcKind::Function:
+        slot = &cm.method;
+        break;
+      case ProcKind::PropertyGet:
+        slot = &cm.get;
+        break;
+      case ProcKind::PropertyLet:
+        slot = &cm.let;
+        break;
+      case ProcKind::PropertySet:
+        slot = &cm.set;
+        break;
+      }
+      if (*slot || (p->kind <= ProcKind::Function && (cm.get || cm.let || cm.set)) ||
+          (p->kind > ProcKind::Function && cm.method))
+        compileFail(cerr::kNameRedefined, p->line, p->col, *prog);
+      *slot = p.get();
+      if (p->isPublic) cm.isPublic = true;
+      if (p->isDefault) cls->defaultMember = &cm;
+    }
+    classes.push_back(cls);
+    Cell* c = m.cell(lowerAscii(decl->name), decl->name);
+    c->kind = Cell::Class;
+    c->cls = cls;
+    c->proc = nullptr;
+    c->value.clear();
+  }
+  // Global procedures: defined (or redefined) before any top-level statement runs.
+  for (auto& p : prog->procs) {
+    p->module = &m;
+    Cell* c = m.cell(p->lower, p->name);
+    if (c->kind != Cell::Procedure &&
+        std::find(m.procOrder.begin(), m.procOrder.end(), p->lower) == m.procOrder.end())
+      m.procOrder.push_back(p->lower);
+    c->kind = Cell::Procedure;
+    c->proc = p.get();
+    c->owner = prog;
+    c->cls.reset();
+    c->value.clear();
+  }
+  // Global variables and literal constants exist from the start of the chunk.
+  std::vector<const IdentExpr*> dims;
+  collectDims(prog->top, dims);
+  for (auto* id : dims) {
+    Cell* c = m.cell(id->lower, id->name);
+    if (c->kind == Cell::Undefined) c->kind = Cell::Variable;
+  }
+  for (auto& st : prog->top) {
+    if (st->kind != SK::Const) continue;
+    for (auto& [id, value] : static_cast<ConstStmt&>(*st).items) {
+      Variant v;
+      if (constantValue(*value, v)) {
+        Cell* c = m.cell(id->lower, id->name);
+        c->kind = Cell::Constant;
+        c->value = v;
+      }
+    }
+  }
+  for (auto& decl : prog->classes)
+    for (auto& p : decl->procs)
+      p->explicitNames = prog->optionExplicit;
+  for (auto& p : prog->procs)
+    p->explicitNames = prog->optionExplicit;
+  for (auto& decl : prog->classes)
+    for (auto& p : decl->procs)
+      compileProc(*p, m, p->owner);
+  for (auto& p : prog->procs)
+    compileProc(*p, m, nullptr);
+  Scope s;
+  s.module = &m;
+  s.global = &global;
+  s.slotCount = &prog->topSlots;
+  if (caller) {
+    // Eval and Execute see the locals and the class of the code that calls them.
+    if (caller->proc) {
+      s.locals = &caller->proc->locals;
+      s.slotBase = caller->proc->slotCount;
+    }
+    if (caller->me) s.cls = &caller->me->cls();
+  }
+  compileBlock(prog->top, s);
+  if (prog->expr) compileExpr(*prog->expr, s);
+}
+
+void Engine::Impl::collectLocals(const Block& b, ProcDef& p) {
+  std::vector<const IdentExpr*> dims;
+  collectDims(b, dims);
+  for (auto* id : dims)
+    if (!p.locals.count(id->lower)) p.locals.emplace(id->lower, p.slotCount++);
+}
+
+void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
+  p.locals.clear();
+  p.slotCount = 0;
+  for (auto& prm : p.params) {
+    std::string lower = lowerAscii(prm.name);
+    if (p.locals.count(lower)) compileFail(cerr::kNameRedefined, p.line, p.col, *compiling);
+    p.locals.emplace(lower, p.slotCount++);
+  }
+  if (p.returnsValue()) {
+    p.resultSlot = p.slotCount++;
+    p.locals.emplace(p.lower, p.resultSlot);
+  }
+  collectLocals(p.body, p);
+  Scope s;
+  s.module = &m;
+  s.global = &eng.globalModule();
+  s.cls = cls;
+  s.proc = &p;
+  s.locals = &p.locals;
+  s.slotCount = &p.slotCount;
+  compileBlock(p.body, s);
+}
+
+void Engine::Impl::compileBlock(Block& b, Scope& s) {
+  for (auto& st : b)
+    compileStmt(st, s);
+}
+
+namespace {
+
+// Flattens `x & a & b` into its parts when its leftmost operand is the identifier `lower`.
+bool appendParts(ExprPtr& e, const std::string& lower, std::vector<ExprPtr>& parts) {
+  if (e->kind != EK::Binary) return false;
+  auto& b = static_cast<BinaryExpr&>(*e);
+  if (b.op != Op::Concat) return false;
+  if (b.left->kind == EK::Ident && static_cast<IdentExpr&>(*b.left).lower == lower) {
+    parts.push_back(std::move(b.right));
+    return true;
+  }
+  if (!appendParts(b.left, lower, parts)) return false;
+  parts.push_back(std::move(b.right));
+  return true;
+}
+
+bool isPure(const Expr& e) {
+  switch (e.kind) {
+  case EK::Literal:
+    return true;
+  case EK::Ident: {
+    auto& id = static_cast<const IdentExpr&>(e);
+    if (id.bind == Bind::Local || id.bind == Bind::Field) return true;
+    if (id.bind != Bind::Global || id.intrinsic >= 0) return false;
+    return id.cell->kind != Cell::Procedure && id.cell->kind != Cell::Object &&
+           (!id.outer || id.outer->kind != Cell::Procedure);
+  }
+  case EK::Unary:
+    return isPure(*static_cast<const UnaryExpr&>(e).operand);
+  case EK::Binary:
+    return isPure(*static_cast<const BinaryExpr&>(e).left) &&
+           isPure(*static_cast<const BinaryExpr&>(e).right);
+  case EK::Paren:
+    return isPure(*static_cast<const ParenExpr&>(e).inner);
+  case EK::Call: {
+    auto& c = static_cast<const CallExpr&>(e);
+    if (c.callee->kind != EK::Ident) return false;
+    auto& id = static_cast<const IdentExpr&>(*c.callee);
+    bool libraryCall = id.bind == Bind::Global && id.builtin && id.intrinsic < 0 &&
+                       id.cell->kind == Cell::Undefined &&
+                       (!id.outer || id.outer->kind == Cell::Undefined);
+    bool arrayRead = id.bind == Bind::Local || id.bind == Bind::Field;
+    if (!libraryCall && !arrayRead) return false;
+    for (auto& a : c.args)
+      if (!isPure(*a)) return false;
+    return true;
+  }
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
+void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
+  Stmt& st = *stp;
+  switch (st.kind) {
+  case SK::Assign: {
+    auto& a = static_cast<AssignStmt&>(st);
+    if (!a.isSet && a.target->kind == EK::Ident) {
+      auto& id = static_cast<IdentExpr&>(*a.target);
+      std::vector<ExprPtr> parts;
+      // Only a chain whose leftmost operand is the target itself: `s = s & a & b`.
+      if (a.value->kind == EK::Binary && appendParts(a.value, id.lower, parts)) {
+        auto ap = std::make_unique<AppendStmt>(st.line, st.col);
+        ap->target = std::move(a.target);
+        ap->parts = std::move(parts);
+        compileExpr(*ap->target, s);
+        ap->pure = true;
+        for (auto& p : ap->parts) {
+          compileExpr(*p, s);
+          ap->pure = ap->pure && isPure(*p);
+        }
+        stp = std::move(ap);
+        return;
+      }
+    }
+    compileExpr(*a.target, s);
+    compileExpr(*a.value, s);
+    break;
+  }
+  case SK::AppendAssign:
+    break;
+  case SK::Call:
+    compileExpr(*static_cast<CallStmt&>(st).call, s);
+    break;
+  case SK::If: {
+    auto& i = static_cast<IfStmt&>(st);
+    for (auto& br : i.branches) {
+      compileExpr(*br.first, s);
+      compileBlock(br.second, s);
+    }
+    compileBlock(i.elseBlock, s);
+    break;
+  }
+  case SK::Select: {
+    auto& sel = static_cast<SelectStmt&>(st);
+    compileExpr(*sel.subject, s);
+    for (auto& c : sel.cases) {
+      for (auto& it : c.items) {
+        compileExpr(*it.a, s);
+        if (it.b) compileExpr(*it.b, s);
+      }
+      compileBlock(c.body, s);
+    }
+    compileBlock(sel.elseBlock, s);
+    break;
+  }
+  case SK::For: {
+    auto& f = static_cast<ForStmt&>(st);
+    compileExpr(*f.var, s);
+    compileExpr(*f.from, s);
+    compileExpr(*f.to, s);
+    if (f.step) compileExpr(*f.step, s);
+    compileBlock(f.body, s);
+    break;
+  }
+  case SK::ForEach: {
+    auto& f = static_cast<ForEachStmt&>(st);
+    compileExpr(*f.var, s);
+    compileExpr(*f.collection, s);
+    compileBlock(f.body, s);
+    break;
+  }
+  case SK::Do: {
+    auto& d = static_cast<DoStmt&>(st);
+    if (d.test) compileExpr(*d.test, s);
+    compileBlock(d.body, s);
+    break;
+  }
+  case SK::Dim: {
+    for (auto& it : static_cast<DimStmt&>(st).items) {
+      compileIdent(*it.var, s);
+      for (auto& d : it.dims)
+        compileExpr(*d, s);
+    }
+    break;
+  }
+  case SK::ReDim: {
+    for (auto& it : static_cast<ReDimStmt&>(st).items) {
+      compileIdent(*it.var, s);
+      for (auto& d : it.dims)
+        compileExpr(*d, s);
+    }
+    break;
+  }
+  case SK::Erase:
+    for (auto& v : static_cast<EraseStmt&>(st).vars)
+      compileExpr(*v, s);
+    break;
+  case SK::Const:
+    for (auto& [id, v] : static_cast<ConstStmt&>(st).items) {
+      compileIdent(*id, s);
+      compileExpr(*v, s);
+    }
+    break;
+  case SK::With: {
+    auto& w = static_cast<WithStmt&>(st);
+    compileExpr(*w.object, s);
+    w.slot = newSlot(s);
+    // Leading-dot members inside refer to this slot; nested With statements rebind.
+    struct Binder {
+      static void block(Block& b, int slot) {
+        for (auto& x : b)
+          stmt(*x, slot);
+      }
+      static void stmt(Stmt& x, int slot) {
+        switch (x.kind) {
+        case SK::Assign: {
+          auto& a = static_cast<AssignStmt&>(x);
+          expr(*a.target, slot);
+          expr(*a.value, slot);
+          break;
+        }
+        case SK::AppendAssign: {
+          auto& a = static_cast<AppendStmt&>(x);
+          for (auto& p : a.parts)
+            expr(*p, slot);
+          break;
+        }
+        case SK::Call:
+          expr(*static_cast<CallStmt&>(x).call, slot);
+          break;
+        case SK::If:
+          for (auto& br : static_cast<IfStmt&>(x).branches) {
+            expr(*br.first, slot);
+            block(br.second, slot);
+          }
+          block(static_cast<IfStmt&>(x).elseBlock, slot);
+          break;
+        case SK::Select: {
+          auto& sel = static_cast<SelectStmt&>(x);
+          expr(*sel.subject, slot);
+          for (auto& c : sel.cases) {
+            for (auto& it : c.items) {
+              expr(*it.a, slot);
+              if (it.b) expr(*it.b, slot);
+            }
+            block(c.body, slot);
+          }
+          block(sel.elseBlock, slot);
+          break;
+        }
+        case SK::For: {
+          auto& f = static_cast<ForStmt&>(x);
+          expr(*f.from, slot);
+          expr(*f.to, slot);
+          if (f.step) expr(*f.step, slot);
+          block(f.body, slot);
+          break;
+        }
+        case SK::ForEach:
+          expr(*static_cast<ForEachStmt&>(x).collection, slot);
+          block(static_cast<ForEachStmt&>(x).body, slot);
+          break;
+        case SK::Do:
+          if (static_cast<DoStmt&>(x).test) expr(*static_cast<DoStmt&>(x).test, slot);
+          block(static_cast<DoStmt&>(x).body, slot);
+          break;
+        case SK::ReDim:
+          for (auto& it : static_cast<ReDimStmt&>(x).items)
+            for (auto& d : it.dims)
+              expr(*d, slot);
+          break;
+        case SK::Dim:
+          for (auto& it : static_cast<DimStmt&>(x).items)
+            for (auto& d : it.dims)
+              expr(*d, slot);
+          break;
+        case SK::Const:
+          for (auto& it : static_cast<ConstStmt&>(x).items)
+            expr(*it.second, slot);
+          break;
+        case SK::With:
+          expr(*static_cast<WithStmt&>(x).object, slot);
+          break; // inner binds its own
+        default:
+          break;
+        }
+      }
+      static void expr(Expr& e, int slot) {
+        switch (e.kind) {
+        case EK::Member: {
+          auto& m = static_cast<MemberExpr&>(e);
+          if (m.object)
+            expr(*m.object, slot);
+          else if (m.withSlot < 0)
+            m.withSlot = slot;
+          break;
+        }
+        case EK::Call: {
+          auto& c = static_cast<CallExpr&>(e);
+          expr(*c.callee, slot);
+          for (auto& a : c.args)
+            expr(*a, slot);
+          break;
+        }
+        case EK::Unary:
+          expr(*static_cast<UnaryExpr&>(e).operand, slot);
+          break;
+        case EK::Binary:
+          expr(*static_cast<BinaryExpr&>(e).left, slot);
+          expr(*static_cast<BinaryExpr&>(e).right, slot);
+          break;
+        case EK::Paren:
+          expr(*static_cast<ParenExpr&>(e).inner, slot);
+          break;
+        default:
+          break;
+        }
+      }
+    };
+    // Inner With statements are compiled (and bound) first, so they keep their own slot.
+    compileBlock(w.body, s);
+    Binder::block(w.body, w.slot);
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+void Engine::Impl::compileExpr(Expr& e, Scope& s) {
+  switch (e.kind) {
+  case EK::Ident:
+    compileIdent(static_cast<IdentExpr&>(e), s);
+    break;
+  case EK::Me:
+    if (!s.cls) compileFail(cerr::kInvalidUseOfMe, e.line, e.col, *compiling);
+    break;
+  case EK::Member: {
+    auto& m = static_cast<MemberExpr&>(e);
+    if (m.object) compileExpr(*m.object, s);
+    break;
+  }
+  case EK::Call: {
+    auto& c = static_cast<CallExpr&>(e);
+    if (c.callee->kind == EK::Ident && s.proc && s.proc->returnsValue() &&
+        static_cast<IdentExpr&>(*c.callee).lower == s.proc->lower) {
+      // f(...) inside f calls f again; the bare name means its result.
+      compileIdent(static_cast<IdentExpr&>(*c.callee), s, true);
+    } else {
+      compileExpr(*c.callee, s);
+    }
+    for (auto& a : c.args)
+      compileExpr(*a, s);
+    break;
+  }
+  case EK::Unary:
+    compileExpr(*static_cast<UnaryExpr&>(e).operand, s);
+    break;
+  case EK::Binary:
+    compileExpr(*static_cast<BinaryExpr&>(e).left, s);
+    compileExpr(*static_cast<BinaryExpr&>(e).right, s);
+    break;
+  case EK::Paren:
+    compileExpr(*static_cast<ParenExpr&>(e).inner, s);
+    break;
+  case EK::New: {
+    auto& n = static_cast<NewExpr&>(e);
+    n.cell = s.module->cell(n.lower, n.name);
+    if (s.module != s.global) n.outer = s.global->cell(n.lower, n.name);
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+void Engine::Impl::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
+  if (!skipLocals && s.locals) {
+    auto it = s.locals->find(id.lower);
+    if (it != s.locals->end()) {
+      id.bind = Bind::Local;
+      id.slot = it->second;
+      id.isResult = s.proc && s.proc->returnsValue() && id.lower == s.proc->lower;
+      return;
+    }
+  }
+  if (s.cls) {
+    auto it = s.cls->members.find(id.lower);
+    if (it != s.cls->members.end()) {
+      id.member = &it->second;
+      id.bind = it->second.field >= 0 ? Bind::Field : Bind::MeMember;
+      return;
+    }
+  }
+  id.bind = Bind::Global;
+  id.cell = s.module->cell(id.lower, id.name);
+  if (s.module != s.global) id.outer = s.global->cell(id.lower, id.name);
+  id.intrinsic = findIntrinsic(id.lower);
+  id.builtin = findBuiltin(id.lower);
+  id.constant = findBuiltinConstant(id.lower);
+  if (s.proc) {
+    auto it = s.implicit.find(id.lower);
+    if (it != s.implicit.end())
+      id.slot = it->second;
+    else {
+      id.slot = newSlot(s);
+      s.implicit.emplace(id.lower, id.slot);
+    }
+  }
+}
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,292 @@
+// The engine's entry points: modules, added code, Run/Eval/Execute, the functions that need
+// the interpreter itself, and the Err object.
+#include "platform/automation/convert.h"
+#include "platform/automation/factory.h"
+#include "platform/automation/members.h"
+#include "platform/vbscript/compile_errors.h"
+#include "platform/vbscript/engine_impl.h"
+
+namespace quillet::platform::vbscript {
+
+namespace au = automation;
+using Frame = Engine::Frame;
+namespace err = au::err;
+
+namespace {
+
+// What GetRef returns: calling its default member calls the procedure.
+class ProcRef : public au::Object {
+public:
+  ProcRef(Engine& e, ProcDef& p, std::shared_ptr<Program> owner)
+      : engine_(&e), proc_(&p), owner_(std::move(owner)) {}
+  const au::ClassInfo& classInfo() const override {
+    static const au::ClassInfo info("Object");
+    return info;
+  }
+  Variant invokeDefault(int, Args args) override {
+    return engine_->callProc(*proc_, nullptr, args);
+  }
+  std::string typeName() const override { return "Object"; }
+
+private:
+  Engine* engine_;
+  ProcDef* proc_;
+  std::shared_ptr<Program> owner_;
+};
+
+std::shared_ptr<Program> parseOrRaise(std::string_view code, ParseMode mode) {
+  try {
+    return std::shared_ptr<Program>(parse(code, mode));
+  } catch (const CompileError& e) {
+    throw au::Error(e.number(), e.what(), kCompileSource);
+  }
+}
+
+} // namespace
+
+// ---- Err
+
+QUILLET_DEFINE_CLASS_NAMED(ErrObject, "ErrObject") {
+  b.prop("Number", &ErrObject::Number, &ErrObject::setNumber)
+      .prop("Description", &ErrObject::Description, &ErrObject::setDescription)
+      .prop("Source", &ErrObject::Source, &ErrObject::setSource)
+      .prop("HelpFile", &ErrObject::HelpFile, &ErrObject::setHelpFile)
+      .prop("HelpContext", &ErrObject::HelpContext, &ErrObject::setHelpContext)
+      .method("Clear", &ErrObject::Clear)
+      .method("Raise", &ErrObject::Raise)
+      .defaultMember("Number");
+}
+
+void ErrObject::Clear() {
+  number_ = 0;
+  description_.clear();
+  source_.clear();
+  helpFile_.clear();
+  helpContext_ = 0;
+}
+
+void ErrObject::Raise(Args args) {
+  auto has = [&](size_t i) { return i < args.size() && !args[i].deref().isMissing(); };
+  if (!has(0)) au::raise(err::kArgumentNotOptional);
+  int32_t number = au::CLng(args[0].deref());
+  std::string source = has(1) ? au::CStr(args[1].deref()) : std::string(kRuntimeSource);
+  std::string description = has(2) ? au::CStr(args[2].deref()) : au::standardMessage(number);
+  if (description.empty()) description = "Unknown runtime error";
+  if (has(3)) helpFile_ = au::CStr(args[3].deref());
+  if (has(4)) helpContext_ = au::CLng(args[4].deref());
+  throw au::Error(number, description, source);
+}
+
+void ErrObject::capture(const au::Error& e) {
+  number_ = e.number();
+  description_ = e.description();
+  source_ = e.source().empty() ? std::string(kRuntimeSource) : e.source();
+}
+
+// ---- engine
+
+Engine::Engine() : impl_(std::make_unique<Impl>(*this)), err_(new ErrObject) {
+  auto g = std::make_unique<Module>();
+  g->name = "Global";
+  g->isGlobal = true;
+  modules_.push_back(std::move(g));
+}
+
+Engine::~Engine() {
+  reset();
+}
+
+void Engine::reset() {
+  // Script objects that outlive the engine stop calling into it.
+  for (auto& w : impl_->classes)
+    if (auto c = w.lock()) c->engine = nullptr;
+  impl_->classes.clear();
+  // Release variables first (their terminate handlers may still run), then the code.
+  std::vector<std::unique_ptr<Module>> old;
+  old.swap(modules_);
+  for (auto& m : old)
+    for (auto& [name, c] : m->cells)
+      c->value.clear();
+  old.clear();
+  impl_->memberObjects.clear();
+  err_->Clear();
+  auto g = std::make_unique<Module>();
+  g->name = "Global";
+  g->isGlobal = true;
+  modules_.push_back(std::move(g));
+}
+
+Module* Engine::findModule(std::string_view name) {
+  std::string lower = lowerAscii(name);
+  for (auto& m : modules_)
+    if (lowerAscii(m->name) == lower) return m.get();
+  return nullptr;
+}
+
+Module& Engine::addModule(std::string_view name) {
+  if (Module* m = findModule(name)) return *m;
+  auto m = std::make_unique<Module>();
+  m->name = std::string(name);
+  modules_.push_back(std::move(m));
+  return *modules_.back();
+}
+
+void Engine::addObject(std::string_view name, const Variant& object, bool addMembers) {
+  Cell* c = globalModule().cell(lowerAscii(name), name);
+  c->kind = Cell::Object;
+  c->value = object;
+  c->proc = nullptr;
+  if (addMembers && object.isObject() && object.asObject()) impl_->memberObjects.push_back(object);
+}
+
+namespace {
+
+ScriptFailure failureOf(const au::Error& e, const Engine::Impl& im) {
+  return ScriptFailure(e.number(), e.description(),
+                       e.source().empty() ? std::string(kRuntimeSource) : e.source(),
+                       im.located ? im.errLine : 0, im.located ? im.errCol : 0, {});
+}
+
+template <class F> auto guarded(Engine::Impl& im, F&& fn) -> decltype(fn()) {
+  EntryGuard guard(im);
+  try {
+    return fn();
+  } catch (const ScriptFailure&) {
+    throw;
+  } catch (const CompileError& e) {
+    throw ScriptFailure(e.number(), e.what(), kCompileSource, e.line(), e.column(), e.lineText());
+  } catch (const au::Error& e) {
+    if (im.entryDepth > 1) throw; // an inner entry: the outer one reports it
+    throw failureOf(e, im);
+  } catch (const std::bad_alloc&) {
+    throw ScriptFailure(err::kOutOfMemory, au::standardMessage(err::kOutOfMemory), kRuntimeSource,
+                        im.errLine, im.errCol, {});
+  }
+}
+
+} // namespace
+
+Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
+  int base = caller && caller->proc ? caller->proc->slotCount : 0;
+  struct Slots {
+    Slots(SlotStack& s, size_t n) : stack(s), count(n) { slots = s.push(n, mark); }
+    ~Slots() { stack.pop(mark, slots, count); }
+    SlotStack& stack;
+    size_t count;
+    SlotStack::Mark mark;
+    Variant* slots;
+  } sf(stack, static_cast<size_t>(base + prog.topSlots));
+  for (int i = 0; i < base; ++i)
+    sf.slots[i] = Variant::byRef(&caller->slots[i].deref());
+  Frame fr;
+  fr.slots = sf.slots;
+  fr.me = caller ? caller->me : nullptr;
+  fr.module = &m;
+  fr.program = &prog;
+  fr.explicitNames = prog.optionExplicit || (caller && caller->explicitNames);
+  if (prog.expr) return eval(*prog.expr, fr);
+  execBlock(prog.top, fr);
+  return Variant();
+}
+
+void Engine::addCode(Module& m, std::string_view code) {
+  guarded(*impl_, [&] {
+    auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
+    impl_->compileProgram(prog, m, nullptr);
+    m.programs.push_back(prog);
+    impl_->runTop(*prog, m, nullptr);
+  });
+}
+
+Variant Engine::eval(Module& m, std::string_view expression) {
+  return guarded(*impl_, [&] {
+    auto prog = std::shared_ptr<Program>(parse(expression, ParseMode::Expression));
+    impl_->compileProgram(prog, m, nullptr);
+    return impl_->runTop(*prog, m, nullptr);
+  });
+}
+
+void Engine::executeStatement(Module& m, std::string_view code) {
+  guarded(*impl_, [&] {
+    auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
+    impl_->compileProgram(prog, m, nullptr);
+    if (!prog->procs.empty() || !prog->classes.empty()) m.programs.push_back(prog);
+    impl_->runTop(*prog, m, nullptr);
+  });
+}
+
+Variant Engine::run(Module& m, std::string_view name, Args args) {
+  return guarded(*impl_, [&]() -> Variant {
+    std::string lower = lowerAscii(name);
+    Cell* c = m.find(lower);
+    if ((!c || c->kind != Cell::Procedure) && !m.isGlobal) c = globalModule().find(lower);
+    if (!c || c->kind != Cell::Procedure)
+      au::raise(err::kSubNotDefined, "Procedure not defined: '" + std::string(name) + "'");
+    std::shared_ptr<Program> keep = c->owner;
+    // Values passed from outside go by value: the host keeps its own copies.
+    std::vector<Variant> values;
+    values.reserve(args.size());
+    for (auto& a : args)
+      values.push_back(a.deref());
+    return callProc(*c->proc, nullptr, Args(values.data(), values.size()));
+  });
+}
+
+// ---- functions of the interpreter itself
+
+Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr&) {
+  auto need = [&](size_t n) {
+    if (args.size() != n) au::raise(err::kWrongArgumentCount);
+  };
+  switch (which) {
+  case kErr:
+    if (!args.empty()) return eng.err().invokeDefault(au::kGetOrCall, args);
+    return Variant(static_cast<au::Object*>(&eng.err()));
+  case kEval: {
+    need(1);
+    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Expression);
+    compileProgram(prog, *f.module, &f);
+    return runTop(*prog, *f.module, &f);
+  }
+  case kExecute: {
+    need(1);
+    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
+    compileProgram(prog, *f.module, &f);
+    if (!prog->procs.empty() || !prog->classes.empty()) f.module->programs.push_back(prog);
+    runTop(*prog, *f.module, &f);
+    return Variant();
+  }
+  case kExecuteGlobal: {
+    need(1);
+    Module& g = eng.globalModule();
+    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
+    compileProgram(prog, g, nullptr);
+    g.programs.push_back(prog);
+    runTop(*prog, g, nullptr);
+    return Variant();
+  }
+  case kGetRef: {
+    need(1);
+    std::string name = au::CStr(args[0].deref());
+    std::string lower = lowerAscii(name);
+    Cell* c = f.module ? f.module->find(lower) : nullptr;
+    if (!c || c->kind != Cell::Procedure) c = eng.globalModule().find(lower);
+    if (!c || c->kind != Cell::Procedure) au::raise(err::kInvalidProcedureCall);
+    return Variant(static_cast<au::Object*>(new ProcRef(eng, *c->proc, c->owner)));
+  }
+  case kIsObject:
+    need(1);
+    return Variant(args[0].deref().isObject());
+  case kCreateObject: {
+    if (args.empty() || args.size() > 2) au::raise(err::kWrongArgumentCount);
+    std::string progId = au::CStr(args[0].deref());
+    return Variant(au::create(progId));
+  }
+  default:
+    break;
+  }
+  (void)hasArgs;
+  au::raise(err::kInternalError);
+}
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,141 @@
+#pragma once
+// Internals shared by the compiler and the interpreter.
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "platform/vbscript/runtime.h"
+
+namespace quillet::platform::vbscript {
+
+enum Intrinsic : int8_t {
+  kErr,
+  kEval,
+  kExecute,
+  kExecuteGlobal,
+  kGetRef,
+  kIsObject,
+  kCreateObject,
+  kIntrinsicCount
+};
+int8_t findIntrinsic(const std::string& lower);
+
+// Frames' slots: chunks that never move, so a by-reference argument may point into them.
+class SlotStack {
+public:
+  struct Mark {
+    size_t chunk;
+    size_t used;
+  };
+  Variant* push(size_t n, Mark& mark);
+  void pop(const Mark& mark, Variant* slots, size_t n);
+
+private:
+  struct Chunk {
+    std::unique_ptr<Variant[]> data;
+    size_t size = 0;
+    size_t used = 0;
+  };
+  std::vector<Chunk> chunks_;
+  size_t current_ = 0;
+};
+
+struct Engine::Frame {
+  Variant* slots = nullptr;
+  ProcDef* proc = nullptr;
+  ScriptObject* me = nullptr;
+  Module* module = nullptr;
+  Program* program = nullptr;
+  bool explicitNames = false;
+  bool resumeNext = false;
+};
+
+enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
+
+// Where names of a piece of code are looked up while compiling it.
+struct Scope {
+  Module* module = nullptr;
+  Module* global = nullptr;
+  ClassDef* cls = nullptr;
+  ProcDef* proc = nullptr; // null at top level and in Eval/Execute
+  const std::unordered_map<std::string, int>* locals = nullptr; // caller's locals (Eval/Execute)
+  std::unordered_map<std::string, int> implicit;                // undeclared names of a procedure
+  int* slotCount = nullptr;                                     // where new slots are counted
+  int slotBase = 0;
+};
+
+struct Engine::Impl {
+  explicit Impl(Engine& e) : eng(e) {}
+  Engine& eng;
+  SlotStack stack;
+  std::vector<Variant> memberObjects; // objects added with their members global
+  std::vector<std::weak_ptr<ClassDef>> classes;
+
+  // Time-out and stack depth, armed by the outermost entry.
+  int entryDepth = 0;
+  std::chrono::steady_clock::time_point deadline;
+  bool hasDeadline = false;
+  uint32_t ticks = 0;
+  char* stackBase = nullptr;
+  size_t stackLimit = 0;
+
+  // The place of the error being raised (the innermost statement that failed).
+  bool located = false;
+  int errLine = 0;
+  int errCol = 0;
+  const Program* errProgram = nullptr;
+
+  // ---- compiler (compiler.cpp)
+  const Program* compiling = nullptr;
+  void compileProgram(const std::shared_ptr<Program>& prog, Module& m, const Frame* caller);
+  void compileProc(ProcDef& p, Module& m, ClassDef* cls);
+  void compileBlock(Block& b, Scope& s);
+  void compileStmt(StmtPtr& st, Scope& s);
+  void compileExpr(Expr& e, Scope& s);
+  void compileIdent(IdentExpr& id, Scope& s, bool skipLocals = false);
+  void collectLocals(const Block& b, ProcDef& p);
+  int newSlot(Scope& s);
+
+  // ---- interpreter (interp.cpp)
+  Flow execBlock(const Block& b, Frame& f);
+  Flow exec(const Stmt& st, Frame& f);
+  Variant eval(const Expr& e, Frame& f);
+  // A reference to the value of a plain variable, or the value computed into tmp.
+  const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
+  // The storage of a variable named by an identifier, or null when it names no variable
+  // (then the caller decides). `create` defines an undeclared variable.
+  Variant* varOf(const IdentExpr& id, Frame& f, bool create);
+  Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
+  Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
+  void assign(const Expr& target, Variant value, bool isSet, Frame& f);
+  Variant evalBinary(const BinaryExpr& b, Frame& f);
+  bool condition(const Expr& e, Frame& f);
+  Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);
+  Variant withObject(const MemberExpr& m, Frame& f);
+  // Runs a chunk's top-level code (or evaluates its expression) in a frame that sees the
+  // caller's locals when there is a caller.
+  Variant runTop(Program& prog, Module& m, Frame* caller);
+  Variant newObject(const NewExpr& n, Frame& f);
+
+  void tick();
+  void checkTimeNow();
+  void checkStack();
+  void locate(const Stmt& st, const Frame& f);
+  void handleError(const automation::Error& e, Frame& f);
+};
+
+// Arms the time-out and the stack check for the outermost entry into the engine.
+class EntryGuard {
+public:
+  explicit EntryGuard(Engine::Impl& impl);
+  ~EntryGuard();
+
+private:
+  Engine::Impl& impl_;
+};
+
+Variant letValue(Variant v);
+bool isTimeout(const automation::Error& e);
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,1243 @@
+// The interpreter: walks the compiled tree of a chunk.
+#include <cmath>
+#include <limits>
+#include <pthread.h>
+
+#include "platform/automation/convert.h"
+#include "platform/automation/factory.h"
+#include "platform/automation/operators.h"
+#include "platform/vbscript/compile_errors.h"
+#include "platform/vbscript/engine_impl.h"
+#include "platform/vbscript/library.h"
+
+namespace quillet::platform::vbscript {
+
+namespace au = automation;
+using au::SafeArray;
+using au::VarType;
+using Frame = Engine::Frame;
+namespace err = au::err;
+
+// ---- slots
+
+Variant* SlotStack::push(size_t n, Mark& mark) {
+  if (chunks_.empty()) {
+    chunks_.push_back({std::make_unique<Variant[]>(1024), 1024, 0});
+    current_ = 0;
+  }
+  mark = {current_, chunks_[current_].used};
+  Chunk* c = &chunks_[current_];
+  if (c->size - c->used < n) {
+    size_t next = current_ + 1;
+    size_t size = std::max<size_t>(4096, n);
+    if (next == chunks_.size())
+      chunks_.push_back({std::make_unique<Variant[]>(size), size, 0});
+    else if (chunks_[next].size < n)
+      chunks_[next] = {std::make_unique<Variant[]>(size), size, 0};
+    current_ = next;
+    c = &chunks_[current_];
+    c->used = 0;
+  }
+  Variant* p = c->data.get() + c->used;
+  c->used += n;
+  return p;
+}
+
+void SlotStack::pop(const Mark& mark, Variant* slots, size_t n) {
+  // Clearing may run terminate handlers, which push above us; they pop before we go on.
+  for (size_t i = 0; i < n; ++i)
+    slots[i].clear();
+  if (current_ != mark.chunk) chunks_[current_].used = 0;
+  current_ = mark.chunk;
+  chunks_[current_].used = mark.used;
+}
+
+namespace {
+
+struct SlotFrame {
+  SlotFrame(SlotStack& s, size_t n) : stack(s), count(n) { slots = s.push(n, mark); }
+  ~SlotFrame() { stack.pop(mark, slots, count); }
+  SlotStack& stack;
+  size_t count;
+  SlotStack::Mark mark;
+  Variant* slots;
+};
+
+// Arguments of one call: a few inline, the rest on the heap. Array elements bound by
+// reference stay locked until the call returns.
+struct ArgBuf {
+  ArgBuf() = default;
+  ArgBuf(const ArgBuf&) = delete;
+  ~ArgBuf() {
+    for (int i = 0; i < nLocked; ++i)
+      locked[i]->unlock();
+  }
+  void init(size_t count) {
+    if (count > std::size(inl)) {
+      big = std::make_unique<Variant[]>(count);
+      data = big.get();
+    }
+    n = count;
+  }
+  Args args() { return Args(data, n); }
+  Args first(size_t k) { return Args(data, k); }
+  Variant inl[4];
+  std::unique_ptr<Variant[]> big;
+  Variant* data = inl;
+  size_t n = 0;
+  SafeArray* locked[4];
+  int nLocked = 0;
+};
+
+[[noreturn]] void raiseNamed(int32_t number, const std::string& name) {
+  au::raise(number, au::standardMessage(number) + ": '" + name + "'");
+}
+
+bool isIntegral(const Variant& v) {
+  return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte;
+}
+int64_t intOf(const Variant& v) {
+  switch (v.type()) {
+  case VarType::Integer:
+    return v.asInteger();
+  case VarType::Long:
+    return v.asLong();
+  case VarType::Byte:
+    return v.asByte();
+  default:
+    return 0;
+  }
+}
+// The sum of two whole numbers in the wider of their types, widening on overflow.
+Variant intResult(int64_t r, const Variant& a, const Variant& b) {
+  bool narrow = a.type() != VarType::Long && b.type() != VarType::Long;
+  if (narrow && a.type() == VarType::Byte && b.type() == VarType::Byte && r >= 0 && r <= 255)
+    return Variant(static_cast<uint8_t>(r));
+  if (narrow && r >= -32768 && r <= 32767) return Variant(static_cast<int16_t>(r));
+  if (r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())
+    return Variant(static_cast<int32_t>(r));
+  return Variant(static_cast<double>(r));
+}
+
+void toIndices(Args args, std::vector<int32_t>& idx) {
+  idx.resize(args.size());
+  for (size_t i = 0; i < args.size(); ++i)
+    idx[i] = au::CLng(args[i].deref());
+}
+
+// The value at indices of an array, or the default member of an object.
+Variant indexValue(const Variant& v, Args args, int kind, const std::string& name) {
+  if (args.empty()) return v;
+  if (v.isArray()) {
+    int32_t small[4];
+    if (args.size() <= 4) {
+      for (size_t i = 0; i < args.size(); ++i)
+        small[i] = au::CLng(args[i].deref());
+      return v.asArray().at(std::span<const int32_t>(small, args.size()));
+    }
+    std::vector<int32_t> idx;
+    toIndices(args, idx);
+    return v.asArray().at(idx);
+  }
+  if (v.isObject()) {
+    if (v.isNothing()) au::raise(err::kObjectNotSet);
+    return v.asObject()->invokeDefault(kind, args);
+  }
+  raiseNamed(err::kTypeMismatch, name);
+}
+
+bool isSimple(const Expr& e) {
+  return e.kind == EK::Literal || e.kind == EK::Ident;
+}
+
+} // namespace
+
+Variant letValue(Variant v) {
+  if (v.isObject()) return au::valueOf(v);
+  return v;
+}
+
+bool isTimeout(const au::Error& e) {
+  return e.number() == kTimeoutError;
+}
+
+// ---- time-out and stack
+
+void Engine::Impl::checkTimeNow() {
+  if (hasDeadline && std::chrono::steady_clock::now() >= deadline)
+    throw au::Error(kTimeoutError,
+                    "Script execution timed out after " + std::to_string(eng.timeout()) + " ms",
+                    kRuntimeSource);
+}
+
+inline void Engine::Impl::tick() {
+  if (hasDeadline && ++ticks >= 1024) {
+    ticks = 0;
+    checkTimeNow();
+  }
+}
+
+void Engine::Impl::checkStack() {
+  // The frame address, not a local's: with sanitizers locals may live off the stack.
+  char* here = static_cast<char*>(__builtin_frame_address(0));
+  if (stackBase && stackBase > here && static_cast<size_t>(stackBase - here) > stackLimit)
+    au::raise(err::kOutOfStackSpace);
+}
+
+EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
+  if (impl_.entryDepth++ == 0) {
+    impl_.located = false;
+    int64_t ms = impl_.eng.timeout();
+    impl_.hasDeadline = ms > 0;
+    if (impl_.hasDeadline)
+      impl_.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    impl_.ticks = 0;
+    char* here = static_cast<char*>(__builtin_frame_address(0));
+    impl_.stackBase = here;
+    size_t size = 8u << 20;
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+      void* addr;
+      size_t sz;
+      if (pthread_attr_getstack(&attr, &addr, &sz) == 0) {
+        // what is left below us on this thread's stack
+        size = static_cast<size_t>(here - static_cast<char*>(addr));
+      }
+      pthread_attr_destroy(&attr);
+    }
+    size_t reserve = 256u << 10;
+    impl_.stackLimit = size > 2 * reserve ? size - reserve : size / 2;
+  }
+}
+
+EntryGuard::~EntryGuard() {
+  --impl_.entryDepth;
+}
+
+void Engine::Impl::locate(const Stmt& st, const Frame&) {
+  if (!located) {
+    located = true;
+    errLine = st.line;
+    errCol = st.col;
+  }
+}
+
+void Engine::Impl::handleError(const au::Error& e, Frame&) {
+  eng.err().capture(e);
+  located = false;
+}
+
+// ---- statements
+
+Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
+  for (const auto& st : b) {
+    Flow fl;
+    try {
+      fl = exec(*st, f);
+    } catch (const au::Error& e) {
+      if (!f.resumeNext || isTimeout(e)) {
+        locate(*st, f);
+        throw;
+      }
+      handleError(e, f);
+      continue;
+    } catch (const CompileError& e) {
+      // from Execute/Eval code: a runtime error of the caller
+      au::Error re(e.number(), e.what(), kCompileSource);
+      if (!f.resumeNext) {
+        locate(*st, f);
+        throw re;
+      }
+      handleError(re, f);
+      continue;
+    }
+    if (fl != Flow::Normal) return fl;
+  }
+  return Flow::Normal;
+}
+
+bool Engine::Impl::condition(const Expr& e, Frame& f) {
+  Variant tmp;
+  const Variant& v = evalRef(e, f, tmp);
+  if (v.type() == VarType::Boolean) return v.asBool();
+  return au::isTrue(v.isObject() ? au::valueOf(v) : v);
+}
+
+Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
+  switch (st.kind) {
+  case SK::Assign: {
+    auto& a = static_cast<const AssignStmt&>(st);
+    if (a.isSet) {
+      Variant v = eval(*a.value, f);
+      if (!v.isObject()) au::raise(err::kObjectRequired);
+      assign(*a.target, std::move(v), true, f);
+    } else {
+      Variant v = eval(*a.value, f);
+      if (v.isObject()) v = au::valueOf(v);
+      if (a.target->kind == EK::Ident &&
+          static_cast<const IdentExpr&>(*a.target).bind == Bind::Local) {
+        f.slots[static_cast<const IdentExpr&>(*a.target).slot].deref() = std::move(v);
+      } else {
+        assign(*a.target, std::move(v), false, f);
+      }
+    }
+    return Flow::Normal;
+  }
+  case SK::AppendAssign: {
+    auto& a = static_cast<const AppendStmt&>(st);
+    auto& id = static_cast<const IdentExpr&>(*a.target);
+    if (!a.pure) {
+      // A part may change the variable: read it first, as `s = s & f()` does.
+      Variant cur = eval(id, f);
+      for (auto& p : a.parts)
+        cur = au::opConcat(cur, eval(*p, f));
+      assign(id, std::move(cur), false, f);
+      return Flow::Normal;
+    }
+    Variant parts[4];
+    std::vector<Variant> more;
+    Variant* pv = parts;
+    if (a.parts.size() > 4) {
+      more.resize(a.parts.size());
+      pv = more.data();
+    }
+    for (size_t i = 0; i < a.parts.size(); ++i)
+      pv[i] = eval(*a.parts[i], f);
+    Variant* target = varOf(id, f, true);
+    if (!target) {
+      // not a variable (a property of Me, a constant...): the plain assignment
+      Variant cur = eval(id, f);
+      for (size_t i = 0; i < a.parts.size(); ++i)
+        cur = au::opConcat(cur, pv[i]);
+      assign(id, std::move(cur), false, f);
+      return Flow::Normal;
+    }
+    for (size_t i = 0; i < a.parts.size(); ++i) {
+      Variant& part = pv[i];
+      if (target->isString()) {
+        if (part.isString())
+          target->asString().append(part.asString());
+        else if (!part.isNull())
+          target->asString().append(au::CStr(letValue(std::move(part))));
+      } else {
+        *target = au::opConcat(*target, part);
+      }
+    }
+    return Flow::Normal;
+  }
+  case SK::Call: {
+    const Expr& c = *static_cast<const CallStmt&>(st).call;
+    switch (c.kind) {
+    case EK::Call:
+      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+      break;
+    case EK::Ident:
+      callIdent(static_cast<const IdentExpr&>(c), f, {}, au::kGetOrCall, false);
+      break;
+    case EK::Member: {
+      auto& m = static_cast<const MemberExpr&>(c);
+      Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+      memberCall(obj, m, au::kGetOrCall, {}, f);
+      break;
+    }
+    default:
+      au::raise(err::kTypeMismatch);
+    }
+    return Flow::Normal;
+  }
+  case SK::If: {
+    auto& s = static_cast<const IfStmt&>(st);
+    for (auto& [cond, block] : s.branches) {
+      bool take;
+      try {
+        take = condition(*cond, f);
+      } catch (const au::Error& e) {
+        // With errors resumed, a failing condition goes on with the next statement,
+        // which is the first one of its block.
+        if (!f.resumeNext || isTimeout(e)) throw;
+        handleError(e, f);
+        take = true;
+      }
+      if (take) return execBlock(block, f);
+    }
+    return execBlock(s.elseBlock, f);
+  }
+  case SK::Select: {
+    auto& s = static_cast<const SelectStmt&>(st);
+    Variant subject = eval(*s.subject, f);
+    if (subject.isObject()) subject = au::valueOf(subject);
+    for (auto& c : s.cases) {
+      for (auto& item : c.items) {
+        bool hit = false;
+        Variant tmp;
+        const Variant& a = evalRef(*item.a, f, tmp);
+        switch (item.kind) {
+        case CaseItem::Value:
+          hit = au::compare(subject, a) == 0;
+          break;
+        case CaseItem::Range: {
+          Variant tmpB;
+          const Variant& b = evalRef(*item.b, f, tmpB);
+          auto lo = au::compare(subject, a);
+          auto hi = au::compare(subject, b);
+          hit = lo && hi && *lo >= 0 && *hi <= 0;
+          break;
+        }
+        case CaseItem::Compare: {
+          auto r = au::compare(subject, a);
+          if (r) {
+            switch (item.op) {
+            case Op::Eq:
+              hit = *r == 0;
+              break;
+            case Op::Ne:
+              hit = *r != 0;
+              break;
+            case Op::Lt:
+              hit = *r < 0;
+              break;
+            case Op::Le:
+              hit = *r <= 0;
+              break;
+            case Op::Gt:
+              hit = *r > 0;
+              break;
+            case Op::Ge:
+              hit = *r >= 0;
+              break;
+            default:
+              break;
+            }
+          }
+          break;
+        }
+        }
+        if (hit) return execBlock(c.body, f);
+      }
+    }
+    return execBlock(s.elseBlock, f);
+  }
+  case SK::For: {
+    auto& s = static_cast<const ForStmt&>(st);
+    auto number = [](Variant v) {
+      if (v.isObject()) v = au::valueOf(v);
+      if (v.isNumber()) return v;
+      if (v.isEmpty()) return Variant(static_cast<int16_t>(0));
+      if (v.isNull()) au::raise(err::kInvalidUseOfNull);
+      return Variant(au::toNumber(v));
+    };
+    Variant from = number(eval(*s.from, f));
+    Variant to = number(eval(*s.to, f));
+    Variant step = s.step ? number(eval(*s.step, f)) : Variant(static_cast<int16_t>(1));
+    auto& id = static_cast<const IdentExpr&>(*s.var);
+    Variant* var = varOf(id, f, true);
+    if (!var) raiseNamed(err::kIllegalAssignment, id.name);
+    *var = from;
+    bool intMode = isIntegral(to) && isIntegral(step);
+    int64_t toI = intOf(to), stepI = intOf(step);
+    double toD = au::CDbl(to), stepD = au::CDbl(step);
+    bool up = stepD >= 0;
+    while (true) {
+      tick();
+      if (intMode && isIntegral(*var)) {
+        int64_t c = intOf(*var);
+        if (up ? c > toI : c < toI) break;
+      } else {
+        double c = au::toNumber(*var);
+        if (up ? c > toD : c < toD) break;
+      }
+      Flow fl = execBlock(s.body, f);
+      if (fl == Flow::ExitFor) break;
+      if (fl != Flow::Normal) return fl;
+      if (intMode && isIntegral(*var))
+        *var = intResult(intOf(*var) + stepI, *var, step);
+      else
+        *var = au::opAdd(*var, step);
+    }
+    return Flow::Normal;
+  }
+  case SK::ForEach: {
+    auto& s = static_cast<const ForEachStmt&>(st);
+    Variant coll = eval(*s.collection, f);
+    auto& id = static_cast<const IdentExpr&>(*s.var);
+    Variant* var = varOf(id, f, true);
+    if (!var) raiseNamed(err::kIllegalAssignment, id.name);
+    if (coll.isArray()) {
+      // `coll` shares the array: a change through the variable copies it, the walk goes on
+      // over the values it started with.
+      const auto& data = coll.asArray().data();
+      for (size_t i = 0; i < data.size(); ++i) {
+        tick();
+        *var = data[i];
+        Flow fl = execBlock(s.body, f);
+        if (fl == Flow::ExitFor) break;
+        if (fl != Flow::Normal) return fl;
+      }
+      return Flow::Normal;
+    }
+    if (!coll.isObject()) au::raise(err::kNotACollection);
+    if (coll.isNothing()) au::raise(err::kObjectNotSet);
+    Ref<au::Enumerator> en = coll.asObject()->newEnum();
+    if (!en) au::raise(err::kNotACollection);
+    Variant item;
+    while (en->next(item)) {
+      tick();
+      *var = std::move(item);
+      item.clear();
+      Flow fl = execBlock(s.body, f);
+      if (fl == Flow::ExitFor) break;
+      if (fl != Flow::Normal) return fl;
+    }
+    return Flow::Normal;
+  }
+  case SK::Do: {
+    auto& s = static_cast<const DoStmt&>(st);
+    while (true) {
+      tick();
+      if (s.cond == DoStmt::PreWhile && !condition(*s.test, f)) break;
+      if (s.cond == DoStmt::PreUntil && condition(*s.test, f)) break;
+      Flow fl = execBlock(s.body, f);
+      if (fl == Flow::ExitDo) break;
+      if (fl != Flow::Normal) return fl;
+      if (s.cond == DoStmt::PostWhile && !condition(*s.test, f)) break;
+      if (s.cond == DoStmt::PostUntil && condition(*s.test, f)) break;
+    }
+    return Flow::Normal;
+  }
+  case SK::Exit: {
+    auto& s = static_cast<const ExitStmt&>(st);
+    switch (s.what) {
+    case ExitStmt::Do:
+      return Flow::ExitDo;
+    case ExitStmt::For:
+      return Flow::ExitFor;
+    case ExitStmt::Proc:
+      eng.err().Clear();
+      return Flow::ExitProc;
+    }
+    return Flow::Normal;
+  }
+  case SK::Dim: {
+    for (auto& item : static_cast<const DimStmt&>(st).items) {
+      if (!item.isArray) {
+        if (item.var->bind == Bind::Global) varOf(*item.var, f, true);
+        continue;
+      }
+      std::vector<SafeArray::Bound> bounds;
+      for (auto& d : item.dims) {
+        int32_t ub = au::CLng(letValue(eval(*d, f)));
+        if (ub < -1) au::raise(err::kSubscriptOutOfRange);
+        bounds.push_back({0, ub + 1});
+      }
+      Variant* v = varOf(*item.var, f, true);
+      if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
+      if (bounds.empty()) bounds.push_back({0, 0});
+      Ref<SafeArray> arr = SafeArray::create(std::move(bounds));
+      if (!item.dims.empty()) arr->setFixed(true);
+      *v = Variant(std::move(arr));
+    }
+    return Flow::Normal;
+  }
+  case SK::ReDim: {
+    auto& s = static_cast<const ReDimStmt&>(st);
+    for (auto& item : s.items) {
+      std::vector<SafeArray::Bound> bounds;
+      for (auto& d : item.dims) {
+        int32_t ub = au::CLng(letValue(eval(*d, f)));
+        if (ub < -1) au::raise(err::kSubscriptOutOfRange);
+        bounds.push_back({0, ub + 1});
+      }
+      Variant* v = varOf(*item.var, f, true);
+      if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
+      if (v->isArray()) {
+        if (v->asArray().fixed() || v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
+        if (s.preserve) {
+          v->arrayForWrite().redim(std::move(bounds), true);
+          continue;
+        }
+      }
+      *v = Variant(SafeArray::create(std::move(bounds)));
+    }
+    return Flow::Normal;
+  }
+  case SK::Erase: {
+    for (auto& e : static_cast<const EraseStmt&>(st).vars) {
+      auto& id = static_cast<const IdentExpr&>(*e);
+      Variant* v = varOf(id, f, false);
+      if (!v || !v->isArray()) raiseNamed(err::kTypeMismatch, id.name);
+      if (v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
+      if (v->asArray().fixed()) {
+        for (auto& x : v->arrayForWrite().data())
+          x.clear();
+      } else {
+        *v = Variant(SafeArray::create({{0, 0}}));
+      }
+    }
+    return Flow::Normal;
+  }
+  case SK::Const: {
+    for (auto& [id, value] : static_cast<const ConstStmt&>(st).items) {
+      Variant v = letValue(eval(*value, f));
+      if (id->bind == Bind::Global) {
+        id->cell->kind = Cell::Constant;
+        id->cell->value = std::move(v);
+      } else if (Variant* p = varOf(*id, f, true)) {
+        *p = std::move(v);
+      }
+    }
+    return Flow::Normal;
+  }
+  case SK::OnError:
+    f.resumeNext = static_cast<const OnErrorStmt&>(st).resumeNext;
+    eng.err().Clear();
+    return Flow::Normal;
+  case SK::With: {
+    auto& w = static_cast<const WithStmt&>(st);
+    f.slots[w.slot] = eval(*w.object, f);
+    struct Release {
+      Variant& v;
+      ~Release() { v.clear(); }
+    } release{f.slots[w.slot]};
+    return execBlock(w.body, f);
+  }
+  case SK::Nop:
+    return Flow::Normal;
+  }
+  return Flow::Normal;
+}
+
+// ---- names
+
+Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create) {
+  switch (id.bind) {
+  case Bind::Local:
+    return &f.slots[id.slot].deref();
+  case Bind::Field:
+    return &f.me->fields()[id.member->field];
+  case Bind::MeMember:
+    return nullptr;
+  case Bind::Global: {
+    Cell* c = id.cell;
+    if (c->kind == Cell::Variable) return &c->value;
+    if (c->kind != Cell::Undefined) return nullptr;
+    if (id.outer) {
+      if (id.outer->kind == Cell::Variable) return &id.outer->value;
+      if (id.outer->kind != Cell::Undefined) return nullptr;
+    }
+    if (id.intrinsic >= 0 || id.builtin || id.constant) return nullptr;
+    for (auto& o : memberObjects)
+      if (o.asObject()->classInfo().find(id.name)) return nullptr;
+    if (f.explicitNames) raiseNamed(err::kVariableUndefined, id.name);
+    if (id.slot >= 0) return &f.slots[id.slot].deref();
+    if (!create) return nullptr;
+    c->kind = Cell::Variable;
+    return &c->value;
+  }
+  default:
+    return nullptr;
+  }
+}
+
+// A name used with (or, for a call statement, without) arguments.
+Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs) {
+  switch (id.bind) {
+  case Bind::Local:
+    return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
+  case Bind::Field:
+    return indexValue(f.me->fields()[id.member->field], args, kind, id.name);
+  case Bind::MeMember:
+    return f.me->call(*id.member, kind, args, true);
+  case Bind::Global: {
+    Cell* c = id.cell;
+    if (c->kind == Cell::Undefined && id.outer && id.outer->kind != Cell::Undefined) c = id.outer;
+    switch (c->kind) {
+    case Cell::Variable:
+    case Cell::Constant:
+    case Cell::Object:
+      if (!hasArgs && c->value.isObject() && !(kind & au::kPropertyGet))
+        return c->value.isNothing() ? (au::raise(err::kObjectNotSet), Variant())
+                                    : c->value.asObject()->invokeDefault(kind, args);
+      return indexValue(c->value, args, kind, id.name);
+    case Cell::Procedure: {
+      std::shared_ptr<Program> keep = c->owner; // a redefinition during the call keeps it
+      return eng.callProc(*c->proc, nullptr, args);
+    }
+    case Cell::Class:
+      raiseNamed(err::kTypeMismatch, id.name);
+    case Cell::Undefined:
+      break;
+    }
+    for (auto& o : memberObjects)
+      if (o.asObject()->classInfo().find(id.name)) return o.asObject()->invoke(id.name, kind, args);
+    if (id.intrinsic >= 0) return intrinsic(id.intrinsic, f, args, hasArgs, id);
+    if (id.builtin) {
+      const Builtin& b = *id.builtin;
+      if (static_cast<int>(args.size()) < b.minArgs ||
+          (b.maxArgs >= 0 && static_cast<int>(args.size()) > b.maxArgs))
+        raiseNamed(err::kWrongArgumentCount, id.name);
+      BuiltinCall call{args, &eng};
+      return b.fn(call);
+    }
+    if (id.constant) return indexValue(id.constant->value, args, kind, id.name);
+    if (f.explicitNames) raiseNamed(err::kVariableUndefined, id.name);
+    if (id.slot >= 0) return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
+    if (!hasArgs) return Variant();
+    raiseNamed(err::kTypeMismatch, id.name);
+  }
+  default:
+    break;
+  }
+  au::raise(err::kInternalError);
+}
+
+Variant Engine::Impl::withObject(const MemberExpr& m, Frame& f) {
+  if (m.withSlot < 0) au::raise(err::kObjectRequired);
+  return f.slots[m.withSlot];
+}
+
+Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, int kind, Args args,
+                                 Frame& f) {
+  const Variant& t = target.deref();
+  if (!t.isObject()) raiseNamed(err::kObjectRequired, site.name);
+  au::Object* obj = t.asObject();
+  if (!obj) au::raise(err::kObjectNotSet);
+  if (auto* so = dynamic_cast<ScriptObject*>(obj)) {
+    if (site.cacheClass != so->cls().id) {
+      site.cacheMember = so->cls().find(site.name);
+      site.cacheClass = so->cls().id;
+    }
+    if (!site.cacheMember) raiseNamed(err::kNoSuchMember, site.name);
+    return so->call(*site.cacheMember, kind, args, so == f.me);
+  }
+  bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
+  if (args.size() > (assigning ? 1u : 0u)) {
+    // Arguments to a property that takes none index what it returns: `sc.Modules(1)`.
+    const au::Member* m = obj->classInfo().find(site.name);
+    if (m && m->maxArgs == 0 && m->get) {
+      Ref<au::Object> keep(obj);
+      if (assigning) {
+        Variant inner = obj->invoke(site.name, au::kPropertyGet, {});
+        if (!inner.isObject() || inner.isNothing()) au::raise(err::kObjectRequired);
+        return inner.asObject()->invokeDefault(kind, args);
+      }
+      return indexValue(obj->invoke(site.name, au::kGetOrCall, {}), args, kind, site.name);
+    }
+  }
+  return obj->invoke(site.name, kind, args);
+}
+
+// ---- expressions
+
+const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f, Variant& tmp) {
+  if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
+  if (e.kind == EK::Ident) {
+    auto& id = static_cast<const IdentExpr&>(e);
+    switch (id.bind) {
+    case Bind::Local:
+      return f.slots[id.slot].deref();
+    case Bind::Field:
+      return f.me->fields()[id.member->field];
+    case Bind::Global:
+      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant) return id.cell->value;
+      break;
+    default:
+      break;
+    }
+  }
+  tmp = eval(e, f);
+  return tmp;
+}
+
+Variant Engine::Impl::eval(const Expr& e, Frame& f) {
+  switch (e.kind) {
+  case EK::Literal:
+    return static_cast<const LiteralExpr&>(e).value;
+  case EK::Ident: {
+    auto& id = static_cast<const IdentExpr&>(e);
+    switch (id.bind) {
+    case Bind::Local:
+      return f.slots[id.slot].deref();
+    case Bind::Field:
+      return f.me->fields()[id.member->field];
+    case Bind::MeMember:
+      return f.me->call(*id.member, au::kGetOrCall, {}, true);
+    case Bind::Global: {
+      Cell* c = id.cell;
+      if (c->kind == Cell::Variable || c->kind == Cell::Constant || c->kind == Cell::Object)
+        return c->value;
+      return callIdent(id, f, {}, au::kGetOrCall, false);
+    }
+    default:
+      au::raise(err::kInternalError);
+    }
+  }
+  case EK::Me:
+    if (!f.me) au::raise(err::kObjectRequired);
+    return Variant(static_cast<au::Object*>(f.me));
+  case EK::Member: {
+    auto& m = static_cast<const MemberExpr&>(e);
+    Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+    return memberCall(obj, m, au::kGetOrCall, {}, f);
+  }
+  case EK::Call:
+    return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
+  case EK::Unary: {
+    auto& u = static_cast<const UnaryExpr&>(e);
+    Variant tmp;
+    const Variant& v = evalRef(*u.operand, f, tmp);
+    switch (u.op) {
+    case Op::Neg:
+      if (v.type() == VarType::Integer && v.asInteger() != -32768)
+        return Variant(static_cast<int16_t>(-v.asInteger()));
+      if (v.type() == VarType::Long && v.asLong() != std::numeric_limits<int32_t>::min())
+        return Variant(static_cast<int32_t>(-v.asLong()));
+      if (v.type() == VarType::Double) return Variant(-v.asDouble());
+      return au::opNeg(v);
+    case Op::Not:
+      return au::opNot(v);
+    case Op::Plus:
+      return v.isObject() ? au::valueOf(v) : v;
+    default:
+      au::raise(err::kInternalError);
+    }
+  }
+  case EK::Binary:
+    return evalBinary(static_cast<const BinaryExpr&>(e), f);
+  case EK::New:
+    return newObject(static_cast<const NewExpr&>(e), f);
+  case EK::Paren:
+    return eval(*static_cast<const ParenExpr&>(e).inner, f);
+  case EK::Missing:
+    return Variant::missing();
+  }
+  au::raise(err::kInternalError);
+}
+
+Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  Variant tl, tr;
+  const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
+  const Variant& r = evalRef(*b.right, f, tr);
+  VarType lt = l.type(), rt = r.type();
+  bool ints = (lt == VarType::Integer || lt == VarType::Long) &&
+              (rt == VarType::Integer || rt == VarType::Long);
+  switch (b.op) {
+  case Op::Add:
+    if (ints) return intResult(intOf(l) + intOf(r), l, r);
+    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() + r.asDouble());
+    return au::opAdd(l, r);
+  case Op::Sub:
+    if (ints) return intResult(intOf(l) - intOf(r), l, r);
+    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() - r.asDouble());
+    return au::opSub(l, r);
+  case Op::Mul:
+    if (ints) return intResult(intOf(l) * intOf(r), l, r);
+    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() * r.asDouble());
+    return au::opMul(l, r);
+  case Op::Div:
+    return au::opDiv(l, r);
+  case Op::IntDiv:
+    return au::opIntDiv(l, r);
+  case Op::Mod:
+    if (ints && intOf(r) != 0) return intResult(intOf(l) % intOf(r), l, r);
+    return au::opMod(l, r);
+  case Op::Pow:
+    return au::opPow(l, r);
+  case Op::Concat:
+    if (lt == VarType::String && rt == VarType::String) {
+      std::string s;
+      s.reserve(l.asString().size() + r.asString().size());
+      s.append(l.asString()).append(r.asString());
+      return Variant(std::move(s));
+    }
+    return au::opConcat(l, r);
+  case Op::Eq:
+    if (ints) return Variant(intOf(l) == intOf(r));
+    if (lt == VarType::String && rt == VarType::String)
+      return Variant(l.asString() == r.asString());
+    return au::opEq(l, r);
+  case Op::Ne:
+    if (ints) return Variant(intOf(l) != intOf(r));
+    if (lt == VarType::String && rt == VarType::String)
+      return Variant(l.asString() != r.asString());
+    return au::opNe(l, r);
+  case Op::Lt:
+    if (ints) return Variant(intOf(l) < intOf(r));
+    return au::opLt(l, r);
+  case Op::Le:
+    if (ints) return Variant(intOf(l) <= intOf(r));
+    return au::opLe(l, r);
+  case Op::Gt:
+    if (ints) return Variant(intOf(l) > intOf(r));
+    return au::opGt(l, r);
+  case Op::Ge:
+    if (ints) return Variant(intOf(l) >= intOf(r));
+    return au::opGe(l, r);
+  case Op::Is:
+    return Variant(au::opIs(l, r));
+  case Op::And:
+    if (lt == VarType::Boolean && rt == VarType::Boolean) return Variant(l.asBool() && r.asBool());
+    return au::opAnd(l, r);
+  case Op::Or:
+    if (lt == VarType::Boolean && rt == VarType::Boolean) return Variant(l.asBool() || r.asBool());
+    return au::opOr(l, r);
+  case Op::Xor:
+    return au::opXor(l, r);
+  case Op::Eqv:
+    return au::opEqv(l, r);
+  case Op::Imp:
+    return au::opImp(l, r);
+  default:
+    au::raise(err::kInternalError);
+  }
+}
+
+namespace {
+
+// Evaluates arguments. A plain variable goes by reference when `refs` says so (always
+// for native calls, which may declare by-reference parameters); an array element goes
+// by reference only to a script procedure's ByRef parameter.
+struct ArgEval {
+  Engine::Impl& impl;
+  Frame& f;
+  void run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target, bool varRefs) {
+    for (size_t i = 0; i < exprs.size(); ++i) {
+      const Expr& a = *exprs[i];
+      Variant& out = buf.data[i];
+      bool byRef = target ? (i < target->params.size() && target->params[i].byRef) : varRefs;
+      if (a.kind == EK::Missing) {
+        out = Variant::missing();
+      } else if (byRef && a.kind == EK::Ident) {
+        Variant* v = impl.varOf(static_cast<const IdentExpr&>(a), f, true);
+        if (v)
+          out = Variant::byRef(v);
+        else
+          out = impl.eval(a, f);
+      } else if (byRef && target && a.kind == EK::Call &&
+                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident && buf.nLocked < 4) {
+        auto& c = static_cast<const CallExpr&>(a);
+        Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
+        if (v && v->isArray() && !c.args.empty()) {
+          std::vector<int32_t> idx;
+          for (auto& ie : c.args)
+            idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
+          SafeArray& arr = v->arrayForWrite();
+          Variant& el = arr.at(idx);
+          arr.lock();
+          buf.locked[buf.nLocked++] = &arr;
+          out = Variant::byRef(&el);
+        } else {
+          out = impl.eval(a, f);
+        }
+      } else {
+        out = impl.eval(a, f);
+      }
+    }
+  }
+};
+
+const ProcDef* procForCall(const ClassMember& m, int kind) {
+  if (m.method) return m.method;
+  if ((kind & au::kPropertyGet) && m.get) return m.get;
+  return nullptr;
+}
+
+} // namespace
+
+Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
+  ArgBuf buf;
+  buf.init(c.args.size());
+  ArgEval ae{*this, f};
+  const Expr& callee = *c.callee;
+  if (callee.kind == EK::Ident) {
+    auto& id = static_cast<const IdentExpr&>(callee);
+    const ProcDef* target = nullptr;
+    bool varRefs = true;
+    switch (id.bind) {
+    case Bind::Local:
+    case Bind::Field:
+      varRefs = false;
+      break; // an index
+    case Bind::MeMember:
+      target = procForCall(*id.member, kind);
+      break;
+    case Bind::Global: {
+      Cell* cell = id.cell;
+      if (cell->kind == Cell::Undefined && id.outer) cell = id.outer;
+      if (cell->kind == Cell::Procedure)
+        target = cell->proc;
+      else if (cell->kind == Cell::Variable)
+        varRefs = cell->value.isObject();
+      break;
+    }
+    default:
+      break;
+    }
+    if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
+    ae.run(c.args, buf, target, varRefs);
+    return callIdent(id, f, buf.args(), kind, true);
+  }
+  if (callee.kind == EK::Member) {
+    auto& m = static_cast<const MemberExpr&>(callee);
+    Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+    const ProcDef* target = nullptr;
+    if (obj.isObject() && obj.asObject()) {
+      if (auto* so = dynamic_cast<ScriptObject*>(obj.asObject())) {
+        if (m.cacheClass != so->cls().id) {
+          m.cacheMember = so->cls().find(m.name);
+          m.cacheClass = so->cls().id;
+        }
+        if (m.cacheMember) target = procForCall(*m.cacheMember, kind);
+      }
+    }
+    ae.run(c.args, buf, target, true);
+    return memberCall(obj, m, kind, buf.args(), f);
+  }
+  Variant v = eval(callee, f);
+  ae.run(c.args, buf, nullptr, false);
+  return indexValue(v, buf.args(), kind, "");
+}
+
+void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& f) {
+  int kind = isSet ? au::kPropertySet : au::kPropertyLet;
+  switch (target.kind) {
+  case EK::Ident: {
+    auto& id = static_cast<const IdentExpr&>(target);
+    if (id.bind == Bind::MeMember) {
+      f.me->call(*id.member, kind, Args(&value, 1), true);
+      return;
+    }
+    if (Variant* v = varOf(id, f, true)) {
+      *v = std::move(value);
+      return;
+    }
+    if (id.bind == Bind::Global && id.cell->kind == Cell::Undefined) {
+      for (auto& o : memberObjects)
+        if (o.asObject()->classInfo().find(id.name)) {
+          o.asObject()->invoke(id.name, kind, Args(&value, 1));
+          return;
+        }
+    }
+    raiseNamed(err::kIllegalAssignment, id.name);
+  }
+  case EK::Member: {
+    auto& m = static_cast<const MemberExpr&>(target);
+    Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+    memberCall(obj, m, kind, Args(&value, 1), f);
+    return;
+  }
+  case EK::Call: {
+    auto& c = static_cast<const CallExpr&>(target);
+    if (c.callee->kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(*c.callee);
+      if (id.bind == Bind::Global && id.lower == "mid" && id.cell->kind == Cell::Undefined &&
+          (!id.outer || id.outer->kind == Cell::Undefined)) {
+        // The Mid statement: Mid(var, start[, length]) = text
+        if (c.args.size() < 2 || c.args.size() > 3) raiseNamed(err::kWrongArgumentCount, id.name);
+        Variant* v = c.args[0]->kind == EK::Ident
+                         ? varOf(static_cast<const IdentExpr&>(*c.args[0]), f, true)
+                         : nullptr;
+        if (!v) raiseNamed(err::kTypeMismatch, id.name);
+        Variant start = letValue(eval(*c.args[1], f));
+        Variant length = c.args.size() > 2 ? letValue(eval(*c.args[2], f)) : Variant::missing();
+        *v = midStatement(*v, start, length, value);
+        return;
+      }
+    }
+    ArgBuf buf;
+    buf.init(c.args.size() + 1);
+    ArgEval ae{*this, f};
+    if (c.callee->kind == EK::Member) {
+      auto& m = static_cast<const MemberExpr&>(*c.callee);
+      Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+      ae.run(c.args, buf, nullptr, false);
+      buf.data[c.args.size()] = std::move(value);
+      memberCall(obj, m, kind, buf.args(), f);
+      return;
+    }
+    ae.run(c.args, buf, nullptr, false);
+    buf.data[c.args.size()] = std::move(value);
+    Args idxArgs = buf.first(c.args.size());
+    if (c.callee->kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(*c.callee);
+      if (id.bind == Bind::MeMember) {
+        f.me->call(*id.member, kind, buf.args(), true);
+        return;
+      }
+      Variant* v = varOf(id, f, false);
+      if (v && v->isArray()) {
+        std::vector<int32_t> idx;
+        toIndices(idxArgs, idx);
+        v->arrayForWrite().at(idx) = std::move(buf.data[c.args.size()]);
+        return;
+      }
+      if (v && v->isObject()) {
+        if (v->isNothing()) au::raise(err::kObjectNotSet);
+        Ref<au::Object> keep(v->asObject());
+        keep->invokeDefault(kind, buf.args());
+        return;
+      }
+      if (!v && id.bind == Bind::Global) {
+        Cell* cell = id.cell->kind == Cell::Undefined && id.outer ? id.outer : id.cell;
+        if (cell->kind == Cell::Object && cell->value.isObject() && !cell->value.isNothing()) {
+          cell->value.asObject()->invokeDefault(kind, buf.args());
+          return;
+        }
+      }
+      raiseNamed(err::kTypeMismatch, id.name);
+    }
+    Variant obj = eval(*c.callee, f);
+    if (!obj.isObject() || obj.isNothing()) au::raise(err::kObjectRequired);
+    obj.asObject()->invokeDefault(kind, buf.args());
+    return;
+  }
+  default:
+    au::raise(err::kIllegalAssignment);
+  }
+}
+
+Variant Engine::Impl::newObject(const NewExpr& n, Frame&) {
+  Cell* c = n.cell;
+  if (c->kind != Cell::Class && n.outer && n.outer->kind == Cell::Class) c = n.outer;
+  if (c->kind == Cell::Class) return Variant(eng.instantiate(c->cls));
+  // Classes the runtime provides (`New RegExp`) come from the library or the factory.
+  if (n.lower == "regexp")
+    if (Ref<au::Object> re = newRegExp()) return Variant(re);
+  if (au::isRegistered(n.name)) return Variant(au::create(n.name));
+  std::string qualified = "VBScript." + n.name;
+  if (au::isRegistered(qualified)) return Variant(au::create(qualified));
+  raiseNamed(err::kClassNotDefined, n.name);
+}
+
+// ---- procedures and classes
+
+Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args) {
+  Impl& im = *impl_;
+  if (args.size() != p.params.size()) raiseNamed(err::kWrongArgumentCount, p.name);
+  im.tick();
+  im.checkStack();
+  Ref<ScriptObject> keep(me);
+  SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
+  Variant* slots = sf.slots;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (p.params[i].byRef && args[i].isByRef())
+      slots[i] = args[i];
+    else
+      slots[i] = args[i].deref();
+  }
+  Frame fr;
+  fr.slots = slots;
+  fr.proc = &p;
+  fr.me = me;
+  fr.module = p.module;
+  fr.explicitNames = p.explicitNames;
+  im.execBlock(p.body, fr);
+  if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
+  return Variant();
+}
+
+Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
+  Ref<ScriptObject> obj(new ScriptObject(cls));
+  Impl& im = *impl_;
+  if (cls->decl) {
+    for (size_t i = 0; i < cls->decl->fields.size(); ++i) {
+      auto& fd = cls->decl->fields[i];
+      if (!fd.isArray) continue;
+      std::vector<SafeArray::Bound> bounds;
+      Frame fr;
+      fr.module = cls->module;
+      for (auto& d : fd.dims)
+        bounds.push_back({0, au::CLng(letValue(im.eval(*d, fr))) + 1});
+      if (bounds.empty()) bounds.push_back({0, 0});
+      Ref<SafeArray> arr = SafeArray::create(std::move(bounds));
+      if (!fd.dims.empty()) arr->setFixed(true);
+      obj->fields()[i] = Variant(std::move(arr));
+    }
+  }
+  if (cls->initialize) callProc(*cls->initialize, obj.get(), {});
+  return obj;
+}
+
+ScriptObject::ScriptObject(std::shared_ptr<ClassDef> c) : cls_(std::move(c)) {
+  fields_.resize(cls_->decl ? cls_->decl->fields.size() : 0);
+}
+
+Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside) {
+  if (!inside && !m.isPublic) raiseNamed(err::kNoSuchMember, m.name);
+  if (m.field >= 0) {
+    Variant& fv = fields_[m.field];
+    if (kind & (au::kPropertyLet | au::kPropertySet)) {
+      if (args.empty()) au::raise(err::kWrongArgumentCount);
+      Variant value = args.back().deref();
+      Args idx = args.first(args.size() - 1);
+      if (kind & au::kPropertySet) {
+        if (!value.isObject()) au::raise(err::kObjectRequired);
+      } else {
+        value = letValue(std::move(value));
+      }
+      if (idx.empty()) {
+        fv = std::move(value);
+        return Variant();
+      }
+      if (fv.isArray()) {
+        std::vector<int32_t> ix;
+        toIndices(idx, ix);
+        fv.arrayForWrite().at(ix) = std::move(value);
+        return Variant();
+      }
+      if (fv.isObject() && !fv.isNothing()) {
+        Ref<au::Object> keep(fv.asObject());
+        return keep->invokeDefault(kind, args);
+      }
+      raiseNamed(err::kTypeMismatch, m.name);
+    }
+    return indexValue(fv, args, kind, m.name);
+  }
+  Engine* e = cls_->engine;
+  if (!e) au::raise(err::kObjectRequired, "The script engine of this object has been reset");
+  if (kind & au::kPropertySet) {
+    if (m.set) return e->callProc(*m.set, this, args);
+    if (m.let) return e->callProc(*m.let, this, args);
+    raiseNamed(err::kNoSuchMember, m.name);
+  }
+  if (kind & au::kPropertyLet) {
+    if (m.let) return e->callProc(*m.let, this, args);
+    raiseNamed(err::kNoSuchMember, m.name);
+  }
+  ProcDef* getter = m.method ? m.method : m.get;
+  if (!getter) raiseNamed(err::kNoSuchMember, m.name);
+  if (getter->params.empty() && !args.empty() && getter->returnsValue()) {
+    // Arguments to a member that takes none index what it returns.
+    return indexValue(e->callProc(*getter, this, {}), args, kind, m.name);
+  }
+  return e->callProc(*getter, this, args);
+}
+
+Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {
+  const ClassMember* m = cls_->find(name);
+  if (!m || !m->isPublic) raiseNamed(err::kNoSuchMember, std::string(name));
+  return call(*m, kind, args, false);
+}
+
+Variant ScriptObject::invokeDefault(int kind, Args args) {
+  if (!cls_->defaultMember) au::raise(err::kNoSuchMember);
+  return call(*cls_->defaultMember, kind, args, false);
+}
+
+void ScriptObject::lastReleased() noexcept {
+  if (!terminated_ && cls_->terminate && cls_->engine) {
+    terminated_ = true;
+    addRef(); // alive while the handler runs
+    try {
+      cls_->engine->callProc(*cls_->terminate, this, {});
+    } catch (...) {
+      // errors in a terminate handler are dropped, as the language does
+    }
+    if (refCount() > 1) {
+      release(); // resurrected: the last of the new references deletes it
+      return;
+    }
+  }
+  delete this;
+}
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,204 @@
+#pragma once
+// The engine behind the script-control facade: modules of global names, script classes and
+// their instances, and the interpreter of compiled code chunks.
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/automation/error.h"
+#include "platform/automation/members.h"
+#include "platform/automation/object.h"
+#include "platform/vbscript/ast.h"
+#include "platform/vbscript/builtins.h"
+
+namespace quillet::platform::vbscript {
+
+using automation::Ref;
+
+class Engine;
+class ErrObject;
+
+// A global name of a module. Code refers to cells, never to names, so a procedure defined
+// (or redefined) later is what the next call reaches.
+struct Cell {
+  enum Kind : uint8_t { Undefined, Variable, Constant, Procedure, Class, Object };
+  Kind kind = Undefined;
+  std::string name;
+  Variant value;                  // Variable, Constant, Object
+  ProcDef* proc = nullptr;        // Procedure
+  std::shared_ptr<Program> owner; // keeps the procedure's code alive
+  std::shared_ptr<ClassDef> cls;  // Class
+};
+
+struct Module {
+  std::string name;
+  bool isGlobal = false;
+  std::unordered_map<std::string, std::unique_ptr<Cell>> cells; // by lower-cased name
+  std::vector<std::string> procOrder; // lower-cased procedure names, first definition order
+  std::vector<std::shared_ptr<Program>> programs;
+
+  Cell* find(const std::string& lower) const {
+    auto it = cells.find(lower);
+    return it == cells.end() ? nullptr : it->second.get();
+  }
+  Cell* cell(const std::string& lower, std::string_view name) {
+    auto& c = cells[lower];
+    if (!c) {
+      c = std::make_unique<Cell>();
+      c->name = std::string(name);
+    }
+    return c.get();
+  }
+};
+
+struct ClassMember {
+  std::string name;
+  bool isPublic = true;
+  int field = -1;
+  ProcDef* method = nullptr; // Sub or Function
+  ProcDef* get = nullptr;
+  ProcDef* let = nullptr;
+  ProcDef* set = nullptr;
+};
+
+struct ClassDef {
+  explicit ClassDef(std::string n) : name(n), info(std::move(n)) {}
+  std::string name;
+  uint64_t id = 0;          // unique for the process: call sites cache members by it
+  Engine* engine = nullptr; // null once the engine is reset or gone
+  Module* module = nullptr;
+  std::shared_ptr<Program> program;
+  ClassDecl* decl = nullptr;
+  std::unordered_map<std::string, ClassMember> members; // by lower-cased name
+  const ClassMember* defaultMember = nullptr;
+  ProcDef* initialize = nullptr;
+  ProcDef* terminate = nullptr;
+  automation::ClassInfo info; // empty: members are found through ScriptObject::invoke
+  const ClassMember* find(std::string_view name) const;
+};
+
+// An instance of a script class.
+class ScriptObject : public automation::Object {
+public:
+  explicit ScriptObject(std::shared_ptr<ClassDef> c);
+  const automation::ClassInfo& classInfo() const override { return cls_->info; }
+  Variant invoke(std::string_view name, int kind, Args args) override;
+  Variant invokeDefault(int kind, Args args) override;
+  std::string typeName() const override { return cls_->name; }
+
+  // A member call; `inside` allows private members (calls through Me).
+  Variant call(const ClassMember& m, int kind, Args args, bool inside);
+  ClassDef& cls() const { return *cls_; }
+  std::vector<Variant>& fields() { return fields_; }
+
+protected:
+  void lastReleased() noexcept override;
+
+private:
+  std::shared_ptr<ClassDef> cls_;
+  std::vector<Variant> fields_;
+  bool terminated_ = false;
+};
+
+// A runtime error leaving the engine, with its place in the code chunk where it happened.
+class ScriptFailure : public automation::Error {
+public:
+  ScriptFailure(int32_t number, std::string description, std::string source, int line, int column,
+                std::string text)
+      : automation::Error(number, std::move(description), std::move(source)), line_(line),
+        column_(column), text_(std::move(text)) {}
+  int line() const { return line_; }
+  int column() const { return column_; }
+  const std::string& text() const { return text_; }
+
+private:
+  int line_;
+  int column_;
+  std::string text_;
+};
+
+inline constexpr const char* kCompileSource = "VBScript compilation error";
+inline constexpr const char* kRuntimeSource = "VBScript runtime error";
+// The number of the time-out error (not catchable by On Error Resume Next).
+inline constexpr int32_t kTimeoutError = static_cast<int32_t>(0x80040000u) | 0x1770;
+
+class Engine : public BuiltinHost {
+public:
+  Engine();
+  ~Engine() override;
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  Module& globalModule() { return *modules_.front(); }
+  Module* findModule(std::string_view name);
+  Module& addModule(std::string_view name);
+  const std::vector<std::unique_ptr<Module>>& modules() const { return modules_; }
+
+  void addObject(std::string_view name, const Variant& object, bool addMembers);
+  // Compiles a chunk into the module and runs its top-level statements. Errors leave as
+  // ScriptFailure (compile errors with their number 1001-1058).
+  void addCode(Module& m, std::string_view code);
+  Variant eval(Module& m, std::string_view expression);
+  void executeStatement(Module& m, std::string_view code);
+  Variant run(Module& m, std::string_view name, Args args);
+  // Drops every module, name and object; script objects still held outside stop working.
+  void reset();
+
+  // Milliseconds; 0 or less: no limit.
+  void setTimeout(int64_t ms) { timeoutMs_ = ms; }
+  int64_t timeout() const { return timeoutMs_; }
+
+  // BuiltinHost
+  int32_t locale() const override { return lcid_; }
+  void setLocale(int32_t lcid) override { lcid_ = lcid; }
+
+  ErrObject& err() { return *err_; }
+
+  // Calls a procedure with arguments as passed (by-reference entries bind ByRef parameters).
+  Variant callProc(ProcDef& p, ScriptObject* me, Args args);
+  // Instantiates a script class.
+  Ref<ScriptObject> instantiate(const std::shared_ptr<ClassDef>& cls);
+
+  struct Frame;
+  struct Impl;
+
+private:
+  friend class ScriptObject;
+  std::vector<std::unique_ptr<Module>> modules_;
+  std::unique_ptr<Impl> impl_;
+  Ref<ErrObject> err_;
+  int64_t timeoutMs_ = 0;
+  int32_t lcid_ = 1033;
+};
+
+// The script's Err object.
+class ErrObject : public automation::Object {
+  QUILLET_OBJECT(ErrObject)
+public:
+  int32_t Number() const { return number_; }
+  void setNumber(int32_t n) { number_ = n; }
+  std::string Description() const { return description_; }
+  void setDescription(const std::string& d) { description_ = d; }
+  std::string Source() const { return source_; }
+  void setSource(const std::string& s) { source_ = s; }
+  std::string HelpFile() const { return helpFile_; }
+  void setHelpFile(const std::string& s) { helpFile_ = s; }
+  int32_t HelpContext() const { return helpContext_; }
+  void setHelpContext(int32_t c) { helpContext_ = c; }
+  void Clear();
+  void Raise(Args args);
+  void capture(const automation::Error& e);
+
+private:
+  int32_t number_ = 0;
+  std::string description_;
+  std::string source_;
+  std::string helpFile_;
+  int32_t helpContext_ = 0;
+};
+
+} // namespace quillet::platform::vbscript

@@ -1,0 +1,423 @@
+// Programs and what they print, grouped by feature.
+#include "harness.h"
+
+namespace vbtest {
+
+struct Case {
+  const char* name;
+  const char* code;
+  const char* expected;
+};
+
+void runCases(std::initializer_list<Case> cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(runScript(c.code), c.expected) << c.code;
+  }
+}
+
+TEST(Lexer, LiteralsCommentsAndContinuations) {
+  runCases({
+      {"doubled quotes", "Out.Echo \"say \"\"hi\"\"\"", "say \"hi\"\n"},
+      {"integer subtypes", "Out.Echo TypeName(1), TypeName(40000), TypeName(3000000000)",
+       "Integer Long Double\n"},
+      {"hex and octal", "Out.Echo &HFF, &HFFFF, &HFFFF&, &O17, &10", "255 -1 65535 15 8\n"},
+      {"floats", "Out.Echo 1.5 + .5, 1E3, 2.5e-1", "2 1000 0.25\n"},
+      {"date literal", "Out.Echo Year(#12/31/1999#), Month(#12/31/1999#)", "1999 12\n"},
+      {"comments", "' whole line\nOut.Echo 1 ' after\nRem old style\nOut.Echo 2: Rem here",
+       "1\n2\n"},
+      {"case-insensitive names", "Dim qzStartTime\nqzStarTtime = 5\nOUT.ECHO QZSTARTTIME", "5\n"},
+      {"bracketed identifier", "Dim [my var]\n[my var] = 3\nOut.Echo [my var]", "3\n"},
+      {"line continuation", "x = 1 + _\n    2 _\n    + 3\nOut.Echo _\n  x", "6\n"},
+      {"continuation in call args", "Out.Echo \"a\", _\n \"b\"", "a b\n"},
+      {"colon separators", "a = 1: b = 2: Out.Echo a + b", "3\n"},
+      {"concat not hex", "hdr = 1\nOut.Echo \"x\" &hdr", "x1\n"},
+      {"keyword as member name",
+       "Set d = CreateObject(\"Test.Bag\")\nd.Add \"k\", 1\nOut.Echo d.Count", "1\n"},
+  });
+}
+
+TEST(Operators, PrecedenceAndTypes) {
+  runCases({
+      {"power before negation", "Out.Echo -2 ^ 2, 2 ^ -1", "-4 0.5\n"},
+      {"mul before intdiv before mod before add", "Out.Echo 7 + 10 \\ 3 Mod 2, 2 * 3 \\ 4",
+       "8 1\n"},
+      {"concat below add", "Out.Echo 1 + 2 & 3 + 4", "37\n"},
+      {"comparison below concat", "Out.Echo \"a\" & \"b\" = \"ab\"", "True\n"},
+      {"not below comparison", "Out.Echo Not 1 = 2", "True\n"},
+      {"and/or/xor/eqv/imp",
+       "Out.Echo True And False, True Or False, True Xor True, False Eqv False, True Imp False",
+       "False True False True False\n"},
+      {"bitwise on numbers", "Out.Echo 6 And 3, 6 Or 3, Not 0", "2 7 -1\n"},
+      {"integer overflow widens", "Out.Echo TypeName(32767 + 1), 32767 + 1", "Long 32768\n"},
+      {"long overflow to double", "Out.Echo TypeName(2147483647 + 1)", "Double\n"},
+      {"division is double", "Out.Echo 7 / 2, TypeName(4 / 2)", "3.5 Double\n"},
+      {"string plus number", "Out.Echo \"3\" + 4, \"3\" & 4", "7 34\n"},
+      {"null propagation", "Out.Echo IsNull(Null + 1), \"a\" & Null", "True a\n"},
+      {"is nothing", "Set o = Nothing\nOut.Echo o Is Nothing", "True\n"},
+      {"string compare", "Out.Echo \"a\" < \"b\", \"B\" < \"a\"", "True True\n"},
+      {"division by zero", "Out.Echo 1 / 0", "ERROR 11 Division by zero (1,0)"},
+      {"type mismatch", "Out.Echo \"x\" * 2", "ERROR 13 Type mismatch (1,0)"},
+  });
+}
+
+TEST(Statements, IfAndSelect) {
+  runCases({
+      {"block if",
+       "x = 2\nIf x = 1 Then\n Out.Echo 1\nElseIf x = 2 Then\n Out.Echo 2\nElse\n Out.Echo 3\nEnd "
+       "If",
+       "2\n"},
+      {"single-line if else", "If 1 = 2 Then Out.Echo \"a\" Else Out.Echo \"b\"", "b\n"},
+      {"single-line if several statements", "If True Then a = 1: b = 2: Out.Echo a + b", "3\n"},
+      {"single-line else several", "If False Then Out.Echo 1 Else Out.Echo 2: Out.Echo 3",
+       "2\n3\n"},
+      {"single-line else takes the rest of the line",
+       "If True Then Out.Echo 1 Else Out.Echo 2: Out.Echo 3", "1\n"},
+      {"nested single-line if", "If True Then If False Then Out.Echo 1 Else Out.Echo 2", "2\n"},
+      {"if then on error",
+       "b = True\nIf b Then On Error Resume Next\nx = 1 / 0\nOut.Echo Err.Number", "11\n"},
+      {"if across continuation", "If 1 = 1 And _\n   2 = 2 Then\n Out.Echo \"yes\"\nEnd If",
+       "yes\n"},
+      {"select values and lists",
+       "For Each v In Array(1, 3, 5, 9)\nSelect Case v\nCase 1: Out.Echo \"one\"\nCase 2, 3: "
+       "Out.Echo \"two-three\"\nCase 4 To 6: Out.Echo \"range\"\nCase Else: Out.Echo \"else\"\nEnd "
+       "Select\nNext",
+       "one\ntwo-three\nrange\nelse\n"},
+      {"select is",
+       "x = 10\nSelect Case x\nCase Is < 5\n Out.Echo \"small\"\nCase Is >= 10\n Out.Echo "
+       "\"big\"\nEnd Select",
+       "big\n"},
+      {"select strings",
+       "Select Case \"b\"\nCase \"a\": Out.Echo 1\nCase \"b\": Out.Echo 2\nEnd Select", "2\n"},
+      {"select no match no else",
+       "Select Case 7\nCase 1: Out.Echo 1\nEnd Select\nOut.Echo \"done\"", "done\n"},
+  });
+}
+
+TEST(Statements, Loops) {
+  runCases({
+      {"for step", "For i = 1 To 10 Step 3: s = s & i & \",\": Next: Out.Echo s, i",
+       "1,4,7,10, 13\n"},
+      {"for negative step", "For i = 3 To 1 Step -1: s = s & i: Next: Out.Echo s", "321\n"},
+      {"for zero iterations", "For i = 5 To 1: Out.Echo \"x\": Next: Out.Echo i", "5\n"},
+      {"for fractional step", "For x = 0 To 1 Step 0.25: n = n + 1: Next: Out.Echo n", "5\n"},
+      {"for next with name",
+       "For i = 1 To 2\nFor j = 1 To 2\nn = n + 1\nNext j\nNext i\nOut.Echo n", "4\n"},
+      {"exit for inside select",
+       "For i = 1 To 10\nSelect Case i\nCase 3\nExit For\nEnd Select\nNext\nOut.Echo i", "3\n"},
+      {"exit do inside for", "Do\nFor i = 1 To 5\nIf i = 2 Then Exit Do\nNext\nLoop\nOut.Echo i",
+       "2\n"},
+      {"do while", "Do While i < 3: i = i + 1: Loop: Out.Echo i", "3\n"},
+      {"do until", "Do Until i = 4: i = i + 1: Loop: Out.Echo i", "4\n"},
+      {"loop while runs once", "Do: i = i + 1: Loop While False: Out.Echo i", "1\n"},
+      {"loop until", "Do\ni = i + 2\nLoop Until i >= 5\nOut.Echo i", "6\n"},
+      {"while wend", "While n < 4\nn = n + 1\nWend\nOut.Echo n", "4\n"},
+      {"for each array", "For Each x In Array(\"a\", \"b\")\ns = s & x\nNext\nOut.Echo s", "ab\n"},
+      {"for each snapshot",
+       "a = Array(1, 2, 3)\nFor Each x In a\na(2) = 9\ns = s & x\nNext\nOut.Echo s, a(2)",
+       "123 9\n"},
+      {"for each collection",
+       "Set d = CreateObject(\"Test.Bag\")\nd.Add \"x\", 1\nd.Add \"y\", 2\nFor Each k In d\ns = s "
+       "& k\nNext\nOut.Echo s",
+       "xy\n"},
+      {"for each non collection", "For Each x In 5\nNext",
+       "ERROR 451 Object not a collection (1,0)"},
+      {"counter changed in body", "For i = 1 To 10\ni = i + 4\nn = n + 1\nNext\nOut.Echo n", "2\n"},
+  });
+}
+
+TEST(Statements, ArraysDimReDimErase) {
+  runCases({
+      {"fixed array",
+       "Dim a(2)\na(0) = \"x\": a(2) = \"z\"\nOut.Echo UBound(a), a(0) & a(1) & a(2)", "2 xz\n"},
+      {"two dimensions", "Dim m(1, 2)\nm(1, 2) = 5\nOut.Echo UBound(m, 1), UBound(m, 2), m(1, 2)",
+       "1 2 5\n"},
+      {"out of range", "Dim a(2)\na(3) = 1", "ERROR 9 Subscript out of range (2,0)"},
+      {"redim", "ReDim a(3)\na(3) = 1\nReDim a(1)\nOut.Echo UBound(a), IsEmpty(a(1))", "1 True\n"},
+      {"redim preserve", "ReDim a(1)\na(0) = \"k\"\nReDim Preserve a(5)\nOut.Echo UBound(a), a(0)",
+       "5 k\n"},
+      {"redim preserve multi-dim last dim",
+       "ReDim m(1, 1)\nm(1, 1) = 7\nm(0, 1) = 3\nReDim Preserve m(1, 4)\nOut.Echo UBound(m, 2), "
+       "m(1, 1), m(0, 1)",
+       "4 7 3\n"},
+      {"redim preserve multi-dim first dim fails", "ReDim m(1, 1)\nReDim Preserve m(2, 1)",
+       "ERROR 9 Subscript out of range (2,0)"},
+      {"redim fixed array fails", "Dim a(2)\nReDim a(3)",
+       "ERROR 10 This array is fixed or temporarily locked (2,0)"},
+      {"erase fixed clears", "Dim a(1)\na(0) = 5\nErase a\nOut.Echo UBound(a), IsEmpty(a(0))",
+       "1 True\n"},
+      {"array value copy", "a = Array(1, 2)\nb = a\nb(0) = 9\nOut.Echo a(0), b(0)", "1 9\n"},
+      {"array in array", "a = Array(Array(1, 2), 3)\nOut.Echo a(0)(1)", "2\n"},
+  });
+}
+
+TEST(Statements, ConstWithAndOptionExplicit) {
+  runCases({
+      {"const", "Const A = 5, B = \"x\"\nOut.Echo A, B", "5 x\n"},
+      {"const negative", "Const N = -3\nOut.Echo N", "-3\n"},
+      {"assign to const", "Const A = 5\nA = 6", "ERROR 501 Illegal assignment: 'A' (2,0)"},
+      {"with",
+       "Set d = CreateObject(\"Test.Bag\")\nWith d\n.Add \"a\", 1\n.Add \"b\", 2\nOut.Echo .Count, "
+       ".Item(\"b\")\nEnd With",
+       "2 2\n"},
+      {"nested with",
+       "Class C\nPublic V, Inner\nEnd Class\nSet o = New C\nSet o.Inner = New C\nWith o\n.V = "
+       "1\nWith .Inner\n.V = 2\nEnd With\nOut.Echo .V, .Inner.V\nEnd With",
+       "1 2\n"},
+      {"option explicit undeclared", "Option Explicit\nDim a\na = 1\nb = 2",
+       "ERROR 500 Variable is undefined: 'b' (4,0)"},
+      {"option explicit in procedure", "Option Explicit\nSub S\nDim x\nx = 1\ny = 2\nEnd Sub\nS",
+       "ERROR 500 Variable is undefined: 'y' (5,0)"},
+      {"undeclared reads empty", "Out.Echo IsEmpty(zz)", "True\n"},
+      {"stop is nothing", "Stop\nOut.Echo 1", "1\n"},
+  });
+}
+
+TEST(Procedures, CallsAndArguments) {
+  runCases({
+      {"function result by name", "Function F(a, b)\nF = a * b\nEnd Function\nOut.Echo F(3, 4)",
+       "12\n"},
+      {"accumulating result variable",
+       "Function T()\nT = \"a\"\nT = T & \"b\"\nEnd Function\nOut.Echo T()", "ab\n"},
+      {"recursion",
+       "Function Fact(n)\nIf n <= 1 Then Fact = 1 Else Fact = n * Fact(n - 1)\nEnd "
+       "Function\nOut.Echo Fact(10)",
+       "3628800\n"},
+      {"sub without parens", "Sub P(a, b)\nOut.Echo a + b\nEnd Sub\nP 1, 2\nCall P(3, 4)",
+       "3\n7\n"},
+      {"sub with one paren arg", "Sub P(a)\nOut.Echo a\nEnd Sub\nP (5)\nP(6)", "5\n6\n"},
+      {"first arg parenthesised then more", "Sub P(a, b)\nOut.Echo a, b\nEnd Sub\nP (1) + 1, 2",
+       "2 2\n"},
+      {"empty parens", "Sub P\nOut.Echo \"p\"\nEnd Sub\nP()\nCall P", "p\np\n"},
+      {"exit function",
+       "Function F(x)\nF = 1\nIf x Then Exit Function\nF = 2\nEnd Function\nOut.Echo F(True), "
+       "F(False)",
+       "1 2\n"},
+      {"exit sub", "Sub S\nOut.Echo 1\nExit Sub\nOut.Echo 2\nEnd Sub\nS", "1\n"},
+      {"wrong argument count", "Sub S(a)\nEnd Sub\nS 1, 2",
+       "ERROR 450 Wrong number of arguments or invalid property assignment: 'S' (3,0)"},
+      {"locals are fresh", "Function F()\nDim x\nx = x + 1\nF = x\nEnd Function\nOut.Echo F(), F()",
+       "1 1\n"},
+      {"implicit local", "Sub S\nq = 5\nEnd Sub\nS\nOut.Echo IsEmpty(q)", "True\n"},
+      {"global seen in procedure", "Dim g\ng = 1\nSub S\ng = g + 1\nEnd Sub\nS\nOut.Echo g", "2\n"},
+      {"later definition wins",
+       "Function F\nF = 1\nEnd Function\nFunction F\nF = 2\nEnd Function\nOut.Echo F", "2\n"},
+      {"call before definition", "Out.Echo G(2)\nFunction G(x)\nG = x + 1\nEnd Function", "3\n"},
+      {"omitted argument", "Sub S(a, b, c)\nOut.Echo a, IsEmpty(b), c\nEnd Sub\nS 1, , 3",
+       "1 False 3\n"},
+      {"procedure call across lines", "Sub S(a, b)\nOut.Echo a & b\nEnd Sub\nS \"x\", _\n  \"y\"",
+       "xy\n"},
+  });
+}
+
+TEST(Procedures, ByRefAndByVal) {
+  runCases({
+      {"byref variable", "Sub Inc(n)\nn = n + 1\nEnd Sub\nx = 1\nInc x\nOut.Echo x", "2\n"},
+      {"byval variable", "Sub Inc(ByVal n)\nn = n + 1\nEnd Sub\nx = 1\nInc x\nOut.Echo x", "1\n"},
+      {"parens make a copy", "Sub Inc(n)\nn = n + 1\nEnd Sub\nx = 1\nInc (x)\nOut.Echo x", "1\n"},
+      {"call keeps byref", "Sub Inc(n)\nn = n + 1\nEnd Sub\nx = 1\nCall Inc(x)\nOut.Echo x", "2\n"},
+      {"double parens copy", "Sub Inc(n)\nn = n + 1\nEnd Sub\nx = 1\nCall Inc((x))\nOut.Echo x",
+       "1\n"},
+      {"byref array element",
+       "Sub Inc(n)\nn = n + 1\nEnd Sub\nDim a(2)\na(1) = 5\nInc a(1)\nOut.Echo a(1)", "6\n"},
+      {"byref element of 2d array",
+       "Sub SetIt(v)\nv = \"s\"\nEnd Sub\nDim m(1, 1)\nSetIt m(1, 0)\nOut.Echo m(1, 0)", "s\n"},
+      {"byref through two calls",
+       "Sub A(x)\nB x\nEnd Sub\nSub B(y)\ny = y * 10\nEnd Sub\nv = 2\nA v\nOut.Echo v", "20\n"},
+      {"byref local of caller",
+       "Sub Inc(n)\nn = n + 1\nEnd Sub\nFunction F()\nDim k\nk = 1\nInc k\nF = k\nEnd "
+       "Function\nOut.Echo F()",
+       "2\n"},
+      {"byref expression is a copy", "Sub Inc(n)\nn = n + 1\nEnd Sub\nx = 1\nInc x + 0\nOut.Echo x",
+       "1\n"},
+      {"byref property is a copy",
+       "Class C\nPublic V\nEnd Class\nSub Inc(n)\nn = n + 1\nEnd Sub\nSet o = New C\no.V = 1\nInc "
+       "o.V\nOut.Echo o.V",
+       "1\n"},
+      {"redim of a locked array", "Sub R(e)\nReDim a(5)\nEnd Sub\nReDim a(2)\nR a(0)",
+       "ERROR 10 This array is fixed or temporarily locked (2,0)"},
+      {"byref to method of object",
+       "Class C\nSub Inc(n)\nn = n + 1\nEnd Sub\nEnd Class\nSet o = New C\nx = 1\no.Inc "
+       "x\nOut.Echo x",
+       "2\n"},
+      {"method statement with parens is byval",
+       "Class C\nSub Inc(n)\nn = n + 1\nEnd Sub\nEnd Class\nSet o = New C\nx = "
+       "1\no.Inc(x)\nOut.Echo x",
+       "1\n"},
+      {"byref field in method",
+       "Class C\nPublic V\nSub Inc(n)\nn = n + 1\nEnd Sub\nSub Go\nInc V\nEnd Sub\nEnd Class\nSet "
+       "o = New C\no.V = 4\no.Go\nOut.Echo o.V",
+       "5\n"},
+  });
+}
+
+TEST(Classes, MembersAndProperties) {
+  runCases({
+      {"fields and methods",
+       "Class P\nPublic Name\nFunction Hi()\nHi = \"hi \" & Name\nEnd Function\nEnd Class\nSet pp "
+       "= New P\npp.Name = \"Al\"\nOut.Echo pp.Hi()",
+       "hi Al\n"},
+      {"property get let",
+       "Class C\nPrivate mV\nProperty Get V\nV = mV * 2\nEnd Property\nProperty Let V(x)\nmV = "
+       "x\nEnd Property\nEnd Class\nSet oc = New C\noc.V = 4\nOut.Echo oc.V",
+       "8\n"},
+      {"property set",
+       "Class C\nPrivate mO\nProperty Set O(x)\nSet mO = x\nEnd Property\nProperty Get O\nSet O = "
+       "mO\nEnd Property\nEnd Class\nSet oc = New C\nSet oc.O = New C\nOut.Echo TypeName(oc.O)",
+       "C\n"},
+      {"indexed property",
+       "Class C\nPrivate d(3)\nProperty Get Item(i)\nItem = d(i)\nEnd Property\nProperty Let "
+       "Item(i, v)\nd(i) = v\nEnd Property\nEnd Class\nSet oc = New C\noc.Item(2) = "
+       "\"z\"\nOut.Echo oc.Item(2)",
+       "z\n"},
+      {"default member call",
+       "Class L\nPublic Default Function Item(i)\nItem = i * 10\nEnd Function\nEnd Class\nSet lo = "
+       "New L\nOut.Echo lo(4)",
+       "40\n"},
+      {"default property in let",
+       "Class C\nPublic Default Property Get V\nV = 42\nEnd Property\nEnd Class\nSet oc = New C\nx "
+       "= oc\nOut.Echo x, TypeName(x)",
+       "42 Integer\n"},
+      {"let of object without default", "Class C\nEnd Class\nSet oc = New C\nx = oc",
+       "ERROR 438 Object doesn't support this property or method (4,0)"},
+      {"set of non object", "Set x = 5", "ERROR 424 Object required (1,0)"},
+      {"private member hidden", "Class C\nPrivate Sub S\nEnd Sub\nEnd Class\nSet oc = New C\noc.S",
+       "ERROR 438 Object doesn't support this property or method: 'S' (6,0)"},
+      {"me and private through me",
+       "Class C\nPrivate Function P\nP = 3\nEnd Function\nFunction Q\nQ = Me.P + P\nEnd "
+       "Function\nEnd Class\nSet oc = New C\nOut.Echo oc.Q",
+       "6\n"},
+      {"objects are shared",
+       "Class C\nPublic V\nEnd Class\nSet a = New C\nSet b = a\nb.V = 7\nOut.Echo a.V, a Is b",
+       "7 True\n"},
+      {"class array field",
+       "Class C\nPublic A(2)\nEnd Class\nSet oc = New C\noc.A(1) = 5\nOut.Echo oc.A(1), "
+       "UBound(oc.A)",
+       "5 2\n"},
+      {"typename of instance",
+       "Class Widget\nEnd Class\nSet wo = New Widget\nOut.Echo TypeName(wo), IsObject(wo)",
+       "Widget True\n"},
+      {"unknown class", "Set x = New Nope", "ERROR 506 Class not defined: 'Nope' (1,0)"},
+      {"method of nothing", "Set o = Nothing\no.Go", "ERROR 91 Object variable not set (2,0)"},
+      {"string builder pattern",
+       "Class StringBuilder\nPrivate a, n\nSub Class_Initialize\nReDim a(15): n = 0\nEnd Sub\nSub "
+       "Append(s)\nIf n > UBound(a) Then ReDim Preserve a(n * 2)\na(n) = s: n = n + 1\nEnd "
+       "Sub\nFunction ToString()\nReDim Preserve a(n - 1)\nToString = Join(a, \"\")\nEnd "
+       "Function\nEnd Class\nSet sb = New StringBuilder\nFor i = 1 To 40: sb.Append(i Mod 10): "
+       "Next\nOut.Echo Len(sb.ToString()), Left(sb.ToString(), 12)",
+       "40 123456789012\n"},
+  });
+}
+
+TEST(Classes, InitializeAndTerminateOrder) {
+  runCases({
+      {"initialize and terminate",
+       "Class C\nSub Class_Initialize\nOut.Echo \"init\"\nEnd Sub\nSub Class_Terminate\nOut.Echo "
+       "\"term\"\nEnd Sub\nEnd Class\nSet oc = New C\nOut.Echo \"mid\"\nSet oc = Nothing\nOut.Echo "
+       "\"end\"",
+       "init\nmid\nterm\nend\n"},
+      {"terminate at last reference",
+       "Class C\nPublic N\nSub Class_Terminate\nOut.Echo \"term \" & N\nEnd Sub\nEnd Class\nSet a "
+       "= New C\na.N = 1\nSet b = a\nSet a = Nothing\nOut.Echo \"still\"\nSet b = Nothing",
+       "still\nterm 1\n"},
+      {"local released at procedure end",
+       "Class C\nSub Class_Terminate\nOut.Echo \"term\"\nEnd Sub\nEnd Class\nSub S\nDim o\nSet o = "
+       "New C\nOut.Echo \"in\"\nEnd Sub\nS\nOut.Echo \"out\"",
+       "in\nterm\nout\n"},
+      {"nested objects terminate outer first",
+       "Class Inner\nSub Class_Terminate\nOut.Echo \"inner\"\nEnd Sub\nEnd Class\nClass "
+       "Outer\nPublic I\nSub Class_Initialize\nSet I = New Inner\nEnd Sub\nSub "
+       "Class_Terminate\nOut.Echo \"outer\"\nEnd Sub\nEnd Class\nSet o = New Outer\nSet o = "
+       "Nothing",
+       "outer\ninner\n"},
+      {"temporary object",
+       "Class C\nFunction V\nV = 1\nEnd Function\nSub Class_Terminate\nOut.Echo \"t\"\nEnd "
+       "Sub\nEnd Class\nOut.Echo (New C).V\nOut.Echo \"after\"",
+       "t\n1\nafter\n"},
+  });
+}
+
+TEST(Errors, OnErrorAndErr) {
+  runCases({
+      {"resume next sets err",
+       "On Error Resume Next\nx = 1 / 0\nOut.Echo Err.Number, Err.Description\nErr.Clear\nOut.Echo "
+       "Err.Number",
+       "11 Division by zero\n0\n"},
+      {"goto 0 restores", "On Error Resume Next\nOn Error GoTo 0\nx = 1 / 0\nOut.Echo \"no\"",
+       "ERROR 11 Division by zero (3,0)"},
+      {"error skips rest of statement", "On Error Resume Next\nx = 5\nx = 1 / 0\nOut.Echo x",
+       "5\n"},
+      {"error in called procedure",
+       "Sub Bad\nx = 1 / 0\nOut.Echo \"not here\"\nEnd Sub\nOn Error Resume Next\nBad\nOut.Echo "
+       "\"back\", Err.Number",
+       "back 11\n"},
+      {"callee handler stays local",
+       "Sub Safe\nOn Error Resume Next\nx = 1 / 0\nOut.Echo \"in\", Err.Number\nEnd "
+       "Sub\nSafe\nOut.Echo \"after\"",
+       "in 11\nafter\n"},
+      {"handler does not leak to caller",
+       "Sub Safe\nOn Error Resume Next\nEnd Sub\nSafe\nx = 1 / 0",
+       "ERROR 11 Division by zero (5,0)"},
+      {"err raise",
+       "On Error Resume Next\nErr.Raise 1234, \"Mine\", \"custom\"\nOut.Echo Err.Number, "
+       "Err.Source, Err.Description",
+       "1234 Mine custom\n"},
+      {"err raise standard text", "Err.Raise 13", "ERROR 13 Type mismatch (1,0)"},
+      {"err raise uncaught custom", "Err.Raise 5000, \"S\", \"boom\"", "ERROR 5000 boom (1,0)"},
+      {"native error reaches err",
+       "Set d = CreateObject(\"Test.Bag\")\nd.Add \"k\", 1\nOn Error Resume Next\nd.Add \"k\", "
+       "2\nOut.Echo Err.Number",
+       "457\n"},
+      {"on error resume next clears",
+       "On Error Resume Next\nx = 1 / 0\nOn Error Resume Next\nOut.Echo Err.Number", "0\n"},
+      {"failing if condition enters block",
+       "On Error Resume Next\nIf 1 / 0 Then\nOut.Echo \"in\"\nEnd If", "in\n"},
+      {"undefined procedure call", "Nope 1", "ERROR 13 Type mismatch: 'Nope' (1,0)"},
+      {"missing member", "Set d = CreateObject(\"Test.Bag\")\nd.Nope",
+       "ERROR 438 Object doesn't support this property or method (2,0)"},
+      {"err default is number", "On Error Resume Next\nx = 1 / 0\nOut.Echo Err", "11\n"},
+  });
+}
+
+TEST(Dynamic, EvalExecuteGetRef) {
+  runCases({
+      {"eval", "x = 4\nOut.Echo Eval(\"x * 2\"), Eval(\"x = 4\")", "8 True\n"},
+      {"eval sees locals",
+       "Function F(a)\nDim b\nb = 3\nF = Eval(\"a + b\")\nEnd Function\nOut.Echo F(1)", "4\n"},
+      {"execute changes locals", "Sub S\nDim v\nExecute \"v = 7\"\nOut.Echo v\nEnd Sub\nS", "7\n"},
+      {"executeglobal defines",
+       "ExecuteGlobal \"Function Twice(x): Twice = x * 2: End Function\"\nOut.Echo Twice(5)",
+       "10\n"},
+      {"execute syntax error", "On Error Resume Next\nExecute \"x = \"\nOut.Echo Err.Number",
+       "1023\n"},
+      {"getref",
+       "Function Add1(x)\nAdd1 = x + 1\nEnd Function\nSet f = GetRef(\"Add1\")\nOut.Echo f(2)",
+       "3\n"},
+      {"late binding of names",
+       "Function Caller\nCaller = Later(1)\nEnd Function\nExecuteGlobal \"Function Later(x): Later "
+       "= x + 100: End Function\"\nOut.Echo Caller",
+       "101\n"},
+  });
+}
+
+TEST(Strings, AppendPattern) {
+  runCases({
+      {"append loop", "For i = 1 To 5: s = s & i: Next: Out.Echo s", "12345\n"},
+      {"append several parts", "s = \"a\"\ns = s & \"b\" & 1 & \"c\"\nOut.Echo s", "ab1c\n"},
+      {"append to empty", "s = s & \"x\"\nOut.Echo s, TypeName(s)", "x String\n"},
+      {"append reads old value first",
+       "Function F\ns = \"changed\"\nF = \"!\"\nEnd Function\ns = \"a\"\ns = s & F()\nOut.Echo s",
+       "a!\n"},
+      {"append self", "s = \"ab\"\ns = s & s\nOut.Echo s", "abab\n"},
+      {"append null", "s = \"a\"\ns = s & Null\nOut.Echo s", "a\n"},
+      {"append to number", "n = 5\nn = n & \"x\"\nOut.Echo n", "5x\n"},
+      {"append to function result",
+       "Function T\nT = \"x\"\nT = T & \"y\"\nEnd Function\nOut.Echo T", "xy\n"},
+      {"append to field",
+       "Class C\nPublic S\nSub Add(x)\nS = S & x\nEnd Sub\nEnd Class\nSet oc = New C\noc.Add "
+       "\"p\"\noc.Add \"q\"\nOut.Echo oc.S",
+       "pq\n"},
+  });
+}
+
+} // namespace vbtest

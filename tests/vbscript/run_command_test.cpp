@@ -1,0 +1,120 @@
+// `brindlewood run`: the script host as a user runs it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct HostRun {
+  int status;
+  std::string out;
+};
+
+std::string program() {
+  const char* dir = std::getenv("QUILLET_BUILD_DIR");
+  return std::string(dir ? dir : ".") + "/brindlewood";
+}
+
+HostRun run(const std::string& args, const char* redirect = "2>&1") {
+  std::string cmd = program() + " " + args + " " + redirect;
+  HostRun r{-1, {}};
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf{};
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+    r.out.append(buf.data(), n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+class RunCommand : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (access(program().c_str(), X_OK) != 0) GTEST_SKIP() << "brindlewood is not built";
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vbs-run-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string script(const std::string& name, const std::string& text) {
+    auto path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(RunCommand, WScriptObjectAndArguments) {
+  std::string file = script(
+      "hello.vbs", "WScript.Echo \"hi\", WScript.Arguments.Count, WScript.ScriptName\r\n"
+                   "For Each a In WScript.Arguments: WScript.StdOut.Write a & \";\": Next\r\n"
+                   "WScript.StdOut.WriteLine \"|\" & WScript.Arguments(1)\r\n"
+                   "WScript.StdErr.WriteLine \"err\"\r\n"
+                   "WScript.Sleep 1\r\n"
+                   "If InStr(WScript.ScriptFullName, \"hello.vbs\") > 0 Then WScript.Echo "
+                   "\"full\"\r\n");
+  HostRun r = run("run " + file + " one two", "2>/dev/null");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "hi 2 hello.vbs\none;two;|two\nfull\n");
+}
+
+TEST_F(RunCommand, QuitSetsTheExitStatus) {
+  std::string file = script("quit.vbs", "WScript.Echo 1\nOn Error Resume Next\nWScript.Quit 7\n"
+                                        "WScript.Echo 2\n");
+  HostRun r = run("run " + file);
+  EXPECT_EQ(r.status, 7);
+  EXPECT_EQ(r.out, "1\n");
+}
+
+TEST_F(RunCommand, ErrorsNameFileLineAndColumn) {
+  std::string file = script("bad.vbs", "WScript.Echo \"before\"\n  x = 1 / 0\n");
+  HostRun r = run("run " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "before\n" + file + "(2, 3) VBScript runtime error: Division by zero\n");
+
+  file = script("syntax.vbs", "WScript.Echo \"never\"\nIf x Then\n");
+  r = run("run " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, file + "(3, 1) VBScript compilation error: Expected 'End'\n");
+}
+
+TEST_F(RunCommand, TimeoutBoundsTheRun) {
+  std::string file = script("loop.vbs", "Do\nLoop\n");
+  HostRun r = run("run --timeout 100 " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("timed out"), std::string::npos);
+}
+
+TEST_F(RunCommand, CreateObjectReachesRegisteredClasses) {
+  std::string file = script("objects.vbs", "Set sc = CreateObject(\"Quillet.ScriptControl\")\n"
+                                           "WScript.Echo sc.Eval(\"6 * 7\")\n"
+                                           "Set x = CreateObject(\"No.Such\")\n");
+  HostRun r = run("run " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.substr(0, 3), "42\n");
+  EXPECT_NE(r.out.find("(3, 1) VBScript runtime error: ActiveX component can't create object"),
+            std::string::npos);
+}
+
+TEST_F(RunCommand, UsageErrors) {
+  EXPECT_EQ(run("run").status, 2);
+  EXPECT_EQ(run("run --timeout").status, 2);
+  HostRun r = run("run " + (dir_ / "missing.vbs").string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("cannot read"), std::string::npos);
+}
+
+} // namespace

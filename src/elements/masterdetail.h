@@ -58,8 +58,10 @@ public:
   Ref<automation::Enumerator> NewEnum() const { return links_.newEnum(); }
 
 private:
+  // The collection key: the two names joined by "__", the master's length in front so that
+  // names holding "__" themselves ("A__B" + "C", "A" + "B__C") cannot meet on one key.
   static std::string keyOf(const std::string& master, const std::string& detail) {
-    return master + "__" + detail;
+    return std::to_string(master.size()) + ":" + master + "__" + detail;
   }
   RUZMasterDetail* findExact(const std::string& master, const std::string& detail) const;
   KeyedItems<RUZMasterDetail> links_;

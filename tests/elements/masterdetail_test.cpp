@@ -38,6 +38,15 @@ TEST_F(MasterDetailTest, ListKeepsOneLinkPerPairAndRenumbers) {
   EXPECT_FALSE(l.Item("a", "b"));
 }
 
+TEST_F(MasterDetailTest, NamesHoldingTheSeparatorAreDistinctLinks) {
+  RUZMasterDetails l;
+  EXPECT_TRUE(l.Add("A__B", "C"));
+  EXPECT_TRUE(l.Add("A", "B__C"));
+  EXPECT_EQ(l.Count(), 2);
+  EXPECT_TRUE(l.Delete("A", "B__C"));
+  EXPECT_EQ(l.Item("A__B", "C")->Seq(), 1);
+}
+
 TEST_F(MasterDetailTest, FieldPairs) {
   RUZMasterDetail m;
   EXPECT_TRUE(m.AddRelation("X", "Y"));

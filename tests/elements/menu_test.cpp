@@ -202,3 +202,57 @@ TEST_F(MenuTest, AttributesByName) {
 }
 
 } // namespace
+
+namespace {
+
+// A DOM element as script code hands it over: attributes.length and attributes.item(i) with
+// nodeName and nodeValue.
+class FakeAttr : public platform::automation::Object {
+  QUILLET_OBJECT(FakeAttr)
+public:
+  std::string name, value;
+};
+class FakeAttrs : public platform::automation::Object {
+  QUILLET_OBJECT(FakeAttrs)
+public:
+  std::vector<Ref<FakeAttr>> list;
+};
+class FakeElement : public platform::automation::Object {
+  QUILLET_OBJECT(FakeElement)
+public:
+  Ref<FakeAttrs> attrs = platform::automation::makeRef<FakeAttrs>();
+};
+QUILLET_DEFINE_CLASS(FakeAttr) {
+  b.get("nodeName", [](FakeAttr& a) { return a.name; }).get("nodeValue", [](FakeAttr& a) {
+    return a.value;
+  });
+}
+QUILLET_DEFINE_CLASS(FakeAttrs) {
+  b.get("length", [](FakeAttrs& a) {
+     return static_cast<int32_t>(a.list.size());
+   }).method("item", [](FakeAttrs& a, int32_t i) { return a.list.at(static_cast<size_t>(i)); });
+}
+QUILLET_DEFINE_CLASS(FakeElement) {
+  b.get("attributes", [](FakeElement& e) { return e.attrs; });
+}
+
+TEST_F(MenuTest, LoadFromAnElementObject) {
+  auto el = platform::automation::makeRef<FakeElement>();
+  for (auto [n, v] : {std::pair{"MENUID", "12"}, {"menutext", "Orders"}, {"MenuShow", "-1"}}) {
+    auto a = platform::automation::makeRef<FakeAttr>();
+    a->name = n;
+    a->value = v;
+    el->attrs->list.push_back(a);
+  }
+  auto item = platform::automation::makeRef<RUZMenu>();
+  Variant target(static_cast<platform::automation::Object*>(item.get()));
+  Variant arg(static_cast<platform::automation::Object*>(el.get()));
+  platform::automation::invoke(target, "Load", platform::automation::kMethod,
+                               platform::automation::Args(&arg, 1));
+  EXPECT_EQ(item->MenuId, 12);
+  EXPECT_EQ(item->MenuText, "Orders");
+  EXPECT_TRUE(item->MenuShow);
+  EXPECT_EQ(item->MenuParentId, -1);
+}
+
+} // namespace

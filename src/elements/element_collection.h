@@ -62,7 +62,7 @@ public:
     case automation::VarType::Double:
     case automation::VarType::Byte: {
       double d = automation::roundHalfEven(automation::toNumber(v));
-      if (d < 1 || d > count()) return 0;
+      if (!(d >= 1 && d <= count())) return 0; // NaN included
       return static_cast<int32_t>(d);
     }
     case automation::VarType::String: {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/identifiers.h"
 #include "core/text_helpers.h"
 #include "elements/chart.h"
@@ -146,7 +148,8 @@ TEST_F(ChartTest, ItemSeqAndTheCurrentChart) {
   charts->Item(Variant(int16_t(1)));
   EXPECT_EQ(charts->curName(), "A");
   for (Variant v : {Variant(int16_t(0)), Variant(3.0), Variant("Z"),
-                    Variant(platform::automation::DateTime{2.0}), Variant()})
+                    Variant(platform::automation::DateTime{2.0}), Variant(),
+                    Variant(std::numeric_limits<double>::quiet_NaN()), Variant(1e300)})
     EXPECT_FALSE(charts->Item(v));
   EXPECT_EQ(charts->curName(), "A");
   EXPECT_EQ(charts->Item(Variant(1.6))->ChartName(), "B");

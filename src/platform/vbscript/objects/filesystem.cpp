@@ -61,10 +61,10 @@ Variant dateOf(std::chrono::system_clock::time_point tp) {
   return serial ? Variant::fromDate(*serial) : Variant();
 }
 
-// The paths a source specification names: itself, or the entries of its folder that match
+// The paths a source pattern names: itself, or the entries of its folder that match
 // its wildcard name (without regard to case). Error 53 (76 for folders) when none.
-std::vector<std::string> expandSpec(std::string_view spec, bool folders) {
-  std::string s = withoutTrailingSeps(spec);
+std::vector<std::string> expandPattern(std::string_view pattern, bool folders) {
+  std::string s = withoutTrailingSeps(pattern);
   std::string name = files::fileName(s);
   if (!hasWildcard(name)) return {s};
   std::string folder = files::parentFolder(s);
@@ -74,7 +74,7 @@ std::vector<std::string> expandSpec(std::string_view spec, bool folders) {
       out.push_back(files::joinPath(folder, e.name));
   if (out.empty())
     am::raise(folders ? am::err::kPathNotFound : am::err::kFileNotFound,
-              std::string(folders ? "Path not found: " : "File not found: ") + std::string(spec));
+              std::string(folders ? "Path not found: " : "File not found: ") + std::string(pattern));
   return out;
 }
 
@@ -592,14 +592,14 @@ am::Ref<FolderObject> FileSystemObject::CreateFolder(const std::string& path) {
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
                                 const Variant& overwrite) {
-  std::vector<std::string> sources = expandSpec(source, false);
+  std::vector<std::string> sources = expandPattern(source, false);
   bool many = hasWildcard(files::fileName(withoutTrailingSeps(source)));
   for (const std::string& s : sources)
     files::copyFile(s, landing(s, destination, many), optBool(overwrite, true));
 }
 
 void FileSystemObject::MoveFile(const std::string& source, const std::string& destination) {
-  std::vector<std::string> sources = expandSpec(source, false);
+  std::vector<std::string> sources = expandPattern(source, false);
   bool many = hasWildcard(files::fileName(withoutTrailingSeps(source)));
   for (const std::string& s : sources) {
     if (!files::fileExists(s)) am::raise(am::err::kFileNotFound, "File not found: " + s);
@@ -607,8 +607,8 @@ void FileSystemObject::MoveFile(const std::string& source, const std::string& de
   }
 }
 
-void FileSystemObject::DeleteFile(const std::string& spec, bool force) {
-  for (const std::string& s : expandSpec(spec, false)) {
+void FileSystemObject::DeleteFile(const std::string& pattern, bool force) {
+  for (const std::string& s : expandPattern(pattern, false)) {
     if (!files::fileExists(s)) am::raise(am::err::kFileNotFound, "File not found: " + s);
     files::deleteFile(s, force);
   }
@@ -616,7 +616,7 @@ void FileSystemObject::DeleteFile(const std::string& spec, bool force) {
 
 void FileSystemObject::CopyFolder(const std::string& source, const std::string& destination,
                                   const Variant& overwrite) {
-  std::vector<std::string> sources = expandSpec(source, true);
+  std::vector<std::string> sources = expandPattern(source, true);
   bool many = hasWildcard(files::fileName(withoutTrailingSeps(source)));
   for (const std::string& s : sources) {
     std::string target = many || (!destination.empty() && isSep(destination.back()))
@@ -627,14 +627,14 @@ void FileSystemObject::CopyFolder(const std::string& source, const std::string& 
 }
 
 void FileSystemObject::MoveFolder(const std::string& source, const std::string& destination) {
-  std::vector<std::string> sources = expandSpec(source, true);
+  std::vector<std::string> sources = expandPattern(source, true);
   bool many = hasWildcard(files::fileName(withoutTrailingSeps(source)));
   for (const std::string& s : sources)
     files::move(s, landing(s, destination, many));
 }
 
-void FileSystemObject::DeleteFolder(const std::string& spec, bool force) {
-  for (const std::string& s : expandSpec(spec, true)) {
+void FileSystemObject::DeleteFolder(const std::string& pattern, bool force) {
+  for (const std::string& s : expandPattern(pattern, true)) {
     if (!files::folderExists(s)) am::raise(am::err::kPathNotFound, "Path not found: " + s);
     files::deleteFolder(s, force);
   }

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-dev libicu-dev libpcre2-dev libzip-dev libssl-dev
   unixodbc unixodbc-dev odbc-postgresql odbc-mariadb libsqliteodbc tdsodbc
-  mdbtools mdbtools-dev libpq-dev libsqlite3-dev sqlite3
+  mdbtools mdbtools-dev libpq-dev libsqlite3-dev sqlite3 nlohmann-json3-dev
   postgresql mariadb-server mariadb-client python3 locales
 )
 

@@ -1,5 +1,6 @@
 #include "lib_helpers.h"
 #include "platform/automation/members.h"
+#include "platform/ui/ui.h"
 
 namespace vbslib_test {
 namespace {
@@ -33,6 +34,8 @@ TEST_F(Numbers, RoundingIsBankersAndKeepsTheSubtype) {
       {"CDbl", {S("1e3")}, "Double:1000"},
       {"CStr", {Variant(true)}, "String:True"},
       {"Fix", {D(-2.7)}, "Double:-2"},
+      {"Fix", {D(-0.5)}, "Double:0"},
+      {"Int", {D(-0.0)}, "Double:0"},
       {"Int", {D(-2.7)}, "Double:-3"},
       {"Int", {I(-3)}, "Integer:-3"},
       {"Int", {S("-2.5")}, "Double:-3"},
@@ -228,6 +231,34 @@ TEST_F(Numbers, ConstantsAreFoundWithoutRegardToCase) {
   // Every entry is reachable by its name.
   for (const vbs::Builtin& b : vbs::builtinFunctions())
     EXPECT_EQ(vbs::findBuiltin(b.name), &b);
+}
+
+} // namespace
+} // namespace vbslib_test
+
+namespace vbslib_test {
+namespace {
+
+TEST_F(Numbers, MessageAndInputBoxesGoThroughTheUi) {
+  namespace ui = quillet::platform::ui;
+  // Without an interface, questions take the choice that changes nothing.
+  EXPECT_EQ(am::CLng(call("MsgBox", {S("Go?"), L(4)})), 7);
+  EXPECT_EQ(am::CLng(call("MsgBox", {S("Go?"), L(3)})), 2);
+  EXPECT_EQ(am::CLng(call("MsgBox", {S("Done")})), 1);
+  EXPECT_EQ(am::CStr(call("InputBox", {S("Name?")})), "");
+
+  auto scripted = std::make_shared<ui::ScriptedUi>();
+  ui::install(scripted);
+  scripted->answer("Yes");
+  scripted->answer("typed");
+  scripted->answer("<cancel>");
+  EXPECT_EQ(run("MsgBox", {S("Go?"), L(4 + 32), S("Title")}), "Integer:6");
+  EXPECT_EQ(run("InputBox", {S("Name?"), S("T"), S("def")}), "String:typed");
+  EXPECT_EQ(run("InputBox", {S("Again?")}), "String:");
+  ASSERT_EQ(scripted->asked().size(), 3u);
+  EXPECT_EQ(scripted->asked()[0].title, "Title");
+  EXPECT_EQ(scripted->asked()[0].prompt, "Go?");
+  EXPECT_EQ(scripted->asked()[1].prompt, "Name?");
 }
 
 } // namespace

@@ -97,6 +97,13 @@ Variant ClassInfo::call(Object& self, const Member& m, int kind, Args args) {
   }
   if (!m.get) raise(err::kNoSuchMember); // write-only property
   int n = static_cast<int>(args.size());
+  if (n > 0 && m.maxArgs == 0 && !m.isMethod && (kind & kPropertyGet)) {
+    // A property without parameters given arguments: they go to the default member of its
+    // value, as in match.SubMatches(0) or folder.Files("a.txt").
+    Variant value = m.get(self, {});
+    if (value.isObject() && !value.isNothing()) return value.asObject()->invokeDefault(kind, args);
+    raise(err::kWrongArgumentCount);
+  }
   if (n < m.minArgs || (m.maxArgs >= 0 && n > m.maxArgs)) raise(err::kWrongArgumentCount);
   for (int i = 0; i < std::min(n, m.minArgs); ++i)
     if (args[static_cast<size_t>(i)].deref().isMissing()) raise(err::kArgumentNotOptional);

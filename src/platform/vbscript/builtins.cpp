@@ -10,6 +10,7 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/object.h"
+#include "platform/text/utf8.h"
 #include "platform/vbscript/lib_common.h"
 
 namespace quillet::platform::vbscript {
@@ -46,26 +47,13 @@ size_t seqLen(std::string_view s, size_t i) {
 } // namespace
 
 size_t charLen(std::string_view s) {
-  size_t n = 0;
-  for (size_t i = 0; i < s.size(); ++n) {
-    size_t k = seqLen(s, i);
-    i += k ? k : 1;
-  }
-  return n;
+  return text::countChars(s);
 }
-
 size_t byteOffset(std::string_view s, size_t chars) {
-  size_t i = 0;
-  while (chars > 0 && i < s.size()) {
-    size_t k = seqLen(s, i);
-    i += k ? k : 1;
-    --chars;
-  }
-  return i;
+  return text::byteOffsetOfChar(s, chars);
 }
-
 size_t charIndex(std::string_view s, size_t bytes) {
-  return charLen(s.substr(0, std::min(bytes, s.size())));
+  return text::charIndexOfByte(s, bytes);
 }
 
 std::u32string toU32(std::string_view s) {

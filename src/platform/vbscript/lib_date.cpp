@@ -196,7 +196,7 @@ Variant fnDateAdd(BuiltinCall& c) {
   if (isNull(c, 1) || isNull(c, 2)) return Variant::null();
   double number = std::trunc(numArg(c, 1));
   double serial = dateArg(c, 2);
-  if (std::fabs(number) > 1e10) invalidCall();
+  if (!(std::fabs(number) <= 1e10)) invalidCall(); // also refuses NaN
   auto n = static_cast<int64_t>(number);
   DayTime dt = splitSerial(serial);
   auto addMonths = [&](int64_t months) {

@@ -22,7 +22,8 @@ NumberText roundDecimal(double x, int digits) {
   NumberText t;
   t.negative = std::signbit(x);
   double a = std::fabs(x);
-  if (a == 0 || !std::isfinite(a)) {
+  if (!std::isfinite(a)) am::raise(am::err::kOverflow);
+  if (a == 0) {
     t.whole = "0";
     t.fraction.assign(static_cast<size_t>(digits), '0');
     t.negative = false;

@@ -74,39 +74,19 @@ Variant fnGetObject(BuiltinCall& c) {
                 what + ")");
 }
 
-// Without an interface installed, a question takes the choice that changes nothing.
-ui::MsgBoxResult safeAnswer(int32_t style) {
-  switch (style & 7) {
-  case ui::kOkCancel:
-  case ui::kYesNoCancel:
-  case ui::kRetryCancel:
-    return ui::kCancel;
-  case ui::kAbortRetryIgnore:
-    return ui::kAbort;
-  case ui::kYesNo:
-    return ui::kNo;
-  default:
-    return ui::kOk;
-  }
-}
-
+// Questions go to the thread's Ui; without an installed one they take the safe answer.
 Variant fnMsgBox(BuiltinCall& c) {
   std::string prompt = strArg(c, 0);
   int32_t style = optLong(c, 1, 0);
   std::string title = c.has(2) ? strArg(c, 2) : std::string("VBScript");
-  ui::Ui* u = am::Context::current().findShared<ui::Ui>();
-  ui::MsgBoxResult r = u ? u->messageBox(prompt, style, title) : safeAnswer(style);
-  return Variant(static_cast<int16_t>(r));
+  return Variant(static_cast<int16_t>(ui::current().messageBox(prompt, style, title)));
 }
 
 Variant fnInputBox(BuiltinCall& c) {
   std::string prompt = strArg(c, 0);
   std::string title = c.has(1) ? strArg(c, 1) : std::string("VBScript");
   std::string def = c.has(2) ? strArg(c, 2) : std::string();
-  ui::Ui* u = am::Context::current().findShared<ui::Ui>();
-  if (!u) return Variant("");
-  std::optional<std::string> answer = u->inputBox(prompt, title, def);
-  return Variant(answer.value_or(std::string()));
+  return Variant(ui::current().inputBox(prompt, title, def).value_or(std::string()));
 }
 
 const Builtin kMiscBuiltins[] = {

@@ -1,10 +1,28 @@
+#include "platform/automation/factory.h"
 #include "platform/vbscript/library.h"
+#include "platform/vbscript/objects/dictionary.h"
+#include "platform/vbscript/objects/filesystem.h"
+#include "platform/vbscript/objects/regexp_object.h"
+#include "platform/vbscript/objects/stream.h"
 
 namespace quillet::platform::vbscript {
 
-void registerScriptObjects() {}
-automation::Ref<automation::Object> newRegExp() {
-  return nullptr;
+namespace am = automation;
+
+void registerScriptObjects() {
+  static const bool done = [] {
+    am::registerClass("Scripting.Dictionary", [] { return am::Ref<am::Object>(new Dictionary); });
+    am::registerClass("Scripting.FileSystemObject",
+                      [] { return am::Ref<am::Object>(new FileSystemObject); });
+    am::registerClass("VBScript.RegExp", [] { return newRegExp(); });
+    am::registerClass("ADODB.Stream", [] { return am::Ref<am::Object>(new AdoStream); });
+    return true;
+  }();
+  (void)done;
+}
+
+am::Ref<am::Object> newRegExp() {
+  return am::Ref<am::Object>(new RegExpObject);
 }
 
 } // namespace quillet::platform::vbscript

@@ -1,0 +1,59 @@
+#pragma once
+// The project's database: its 31 settings (connection, quoting, reported versions, security
+// and user levels) and its tables, and the project's database list, which holds at most one.
+//
+// Dropping the database from the list unloads it first: every table is deleted through the
+// table collection, from the last position to the first, with its whole cascade and with
+// messages in the progress display. Destruction itself touches nothing else.
+#include <cstdint>
+#include <string>
+
+#include "core/setting_element.h"
+#include "elements/element_collection.h"
+#include "model/catalogues.h"
+#include "model/table.h"
+
+namespace quillet::model {
+
+class RUZDatabase : public core::SettingElement {
+  QUILLET_OBJECT(RUZDatabase)
+public:
+  RUZDatabase() : SettingElement(kDatabaseCatalogue) {}
+  QUILLET_DATABASE_SETTINGS(QUILLET_SETTING_ACCESSOR, QUILLET_SETTING_GETTER)
+  // Also makes the text the thread's security default for newly loaded tables.
+  void setSecDefault(const std::string& value);
+
+  Ref<RUZTables> Tables();
+  // Deletes every table under a progress display and empties the thread's security default.
+  void unload();
+
+  // Kept by the schema loaders between their steps.
+  Variant workingSchema = Variant("");
+
+private:
+  Ref<RUZTables> tables_;
+};
+
+class RUZDatabases : public automation::Object {
+  QUILLET_OBJECT(RUZDatabases)
+public:
+  const std::string& curName() const { return curName_; }
+  std::string curSeq() const { return std::to_string(curSeq_); }
+  // Adds the database when the list is empty (ProjErr becomes ""); otherwise ProjErr
+  // becomes "support 1 db only!" and nothing changes.
+  void Add(const std::string& name);
+  int32_t Count() const { return dbs_.count(); }
+  // Unloads the database at that name or position and removes it; the keyed collection's
+  // error for one that is not there.
+  void Delete(const Variant& index);
+  // The database at that name or position (curName becomes its DBName); error 91 when none.
+  Ref<RUZDatabase> Item(const Variant& index);
+  Ref<automation::Enumerator> NewEnum() const { return dbs_.newEnum(); }
+
+private:
+  elements::KeyedItems<RUZDatabase> dbs_;
+  std::string curName_;
+  int32_t curSeq_ = 0;
+};
+
+} // namespace quillet::model

@@ -1,0 +1,67 @@
+#include "model/field.h"
+
+#include "elements/language.h"
+#include "elements/naming.h"
+#include "elements/shared.h"
+
+namespace quillet::model {
+
+using elements::tolerant;
+
+std::string RUZField::FldParm() {
+  std::string var = FldVar();
+  return var.size() > 2 ? var.substr(2) : std::string();
+}
+
+Ref<RUZField> RUZFields::construct(const std::string& name) {
+  auto f = automation::makeRef<RUZField>();
+  f->setFldName(name);
+  return f;
+}
+
+void RUZFields::renamedVar(RUZField& f, const std::string& newName) {
+  f.setFldVar(elements::varName(newName, "x_"));
+}
+
+void RUZFields::renamed(RUZField&, const std::string& tblName, const std::string& oldName,
+                        const std::string& newName) {
+  elements::upkeep().RenameExtensionField(tblName, oldName, newName);
+}
+
+void RUZFields::renumbered(RUZField&, const std::string& tblName, const std::string& name) {
+  tolerant([&] { elements::upkeep().DeleteExtensionField(tblName, name); });
+  tolerant([&] { elements::languageStore()->deleteFieldPhrasesAnyCase(tblName, name); });
+}
+
+void RUZFields::deleteAll(const std::string& tblName) {
+  for (int32_t i = Count(); i >= 1; --i) {
+    RUZField* f = bySeq(i);
+    if (!f) f = items_.at(i); // positions not dense: take the field standing there
+    if (f) Delete(tblName, Variant(f->FldName()));
+  }
+}
+
+QUILLET_DEFINE_CLASS(RUZField) {
+  core::addSettingMembers(b, kFieldCatalogue);
+  core::addNameAccess(b);
+  b.get("FldParm", &RUZField::FldParm);
+}
+
+QUILLET_DEFINE_CLASS(RUZFields) {
+  using C = RUZFields;
+  b.get("curName", &C::curName)
+      .get("curSeq", &C::curSeqValue)
+      .method("Add", &C::Add)
+      .method("Change", &C::Change)
+      .method("Count", &C::Count)
+      .method("Delete", &C::Delete)
+      .method("FieldExist", &C::FieldExist)
+      .get("Item", &C::Item)
+      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
+      .method("SetItem", &C::SetItem)
+      .method("SetSeq", [](C& c, int32_t i) { c.SetSeq(i); })
+      .defaultMember("Item")
+      .enumerator(&C::NewEnum);
+}
+
+} // namespace quillet::model

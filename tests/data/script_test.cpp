@@ -1,0 +1,86 @@
+// The connection and recordset as scripts reach them: by name, through the class factory.
+#include <gtest/gtest.h>
+
+#include "platform/automation/context.h"
+#include "platform/automation/convert.h"
+#include "platform/automation/factory.h"
+#include "platform/data/connection.h"
+
+namespace quillet::platform::data {
+namespace {
+
+using automation::CStr;
+using automation::get;
+using automation::invoke;
+using automation::kGetOrCall;
+using automation::kMethod;
+
+const std::string kFixtures = QUILLET_TEST_DIR "/fixtures/";
+
+TEST(DataScript, ConnectionRecordsetFieldsAndErrors) {
+  automation::Context::Scope scope;
+  registerDataClasses();
+  Variant conn(automation::create("ADODB.Connection"));
+  std::vector<Variant> open{
+      Variant("Provider=Quillet.Recorded;Data Source=" + kFixtures + "sqlserver_catalogue.json")};
+  invoke(conn, "Open", kMethod, open);
+  EXPECT_EQ(automation::CLng(get(conn, "State")), 1);
+  std::vector<Variant> dbms{Variant("DBMS Name")};
+  Variant props = get(conn, "Properties");
+  EXPECT_EQ(CStr(automation::valueOf(invoke(props, "Item", kGetOrCall, dbms))),
+            "Microsoft SQL Server");
+  // OpenSchema(20) with no criteria, walked twice as the loaders do.
+  std::vector<Variant> schema{Variant(int32_t{20})};
+  Variant rs = invoke(conn, "OpenSchema", kMethod, schema);
+  int rows = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    invoke(rs, "MoveFirst", kMethod);
+    while (!automation::CBool(get(rs, "EOF"))) {
+      std::vector<Variant> col{Variant("table_name")};
+      EXPECT_FALSE(CStr(automation::valueOf(invoke(rs, "Item", kGetOrCall, col))).empty());
+      ++rows;
+      invoke(rs, "MoveNext", kMethod);
+    }
+  }
+  EXPECT_EQ(rows, 6);
+  // Field objects with their properties.
+  std::vector<Variant> sql{Variant("SELECT * FROM [dbo].[Customers] WHERE 0=1")};
+  Variant d = invoke(conn, "Describe", kMethod, sql);
+  Variant fields = get(d, "Fields");
+  EXPECT_EQ(automation::CLng(get(fields, "Count")), 3);
+  std::vector<Variant> zero{Variant(int32_t{0})};
+  Variant f0 = invoke(fields, "Item", kGetOrCall, zero);
+  EXPECT_EQ(CStr(get(f0, "Name")), "CustomerKey");
+  EXPECT_EQ(automation::CLng(get(f0, "Type")), 72);
+  std::vector<Variant> autoInc{Variant("ISAUTOINCREMENT")};
+  EXPECT_FALSE(automation::CBool(
+      automation::valueOf(invoke(get(f0, "Properties"), "Item", kGetOrCall, autoInc))));
+  // A missing field is error 3265; a failed statement fills Errors.
+  std::vector<Variant> none{Variant("Nope")};
+  try {
+    invoke(fields, "Item", kGetOrCall, none);
+    FAIL();
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 3265);
+  }
+  std::vector<Variant> bad{Variant("SELECT * FROM [Gone]")};
+  EXPECT_THROW(invoke(conn, "Describe", kMethod, bad), automation::Error);
+  Variant errors = get(conn, "Errors");
+  EXPECT_EQ(automation::CLng(get(errors, "Count")), 1);
+  Variant e0 = invoke(errors, "Item", kGetOrCall, zero);
+  EXPECT_EQ(CStr(get(e0, "SQLState")), "42S02");
+  // Reading past EOF is error 3021.
+  Variant empty = invoke(conn, "Describe", kMethod, sql);
+  std::vector<Variant> first{Variant(int32_t{0})};
+  try {
+    automation::valueOf(invoke(empty, "Item", kGetOrCall, first));
+    FAIL();
+  } catch (const automation::Error& e) {
+    EXPECT_EQ(e.number(), 3021);
+  }
+  invoke(conn, "Close", kMethod);
+  EXPECT_EQ(automation::CLng(get(conn, "State")), 0);
+}
+
+} // namespace
+} // namespace quillet::platform::data

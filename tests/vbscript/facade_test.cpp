@@ -81,6 +81,11 @@ TEST(Facade, RuntimeErrorsCountLinesWithinEachChunk) {
   h.sc->Error()->Clear();
   EXPECT_EQ(h.sc->Error()->Number(), 0);
 
+  // Code run from text fails at the statement that ran it.
+  f = failureOf(*h.sc, [&] { h.sc->AddCode("x = 1\nExecute \"y = 2\" & vbCrLf & \"z = 1 / 0\""); });
+  EXPECT_EQ(f.number, 11);
+  EXPECT_EQ(f.line, 2);
+
   // The place is the statement inside the procedure where it failed.
   h.sc->AddCode("Function Bad()\n  Bad = 1\n  Bad = Bad / 0\nEnd Function");
   f = failureOf(*h.sc, [&] { h.sc->RunNamed("Bad"); });

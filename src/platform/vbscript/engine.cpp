@@ -241,6 +241,17 @@ Variant Engine::run(Module& m, std::string_view name, Args args) {
 
 // ---- functions of the interpreter itself
 
+// Runs code given as text: an error in it is reported at the statement that ran the text,
+// since its own lines are not lines of any added chunk.
+void Engine::Impl::runCodeText(Program& prog, Module& m, Frame* caller) {
+  try {
+    runTop(prog, m, caller);
+  } catch (const au::Error&) {
+    located = false;
+    throw;
+  }
+}
+
 Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr&) {
   auto need = [&](size_t n) {
     if (args.size() != n) au::raise(err::kWrongArgumentCount);
@@ -260,7 +271,7 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
     auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
     compileProgram(prog, *f.module, &f);
     if (!prog->procs.empty() || !prog->classes.empty()) f.module->programs.push_back(prog);
-    runTop(*prog, *f.module, &f);
+    runCodeText(*prog, *f.module, &f);
     return Variant();
   }
   case kExecuteGlobal: {
@@ -269,7 +280,7 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
     auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
     compileProgram(prog, g, nullptr);
     g.programs.push_back(prog);
-    runTop(*prog, g, nullptr);
+    runCodeText(*prog, g, nullptr);
     return Variant();
   }
   case kGetRef: {

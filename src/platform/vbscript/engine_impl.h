@@ -132,6 +132,7 @@ struct Engine::Impl {
   // Runs a chunk's top-level code (or evaluates its expression) in a frame that sees the
   // caller's locals when there is a caller.
   Variant runTop(Program& prog, Module& m, Frame* caller);
+  void runCodeText(Program& prog, Module& m, Frame* caller);
   Variant newObject(const NewExpr& n, Frame& f);
 
   void tick();

@@ -158,6 +158,8 @@ bool isSimple(const Expr& e) {
   return e.kind == EK::Literal || e.kind == EK::Ident;
 }
 
+Variant compareValues(Op op, const Variant& l, const Variant& r);
+
 } // namespace
 
 Variant letValue(Variant v) {
@@ -306,6 +308,35 @@ Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
 }
 
 bool Engine::Impl::condition(const Expr& e, Frame& f) {
+  if (e.kind == EK::Binary) {
+    // A comparison of whole numbers decides without building a Boolean value.
+    auto& b = static_cast<const BinaryExpr&>(e);
+    if (b.op >= Op::Eq && b.op <= Op::Ge) {
+      Variant tl, tr;
+      const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
+      const Variant& r = evalRef(*b.right, f, tr);
+      if (isIntegral(l) && isIntegral(r)) {
+        int64_t a = intOf(l), c = intOf(r);
+        switch (b.op) {
+        case Op::Eq:
+          return a == c;
+        case Op::Ne:
+          return a != c;
+        case Op::Lt:
+          return a < c;
+        case Op::Le:
+          return a <= c;
+        case Op::Gt:
+          return a > c;
+        case Op::Ge:
+          return a >= c;
+        default:
+          break;
+        }
+      }
+      return au::isTrue(compareValues(b.op, l, r));
+    }
+  }
   Variant tmp;
   const Variant& v = evalRef(e, f, tmp);
   if (v.type() == VarType::Boolean) return v.asBool();
@@ -915,6 +946,27 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
   }
   au::raise(err::kInternalError);
 }
+
+namespace {
+Variant compareValues(Op op, const Variant& l, const Variant& r) {
+  switch (op) {
+  case Op::Eq:
+    return au::opEq(l, r);
+  case Op::Ne:
+    return au::opNe(l, r);
+  case Op::Lt:
+    return au::opLt(l, r);
+  case Op::Le:
+    return au::opLe(l, r);
+  case Op::Gt:
+    return au::opGt(l, r);
+  case Op::Ge:
+    return au::opGe(l, r);
+  default:
+    au::raise(err::kInternalError);
+  }
+}
+} // namespace
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   Variant tl, tr;

@@ -250,3 +250,20 @@ TEST(Facade, NativeFaultsBecomeScriptErrors) {
 }
 
 } // namespace vbtest
+
+namespace vbtest {
+
+TEST(Facade, RedefiningAFunctionDoesNotGrowTheEngine) {
+  Harness h;
+  for (int i = 0; i < 200; ++i)
+    h.sc->AddCode("Function qzExParse()\nqzExParse = " + std::to_string(i) + "\nEnd Function");
+  EXPECT_EQ(au::CLng(h.sc->RunNamed("qzExParse")), 199);
+  EXPECT_LE(h.sc->engine().globalModule().programs.size(), 2u);
+  // A class instance keeps its class's code alive after the class is redefined.
+  h.sc->AddCode("Class K\nFunction V\nV = \"old\"\nEnd Function\nEnd Class\nSet keep = New K");
+  h.sc->AddCode("Class K\nFunction V\nV = \"new\"\nEnd Function\nEnd Class");
+  h.sc->AddCode("x = 1");
+  EXPECT_EQ(au::CStr(h.sc->Eval("keep.V & (New K).V")), "oldnew");
+}
+
+} // namespace vbtest

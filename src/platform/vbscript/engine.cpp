@@ -197,6 +197,12 @@ Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
 }
 
 void Engine::addCode(Module& m, std::string_view code) {
+  if (impl_->entryDepth == 0) {
+    // Chunks whose procedures were all redefined and whose classes are gone are dropped,
+    // so adding the same function again and again does not grow the engine. Only when no
+    // script code is running: a running procedure's code must stay.
+    std::erase_if(m.programs, [](const std::shared_ptr<Program>& p) { return p.use_count() == 1; });
+  }
   guarded(*impl_, [&] {
     auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
     impl_->compileProgram(prog, m, nullptr);

@@ -120,6 +120,9 @@ struct Engine::Impl {
   // (then the caller decides). `create` defines an undeclared variable.
   Variant* varOf(const IdentExpr& id, Frame& f, bool create);
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  bool directArgs(const std::vector<ExprPtr>& args);
+  Variant invokeDirect(const ProcDef& p, ScriptObject* me, const std::vector<ExprPtr>& args,
+                       Frame& f);
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
   Variant memberCallObject(automation::Object* obj, const MemberExpr& site, int kind, Args args,

@@ -364,6 +364,24 @@ Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
           f.me->fields()[id.member->field] = std::move(v);
           return Flow::Normal;
         }
+      } else if (a.target->kind == EK::Call) {
+        // An element of a local or field array: `parts(n) = s`.
+        auto& c = static_cast<const CallExpr&>(*a.target);
+        if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
+          auto& id = static_cast<const IdentExpr&>(*c.callee);
+          Variant* arr = id.bind == Bind::Local   ? &f.slots[id.slot].deref()
+                         : id.bind == Bind::Field ? &f.me->fields()[id.member->field]
+                                                  : nullptr;
+          if (arr && arr->isArray()) {
+            int32_t idx[4];
+            for (size_t i = 0; i < c.args.size(); ++i) {
+              Variant tmp;
+              idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
+            }
+            arr->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(v);
+            return Flow::Normal;
+          }
+        }
       }
       assign(*a.target, std::move(v), false, f);
       return Flow::Normal;
@@ -838,8 +856,7 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
   }
   if (const au::Member* m = site.cacheNative;
       m && !(args.size() > (assigning ? 1u : 0u) && m->maxArgs == 0 && m->get)) {
-    Ref<au::Object> keep(obj);
-    return au::ClassInfo::call(*obj, *m, kind, args);
+    return au::ClassInfo::call(*obj, *m, kind, args); // the caller holds the object
   }
   if (args.size() > (assigning ? 1u : 0u)) {
     // Arguments to a property that takes none index what it returns: `sc.Modules(1)`.
@@ -1136,6 +1153,53 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 
 } // namespace
 
+// Arguments that can go straight into the callee's frame: no omitted ones and no array
+// elements (those go by reference through the general path, which locks the array).
+bool Engine::Impl::directArgs(const std::vector<ExprPtr>& args) {
+  for (auto& a : args)
+    if (a->kind == EK::Missing || a->kind == EK::Call) return false;
+  return true;
+}
+
+// Calls a script procedure, evaluating the arguments straight into its frame.
+Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
+                                   const std::vector<ExprPtr>& args, Frame& f) {
+  tick();
+  checkStack();
+  Ref<ScriptObject> keep(me);
+  SlotFrame sf(stack, static_cast<size_t>(p.slotCount));
+  Variant* slots = sf.slots;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const Expr& a = *args[i];
+    if (p.params[i].byRef && a.kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(a);
+      Variant* v;
+      if (id.bind == Bind::Local)
+        v = &f.slots[id.slot].deref();
+      else if (id.bind == Bind::Field)
+        v = &f.me->fields()[id.member->field];
+      else if (id.bind == Bind::Global && id.cell->kind == Cell::Variable)
+        v = &id.cell->value;
+      else
+        v = varOf(id, f, true);
+      if (v) {
+        slots[i] = Variant::byRef(v);
+        continue;
+      }
+    }
+    slots[i] = eval(a, f);
+  }
+  Frame fr;
+  fr.slots = slots;
+  fr.proc = const_cast<ProcDef*>(&p);
+  fr.me = me;
+  fr.module = p.module;
+  fr.explicitNames = p.explicitNames;
+  execBlock(p.body, fr);
+  if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
+  return Variant();
+}
+
 Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident && c.args.size() <= 3) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);
@@ -1198,6 +1262,10 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     default:
       break;
     }
+    if (target && target->params.size() == c.args.size() && directArgs(c.args)) {
+      if (id.bind == Bind::Global) return invokeDirect(*target, nullptr, c.args, f);
+      if (id.bind == Bind::MeMember && f.me) return invokeDirect(*target, f.me, c.args, f);
+    }
     if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
     ae.run(c.args, buf, target, varRefs);
     return callIdent(id, f, buf.args(), kind, true);
@@ -1220,6 +1288,9 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
           m.cacheClass = so->cls().id;
         }
         if (m.cacheMember) target = procForCall(*m.cacheMember, kind);
+        if (target && so->cls().engine == &eng && (m.cacheMember->isPublic || so == f.me) &&
+            target->params.size() == c.args.size() && directArgs(c.args))
+          return invokeDirect(*target, so, c.args, f);
       }
     }
     ae.run(c.args, buf, target, true);

@@ -31,6 +31,7 @@ TEST(Lexer, LiteralsCommentsAndContinuations) {
       {"line continuation", "x = 1 + _\n    2 _\n    + 3\nOut.Echo _\n  x", "6\n"},
       {"continuation in call args", "Out.Echo \"a\", _\n \"b\"", "a b\n"},
       {"colon separators", "a = 1: b = 2: Out.Echo a + b", "3\n"},
+      {"byte-order mark", "\xEF\xBB\xBFOut.Echo 1", "1\n"},
       {"concat not hex", "hdr = 1\nOut.Echo \"x\" &hdr", "x1\n"},
       {"keyword as member name",
        "Set d = CreateObject(\"Test.Bag\")\nd.Add \"k\", 1\nOut.Echo d.Count", "1\n"},

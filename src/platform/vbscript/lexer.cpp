@@ -393,6 +393,8 @@ private:
 } // namespace
 
 std::vector<Token> tokenize(std::string_view source) {
+  // A UTF-8 byte-order mark is no part of the code (columns then count from after it).
+  if (source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);
   return Lexer(source).run();
 }
 

@@ -1,5 +1,5 @@
-# Twin of the class method call benchmark: a string builder object appended to (method
-# calls only; joining the parts is a library function, not a call).
+# Twin of the string builder benchmark: a builder object appended to, as templates do (the
+# appends only; joining the parts is a library function).
 import sys, time
 
 class StringBuilder:

@@ -62,6 +62,32 @@ TEST(Operators, PrecedenceAndTypes) {
   });
 }
 
+TEST(Operators, WholeNumberArithmeticOnLocals) {
+  // Locals take a path of their own for whole numbers; its results must match the general one.
+  auto inSub = [](const std::string& body) {
+    return "Sub T\nDim a, b, c\n" + body + "\nEnd Sub\nT";
+  };
+  struct C {
+    std::string code;
+    const char* expected;
+  } cases[] = {
+      {inSub("a = 32767: b = a + 1: Out.Echo b, TypeName(b)"), "32768 Long\n"},
+      {inSub("a = 2147483647: b = a + 1: Out.Echo b, TypeName(b)"), "2147483648 Double\n"},
+      {inSub("a = -32768: b = -a: Out.Echo b, TypeName(b)"), "32768 Long\n"},
+      {inSub("a = 200: b = a * a: Out.Echo b, TypeName(b)"), "40000 Long\n"},
+      {inSub("a = 7: b = -a Mod 3: c = -a \\ 2: Out.Echo b, c, TypeName(c)"), "-1 -3 Integer\n"},
+      {inSub("a = 7: b = a \\ 0"), "ERROR 11 Division by zero (3,7)"},
+      {inSub("a = 7: b = a Mod 0"), "ERROR 11 Division by zero (3,7)"},
+      {inSub("a = 1.5: b = a + 1: Out.Echo b, TypeName(b)"), "2.5 Double\n"},
+      {inSub("a = \"4\": b = a * 2: Out.Echo b, TypeName(b)"), "8 Double\n"},
+      {inSub("b = a + 1: Out.Echo b, TypeName(b)"), "1 Integer\n"},
+  };
+  for (const C& c : cases) {
+    SCOPED_TRACE(c.code);
+    EXPECT_EQ(runScript(c.code), c.expected);
+  }
+}
+
 TEST(Statements, IfAndSelect) {
   runCases({
       {"block if",

@@ -121,6 +121,8 @@ struct BinaryExpr : Expr {
   Op op;
   ExprPtr left;
   ExprPtr right;
+  // Whole-number arithmetic on literals and locals only: tried without building values.
+  bool intCandidate = false;
 };
 
 struct NewExpr : Expr {

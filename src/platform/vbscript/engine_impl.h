@@ -129,6 +129,7 @@ struct Engine::Impl {
                            Frame& f);
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   Variant evalBinary(const BinaryExpr& b, Frame& f);
+  bool evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide);
   bool condition(const Expr& e, Frame& f);
   Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);
   Variant withObject(const MemberExpr& m, Frame& f);

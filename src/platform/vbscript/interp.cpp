@@ -251,7 +251,9 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
     case Bind::Field:
       return f.me->fields()[id.member->field];
     case Bind::Global:
-      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant) return id.cell->value;
+      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant ||
+          id.cell->kind == Cell::Object)
+        return id.cell->value;
       break;
     default:
       break;
@@ -889,8 +891,16 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
       return id.cell->value;
     break;
   }
-  case EK::Binary:
-    return evalBinary(static_cast<const BinaryExpr&>(e), f);
+  case EK::Binary: {
+    auto& b = static_cast<const BinaryExpr&>(e);
+    if (b.intCandidate) {
+      int64_t v;
+      bool wide;
+      if (evalInt(b, f, v, wide))
+        return wide ? Variant(static_cast<int32_t>(v)) : Variant(static_cast<int16_t>(v));
+    }
+    return evalBinary(b, f);
+  }
   case EK::Call:
     return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
   default:
@@ -962,6 +972,84 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
     return Variant::missing();
   }
   au::raise(err::kInternalError);
+}
+
+// Whole-number arithmetic without building values: Integer and Long operands, results that
+// stay within Long (Integer widening to Long as the language does). False sends the caller to
+// the general path, which is safe because these operands have no side effects.
+bool Engine::Impl::evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide) {
+  switch (e.kind) {
+  case EK::Literal: {
+    const Variant& v = static_cast<const LiteralExpr&>(e).value;
+    if (v.type() == VarType::Integer) {
+      out = v.asInteger();
+      wide = false;
+      return true;
+    }
+    if (v.type() == VarType::Long) {
+      out = v.asLong();
+      wide = true;
+      return true;
+    }
+    return false;
+  }
+  case EK::Ident: {
+    auto& id = static_cast<const IdentExpr&>(e);
+    const Variant& v =
+        id.bind == Bind::Local ? f.slots[id.slot].deref() : f.me->fields()[id.member->field];
+    if (v.type() == VarType::Integer) {
+      out = v.asInteger();
+      wide = false;
+      return true;
+    }
+    if (v.type() == VarType::Long) {
+      out = v.asLong();
+      wide = true;
+      return true;
+    }
+    return false;
+  }
+  case EK::Paren:
+    return evalInt(*static_cast<const ParenExpr&>(e).inner, f, out, wide);
+  case EK::Unary: {
+    if (!evalInt(*static_cast<const UnaryExpr&>(e).operand, f, out, wide)) return false;
+    out = -out;
+    break;
+  }
+  case EK::Binary: {
+    auto& b = static_cast<const BinaryExpr&>(e);
+    int64_t a, c;
+    bool wa, wc;
+    if (!evalInt(*b.left, f, a, wa) || !evalInt(*b.right, f, c, wc)) return false;
+    wide = wa || wc;
+    switch (b.op) {
+    case Op::Add:
+      out = a + c;
+      break;
+    case Op::Sub:
+      out = a - c;
+      break;
+    case Op::Mul:
+      out = a * c;
+      break;
+    case Op::Mod:
+      if (c == 0) return false;
+      out = a % c;
+      break;
+    case Op::IntDiv:
+      if (c == 0) return false;
+      out = a / c;
+      break;
+    default:
+      return false;
+    }
+    break;
+  }
+  default:
+    return false;
+  }
+  if (!wide && (out < -32768 || out > 32767)) wide = true;
+  return out >= std::numeric_limits<int32_t>::min() && out <= std::numeric_limits<int32_t>::max();
 }
 
 namespace {
@@ -1234,8 +1322,6 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       return b.fn(call);
     }
   }
-  ArgBuf buf;
-  buf.init(c.args.size());
   ArgEval ae{*this, f};
   const Expr& callee = *c.callee;
   if (callee.kind == EK::Ident) {
@@ -1267,6 +1353,8 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       if (id.bind == Bind::MeMember && f.me) return invokeDirect(*target, f.me, c.args, f);
     }
     if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
+    ArgBuf buf;
+    buf.init(c.args.size());
     ae.run(c.args, buf, target, varRefs);
     return callIdent(id, f, buf.args(), kind, true);
   }
@@ -1293,10 +1381,38 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
           return invokeDirect(*target, so, c.args, f);
       }
     }
+    if (!target && c.args.size() <= 3) {
+      // A native member: plain variables by reference, the rest by value, no argument list.
+      Variant argv[3];
+      for (size_t i = 0; i < c.args.size(); ++i) {
+        const Expr& a = *c.args[i];
+        if (a.kind == EK::Ident) {
+          auto& ai = static_cast<const IdentExpr&>(a);
+          Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot].deref()
+                       : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
+                       : (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable)
+                           ? &ai.cell->value
+                           : nullptr;
+          if (v) {
+            argv[i] = Variant::byRef(v);
+            continue;
+          }
+        } else if (a.kind == EK::Missing) {
+          argv[i] = Variant::missing();
+          continue;
+        }
+        argv[i] = eval(a, f);
+      }
+      return memberCallObject(obj.get(), m, kind, Args(argv, c.args.size()), f);
+    }
+    ArgBuf buf;
+    buf.init(c.args.size());
     ae.run(c.args, buf, target, true);
     return memberCallObject(obj.get(), m, kind, buf.args(), f);
   }
   Variant v = eval(callee, f);
+  ArgBuf buf;
+  buf.init(c.args.size());
   ae.run(c.args, buf, nullptr, false);
   return indexValue(v, buf.args(), kind, "");
 }

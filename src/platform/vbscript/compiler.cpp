@@ -288,8 +288,13 @@ bool intOperand(const Expr& e) {
     auto b = static_cast<const IdentExpr&>(e).bind;
     return b == Bind::Local || b == Bind::Field;
   }
-  case EK::Binary:
-    return static_cast<const BinaryExpr&>(e).intCandidate;
+  case EK::Binary: {
+    // Any whole-number operator over such operands (the candidate mark needs a nested one).
+    auto& b = static_cast<const BinaryExpr&>(e);
+    return (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::Mod ||
+            b.op == Op::IntDiv) &&
+           intOperand(*b.left) && intOperand(*b.right);
+  }
   case EK::Paren:
     return intOperand(*static_cast<const ParenExpr&>(e).inner);
   case EK::Unary:
@@ -599,9 +604,11 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
     auto& b = static_cast<BinaryExpr&>(e);
     compileExpr(*b.left, s);
     compileExpr(*b.right, s);
+    // Only trees of several operators gain: a single one is as quick on the general path.
     b.intCandidate = (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::Mod ||
                       b.op == Op::IntDiv) &&
-                     intOperand(*b.left) && intOperand(*b.right);
+                     intOperand(*b.left) && intOperand(*b.right) &&
+                     (b.left->kind == EK::Binary || b.right->kind == EK::Binary);
     break;
   }
   case EK::Paren:

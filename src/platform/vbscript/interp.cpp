@@ -893,11 +893,12 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
   }
   case EK::Binary: {
     auto& b = static_cast<const BinaryExpr&>(e);
-    if (b.intCandidate) {
+    if (b.intCandidate && b.intMisses < 16) {
       int64_t v;
       bool wide;
       if (evalInt(b, f, v, wide))
         return wide ? Variant(static_cast<int32_t>(v)) : Variant(static_cast<int16_t>(v));
+      ++b.intMisses;
     }
     return evalBinary(b, f);
   }

@@ -336,6 +336,38 @@ TEST(Classes, MembersAndProperties) {
   });
 }
 
+TEST(Classes, SetAndLetWithDefaultMembers) {
+  runCases({
+      {"set keeps the object",
+       "Set b = CreateObject(\"Test.Bag\")\nSet x = b\nx.Add \"k\", 1\nOut.Echo b.Count, "
+       "TypeName(x)",
+       "1 Bag\n"},
+      {"let reads the default member", "Set b = CreateObject(\"Test.Bag\")\nx = b",
+       "ERROR 450 Wrong number of arguments or invalid property assignment (2,0)"},
+      {"default member let",
+       "Set b = CreateObject(\"Test.Bag\")\nb(\"k\") = 5\nOut.Echo b(\"k\"), b.Item(\"k\")",
+       "5 5\n"},
+      {"default member of a script object holding an object",
+       "Class Box\nPublic Default Property Get V\nSet V = Inner\nEnd Property\nPublic Inner\nEnd "
+       "Class\n"
+       "Set bx = New Box\nSet bx.Inner = CreateObject(\"Test.Bag\")\nbx.Inner.Add \"a\", 1\nSet y "
+       "= bx.V\nOut.Echo y.Count",
+       "1\n"},
+      {"let of a nested default",
+       "Class W\nPublic Default Function Get1\nGet1 = 7\nEnd Function\nEnd Class\n"
+       "Set wo = New W\nx = wo + 1\nOut.Echo x, wo",
+       "8 7\n"},
+      {"nothing in let", "Set o = Nothing\nx = o", "ERROR 91 Object variable not set (2,0)"},
+      {"set to a function result",
+       "Function Make()\nSet Make = CreateObject(\"Test.Bag\")\nEnd Function\nSet m = "
+       "Make()\nOut.Echo TypeName(m)",
+       "Bag\n"},
+      {"function result needs set",
+       "Function Make()\nMake = CreateObject(\"Test.Bag\")\nEnd Function\nSet m = Make()",
+       "ERROR 450 Wrong number of arguments or invalid property assignment (2,0)"},
+  });
+}
+
 TEST(Classes, InitializeAndTerminateOrder) {
   runCases({
       {"initialize and terminate",

@@ -416,11 +416,9 @@ private:
       auto d = std::make_unique<DoStmt>(t.line, t.col);
       d->cond = DoStmt::PreWhile;
       d->test = parseExpr();
-      ++loopDepth_;
       ++blockDepth_;
       d->body = parseBlock();
       --blockDepth_;
-      --loopDepth_;
       expect(Tok::KwWend, cerr::kExpectedWend);
       return d;
     }
@@ -1043,7 +1041,6 @@ private:
   int blockDepth_ = 0;
   int forDepth_ = 0;
   int doDepth_ = 0;
-  int loopDepth_ = 0;
   int exprDepth_ = 0;
   int depth_ = 0;
   // Operators in one expression: a left-deep chain is walked recursively later.

@@ -1,6 +1,7 @@
-// The script engine against CPython on the same programs (twins in bench/py/). Each
-// script benchmark also runs its Python twin once and reports `py_ratio`: the Python time
-// divided by ours (above 1 means the engine is faster).
+// The script engine against CPython on the same programs (twins in bench/py/). After its
+// timed loop each script benchmark runs the program and its Python twin alternately five
+// times and reports `py_ratio`: the best Python time divided by the best engine time (above
+// 1 means the engine is faster). The twins time their work themselves, without start-up.
 #include <benchmark/benchmark.h>
 
 #include <chrono>

@@ -265,6 +265,59 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
 
 // ---- statements
 
+[[gnu::always_inline]] inline Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
+  // The common statements here; the rest out of line, so this stays a small function.
+  if (st.kind == SK::Assign) {
+    auto& a = static_cast<const AssignStmt&>(st);
+    if (!a.isSet) {
+      Variant v = eval(*a.value, f);
+      if (v.isObject()) v = au::valueOf(v);
+      if (a.target->kind == EK::Ident) {
+        auto& id = static_cast<const IdentExpr&>(*a.target);
+        if (id.bind == Bind::Local) {
+          f.slots[id.slot].deref() = std::move(v);
+          return Flow::Normal;
+        }
+        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
+          id.cell->value = std::move(v);
+          return Flow::Normal;
+        }
+        if (id.bind == Bind::Field) {
+          f.me->fields()[id.member->field] = std::move(v);
+          return Flow::Normal;
+        }
+      } else if (a.target->kind == EK::Call) {
+        // An element of a local or field array: `parts(n) = s`.
+        auto& c = static_cast<const CallExpr&>(*a.target);
+        if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
+          auto& id = static_cast<const IdentExpr&>(*c.callee);
+          Variant* arr = id.bind == Bind::Local   ? &f.slots[id.slot].deref()
+                         : id.bind == Bind::Field ? &f.me->fields()[id.member->field]
+                                                  : nullptr;
+          if (arr && arr->isArray()) {
+            int32_t idx[4];
+            for (size_t i = 0; i < c.args.size(); ++i) {
+              Variant tmp;
+              idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
+            }
+            arr->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(v);
+            return Flow::Normal;
+          }
+        }
+      }
+      assign(*a.target, std::move(v), false, f);
+      return Flow::Normal;
+    }
+  } else if (st.kind == SK::Call) {
+    const Expr& c = *static_cast<const CallStmt&>(st).call;
+    if (c.kind == EK::Call) {
+      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+      return Flow::Normal;
+    }
+  }
+  return execSlow(st, f);
+}
+
 Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
   for (const auto& st : b) {
     Flow fl;
@@ -343,59 +396,6 @@ bool Engine::Impl::condition(const Expr& e, Frame& f) {
   const Variant& v = evalRef(e, f, tmp);
   if (v.type() == VarType::Boolean) return v.asBool();
   return au::isTrue(v.isObject() ? au::valueOf(v) : v);
-}
-
-Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
-  // The common statements here; the rest out of line, so this stays a small function.
-  if (st.kind == SK::Assign) {
-    auto& a = static_cast<const AssignStmt&>(st);
-    if (!a.isSet) {
-      Variant v = eval(*a.value, f);
-      if (v.isObject()) v = au::valueOf(v);
-      if (a.target->kind == EK::Ident) {
-        auto& id = static_cast<const IdentExpr&>(*a.target);
-        if (id.bind == Bind::Local) {
-          f.slots[id.slot].deref() = std::move(v);
-          return Flow::Normal;
-        }
-        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
-          id.cell->value = std::move(v);
-          return Flow::Normal;
-        }
-        if (id.bind == Bind::Field) {
-          f.me->fields()[id.member->field] = std::move(v);
-          return Flow::Normal;
-        }
-      } else if (a.target->kind == EK::Call) {
-        // An element of a local or field array: `parts(n) = s`.
-        auto& c = static_cast<const CallExpr&>(*a.target);
-        if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
-          auto& id = static_cast<const IdentExpr&>(*c.callee);
-          Variant* arr = id.bind == Bind::Local   ? &f.slots[id.slot].deref()
-                         : id.bind == Bind::Field ? &f.me->fields()[id.member->field]
-                                                  : nullptr;
-          if (arr && arr->isArray()) {
-            int32_t idx[4];
-            for (size_t i = 0; i < c.args.size(); ++i) {
-              Variant tmp;
-              idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
-            }
-            arr->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(v);
-            return Flow::Normal;
-          }
-        }
-      }
-      assign(*a.target, std::move(v), false, f);
-      return Flow::Normal;
-    }
-  } else if (st.kind == SK::Call) {
-    const Expr& c = *static_cast<const CallStmt&>(st).call;
-    if (c.kind == EK::Call) {
-      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
-      return Flow::Normal;
-    }
-  }
-  return execSlow(st, f);
 }
 
 Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {

@@ -183,7 +183,7 @@ public:
   SafeArray& arrayForWrite();
 
   void clear() noexcept {
-    reset();
+    if (!ownsNothing()) reset();
     type_ = VarType::Empty;
     i64_ = 0;
   }

@@ -191,6 +191,8 @@ struct AppendStmt : Stmt {
   // No part can change the target while it is evaluated (no calls of script code or
   // objects), so the text can be appended in place.
   bool pure = false;
+  // Pure, and no part names the variable: parts may be appended one by one.
+  bool streaming = false;
 };
 
 struct CallStmt : Stmt {

@@ -277,6 +277,34 @@ bool appendParts(ExprPtr& e, const std::string& lower, std::vector<ExprPtr>& par
   return true;
 }
 
+// Whether an expression names the identifier `lower` anywhere.
+bool mentions(const Expr& e, const std::string& lower) {
+  switch (e.kind) {
+  case EK::Ident:
+    return static_cast<const IdentExpr&>(e).lower == lower;
+  case EK::Unary:
+    return mentions(*static_cast<const UnaryExpr&>(e).operand, lower);
+  case EK::Binary:
+    return mentions(*static_cast<const BinaryExpr&>(e).left, lower) ||
+           mentions(*static_cast<const BinaryExpr&>(e).right, lower);
+  case EK::Paren:
+    return mentions(*static_cast<const ParenExpr&>(e).inner, lower);
+  case EK::Member: {
+    auto& m = static_cast<const MemberExpr&>(e);
+    return m.object && mentions(*m.object, lower);
+  }
+  case EK::Call: {
+    auto& c = static_cast<const CallExpr&>(e);
+    if (mentions(*c.callee, lower)) return true;
+    for (auto& a : c.args)
+      if (mentions(*a, lower)) return true;
+    return false;
+  }
+  default:
+    return false;
+  }
+}
+
 // An operand the whole-number path can evaluate without side effects.
 bool intOperand(const Expr& e) {
   switch (e.kind) {
@@ -358,10 +386,13 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         ap->parts = std::move(parts);
         compileExpr(*ap->target, s);
         ap->pure = true;
+        ap->streaming = true;
         for (auto& p : ap->parts) {
           compileExpr(*p, s);
           ap->pure = ap->pure && isPure(*p);
+          ap->streaming = ap->streaming && !mentions(*p, id.lower);
         }
+        ap->streaming = ap->streaming && ap->pure;
         stp = std::move(ap);
         return;
       }

@@ -429,6 +429,21 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       assign(id, std::move(cur), false, f);
       return Flow::Normal;
     }
+    if (a.streaming) {
+      // No part reads the variable: each is appended as soon as it is known, without a copy.
+      Variant* target = varOf(id, f, true);
+      if (target && target->isString()) {
+        for (auto& p : a.parts) {
+          Variant tmp;
+          const Variant& part = evalRef(*p, f, tmp);
+          if (part.isString())
+            target->asString().append(part.asString());
+          else if (!part.isNull())
+            target->asString().append(au::CStr(letValue(part)));
+        }
+        return Flow::Normal;
+      }
+    }
     Variant parts[4];
     std::vector<Variant> more;
     Variant* pv = parts;

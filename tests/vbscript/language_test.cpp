@@ -472,6 +472,8 @@ TEST(Strings, AppendPattern) {
       {"append in procedure",
        "Sub T\nDim s, i\nFor i = 1 To 3: s = s & i & \"-\" & Null: Next\nOut.Echo s\nEnd Sub\nT",
        "1-2-3-\n"},
+      {"append through aliased parameters",
+       "Sub A(x, y)\nx = x & y & y\nEnd Sub\ns = \"a\"\nA s, s\nOut.Echo s", "aaa\n"},
       {"append null", "s = \"a\"\ns = s & Null\nOut.Echo s", "a\n"},
       {"append to number", "n = 5\nn = n & \"x\"\nOut.Echo n", "5x\n"},
       {"append to function result",

@@ -432,7 +432,12 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     if (a.streaming) {
       // No part reads the variable: each is appended as soon as it is known, without a copy.
       Variant* target = varOf(id, f, true);
-      if (target && target->isString()) {
+      bool aliased = false; // a by-reference parameter naming the same variable
+      for (auto& p : a.parts)
+        if (p->kind == EK::Ident && static_cast<const IdentExpr&>(*p).bind == Bind::Local &&
+            &f.slots[static_cast<const IdentExpr&>(*p).slot].deref() == target)
+          aliased = true;
+      if (target && target->isString() && !aliased) {
         for (auto& p : a.parts) {
           Variant tmp;
           const Variant& part = evalRef(*p, f, tmp);

@@ -474,6 +474,10 @@ TEST(Strings, AppendPattern) {
        "1-2-3-\n"},
       {"append through aliased parameters",
        "Sub A(x, y)\nx = x & y & y\nEnd Sub\ns = \"a\"\nA s, s\nOut.Echo s", "aaa\n"},
+      {"append through a parameter naming a field",
+       "Class C\nPublic F\nSub A(x)\nx = x & F & F\nEnd Sub\nSub Go\nF = \"b\"\nA F\nEnd Sub\nEnd "
+       "Class\nSet oc = New C\noc.Go\nOut.Echo oc.F",
+       "bbb\n"},
       {"append null", "s = \"a\"\ns = s & Null\nOut.Echo s", "a\n"},
       {"append to number", "n = 5\nn = n & \"x\"\nOut.Echo n", "5x\n"},
       {"append to function result",

@@ -433,10 +433,15 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       // No part reads the variable: each is appended as soon as it is known, without a copy.
       Variant* target = varOf(id, f, true);
       bool aliased = false; // a by-reference parameter naming the same variable
-      for (auto& p : a.parts)
-        if (p->kind == EK::Ident && static_cast<const IdentExpr&>(*p).bind == Bind::Local &&
-            &f.slots[static_cast<const IdentExpr&>(*p).slot].deref() == target)
-          aliased = true;
+      for (auto& p : a.parts) {
+        if (p->kind != EK::Ident) continue;
+        auto& pi = static_cast<const IdentExpr&>(*p);
+        const Variant* at = pi.bind == Bind::Local    ? &f.slots[pi.slot].deref()
+                            : pi.bind == Bind::Field  ? &f.me->fields()[pi.member->field]
+                            : pi.bind == Bind::Global ? &pi.cell->value
+                                                      : nullptr;
+        if (at == target) aliased = true;
+      }
       if (target && target->isString() && !aliased) {
         for (auto& p : a.parts) {
           Variant tmp;

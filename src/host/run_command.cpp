@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "host/classes.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
@@ -163,8 +164,7 @@ int runScriptCommand(const std::vector<std::string>& args) {
     return 1;
   }
 
-  vbs::registerScriptObjects();
-  vbs::registerScriptControlClass();
+  registerAllClasses();
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(file, ec);
   Ref<WScriptObject> wscript(new WScriptObject(std::filesystem::path(file).filename().string(),

@@ -1,31 +1,16 @@
 // Runs the brindlewood program as a user would and checks its exit status and output.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
+
+#include "support/host_run.h"
 
 namespace {
 
-struct HostRun {
-  int status;
-  std::string out;
-};
+using quillet::testing::HostRun;
 
 HostRun run(const std::string& args) {
-  const char* dir = std::getenv("QUILLET_BUILD_DIR");
-  std::string cmd = std::string(dir ? dir : ".") + "/brindlewood " + args + " 2>&1";
-  HostRun r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return quillet::testing::runHost(args);
 }
 
 TEST(HostTest, HelpListsCommandsAndUnknownCommandsAreUsageErrors) {

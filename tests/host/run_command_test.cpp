@@ -1,45 +1,26 @@
 // `brindlewood run`: the script host as a user runs it.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
+#include "support/host_run.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-struct HostRun {
-  int status;
-  std::string out;
-};
-
-std::string program() {
-  const char* dir = std::getenv("QUILLET_BUILD_DIR");
-  return std::string(dir ? dir : ".") + "/brindlewood";
-}
+using quillet::testing::HostRun;
+using quillet::testing::hostProgram;
 
 HostRun run(const std::string& args, const char* redirect = "2>&1") {
-  std::string cmd = program() + " " + args + " " + redirect;
-  HostRun r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-    r.out.append(buf.data(), n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return quillet::testing::runHost(args, redirect);
 }
 
 class RunCommand : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (access(program().c_str(), X_OK) != 0) GTEST_SKIP() << "brindlewood is not built";
+    ASSERT_EQ(access(hostProgram().c_str(), X_OK), 0) << hostProgram() << " is not built";
     dir_ = std::filesystem::temp_directory_path() /
            ("vbs-run-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -107,6 +88,23 @@ TEST_F(RunCommand, CreateObjectReachesRegisteredClasses) {
   EXPECT_EQ(r.out.substr(0, 3), "42\n");
   EXPECT_NE(r.out.find("(3, 1) VBScript runtime error: ActiveX component can't create object"),
             std::string::npos);
+}
+
+TEST_F(RunCommand, ClassesOfEveryLayerAreCreatable) {
+  // One class per layer: the core bag, the element model, the model's item list, the data
+  // layer and the script objects.
+  std::string file = script("layers.vbs",
+                            "Set p = CreateObject(\"Quillet.AGProperties\")\n"
+                            "p.Add \"Colour\", \"String\"\n"
+                            "Set c = CreateObject(\"Quillet.RUZCharts\")\n"
+                            "Set i = CreateObject(\"Quillet.AGControlItems\")\n"
+                            "Set cn = CreateObject(\"ADODB.Connection\")\n"
+                            "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                            "WScript.Echo p.Count & \" \" & c.Count & \" \" & i.Count & \" \" & "
+                            "cn.State & \" \" & TypeName(d)\n");
+  HostRun r = run("run " + file);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "1 0 0 0 Dictionary\n");
 }
 
 TEST_F(RunCommand, UsageErrors) {

@@ -1,0 +1,21 @@
+#include "host/classes.h"
+
+#include "core/core.h"
+#include "elements/shared.h"
+#include "model/register.h"
+#include "platform/data/connection.h"
+#include "platform/vbscript/library.h"
+#include "platform/vbscript/script_control.h"
+
+namespace quillet::host {
+
+void registerAllClasses() {
+  core::registerCoreClasses();
+  platform::data::registerDataClasses();
+  platform::vbscript::registerScriptObjects();
+  platform::vbscript::registerScriptControlClass();
+  elements::registerElementClasses();
+  model::registerModelClasses();
+}
+
+} // namespace quillet::host

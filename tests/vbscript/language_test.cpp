@@ -486,6 +486,27 @@ TEST(Strings, AppendPattern) {
        "Class C\nPublic S\nSub Add(x)\nS = S & x\nEnd Sub\nEnd Class\nSet oc = New C\noc.Add "
        "\"p\"\noc.Add \"q\"\nOut.Echo oc.S",
        "pq\n"},
+      // Parts that run script code or call objects, appended to a local.
+      {"append calls to a local",
+       "Set Bg = CreateObject(\"Test.Bag\")\nBg.Add \"k\", 1\nFunction G\nG = \"!\"\nEnd "
+       "Function\nSub T\nDim s, i\nFor i = 1 To 2: s = s & G() & Bg.Count: Next\nOut.Echo "
+       "s\nEnd Sub\nT",
+       "!1!1\n"},
+      {"append that fails leaves the local as it was",
+       "Function Bad\nErr.Raise 5\nEnd Function\nSub T\nDim s: s = \"a\"\nOn Error Resume "
+       "Next\ns = s & \"b\" & Bad()\nOut.Echo s, Err.Number\nEnd Sub\nT",
+       "a 5\n"},
+      {"append whose library call fails leaves the variable as it was",
+       "s = \"a\"\nOn Error Resume Next\ns = s & \"b\" & CInt(\"x\")\nOut.Echo s, Err.Number",
+       "a 13\n"},
+      {"append to a by-reference local reads the old value first",
+       "Function H\ng = \"changed\"\nH = \"!\"\nEnd Function\nSub T(x)\nx = x & H()\nEnd "
+       "Sub\ng = \"a\"\nT g\nOut.Echo g",
+       "a!\n"},
+      {"append with Eval reaching the local",
+       "Function M(x)\nx = \"z\"\nM = \"!\"\nEnd Function\nSub T\nDim s: s = \"a\"\ns = s & "
+       "Eval(\"M(s)\")\nOut.Echo s\nEnd Sub\nT",
+       "a!\n"},
   });
 }
 

@@ -193,6 +193,10 @@ struct AppendStmt : Stmt {
   bool pure = false;
   // Pure, and no part names the variable: parts may be appended one by one.
   bool streaming = false;
+  // No part names the variable or runs code text (Eval): when the variable is a local of the
+  // running procedure, nothing the parts call can reach it, so they stream in even when they
+  // call script code or objects (`s = s & f.Caption`).
+  bool localStreaming = false;
 };
 
 struct CallStmt : Stmt {

@@ -305,6 +305,35 @@ bool mentions(const Expr& e, const std::string& lower) {
   }
 }
 
+// Whether an expression calls one of the engine's own functions (Eval can run any code
+// text in the caller's scope).
+bool callsIntrinsic(const Expr& e) {
+  switch (e.kind) {
+  case EK::Ident:
+    return static_cast<const IdentExpr&>(e).intrinsic >= 0;
+  case EK::Unary:
+    return callsIntrinsic(*static_cast<const UnaryExpr&>(e).operand);
+  case EK::Binary:
+    return callsIntrinsic(*static_cast<const BinaryExpr&>(e).left) ||
+           callsIntrinsic(*static_cast<const BinaryExpr&>(e).right);
+  case EK::Paren:
+    return callsIntrinsic(*static_cast<const ParenExpr&>(e).inner);
+  case EK::Member: {
+    auto& m = static_cast<const MemberExpr&>(e);
+    return m.object && callsIntrinsic(*m.object);
+  }
+  case EK::Call: {
+    auto& c = static_cast<const CallExpr&>(e);
+    if (callsIntrinsic(*c.callee)) return true;
+    for (auto& a : c.args)
+      if (callsIntrinsic(*a)) return true;
+    return false;
+  }
+  default:
+    return false;
+  }
+}
+
 // An operand the whole-number path can evaluate without side effects.
 bool intOperand(const Expr& e) {
   switch (e.kind) {
@@ -387,11 +416,14 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         compileExpr(*ap->target, s);
         ap->pure = true;
         ap->streaming = true;
+        ap->localStreaming = true;
         for (auto& p : ap->parts) {
           compileExpr(*p, s);
           ap->pure = ap->pure && isPure(*p);
           ap->streaming = ap->streaming && !mentions(*p, id.lower);
+          ap->localStreaming = ap->localStreaming && !callsIntrinsic(*p);
         }
+        ap->localStreaming = ap->localStreaming && ap->streaming;
         ap->streaming = ap->streaming && ap->pure;
         stp = std::move(ap);
         return;

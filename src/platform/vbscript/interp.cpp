@@ -421,18 +421,10 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   case SK::AppendAssign: {
     auto& a = static_cast<const AppendStmt&>(st);
     auto& id = static_cast<const IdentExpr&>(*a.target);
-    if (!a.pure) {
-      // A part may change the variable: read it first, as `s = s & f()` does.
-      Variant cur = eval(id, f);
-      for (auto& p : a.parts)
-        cur = au::opConcat(cur, eval(*p, f));
-      assign(id, std::move(cur), false, f);
-      return Flow::Normal;
-    }
+    Variant* target = nullptr;
     if (a.streaming) {
-      // No part reads the variable: each is appended as soon as it is known, without a copy.
-      Variant* target = varOf(id, f, true);
-      bool aliased = false; // a by-reference parameter naming the same variable
+      target = varOf(id, f, true);
+      // A by-reference parameter naming the same variable is the one alias left.
       for (auto& p : a.parts) {
         if (p->kind != EK::Ident) continue;
         auto& pi = static_cast<const IdentExpr&>(*p);
@@ -440,19 +432,38 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
                             : pi.bind == Bind::Field  ? &f.me->fields()[pi.member->field]
                             : pi.bind == Bind::Global ? &pi.cell->value
                                                       : nullptr;
-        if (at == target) aliased = true;
+        if (at == target) target = nullptr;
       }
-      if (target && target->isString() && !aliased) {
+    } else if (a.localStreaming && id.bind == Bind::Local && !f.slots[id.slot].isByRef()) {
+      target = &f.slots[id.slot];
+    }
+    if (target && target->isString()) {
+      // Each part is appended as soon as it is known, without copying the text. A part that
+      // fails leaves the variable as it was, as the whole assignment would.
+      std::string& text = target->asString();
+      const size_t before = text.size();
+      try {
         for (auto& p : a.parts) {
           Variant tmp;
           const Variant& part = evalRef(*p, f, tmp);
           if (part.isString())
-            target->asString().append(part.asString());
+            text.append(part.asString());
           else if (!part.isNull())
-            target->asString().append(au::CStr(letValue(part)));
+            text.append(au::CStr(letValue(part)));
         }
-        return Flow::Normal;
+      } catch (...) {
+        text.resize(before);
+        throw;
       }
+      return Flow::Normal;
+    }
+    if (!a.pure) {
+      // A part may change the variable: read it first, as `s = s & f()` does.
+      Variant cur = eval(id, f);
+      for (auto& p : a.parts)
+        cur = au::opConcat(cur, eval(*p, f));
+      assign(id, std::move(cur), false, f);
+      return Flow::Normal;
     }
     Variant parts[4];
     std::vector<Variant> more;
@@ -463,7 +474,7 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     }
     for (size_t i = 0; i < a.parts.size(); ++i)
       pv[i] = eval(*a.parts[i], f);
-    Variant* target = varOf(id, f, true);
+    target = varOf(id, f, true);
     if (!target) {
       // not a variable (a property of Me, a constant...): the plain assignment
       Variant cur = eval(id, f);

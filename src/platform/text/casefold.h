@@ -11,7 +11,8 @@ std::string foldCase(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
 // <0, 0, >0 comparing the folded texts by code point.
 int compareNoCase(std::string_view a, std::string_view b);
-// Upper and lower case of UTF-8 text (simple, locale-independent).
+// Upper and lower case of UTF-8 text (full Unicode mappings of the root locale: "ß" becomes
+// "SS").
 std::string toUpper(std::string_view s);
 std::string toLower(std::string_view s);
 // Number of characters (code points) in UTF-8 text.

@@ -99,17 +99,10 @@ QUILLET_DEFINE_CLASS(RUZChart) {
 
 QUILLET_DEFINE_CLASS(RUZCharts) {
   using C = RUZCharts;
-  b.get("curName", &C::curName)
-      .get("curSeq", [](C& c) { return std::to_string(c.curSeq()); })
-      .method("Add", &C::Add)
-      .method("Change", &C::Change)
-      .method("Count", &C::Count)
-      .method("Delete", &C::Delete)
-      .method("ChartExist", &C::ChartExist)
-      .get("Item", &C::Item)
-      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
-      .defaultMember("Item")
-      .enumerator(&C::NewEnum);
+  elements::addNamedCollectionMembers(b);
+  b.get("curSeq", [](C& c) {
+     return std::to_string(c.curSeq());
+   }).method("ChartExist", &C::ChartExist);
 }
 
 QUILLET_DEFINE_CLASS(RUZTrend) {
@@ -118,17 +111,10 @@ QUILLET_DEFINE_CLASS(RUZTrend) {
 
 QUILLET_DEFINE_CLASS(RUZTrends) {
   using C = RUZTrends;
-  b.get("curName", &C::curName)
-      .get("curSeq", [](C& c) { return std::to_string(c.curSeq()); })
-      .method("Add", &C::Add)
-      .method("Change", &C::Change)
-      .method("Count", &C::Count)
-      .method("Delete", &C::Delete)
-      .method("TrendExist", &C::TrendExist)
-      .get("Item", &C::Item)
-      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
-      .defaultMember("Item")
-      .enumerator(&C::NewEnum);
+  elements::addNamedCollectionMembers(b);
+  b.get("curSeq", [](C& c) {
+     return std::to_string(c.curSeq());
+   }).method("TrendExist", &C::TrendExist);
 }
 
 } // namespace quillet::elements

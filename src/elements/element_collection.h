@@ -25,6 +25,7 @@
 #include "core/setting_element.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/automation/members.h"
 #include "platform/automation/object.h"
 #include "platform/text/casefold.h"
 
@@ -276,5 +277,19 @@ private:
     return false;
   }
 };
+
+// The members every named element collection shows scripts; each class adds its existence
+// test and its own extras.
+template <class C> void addNamedCollectionMembers(automation::ClassBuilder<C>& b) {
+  b.get("curName", &C::curName)
+      .method("Add", &C::Add)
+      .method("Change", &C::Change)
+      .method("Count", &C::Count)
+      .method("Delete", &C::Delete)
+      .get("Item", &C::Item)
+      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
+      .defaultMember("Item")
+      .enumerator(&C::NewEnum);
+}
 
 } // namespace quillet::elements

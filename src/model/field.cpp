@@ -49,19 +49,11 @@ QUILLET_DEFINE_CLASS(RUZField) {
 
 QUILLET_DEFINE_CLASS(RUZFields) {
   using C = RUZFields;
-  b.get("curName", &C::curName)
-      .get("curSeq", &C::curSeqValue)
-      .method("Add", &C::Add)
-      .method("Change", &C::Change)
-      .method("Count", &C::Count)
-      .method("Delete", &C::Delete)
+  elements::addNamedCollectionMembers(b);
+  b.get("curSeq", &C::curSeqValue)
       .method("FieldExist", &C::FieldExist)
-      .get("Item", &C::Item)
-      .method("Seq", [](C& c, int32_t i) { return c.Seq(i); })
       .method("SetItem", &C::SetItem)
-      .method("SetSeq", [](C& c, int32_t i) { c.SetSeq(i); })
-      .defaultMember("Item")
-      .enumerator(&C::NewEnum);
+      .method("SetSeq", [](C& c, int32_t i) { c.SetSeq(i); });
 }
 
 } // namespace quillet::model

@@ -1014,37 +1014,32 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
 // Whole-number arithmetic without building values: Integer and Long operands, results that
 // stay within Long (Integer widening to Long as the language does). False sends the caller to
 // the general path, which is safe because these operands have no side effects.
+namespace {
+// An Integer or Long value as a whole number; `wide` tells a Long.
+bool wholeNumber(const Variant& v, int64_t& out, bool& wide) {
+  if (v.type() == VarType::Integer) {
+    out = v.asInteger();
+    wide = false;
+    return true;
+  }
+  if (v.type() == VarType::Long) {
+    out = v.asLong();
+    wide = true;
+    return true;
+  }
+  return false;
+}
+} // namespace
+
 bool Engine::Impl::evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide) {
   switch (e.kind) {
-  case EK::Literal: {
-    const Variant& v = static_cast<const LiteralExpr&>(e).value;
-    if (v.type() == VarType::Integer) {
-      out = v.asInteger();
-      wide = false;
-      return true;
-    }
-    if (v.type() == VarType::Long) {
-      out = v.asLong();
-      wide = true;
-      return true;
-    }
-    return false;
-  }
+  case EK::Literal:
+    return wholeNumber(static_cast<const LiteralExpr&>(e).value, out, wide);
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
-    const Variant& v =
-        id.bind == Bind::Local ? f.slots[id.slot].deref() : f.me->fields()[id.member->field];
-    if (v.type() == VarType::Integer) {
-      out = v.asInteger();
-      wide = false;
-      return true;
-    }
-    if (v.type() == VarType::Long) {
-      out = v.asLong();
-      wide = true;
-      return true;
-    }
-    return false;
+    return wholeNumber(id.bind == Bind::Local ? f.slots[id.slot].deref()
+                                              : f.me->fields()[id.member->field],
+                       out, wide);
   }
   case EK::Paren:
     return evalInt(*static_cast<const ParenExpr&>(e).inner, f, out, wide);

@@ -10,14 +10,8 @@ namespace quillet::platform::data {
 namespace {
 
 using automation::CStr;
+using quillet::testing::column;
 using quillet::testing::serviceVar;
-
-std::vector<std::string> column(Rowset& r, std::string_view name) {
-  std::vector<std::string> out;
-  for (r.moveFirst(); !r.eof(); r.moveNext())
-    out.push_back(r.value(name).isNull() ? "<null>" : CStr(r.value(name)));
-  return out;
-}
 
 class Postgres : public ::testing::Test {
 protected:

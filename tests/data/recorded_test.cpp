@@ -15,16 +15,10 @@ namespace quillet::platform::data {
 namespace {
 
 using automation::CStr;
+using quillet::testing::column;
 namespace fs = std::filesystem;
 
 const std::string kFixtures = QUILLET_TEST_DIR "/fixtures/";
-
-std::vector<std::string> column(Rowset& r, std::string_view name) {
-  std::vector<std::string> out;
-  for (r.moveFirst(); !r.eof(); r.moveNext())
-    out.push_back(r.value(name).isNull() ? "<null>" : CStr(r.value(name)));
-  return out;
-}
 
 Ref<Connection> recorded(const std::string& file) {
   return openConnection("Provider=Quillet.Recorded;Data Source=" + file);

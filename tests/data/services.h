@@ -5,12 +5,25 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/convert.h"
+#include "platform/data/rowset.h"
 
 namespace quillet::testing {
 
 inline std::string serviceVar(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::string(v) : std::string();
+}
+
+// One column of a rowset as text, Null written "<null>".
+inline std::vector<std::string> column(platform::data::Rowset& r, std::string_view name) {
+  std::vector<std::string> out;
+  for (r.moveFirst(); !r.eof(); r.moveNext())
+    out.push_back(r.value(name).isNull() ? "<null>" : platform::automation::CStr(r.value(name)));
+  return out;
 }
 
 } // namespace quillet::testing

@@ -59,6 +59,18 @@ TEST(Operators, PrecedenceAndTypes) {
       {"string compare", "Out.Echo \"a\" < \"b\", \"B\" < \"a\"", "True True\n"},
       {"division by zero", "Out.Echo 1 / 0", "ERROR 11 Division by zero (1,0)"},
       {"type mismatch", "Out.Echo \"x\" * 2", "ERROR 13 Type mismatch (1,0)"},
+      {"double overflow", "x = 1E+300\nOut.Echo x * x", "ERROR 6 Overflow (2,0)"},
+      // A literal takes the kind of the value it is compared with; two variables do not.
+      {"number variable with text literal",
+       "x = 5\nOut.Echo x = \"5\", \"5\" = x, x < \"10\", x = \"five\"\nIf x = \"5.0\" Then "
+       "Out.Echo "
+       "\"yes\"",
+       "True True True False\nyes\n"},
+      {"text variable with number literal", "s = \"10\"\nOut.Echo s = 10, s < 9", "True True\n"},
+      {"two variables of different kinds", "x = 5: y = \"5\"\nOut.Echo x = y, x < y",
+       "False True\n"},
+      {"boolean and date variables with literals",
+       "b = True: d = #1/31/2024#\nOut.Echo b = \"True\", d = \"2024-01-31\"", "True True\n"},
   });
 }
 

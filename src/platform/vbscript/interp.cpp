@@ -159,6 +159,7 @@ bool isSimple(const Expr& e) {
 }
 
 Variant compareValues(Op op, const Variant& l, const Variant& r);
+Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r);
 
 } // namespace
 
@@ -389,7 +390,7 @@ bool Engine::Impl::condition(const Expr& e, Frame& f) {
           break;
         }
       }
-      return au::isTrue(compareValues(b.op, l, r));
+      return au::isTrue(compareOperands(b, l, r));
     }
   }
   Variant tmp;
@@ -1103,6 +1104,52 @@ Variant compareValues(Op op, const Variant& l, const Variant& r) {
     au::raise(err::kInternalError);
   }
 }
+
+// A literal compared with a value of the other kind takes that kind first, as VBScript does:
+// `x = "5"` is True when x holds the number 5, and `s = 10` compares text when s holds text.
+// Without a literal, a number is less than any text.
+bool literalAsOperand(const Variant& lit, const Variant& other, Variant& out) {
+  if (lit.isString()) {
+    if (other.isNumber()) {
+      auto n = au::parseNumber(lit.asString());
+      if (!n) return false;
+      out = Variant(*n);
+      return true;
+    }
+    if (other.type() == VarType::Date) {
+      auto d = au::parseDate(lit.asString(), au::currentLocale());
+      if (!d) return false;
+      out = Variant::fromDate(*d);
+      return true;
+    }
+    if (other.type() == VarType::Boolean) {
+      try {
+        out = Variant(au::CBool(lit));
+      } catch (const au::Error&) {
+        return false;
+      }
+      return true;
+    }
+    return false;
+  }
+  if (lit.isNumber() && other.isString()) {
+    out = Variant(au::CStr(lit));
+    return true;
+  }
+  return false;
+}
+
+Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r) {
+  bool litL = b.left->kind == EK::Literal, litR = b.right->kind == EK::Literal;
+  if (litL != litR) {
+    Variant converted;
+    const Variant& other = (litL ? r : l).deref();
+    if (!other.isObject() && literalAsOperand(litL ? l : r, other, converted))
+      return litL ? compareValues(b.op, converted, r) : compareValues(b.op, l, converted);
+  }
+  return compareValues(b.op, l, r);
+}
+
 } // namespace
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
@@ -1118,13 +1165,17 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     // Whole numbers mixed with a Double: Double arithmetic and comparison.
     double a = lt == VarType::Double ? l.asDouble() : static_cast<double>(intOf(l));
     double c = rt == VarType::Double ? r.asDouble() : static_cast<double>(intOf(r));
+    // A result beyond Double's range goes to the general rule, which raises Overflow.
     switch (b.op) {
     case Op::Add:
-      return Variant(a + c);
+      if (std::isfinite(a + c)) return Variant(a + c);
+      break;
     case Op::Sub:
-      return Variant(a - c);
+      if (std::isfinite(a - c)) return Variant(a - c);
+      break;
     case Op::Mul:
-      return Variant(a * c);
+      if (std::isfinite(a * c)) return Variant(a * c);
+      break;
     case Op::Eq:
       return Variant(a == c);
     case Op::Ne:
@@ -1144,15 +1195,12 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   switch (b.op) {
   case Op::Add:
     if (ints) return intResult(intOf(l) + intOf(r), l, r);
-    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() + r.asDouble());
     return au::opAdd(l, r);
   case Op::Sub:
     if (ints) return intResult(intOf(l) - intOf(r), l, r);
-    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() - r.asDouble());
     return au::opSub(l, r);
   case Op::Mul:
     if (ints) return intResult(intOf(l) * intOf(r), l, r);
-    if (lt == VarType::Double && rt == VarType::Double) return Variant(l.asDouble() * r.asDouble());
     return au::opMul(l, r);
   case Op::Div:
     return au::opDiv(l, r);
@@ -1175,24 +1223,24 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     if (ints) return Variant(intOf(l) == intOf(r));
     if (lt == VarType::String && rt == VarType::String)
       return Variant(l.asString() == r.asString());
-    return au::opEq(l, r);
+    return compareOperands(b, l, r);
   case Op::Ne:
     if (ints) return Variant(intOf(l) != intOf(r));
     if (lt == VarType::String && rt == VarType::String)
       return Variant(l.asString() != r.asString());
-    return au::opNe(l, r);
+    return compareOperands(b, l, r);
   case Op::Lt:
     if (ints) return Variant(intOf(l) < intOf(r));
-    return au::opLt(l, r);
+    return compareOperands(b, l, r);
   case Op::Le:
     if (ints) return Variant(intOf(l) <= intOf(r));
-    return au::opLe(l, r);
+    return compareOperands(b, l, r);
   case Op::Gt:
     if (ints) return Variant(intOf(l) > intOf(r));
-    return au::opGt(l, r);
+    return compareOperands(b, l, r);
   case Op::Ge:
     if (ints) return Variant(intOf(l) >= intOf(r));
-    return au::opGe(l, r);
+    return compareOperands(b, l, r);
   case Op::Is:
     return Variant(au::opIs(l, r));
   case Op::And:

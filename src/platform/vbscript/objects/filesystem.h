@@ -150,11 +150,11 @@ public:
   void CopyFile(const std::string& source, const std::string& destination,
                 const automation::Variant& overwrite);
   void MoveFile(const std::string& source, const std::string& destination);
-  void DeleteFile(const std::string& spec, bool force);
+  void DeleteFile(const std::string& pattern, bool force);
   void CopyFolder(const std::string& source, const std::string& destination,
                   const automation::Variant& overwrite);
   void MoveFolder(const std::string& source, const std::string& destination);
-  void DeleteFolder(const std::string& spec, bool force);
+  void DeleteFolder(const std::string& pattern, bool force);
   automation::Ref<TextStream> CreateTextFile(const std::string& path,
                                              const automation::Variant& overwrite,
                                              const automation::Variant& unicode);

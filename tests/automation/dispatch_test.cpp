@@ -131,6 +131,32 @@ TEST_F(DispatchTest, AnObjectDiesWithItsLastReference) {
   EXPECT_EQ(liveCounters, 0);
 }
 
+// The variable an object dies out of already holds its new value when the object's last
+// release runs (a script's terminate handler may read it).
+class Watcher : public Object {
+  QUILLET_OBJECT(Watcher)
+public:
+  explicit Watcher(const Variant* watched, std::string* seen) : watched_(watched), seen_(seen) {}
+  ~Watcher() override { *seen_ = CStr(*watched_); }
+
+private:
+  const Variant* watched_;
+  std::string* seen_;
+};
+QUILLET_DEFINE_CLASS(Watcher) {}
+
+TEST_F(DispatchTest, AssignmentReleasesTheOldObjectLast) {
+  std::string seen;
+  Variant var;
+  var = Variant(makeRef<Watcher>(&var, &seen));
+  const Variant copied("copied");
+  var = copied;
+  EXPECT_EQ(seen, "copied");
+  var = Variant(makeRef<Watcher>(&var, &seen));
+  var = Variant("moved");
+  EXPECT_EQ(seen, "moved");
+}
+
 TEST_F(DispatchTest, FactoryCreatesByProgId) {
   registerClass("Test.Counter", [] { return Ref<Object>(new Counter()); });
   Ref<Object> o = create("test.COUNTER");

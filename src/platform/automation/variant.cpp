@@ -28,8 +28,10 @@ Variant Variant::fromInt64(int64_t v) noexcept {
 
 Variant& Variant::assignSlow(const Variant& o) {
   if (this != &o) {
+    // As in the move: the old value goes last, when this already holds the new one.
     Variant tmp(o);
-    reset();
+    Variant old;
+    old.moveFrom(*this);
     moveFrom(tmp);
   }
   return *this;

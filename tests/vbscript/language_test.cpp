@@ -320,6 +320,8 @@ TEST(Classes, MembersAndProperties) {
       {"let of object without default", "Class C\nEnd Class\nSet oc = New C\nx = oc",
        "ERROR 438 Object doesn't support this property or method (4,0)"},
       {"set of non object", "Set x = 5", "ERROR 424 Object required (1,0)"},
+      {"member of a non object names the variable", "x = 5\nx.Foo 1",
+       "ERROR 424 Object required: 'x' (2,0)"},
       {"private member hidden", "Class C\nPrivate Sub S\nEnd Sub\nEnd Class\nSet oc = New C\noc.S",
        "ERROR 438 Object doesn't support this property or method: 'S' (6,0)"},
       {"me and private through me",

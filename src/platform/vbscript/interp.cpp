@@ -94,6 +94,13 @@ struct ArgBuf {
   au::raise(number, au::standardMessage(number) + ": '" + name + "'");
 }
 
+// The name an "Object required" error shows: the variable that should hold the object
+// (`x.Foo` with no object in x names 'x'), else the member.
+const std::string& objectName(const MemberExpr& m) {
+  if (m.object && m.object->kind == EK::Ident) return static_cast<const IdentExpr&>(*m.object).name;
+  return m.name;
+}
+
 bool isIntegral(const Variant& v) {
   return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte;
 }
@@ -869,7 +876,7 @@ Variant Engine::Impl::withObject(const MemberExpr& m, Frame& f) {
 Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, int kind, Args args,
                                  Frame& f) {
   const Variant& t = target.deref();
-  if (!t.isObject()) raiseNamed(err::kObjectRequired, site.name);
+  if (!t.isObject()) raiseNamed(err::kObjectRequired, objectName(site));
   au::Object* obj = t.asObject();
   if (!obj) au::raise(err::kObjectNotSet);
   return memberCallObject(obj, site, kind, args, f);
@@ -1443,7 +1450,7 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     Variant tmp;
     if (!m.object && m.withSlot < 0) au::raise(err::kObjectRequired);
     const Variant& ov = m.object ? evalRef(*m.object, f, tmp) : f.slots[m.withSlot];
-    if (!ov.isObject()) raiseNamed(err::kObjectRequired, m.name);
+    if (!ov.isObject()) raiseNamed(err::kObjectRequired, objectName(m));
     // Held here: the arguments may release the variable's object.
     Ref<au::Object> obj(ov.asObject());
     if (!obj) au::raise(err::kObjectNotSet);

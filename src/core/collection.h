@@ -109,6 +109,11 @@ public:
   void Add(const Variant& item, const std::string& key = {}, int32_t insertMode = kInsertLast,
            int32_t position = kNotFoundMark);
   int32_t Count() const { return static_cast<int32_t>(store_->items.size()); }
+  // Room for n items in all, so that filling a collection of known size does not regrow it.
+  void reserve(size_t n) {
+    store_->items.reserve(n);
+    store_->index.reserve(n);
+  }
   void Remove(const Variant& indexOrKey);
   // The item, or Empty when there is none.
   Variant Item(const Variant& indexOrKey) const;

@@ -89,7 +89,12 @@ AGProperties::AGProperties() {
 
 bool AGProperties::Add(const std::string& name, const std::string& dataType, bool regSave,
                        int32_t regFormat, bool fileSave, bool sync) {
-  if (name.empty() || coll_.KeyExists(name) != kNotFoundMark) return false;
+  return addProperty(name, dataType, regSave, regFormat, fileSave, sync) != nullptr;
+}
+
+AGProperty* AGProperties::addProperty(const std::string& name, const std::string& dataType,
+                                      bool regSave, int32_t regFormat, bool fileSave, bool sync) {
+  if (name.empty() || coll_.KeyExists(name) != kNotFoundMark) return nullptr;
   auto p = automation::makeRef<AGProperty>();
   p->setName(name);
   p->setDataType(dataType);
@@ -98,7 +103,7 @@ bool AGProperties::Add(const std::string& name, const std::string& dataType, boo
   p->setFileSave(fileSave);
   p->setSync(sync);
   coll_.Add(Variant(p), name);
-  return true;
+  return p.get();
 }
 
 bool AGProperties::Delete(const Variant& index) {

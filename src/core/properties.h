@@ -64,6 +64,10 @@ public:
   // False, changing nothing, for "" or a name present in any letter case.
   bool Add(const std::string& name, const std::string& dataType = {}, bool regSave = false,
            int32_t regFormat = 0, bool fileSave = false, bool sync = false);
+  // As Add, giving the new property (nullptr when Add would give false).
+  AGProperty* addProperty(const std::string& name, const std::string& dataType, bool regSave,
+                          int32_t regFormat, bool fileSave, bool sync);
+  void reserve(size_t count) { coll_.reserve(count); }
   int32_t Count() const { return coll_.Count(); }
   // A number is taken as the name formed by its decimal text.
   bool Delete(const Variant& index);

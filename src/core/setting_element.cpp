@@ -45,13 +45,12 @@ Ref<AGProperties> SettingElement::Properties() {
 
 void SettingElement::InitProperties() {
   Ref<AGProperties> bag = Properties();
+  bag->reserve(static_cast<size_t>(bag->Count()) + catalogue_->settings.size());
   for (const SettingDef& d : catalogue_->settings) {
-    std::string name(d.name);
-    bag->Add(name, std::string(settingTypeName(d.type)), d.regSave, d.regFormat, d.fileSave,
-             d.sync);
-    if (d.defaultValue)
-      bag->find(name)->setValue(
-          ConvertDefaultValue(Variant(d.defaultValue), settingTypeName(d.type)));
+    AGProperty* p = bag->addProperty(std::string(d.name), std::string(settingTypeName(d.type)),
+                                     d.regSave, d.regFormat, d.fileSave, d.sync);
+    if (p && d.defaultValue)
+      p->setValue(ConvertDefaultValue(Variant(d.defaultValue), settingTypeName(d.type)));
   }
 }
 

@@ -322,6 +322,8 @@ TEST(Classes, MembersAndProperties) {
       {"set of non object", "Set x = 5", "ERROR 424 Object required (1,0)"},
       {"member of a non object names the variable", "x = 5\nx.Foo 1",
        "ERROR 424 Object required: 'x' (2,0)"},
+      {"unknown member of a native object is named", "Set d = CreateObject(\"Test.Bag\")\nd.NoSuch",
+       "ERROR 438 Object doesn't support this property or method: 'd.NoSuch' (2,0)"},
       {"private member hidden", "Class C\nPrivate Sub S\nEnd Sub\nEnd Class\nSet oc = New C\noc.S",
        "ERROR 438 Object doesn't support this property or method: 'S' (6,0)"},
       {"me and private through me",
@@ -447,7 +449,7 @@ TEST(Errors, OnErrorAndErr) {
        "On Error Resume Next\nIf 1 / 0 Then\nOut.Echo \"in\"\nEnd If", "in\n"},
       {"undefined procedure call", "Nope 1", "ERROR 13 Type mismatch: 'Nope' (1,0)"},
       {"missing member", "Set d = CreateObject(\"Test.Bag\")\nd.Nope",
-       "ERROR 438 Object doesn't support this property or method (2,0)"},
+       "ERROR 438 Object doesn't support this property or method: 'd.Nope' (2,0)"},
       {"err default is number", "On Error Resume Next\nx = 1 / 0\nOut.Echo Err", "11\n"},
   });
 }

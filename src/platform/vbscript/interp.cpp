@@ -917,7 +917,16 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
       return indexValue(obj->invoke(site.name, au::kGetOrCall, {}), args, kind, site.name);
     }
   }
-  return obj->invoke(site.name, kind, args);
+  if (site.cacheNative) return obj->invoke(site.name, kind, args);
+  try {
+    return obj->invoke(site.name, kind, args);
+  } catch (const au::Error& e) {
+    // A name the object does not know: say which, as `x.Name`.
+    if (e.number() != err::kNoSuchMember || e.description() != au::standardMessage(e.number()))
+      throw;
+    const std::string& holder = objectName(site);
+    raiseNamed(err::kNoSuchMember, &holder == &site.name ? site.name : holder + "." + site.name);
+  }
 }
 
 // ---- expressions

@@ -41,7 +41,8 @@ void BM_MulDoubles(benchmark::State& state) {
   Context::Scope scope;
   Variant v(1.0);
   Variant f(1.0000001);
-  for (auto _ : state) v = opMul(v, f);
+  for (auto _ : state)
+    v = opMul(v, f);
   benchmark::DoNotOptimize(v);
 }
 BENCHMARK(BM_MulDoubles);
@@ -51,7 +52,8 @@ void BM_ConcatShortTexts(benchmark::State& state) {
   Variant piece("<td>cell</td>");
   for (auto _ : state) {
     Variant s("");
-    for (int i = 0; i < 100; ++i) s = opConcat(s, piece);
+    for (int i = 0; i < 100; ++i)
+      s = opConcat(s, piece);
     benchmark::DoNotOptimize(s);
   }
 }
@@ -61,21 +63,24 @@ void BM_ConcatNumber(benchmark::State& state) {
   Context::Scope scope;
   Variant n(3.25);
   Variant t("value: ");
-  for (auto _ : state) benchmark::DoNotOptimize(opConcat(t, n));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(opConcat(t, n));
 }
 BENCHMARK(BM_ConcatNumber);
 
 void BM_CompareText(benchmark::State& state) {
   Context::Scope scope;
   Variant a("CustomerName"), b("customername");
-  for (auto _ : state) benchmark::DoNotOptimize(compare(a, b, CompareMode::Text));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(compare(a, b, CompareMode::Text));
 }
 BENCHMARK(BM_CompareText);
 
 void BM_InvokePropertyGet(benchmark::State& state) {
   Context::Scope scope;
   Variant p(makeRef<Point>());
-  for (auto _ : state) benchmark::DoNotOptimize(invoke(p, "X", kPropertyGet));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(invoke(p, "X", kPropertyGet));
 }
 BENCHMARK(BM_InvokePropertyGet);
 
@@ -83,7 +88,8 @@ void BM_InvokeMethod(benchmark::State& state) {
   Context::Scope scope;
   Variant p(makeRef<Point>());
   Variant args[] = {Variant(int16_t(1)), Variant(int16_t(2))};
-  for (auto _ : state) benchmark::DoNotOptimize(invoke(p, "move", kMethod, args));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(invoke(p, "move", kMethod, args));
 }
 BENCHMARK(BM_InvokeMethod);
 

@@ -10,8 +10,8 @@
 
 namespace {
 
-using quillet::testing::HostRun;
 using quillet::testing::hostProgram;
+using quillet::testing::HostRun;
 
 HostRun run(const std::string& args, const char* redirect = "2>&1") {
   return quillet::testing::runHost(args, redirect);
@@ -93,15 +93,15 @@ TEST_F(RunCommand, CreateObjectReachesRegisteredClasses) {
 TEST_F(RunCommand, ClassesOfEveryLayerAreCreatable) {
   // One class per layer: the core bag, the element model, the model's item list, the data
   // layer and the script objects.
-  std::string file = script("layers.vbs",
-                            "Set p = CreateObject(\"Quillet.AGProperties\")\n"
-                            "p.Add \"Colour\", \"String\"\n"
-                            "Set c = CreateObject(\"Quillet.RUZCharts\")\n"
-                            "Set i = CreateObject(\"Quillet.AGControlItems\")\n"
-                            "Set cn = CreateObject(\"ADODB.Connection\")\n"
-                            "Set d = CreateObject(\"Scripting.Dictionary\")\n"
-                            "WScript.Echo p.Count & \" \" & c.Count & \" \" & i.Count & \" \" & "
-                            "cn.State & \" \" & TypeName(d)\n");
+  std::string file =
+      script("layers.vbs", "Set p = CreateObject(\"Quillet.AGProperties\")\n"
+                           "p.Add \"Colour\", \"String\"\n"
+                           "Set c = CreateObject(\"Quillet.RUZCharts\")\n"
+                           "Set i = CreateObject(\"Quillet.AGControlItems\")\n"
+                           "Set cn = CreateObject(\"ADODB.Connection\")\n"
+                           "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                           "WScript.Echo p.Count & \" \" & c.Count & \" \" & i.Count & \" \" & "
+                           "cn.State & \" \" & TypeName(d)\n");
   HostRun r = run("run " + file);
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "1 0 0 0 Dictionary\n");

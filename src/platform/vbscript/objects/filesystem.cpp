@@ -74,7 +74,8 @@ std::vector<std::string> expandPattern(std::string_view pattern, bool folders) {
       out.push_back(files::joinPath(folder, e.name));
   if (out.empty())
     am::raise(folders ? am::err::kPathNotFound : am::err::kFileNotFound,
-              std::string(folders ? "Path not found: " : "File not found: ") + std::string(pattern));
+              std::string(folders ? "Path not found: " : "File not found: ") +
+                  std::string(pattern));
   return out;
 }
 

@@ -154,7 +154,10 @@ Variant fnJoin(BuiltinCall& c) {
   for (const Variant& v : a.data()) {
     if (!firstItem) out += delim;
     firstItem = false;
-    out += am::CStr(v.isObject() ? am::valueOf(v) : v);
+    if (v.isString())
+      out += v.asString();
+    else
+      out += am::CStr(v.isObject() ? am::valueOf(v) : v);
     checkSize(out.size());
   }
   return Variant(std::move(out));

@@ -215,6 +215,27 @@ void RUZMenus::LoadMenuNode(const std::vector<std::pair<std::string, std::string
   items_.push_back(std::move(item));
 }
 
+namespace {
+// Everything of a menu item that AddMenu and ChangeMenu set, apart from its id.
+void setMenuFields(RUZMenu& m, const std::string& text, int32_t parentId, const std::string& source,
+                   const std::string& extUrl, int16_t anonymous, const std::string& security,
+                   const std::string& url, const std::string& type, bool customUrl, int32_t level,
+                   bool show, int32_t displayOrder) {
+  m.MenuText = text;
+  m.MenuParentId = parentId;
+  m.MenuSource = source;
+  m.MenuExtUrl = extUrl;
+  m.MenuAnonymous = anonymous;
+  m.MenuSecurity = security;
+  m.MenuUrl = url;
+  m.MenuType = type;
+  m.MenuCustomUrl = customUrl;
+  m.MenuLevel = level;
+  m.MenuShow = show;
+  m.MenuDisplayOrder = displayOrder;
+}
+} // namespace
+
 bool RUZMenus::AddMenu(int32_t MenuId, const std::string& MenuText, int32_t MenuParentId,
                        const std::string& MenuSource, const std::string& MenuExtUrl,
                        int16_t MenuAnonymous, const std::string& MenuSecurity,
@@ -232,18 +253,8 @@ bool RUZMenus::AddMenu(int32_t MenuId, const std::string& MenuText, int32_t Menu
   }
   auto item = automation::makeRef<RUZMenu>();
   item->MenuId = id;
-  item->MenuText = MenuText;
-  item->MenuParentId = MenuParentId;
-  item->MenuSource = MenuSource;
-  item->MenuExtUrl = MenuExtUrl;
-  item->MenuAnonymous = MenuAnonymous;
-  item->MenuSecurity = MenuSecurity;
-  item->MenuUrl = MenuUrl;
-  item->MenuType = MenuType;
-  item->MenuCustomUrl = MenuCustomUrl;
-  item->MenuLevel = MenuLevel;
-  item->MenuShow = MenuShow;
-  item->MenuDisplayOrder = MenuDisplayOrder;
+  setMenuFields(*item, MenuText, MenuParentId, MenuSource, MenuExtUrl, MenuAnonymous, MenuSecurity,
+                MenuUrl, MenuType, MenuCustomUrl, MenuLevel, MenuShow, MenuDisplayOrder);
   items_.push_back(std::move(item));
   return true;
 }
@@ -261,18 +272,8 @@ bool RUZMenus::ChangeMenu(int32_t MenuId, const std::string& MenuText, int32_t M
   }
   Ref<RUZMenu> item = GetItemByID(MenuId);
   if (!item) return false;
-  item->MenuText = MenuText;
-  item->MenuParentId = MenuParentId;
-  item->MenuSource = MenuSource;
-  item->MenuExtUrl = MenuExtUrl;
-  item->MenuAnonymous = MenuAnonymous;
-  item->MenuSecurity = MenuSecurity;
-  item->MenuUrl = MenuUrl;
-  item->MenuType = MenuType;
-  item->MenuCustomUrl = MenuCustomUrl;
-  item->MenuLevel = MenuLevel;
-  item->MenuShow = MenuShow;
-  item->MenuDisplayOrder = MenuDisplayOrder;
+  setMenuFields(*item, MenuText, MenuParentId, MenuSource, MenuExtUrl, MenuAnonymous, MenuSecurity,
+                MenuUrl, MenuType, MenuCustomUrl, MenuLevel, MenuShow, MenuDisplayOrder);
   return true;
 }
 

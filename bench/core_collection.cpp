@@ -22,15 +22,24 @@ std::vector<std::string> makeKeys(int n) {
   return keys;
 }
 
+// n items in text mode, keyed by `keys` when it is not empty.
+void fill(CSuperCollection& c, int n, const std::vector<std::string>& keys) {
+  c.setCompareMode(1);
+  for (int i = 0; i < n; ++i) {
+    if (keys.empty())
+      c.Add(Variant(int32_t(i)));
+    else
+      c.Add(Variant(int32_t(i)), keys[static_cast<size_t>(i)]);
+  }
+}
+
 void BM_AddKeyed(benchmark::State& state) {
   quillet::platform::automation::Context::Scope scope;
   const int n = static_cast<int>(state.range(0));
   auto keys = makeKeys(n);
   for (auto _ : state) {
     CSuperCollection c;
-    c.setCompareMode(1);
-    for (int i = 0; i < n; ++i)
-      c.Add(Variant(int32_t(i)), keys[static_cast<size_t>(i)]);
+    fill(c, n, keys);
     benchmark::DoNotOptimize(c.Count());
   }
   state.SetItemsProcessed(state.iterations() * n);
@@ -42,9 +51,7 @@ void BM_KeyExists(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto keys = makeKeys(n);
   CSuperCollection c;
-  c.setCompareMode(1);
-  for (int i = 0; i < n; ++i)
-    c.Add(Variant(int32_t(i)), keys[static_cast<size_t>(i)]);
+  fill(c, n, keys);
   // Looked up in other letter case, as callers usually spell names.
   std::vector<std::string> probes;
   for (auto& k : keys) {
@@ -66,9 +73,7 @@ void BM_ItemByKey(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto keys = makeKeys(n);
   CSuperCollection c;
-  c.setCompareMode(1);
-  for (int i = 0; i < n; ++i)
-    c.Add(Variant(int32_t(i)), keys[static_cast<size_t>(i)]);
+  fill(c, n, keys);
   std::vector<Variant> probes;
   for (auto& k : keys)
     probes.emplace_back(k);
@@ -85,9 +90,7 @@ void BM_ItemByPosition(benchmark::State& state) {
   quillet::platform::automation::Context::Scope scope;
   const int n = static_cast<int>(state.range(0));
   CSuperCollection c;
-  c.setCompareMode(1);
-  for (int i = 0; i < n; ++i)
-    c.Add(Variant(int32_t(i)));
+  fill(c, n, {});
   int32_t pos = 1;
   for (auto _ : state) {
     benchmark::DoNotOptimize(c.Item(Variant(pos)));
@@ -102,9 +105,7 @@ void BM_RemoveFirstAndAppend(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto keys = makeKeys(n);
   CSuperCollection c;
-  c.setCompareMode(1);
-  for (int i = 0; i < n; ++i)
-    c.Add(Variant(int32_t(i)), keys[static_cast<size_t>(i)]);
+  fill(c, n, keys);
   size_t i = 0;
   for (auto _ : state) {
     c.Remove(Variant(int32_t(1)));

@@ -2,6 +2,7 @@
 
 #include "core/core.h"
 #include "elements/shared.h"
+#include "extensions/register.h"
 #include "model/register.h"
 #include "platform/data/connection.h"
 #include "platform/vbscript/library.h"
@@ -16,6 +17,7 @@ void registerAllClasses() {
   platform::vbscript::registerScriptControlClass();
   elements::registerElementClasses();
   model::registerModelClasses();
+  extensions::registerExtensionClasses();
 }
 
 } // namespace quillet::host

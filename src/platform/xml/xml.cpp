@@ -412,6 +412,12 @@ std::string Node::localName() const {
   return colon == std::string::npos ? n : n.substr(colon + 1);
 }
 
+int Node::line() const {
+  if (!node_) return 0;
+  long n = xmlGetLineNo(raw(node_));
+  return n > 0 ? static_cast<int>(n) : 0;
+}
+
 std::string Node::prefix() const {
   std::string n = name();
   if (n.empty() || n[0] == '#') return {};

@@ -66,6 +66,8 @@ public:
   std::string localName() const;
   std::string prefix() const;
   std::string namespaceUri() const;
+  // The line of the source text the node started on (0 when unknown, as for created nodes).
+  int line() const;
 
   // An element's text: all descendant text and CDATA joined. A text, CDATA, comment or
   // processing instruction node's own content.

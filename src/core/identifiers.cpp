@@ -93,53 +93,34 @@ bool isLetter(char32_t c) {
 bool isDigit(char32_t c) {
   return c >= '0' && c <= '9';
 }
-bool isHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Whether s at pos reads as an escape "_x<hex digits>_".
-bool looksEscaped(std::string_view s, size_t pos) {
-  if (pos + 3 >= s.size() || s[pos] != '_' || (s[pos + 1] != 'x' && s[pos + 1] != 'X'))
-    return false;
-  size_t i = pos + 2;
-  while (i < s.size() && isHex(s[i]))
-    ++i;
-  return i > pos + 2 && i < s.size() && s[i] == '_';
-}
-
-void appendEscape(std::string& out, char32_t c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "_x%X_", static_cast<unsigned>(c));
-  out += buf;
-}
-
 } // namespace
 
 std::string MakeVarName(std::string_view name, std::string_view prefix) {
   auto& ctx = automation::Context::current();
   RUZKeyword& keywords = SharedKeywords();
-  size_t rounds = 0;
+  // The keyword test sees the name as given, before any character is replaced.
   std::string s(name);
-  while (keywords.IsKeyword(ctx.CurrentProgramLanguage, s)) {
+  while (keywords.IsKeyword(ctx.CurrentProgramLanguage, s))
     s.insert(0, 1, 'z');
-    ++rounds;
-  }
   std::string body;
-  for (size_t pos = 0; pos < name.size();) {
-    size_t at = pos;
-    char32_t c = text::decodeChar(name, pos);
-    if (isLetter(c) || isDigit(c))
+  for (size_t pos = 0; pos < s.size();) {
+    char32_t c = text::decodeChar(s, pos);
+    if (isLetter(c) || isDigit(c) || c == '_') {
       body += static_cast<char>(c);
-    else if (c == '_' && !looksEscaped(name, at))
+    } else if (c == ' ') {
       body += '_';
-    else
-      appendEscape(body, c);
+    } else {
+      // Stored project files carry names made this way, so the code is the UTF-16 unit's
+      // (a character beyond the basic plane gives both halves of its pair).
+      char buf[8];
+      for (char16_t unit : text::utf16Units(c)) {
+        std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(unit));
+        body += buf;
+      }
+    }
   }
-  if (body.empty()) return std::string(prefix);
-  // One more "z" keeps a name starting with "z" apart from one that was given a "z".
-  char first = body.front();
-  if (!isLetter(static_cast<unsigned char>(first)) || first == 'z' || first == 'Z') ++rounds;
-  return std::string(prefix) + std::string(rounds, 'z') + body;
+  if (!body.empty() && !isLetter(static_cast<unsigned char>(body.front()))) body.insert(0, 1, 'z');
+  return std::string(prefix) + body;
 }
 
 std::string DoubleQuotes(std::string_view textIn, int32_t level) {

@@ -39,12 +39,12 @@ private:
 // The thread's keyword list, created on first use.
 RUZKeyword& SharedKeywords();
 
-// prefix followed by an identifier made from the name: letters and digits stay, every other
-// character becomes "_x" + its code in upper-case hexadecimal + "_" (a blank "_x20_"), an
-// underscore stays unless it would read as such an escape; the name gets a "z" in front
-// for each round in which it is a keyword of the current program language, and once more
-// when the identifier would start with anything but a letter, or with "z". So two
-// different names never give the same identifier.
+// prefix followed by an identifier made from the name: "z" in front for as long as the name
+// is a keyword of the current program language; letters, digits and "_" stay, a blank
+// becomes "_", any other character its UTF-16 code in upper-case hexadecimal ("Unit-Price"
+// gives Unit2DPrice); an identifier that would not start with a letter gets a "z". Two names
+// may meet on one identifier ("Order Date", "Order_Date"): the generation run numbers
+// clashing names within a table.
 std::string MakeVarName(std::string_view name, std::string_view prefix);
 // The text trimmed, without enclosing quotes, then quoted level times with inner double
 // quotes doubled.

@@ -53,24 +53,6 @@ std::optional<std::vector<uint8_t>> bytesOf(const Variant& v) {
   return out;
 }
 
-std::vector<std::string> listOf(const Variant& v) {
-  std::vector<std::string> out;
-  if (v.isArray()) {
-    for (const Variant& e : v.asArray().data())
-      out.push_back(textOf(e));
-    return out;
-  }
-  std::string s = textOf(v);
-  size_t start = 0;
-  while (start < s.size()) {
-    size_t end = s.find('\0', start);
-    if (end == std::string::npos) end = s.size();
-    out.push_back(s.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
 } // namespace
 
 bool cRegistry::KeyExists() const {
@@ -159,16 +141,16 @@ void cRegistry::setValue(const Variant& input) {
   }
   case reg::kDword:
   case reg::kDwordBigEndian: {
-    // An empty setting leaves the stored number as it is (the defaults writer relies on
-    // it); any other value with a 32-bit whole-number form is kept (True as -1), and the
-    // rest is refused rather than dropped in silence.
-    if (value.isEmpty()) return;
+    // Only whole numbers of the integer subtypes are numbers here: the defaults writer hands
+    // every setting over with the type its catalogue names and counts on anything else (an
+    // Empty, a Boolean, 2.5, text) leaving the stored value alone without a word.
     int32_t n;
-    try {
-      n = automation::CLng(value);
-    } catch (const automation::Error&) {
-      raise(kErrRegistryWrite, message(), kRegistrySource);
-    }
+    if (value.type() == automation::VarType::Integer)
+      n = value.asInteger();
+    else if (value.type() == automation::VarType::Long)
+      n = value.asLong();
+    else
+      return;
     stored = reg::Value::dword(static_cast<uint32_t>(n), reg::kDword);
     break;
   }
@@ -179,12 +161,9 @@ void cRegistry::setValue(const Variant& input) {
     stored.bytes = std::move(*bytes);
     break;
   }
-  case reg::kMultiString:
-    stored.type = reg::kMultiString;
-    stored.list = listOf(value);
-    break;
   default:
-    raise(kErrRegistryWrite, message(), kRegistrySource);
+    // Any other type is not written, and that is not an error to the caller.
+    return;
   }
   if (!r.setValue(*root, SectionKey, ValueKey, std::move(stored)))
     raise(kErrRegistryWrite, message(), kRegistrySource);

@@ -4,8 +4,9 @@
 // common case of one value.
 //
 // Text is stored as typed: a text written as type 1 stays type 1 whatever "%" it holds (only
-// type 2 is expanded on read). A write the registry refuses raises kErrRegistryWrite, and so
-// does a value that cannot be stored in the requested form.
+// type 2 is expanded on read). A write the registry refuses raises kErrRegistryWrite; a number
+// write of a value that is no 16- or 32-bit integer, and a write of an unknown type, store
+// nothing and raise nothing.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,11 +39,11 @@ public:
   // The value read, by its type (1 and 7 text, 2 expanded text, 4 and 5 a Long, anything
   // else a byte array); Default when the key or value is missing. Sets ValueType.
   Variant Value();
-  // Writes the value in the form of ValueType: 1/2 text, 4/5 a 32-bit number (stored as
-  // type 4; an Empty value writes nothing), 3 a byte array, 7 a list of texts (an array, or
-  // text with NUL separators). A value that has no such form, an unknown type or a write the
-  // registry refuses raises kErrRegistryWrite; a key that cannot be created or opened for
-  // writing (the machine hive is read-only) raises 26001.
+  // Writes the value in the form of ValueType: 1/2 text, 4/5 a 16- or 32-bit integer (stored
+  // as type 4; any other value writes nothing), 3 a byte array (anything else raises 26001);
+  // any other type writes nothing. A write the registry refuses raises kErrRegistryWrite; a
+  // key that cannot be created or opened for writing (the machine hive is read-only) raises
+  // 26001. lastValue() changes only when something was written.
   void setValue(const Variant& value);
   // Value and sub-key names; true also when the key is missing (the list is then empty).
   bool EnumerateValues(std::vector<std::string>& names, int32_t& count) const;

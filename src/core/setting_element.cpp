@@ -90,16 +90,12 @@ std::string SettingElement::GetV(const std::string& name) {
 
 void SettingElement::SetV(const std::string& name, const std::string& value) {
   Ref<AGProperties> bag = Properties();
-  AGProperty* p = bag->find(name);
-  if (p && !p->provisional()) {
+  // A setting that a read added provisionally is in the bag, so it converts like any other.
+  if (AGProperty* p = bag->find(name)) {
     p->setValue(ConvertValue(Variant(value), p->DataType()));
     return;
   }
-  if (!p) {
-    if (!bag->Add(name, "String", false, 0, true, true)) return;
-    p = bag->find(name);
-  }
-  p->setValue(Variant(value));
+  if (bag->Add(name, "String", false, 0, true, true)) bag->find(name)->setValue(Variant(value));
 }
 
 void SettingElement::ClearProperties() {

@@ -200,8 +200,8 @@ bool RUZMenus::LoadMenus(const std::string& file) {
     ctx.setProjErr("Project file is invalid!");
     return false;
   }
+  // The phrase overrides stay: a host or script may load a menu list into the open project.
   items_.clear();
-  languageStore()->clearOverrides();
   for (const XmlNodeView& node : doc->children)
     if (node.isElement && lower(node.name) == "menu") LoadMenuNode(node.attributes);
   return true;

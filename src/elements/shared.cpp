@@ -48,6 +48,10 @@ Ref<RUZLanguage> languageStore() {
   return automation::Context::current().shared<LanguageHolder>().store;
 }
 
+void clearPhraseOverrides() {
+  languageStore()->clearOverrides();
+}
+
 namespace {
 template <class T> void creatable(const char* progId) {
   automation::registerClass(progId, [] { return Ref<automation::Object>(new T()); });

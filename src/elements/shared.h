@@ -48,6 +48,10 @@ void installUpkeep(std::shared_ptr<ModelUpkeep> hooks);
 // script engine and the model all reach the same instances through these.
 Ref<RUZMenus> menuList();
 Ref<RUZLanguage> languageStore();
+// Empties the five phrase-override lists of the thread's language store (the runtime phrases
+// and language files stay). Loading a menu list keeps the overrides, so the project loader
+// calls this when it starts a fresh project.
+void clearPhraseOverrides();
 
 // Registers this subsystem's creatable classes with the class factory ("Quillet.RUZMenus",
 // "Quillet.RUZCharts", ...). The host and tests call it once; static registration would be

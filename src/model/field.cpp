@@ -3,14 +3,18 @@
 #include "elements/language.h"
 #include "elements/naming.h"
 #include "elements/shared.h"
+#include "platform/text/utf8.h"
 
 namespace quillet::model {
+
+namespace text = ::quillet::platform::text;
 
 using elements::tolerant;
 
 std::string RUZField::FldParm() {
+  // The prefix is two characters, whatever bytes a non-ASCII one takes.
   std::string var = FldVar();
-  return var.size() > 2 ? var.substr(2) : std::string();
+  return std::string(text::substrChars(var, 2));
 }
 
 Ref<RUZField> RUZFields::construct(const std::string& name) {

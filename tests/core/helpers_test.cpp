@@ -142,39 +142,48 @@ TEST_F(IdentifiersTest, FailedLoadsShowOneMessage) {
 }
 
 TEST_F(IdentifiersTest, MakeVarName) {
-  keywords("<keyword lang=\"VB\" value=\"Date\"/><keyword lang=\"VB\" value=\"zDay\"/>"
-           "<keyword lang=\"VB\" value=\"Day\"/>");
-  ASSERT_TRUE(load());
-  ctx().CurrentProgramLanguage = "VB";
   struct Case {
     const char* name;
     const char* prefix;
     const char* out;
-  } cases[] = {
-      {"", "", ""},
+  };
+  // No keyword file read yet: only the characters decide.
+  const Case bare[] = {{"", "", ""}, {"", "x_", "x_"}, {"Date", "", "Date"}};
+  for (const Case& c : bare)
+    EXPECT_EQ(MakeVarName(c.name, c.prefix), c.out) << c.name;
+
+  keywords("<keyword lang=\"VB\" value=\"Date\"/><keyword lang=\"VB\" value=\"zDay\"/>"
+           "<keyword lang=\"VB\" value=\"Day\"/><keyword lang=\"C#\" value=\"class\"/>"
+           "<keyword lang=\"VB\" value=\"Sub-Total\"/>");
+  ASSERT_TRUE(load());
+  ctx().CurrentProgramLanguage = "VB";
+  const Case cases[] = {
       {"Date", "x_", "x_zDate"},
-      {"Day", "", "zzDay"},    // Day and zDay reserved
-      {"zzDay", "", "zzzDay"}, // a name of its own starting with "z" keeps apart
+      {"DATE", "", "zDATE"}, // VB keywords ignore letter case
+      {"Order Date", "", "Order_Date"},
+      {"Order_Date", "", "Order_Date"},
+      {"Unit-Price", "", "Unit2DPrice"},
+      {"1st Qtr", "", "z1st_Qtr"},
+      {"_id", "", "z_id"},
+      {"Day", "", "zzDay"}, // Day and zDay both reserved
+      {"zDay", "", "zzDay"},
+      {"zip", "", "zip"},
+      {"Zone", "x_", "x_Zone"},
       {"OrderDate", "", "OrderDate"},
       {"order_id", "x_", "x_order_id"},
-      {"Order Date", "", "Order_x20_Date"},
-      {"Unit-Price", "", "Unit_x2D_Price"},
-      {"1st Qtr", "", "z1st_x20_Qtr"},
-      {"_id", "", "z_id"},
-      {"caf\xC3\xA9", "", "caf_xE9_"},
-      {"zip", "", "zzip"},
+      {"class", "", "class"},                 // another language's keyword
+      {"Sub-Total", "", "zSub2DTotal"},       // tested before the "-" is replaced
+      {"caf\xC3\xA9", "", "cafE9"},           // UTF-16 code, not the UTF-8 bytes
+      {"\xE2\x82\xAC 5", "", "z20AC_5"},      // euro sign
+      {"a\xF0\x9F\x98\x80", "", "aD83DDE00"}, // beyond the basic plane: both halves
+      {"-", "", "z2D"},
+      {" ", "", "z_"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MakeVarName(c.name, c.prefix), c.out) << c.name;
-
-  // Names that used to meet on one identifier stay apart.
-  const char* distinct[] = {
-      "Order Date", "Order_Date", "Order_x20_Date", "Unit-Price", "Unit2DPrice", "Unit_x2D_Price",
-      "1st",        "z1st",       "Date",           "zDate",      "zzDate",      "_x",
-      "x"};
-  std::set<std::string> seen;
-  for (const char* n : distinct)
-    EXPECT_TRUE(seen.insert(MakeVarName(n, "")).second) << n;
+  ctx().CurrentProgramLanguage = "C#";
+  EXPECT_EQ(MakeVarName("class", ""), "zclass");
+  EXPECT_EQ(MakeVarName("Class", ""), "Class");
 }
 
 TEST_F(IdentifiersTest, QuotedTextsAndScriptStrings) {

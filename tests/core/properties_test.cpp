@@ -236,7 +236,8 @@ TEST_F(ElementTest, GetVAndSetV) {
   s->SetV("Extra", " 'q' ");
   EXPECT_EQ(s->Properties()->find("Extra")->Value().asString(), " 'q' ");
   EXPECT_TRUE(s->Properties()->find("Extra")->FileSave());
-  s->SetV("typo", "5");
+  // Once read, the name is a "String" setting of the bag and SetV converts by that type.
+  s->SetV("typo", " '5' ");
   EXPECT_EQ(typo->Value().asString(), "5");
   EXPECT_TRUE(typo->FileSave());
   std::vector<Variant> args{Variant("SmpSeq")};

@@ -35,8 +35,8 @@ TEST_F(ChartTest, NewChartTakesCatalogueAndRegistryDefaults) {
   setDefault(ctx().ChartDefaultsKey, "ChartWidth", Variant(int32_t(600)), 4);
   setDefault(ctx().ChartDefaultsKey, "ShowChart", Variant("True"), 1);
   setDefault(ctx().ChartDefaultsKey, "ChartXAxisName", Variant("not read"), 1);
-  ASSERT_TRUE(charts->Add("Orders", "SalesByMonth"));
-  Ref<RUZChart> c = charts->Item(Variant("salesbymonth"));
+  ASSERT_TRUE(charts->Add("Orders", "Sales by-Month"));
+  Ref<RUZChart> c = charts->Item(Variant("sales BY-month"));
   ASSERT_TRUE(c);
   EXPECT_EQ(c->ChartSeq(), 1);
   EXPECT_EQ(c->ChartWidth(), 600);
@@ -44,9 +44,9 @@ TEST_F(ChartTest, NewChartTakesCatalogueAndRegistryDefaults) {
   EXPECT_EQ(c->ChartXAxisName(), "");
   EXPECT_EQ(c->GetV("ChartXAxisName"), "");
   EXPECT_EQ(c->GetV("ChartHeight"), "0"); // RegSave: holds a typed value once read
-  EXPECT_EQ(c->ChartVar(), core::MakeVarName("SalesByMonth", ""));
-  EXPECT_EQ(c->ChartCaption(), core::NameToCaption("SalesByMonth"));
-  EXPECT_EQ(charts->curName(), "SalesByMonth");
+  EXPECT_EQ(c->ChartVar(), "Sales_by2DMonth");
+  EXPECT_EQ(c->ChartCaption(), core::NameToCaption("Sales by-Month"));
+  EXPECT_EQ(charts->curName(), "Sales by-Month");
   EXPECT_EQ(charts->curSeq(), 1);
   // Catalogue order is the bag order; the file carries all but ChartSeq and ChartVar.
   auto props = c->Properties()->list();
@@ -92,7 +92,7 @@ TEST_F(ChartTest, ChangeRenamesKeyNameVarMenuAndExtensions) {
   EXPECT_TRUE(charts->Change("Orders", "sales", "Revenue"));
   EXPECT_EQ(names(), (std::vector<std::string>{"Revenue", "Other"}));
   Ref<RUZChart> c = charts->Item(Variant("REVENUE"));
-  EXPECT_EQ(c->ChartVar(), core::MakeVarName("Revenue", ""));
+  EXPECT_EQ(c->ChartVar(), "Revenue");
   EXPECT_EQ(c->ChartCaption(), core::NameToCaption("Sales"));
   EXPECT_EQ(charts->curName(), "Revenue");
   EXPECT_EQ(upkeepLog->calls, (std::vector<std::string>{"RenameChart Orders Sales Revenue"}));

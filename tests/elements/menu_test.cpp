@@ -179,11 +179,15 @@ TEST_F(MenuTest, LoadFailuresKeepTheMenus) {
   EXPECT_EQ(menus()->Count(), 1);
 }
 
-TEST_F(MenuTest, LoadingAProjectDropsThePreviousProjectsPhrases) {
-  lang()->SetProjectPhrase("en", "ProjName", "Old project");
-  lang()->SetMenuPhrase("en", "1", "MenuText", "Old menu");
+TEST_F(MenuTest, LoadingMenusKeepsThePhraseOverrides) {
+  lang()->SetProjectPhrase("en", "ProjName", "Project");
+  lang()->SetMenuPhrase("en", "1", "MenuText", "Menu");
   lang()->AddPhrase("runtime", "kept");
   ASSERT_TRUE(menus()->LoadMenus(projectFile("<Menu MenuID=\"1\" MenuUrl=\"T\"/>")));
+  EXPECT_EQ(lang()->GetProjectPhrase("en", "ProjName"), "Project");
+  EXPECT_EQ(lang()->GetMenuPhrase("en", "1", "MenuText"), "Menu");
+  // A fresh project starts without the previous one's overrides.
+  clearPhraseOverrides();
   EXPECT_EQ(lang()->ProjectCount(), 0);
   EXPECT_EQ(lang()->MenuCount(), 0);
   EXPECT_EQ(lang()->Phrase("runtime"), "kept");

@@ -57,10 +57,20 @@ TEST_F(FieldTest, VariantSettingsKeepTheirTypeAndParmDropsThePrefix) {
   EXPECT_EQ(f.FldDefault().varType(), 3);
   f.setFldDefault(Variant("5"));
   EXPECT_EQ(f.FldDefault().varType(), 8);
-  f.setFldVar("x_Name");
-  EXPECT_EQ(f.FldParm(), "Name");
+  // Characters, not bytes: "\xC3\xA9" is one character.
+  const std::pair<const char*, const char*> parms[] = {{"x_Name", "Name"},
+                                                       {"x_", ""},
+                                                       {"x", ""},
+                                                       {"", ""},
+                                                       {"x_\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+                                                       {"\xC3\xA9x", ""},
+                                                       {"\xC3\xA9xy", "y"},
+                                                       {"\xC3\xA9\xC3\xA9z", "z"}};
+  for (const auto& [var, parm] : parms) {
+    f.setFldVar(var);
+    EXPECT_EQ(f.FldParm(), parm) << var;
+  }
   f.setFldVar("x_");
-  EXPECT_EQ(f.FldParm(), "");
   f.setFldName("Other"); // only the setting changes
   EXPECT_EQ(f.FldVar(), "x_");
 }
@@ -90,7 +100,7 @@ TEST_F(FieldTest, ChangeRenamesVarAndExtensionsButNotPhrases) {
   EXPECT_TRUE(fields->Change("Orders", "ID", "OrderId"));
   auto f = fields->Item(Variant("orderid"));
   EXPECT_EQ(f->FldName(), "OrderId");
-  EXPECT_EQ(f->FldVar(), core::MakeVarName("OrderId", "x_"));
+  EXPECT_EQ(f->FldVar(), "x_OrderId");
   EXPECT_EQ(fields->curName(), "OrderId");
   EXPECT_EQ(upkeepLog->calls, (std::vector<std::string>{"RenameField Orders Id OrderId"}));
   EXPECT_EQ(lang()->FieldCount(), 1);

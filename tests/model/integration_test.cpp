@@ -80,8 +80,8 @@ TEST_F(ModelIntegrationTest, RenameAndDeleteKeepEveryStoreInStep) {
   ASSERT_TRUE(orders->Charts()->Change("Orders", "sales", "Revenue"));
   ASSERT_TRUE(orders->Fields()->Change("Orders", "TOTAL", "Amount"));
   ASSERT_TRUE(tables()->Change("orders", "Purchases"));
-  EXPECT_EQ(orders->TblVar(), core::MakeVarName("Purchases", ""));
-  EXPECT_EQ(orders->Fields()->Item(Variant("Amount"))->FldVar(), core::MakeVarName("Amount", "x_"));
+  EXPECT_EQ(orders->TblVar(), "Purchases");
+  EXPECT_EQ(orders->Fields()->Item(Variant("Amount"))->FldVar(), "x_Amount");
   EXPECT_EQ(menuUrls(),
             (std::vector<std::string>{"Customers", "Purchases", "Products", "Purchases|Revenue",
                                       "Purchases|Volume", "default.aspx"}));

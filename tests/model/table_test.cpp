@@ -94,7 +94,7 @@ TEST_F(TableTest, AddAndChangeWithTheirCascades) {
   EXPECT_TRUE(tables->Change("t", "U"));
   Ref<RUZTable> u = tables->Item(Variant("u"));
   EXPECT_EQ(u->TblName(), "U");
-  EXPECT_EQ(u->TblVar(), core::MakeVarName("U", ""));
+  EXPECT_EQ(u->TblVar(), "U");
   EXPECT_EQ(u->nameCopy(), "U");
   EXPECT_EQ(tables->curName(), "U");
   EXPECT_EQ(tables->curSeq(), 2);

@@ -102,6 +102,11 @@ protected:
     }
     return out;
   }
+  // What a Get...Att result shows: the property's value as text, or "Null".
+  static std::string shown(const Variant& property) {
+    return property.isNull() ? "Null"
+                             : platform::automation::CStr(platform::automation::valueOf(property));
+  }
   // "Name=Value" of every attribute after the fixed entries of a bag, as text.
   static std::string attrs(core::AGProperties& bag, int skip) {
     std::string out;

@@ -104,4 +104,18 @@ inline std::string runScript(const std::string& code) {
   return h.run(code);
 }
 
+// A named program and what it prints.
+struct Case {
+  const char* name;
+  const char* code;
+  const char* expected;
+};
+
+inline void runCases(std::initializer_list<Case> cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(runScript(c.code), c.expected) << c.code;
+  }
+}
+
 } // namespace vbtest

@@ -3,19 +3,6 @@
 
 namespace vbtest {
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* expected;
-};
-
-void runCases(std::initializer_list<Case> cases) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(runScript(c.code), c.expected) << c.code;
-  }
-}
-
 TEST(Lexer, LiteralsCommentsAndContinuations) {
   runCases({
       {"doubled quotes", "Out.Echo \"say \"\"hi\"\"\"", "say \"hi\"\n"},
@@ -40,7 +27,7 @@ TEST(Lexer, LiteralsCommentsAndContinuations) {
 
 TEST(Operators, PrecedenceAndTypes) {
   runCases({
-      {"power before negation", "Out.Echo -2 ^ 2, 2 ^ -1", "-4 0.5\n"},
+      {"negation before power", "Out.Echo -2 ^ 2, 2 ^ -1", "4 0.5\n"},
       {"mul before intdiv before mod before add", "Out.Echo 7 + 10 \\ 3 Mod 2, 2 * 3 \\ 4",
        "8 1\n"},
       {"concat below add", "Out.Echo 1 + 2 & 3 + 4", "37\n"},
@@ -341,7 +328,7 @@ TEST(Classes, MembersAndProperties) {
        "Class Widget\nEnd Class\nSet wo = New Widget\nOut.Echo TypeName(wo), IsObject(wo)",
        "Widget True\n"},
       {"unknown class", "Set x = New Nope", "ERROR 506 Class not defined: 'Nope' (1,0)"},
-      {"method of nothing", "Set o = Nothing\no.Go", "ERROR 91 Object variable not set (2,0)"},
+      {"method of nothing", "Set o = Nothing\no.Go", "ERROR 424 Object required: 'o' (2,0)"},
       {"string builder pattern",
        "Class StringBuilder\nPrivate a, n\nSub Class_Initialize\nReDim a(15): n = 0\nEnd Sub\nSub "
        "Append(s)\nIf n > UBound(a) Then ReDim Preserve a(n * 2)\na(n) = s: n = n + 1\nEnd "

@@ -85,7 +85,8 @@ TEST_F(Strings, InStrAndInStrRevAtTheirEdges) {
       {"InStrRev", {S("abc"), S("a"), L(-2)}, "err:5"},
       {"InStrRev", {S("aXbx"), S("x"), L(-1), L(1)}, "Long:4"},
       {"InStrRev", {S("aXbx"), S("X"), L(3), L(1)}, "Long:2"},
-      {"InStrRev", {kNull, S("a")}, "Null"},
+      {"InStrRev", {kNull, S("a")}, "err:94"},
+      {"InStrRev", {S("a"), kNull}, "err:94"},
   });
 }
 

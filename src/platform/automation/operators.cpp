@@ -351,6 +351,10 @@ Variant opNot(const Variant& ain) {
     return Variant(int16_t(-1));
   case VarType::Integer:
     return Variant(static_cast<int16_t>(~a->asInteger()));
+  case VarType::String:
+    // Text that is no number may still be a truth value: Not "#FALSE#" is True.
+    if (!parseNumber(a->asString())) return Variant(!CBool(*a));
+    return Variant(static_cast<int32_t>(~CLng(*a)));
   default:
     return Variant(static_cast<int32_t>(~CLng(*a)));
   }

@@ -202,6 +202,8 @@ struct AppendStmt : Stmt {
 struct CallStmt : Stmt {
   CallStmt(int l, int c) : Stmt(SK::Call, l, c) {}
   ExprPtr call; // CallExpr, IdentExpr or MemberExpr
+  // The name may be a library function with rules of its own as a statement.
+  const IdentExpr* library = nullptr;
 };
 
 struct IfStmt : Stmt {

@@ -193,6 +193,10 @@ BuiltinConstant num(const char* name, int32_t v) {
   if (v >= -32768 && v <= 32767) return {name, Variant(static_cast<int16_t>(v))};
   return {name, Variant(v)};
 }
+// Constants that are Long whatever their value (colours, some message box flags).
+BuiltinConstant lng(const char* name, int32_t v) {
+  return {name, Variant(v)};
+}
 
 const std::vector<BuiltinConstant>& constantTable() {
   static const std::vector<BuiltinConstant> table = {
@@ -211,14 +215,14 @@ const std::vector<BuiltinConstant>& constantTable() {
       num("vbTextCompare", 1),
       num("vbDatabaseCompare", 2),
       // Colours.
-      num("vbBlack", 0x000000),
-      num("vbRed", 0x0000FF),
-      num("vbGreen", 0x00FF00),
-      num("vbYellow", 0x00FFFF),
-      num("vbBlue", 0xFF0000),
-      num("vbMagenta", 0xFF00FF),
-      num("vbCyan", 0xFFFF00),
-      num("vbWhite", 0xFFFFFF),
+      lng("vbBlack", 0x000000),
+      lng("vbRed", 0x0000FF),
+      lng("vbGreen", 0x00FF00),
+      lng("vbYellow", 0x00FFFF),
+      lng("vbBlue", 0xFF0000),
+      lng("vbMagenta", 0xFF00FF),
+      lng("vbCyan", 0xFFFF00),
+      lng("vbWhite", 0xFFFFFF),
       // Days and weeks.
       num("vbUseSystemDayOfWeek", 0),
       num("vbSunday", 1),
@@ -255,7 +259,7 @@ const std::vector<BuiltinConstant>& constantTable() {
       num("vbDefaultButton4", 768),
       num("vbApplicationModal", 0),
       num("vbSystemModal", 4096),
-      num("vbMsgBoxHelpButton", 16384),
+      lng("vbMsgBoxHelpButton", 16384),
       num("vbMsgBoxSetForeground", 65536),
       num("vbMsgBoxRight", 524288),
       num("vbMsgBoxRtlReading", 1048576),

@@ -35,11 +35,19 @@ struct BuiltinCall {
 
 using BuiltinFn = Variant (*)(BuiltinCall& call);
 
+// Where a library function may be used.
+enum BuiltinUse : uint8_t {
+  kAnywhere = 0,
+  kValueOnly = 1,     // a conversion: called as a statement it raises 458
+  kStatementOnly = 2, // a procedure with no value: used in an expression it raises 13
+};
+
 struct Builtin {
   const char* name;
   int minArgs;
   int maxArgs; // -1: any number
   BuiltinFn fn;
+  BuiltinUse use = kAnywhere;
 };
 
 struct BuiltinConstant {

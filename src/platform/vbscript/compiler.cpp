@@ -30,52 +30,61 @@ int Engine::Impl::newSlot(Scope& s) {
 
 namespace {
 
-void collectDims(const Block& b, std::vector<const IdentExpr*>& out);
+// The names a block declares with Dim and Const (or, with `redims`, those its ReDim
+// statements size), nested blocks included.
+void collectDims(const Block& b, std::vector<const IdentExpr*>& out, bool redims = false);
 
-void collectDimsStmt(const Stmt& st, std::vector<const IdentExpr*>& out) {
+void collectDimsStmt(const Stmt& st, std::vector<const IdentExpr*>& out, bool redims) {
   switch (st.kind) {
   case SK::Dim:
-    for (auto& it : static_cast<const DimStmt&>(st).items)
-      out.push_back(it.var.get());
+    if (!redims)
+      for (auto& it : static_cast<const DimStmt&>(st).items)
+        out.push_back(it.var.get());
     break;
   case SK::Const:
-    for (auto& it : static_cast<const ConstStmt&>(st).items)
-      out.push_back(it.first.get());
+    if (!redims)
+      for (auto& it : static_cast<const ConstStmt&>(st).items)
+        out.push_back(it.first.get());
+    break;
+  case SK::ReDim:
+    if (redims)
+      for (auto& it : static_cast<const ReDimStmt&>(st).items)
+        out.push_back(it.var.get());
     break;
   case SK::If: {
     auto& s = static_cast<const IfStmt&>(st);
     for (auto& br : s.branches)
-      collectDims(br.second, out);
-    collectDims(s.elseBlock, out);
+      collectDims(br.second, out, redims);
+    collectDims(s.elseBlock, out, redims);
     break;
   }
   case SK::Select: {
     auto& s = static_cast<const SelectStmt&>(st);
     for (auto& c : s.cases)
-      collectDims(c.body, out);
-    collectDims(s.elseBlock, out);
+      collectDims(c.body, out, redims);
+    collectDims(s.elseBlock, out, redims);
     break;
   }
   case SK::For:
-    collectDims(static_cast<const ForStmt&>(st).body, out);
+    collectDims(static_cast<const ForStmt&>(st).body, out, redims);
     break;
   case SK::ForEach:
-    collectDims(static_cast<const ForEachStmt&>(st).body, out);
+    collectDims(static_cast<const ForEachStmt&>(st).body, out, redims);
     break;
   case SK::Do:
-    collectDims(static_cast<const DoStmt&>(st).body, out);
+    collectDims(static_cast<const DoStmt&>(st).body, out, redims);
     break;
   case SK::With:
-    collectDims(static_cast<const WithStmt&>(st).body, out);
+    collectDims(static_cast<const WithStmt&>(st).body, out, redims);
     break;
   default:
     break;
   }
 }
 
-void collectDims(const Block& b, std::vector<const IdentExpr*>& out) {
+void collectDims(const Block& b, std::vector<const IdentExpr*>& out, bool redims) {
   for (auto& st : b)
-    collectDimsStmt(*st, out);
+    collectDimsStmt(*st, out, redims);
 }
 
 // The constant value of a literal (with an optional sign), for Const at compile time.
@@ -185,6 +194,7 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
   // Global variables and literal constants exist from the start of the chunk.
   std::vector<const IdentExpr*> dims;
   collectDims(prog->top, dims);
+  collectDims(prog->top, dims, true);
   for (auto* id : dims) {
     Cell* c = m.cell(id->lower, id->name);
     if (c->kind == Cell::Undefined) c->kind = Cell::Variable;
@@ -226,11 +236,23 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
   if (prog->expr) compileExpr(*prog->expr, s);
 }
 
-void Engine::Impl::collectLocals(const Block& b, ProcDef& p) {
+void Engine::Impl::collectLocals(const Block& b, ProcDef& p, Module& m) {
   std::vector<const IdentExpr*> dims;
   collectDims(b, dims);
   for (auto* id : dims)
     if (!p.locals.count(id->lower)) p.locals.emplace(id->lower, p.slotCount++);
+  // ReDim declares a local too, unless it names a field or a variable of the module.
+  std::vector<const IdentExpr*> redims;
+  collectDims(b, redims, true);
+  Module& global = eng.globalModule();
+  for (auto* id : redims) {
+    if (p.locals.count(id->lower)) continue;
+    if (p.owner && p.owner->members.count(id->lower)) continue;
+    const Cell* c = m.find(id->lower);
+    if (!c && &m != &global) c = global.find(id->lower);
+    if (c && c->kind != Cell::Undefined) continue;
+    p.locals.emplace(id->lower, p.slotCount++);
+  }
 }
 
 void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
@@ -245,7 +267,7 @@ void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
     p.resultSlot = p.slotCount++;
     p.locals.emplace(p.lower, p.resultSlot);
   }
-  collectLocals(p.body, p);
+  collectLocals(p.body, p, m);
   Scope s;
   s.module = &m;
   s.global = &eng.globalModule();
@@ -435,9 +457,17 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
   }
   case SK::AppendAssign:
     break;
-  case SK::Call:
-    compileExpr(*static_cast<CallStmt&>(st).call, s);
+  case SK::Call: {
+    auto& cs = static_cast<CallStmt&>(st);
+    compileExpr(*cs.call, s);
+    const Expr* callee = cs.call.get();
+    if (callee->kind == EK::Call) callee = static_cast<const CallExpr&>(*callee).callee.get();
+    if (callee->kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(*callee);
+      if (id.builtin && id.builtin->use != kAnywhere && id.bind == Bind::Global) cs.library = &id;
+    }
     break;
+  }
   case SK::If: {
     auto& i = static_cast<IfStmt&>(st);
     for (auto& br : i.branches) {

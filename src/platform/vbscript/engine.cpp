@@ -66,21 +66,31 @@ void ErrObject::Clear() {
 }
 
 void ErrObject::Raise(Args args) {
+  if (args.empty()) au::raise(err::kWrongArgumentCount);
   auto has = [&](size_t i) { return i < args.size() && !args[i].deref().isMissing(); };
   if (!has(0)) au::raise(err::kArgumentNotOptional);
   int32_t number = au::CLng(args[0].deref());
+  // Numbers with the high bit set are HRESULTs and kept; others must fit 1..65535.
+  if (number == 0 || number > 65535) au::raise(err::kInvalidProcedureCall);
   std::string source = has(1) ? au::CStr(args[1].deref()) : std::string(kRuntimeSource);
   std::string description = has(2) ? au::CStr(args[2].deref()) : au::standardMessage(number);
   if (description.empty()) description = "Unknown runtime error";
-  if (has(3)) helpFile_ = au::CStr(args[3].deref());
-  if (has(4)) helpContext_ = au::CLng(args[4].deref());
-  throw au::Error(number, description, source);
+  std::string helpFile = has(3) ? au::CStr(args[3].deref()) : std::string();
+  int32_t helpContext = has(4) ? au::CLng(args[4].deref()) : 0;
+  throw RaisedError(number, description, source, helpFile, helpContext);
 }
 
 void ErrObject::capture(const au::Error& e) {
   number_ = e.number();
   description_ = e.description();
   source_ = e.source().empty() ? std::string(kRuntimeSource) : e.source();
+  if (auto* raised = dynamic_cast<const RaisedError*>(&e)) {
+    helpFile_ = raised->helpFile();
+    helpContext_ = raised->helpContext();
+  } else {
+    helpFile_.clear();
+    helpContext_ = 0;
+  }
 }
 
 // ---- engine
@@ -149,7 +159,9 @@ void Engine::addObject(std::string_view name, const Variant& object, bool addMem
 namespace {
 
 ScriptFailure failureOf(const au::Error& e, const Engine::Impl& im) {
-  return ScriptFailure(e.number(), e.description(),
+  std::string description = e.description();
+  if (auto* named = dynamic_cast<const NamedError*>(&e)) description += ": '" + named->name() + "'";
+  return ScriptFailure(e.number(), std::move(description),
                        e.source().empty() ? std::string(kRuntimeSource) : e.source(),
                        im.located ? im.errLine : 0, im.located ? im.errCol : 0, {});
 }

@@ -105,7 +105,7 @@ struct Engine::Impl {
   void compileStmt(StmtPtr& st, Scope& s);
   void compileExpr(Expr& e, Scope& s);
   void compileIdent(IdentExpr& id, Scope& s, bool skipLocals = false);
-  void collectLocals(const Block& b, ProcDef& p);
+  void collectLocals(const Block& b, ProcDef& p, Module& m);
   int newSlot(Scope& s);
 
   // ---- interpreter (interp.cpp)
@@ -117,9 +117,12 @@ struct Engine::Impl {
   // A reference to the value of a plain variable, or the value computed into tmp.
   const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
   // The storage of a variable named by an identifier, or null when it names no variable
-  // (then the caller decides). `create` defines an undeclared variable.
-  Variant* varOf(const IdentExpr& id, Frame& f, bool create);
+  // (then the caller decides). `create` defines an undeclared variable; `declares` is for
+  // statements that declare it (ReDim), which Option Explicit allows.
+  Variant* varOf(const IdentExpr& id, Frame& f, bool create, bool declares = false);
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  // Whether a name means the library function of that name where it is used.
+  bool libraryName(const IdentExpr& id);
   bool directArgs(const std::vector<ExprPtr>& args);
   Variant invokeDirect(const ProcDef& p, ScriptObject* me, const std::vector<ExprPtr>& args,
                        Frame& f);
@@ -131,6 +134,7 @@ struct Engine::Impl {
   Variant evalBinary(const BinaryExpr& b, Frame& f);
   bool evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide);
   bool condition(const Expr& e, Frame& f);
+  Flow resumeInto(const automation::Error& e, const Block& body, Frame& f, Flow exit);
   Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);
   Variant withObject(const MemberExpr& m, Frame& f);
   // Runs a chunk's top-level code (or evaluates its expression) in a frame that sees the

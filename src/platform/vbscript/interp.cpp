@@ -70,8 +70,8 @@ struct ArgBuf {
   ArgBuf() = default;
   ArgBuf(const ArgBuf&) = delete;
   ~ArgBuf() {
-    for (int i = 0; i < nLocked; ++i)
-      locked[i]->unlock();
+    for (SafeArray* a : locked)
+      a->unlock();
   }
   void init(size_t count) {
     if (count > std::size(inl)) {
@@ -80,18 +80,71 @@ struct ArgBuf {
     }
     n = count;
   }
+  void lock(SafeArray& a) {
+    locked.push_back(&a);
+    a.lock();
+  }
   Args args() { return Args(data, n); }
   Args first(size_t k) { return Args(data, k); }
   Variant inl[4];
   std::unique_ptr<Variant[]> big;
   Variant* data = inl;
   size_t n = 0;
-  SafeArray* locked[4];
-  int nLocked = 0;
+  std::vector<SafeArray*> locked;
+};
+
+// Evaluates arguments. A plain variable goes by reference when `refs` says so (always
+// for native calls, which may declare by-reference parameters); an array element goes
+// by reference only to a script procedure's ByRef parameter.
+struct ArgEval {
+  Engine::Impl& impl;
+  Frame& f;
+  void run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target, bool varRefs) {
+    for (size_t i = 0; i < exprs.size(); ++i) {
+      const Expr& a = *exprs[i];
+      Variant& out = buf.data[i];
+      bool byRef = target ? (i < target->params.size() && target->params[i].byRef) : varRefs;
+      if (a.kind == EK::Missing) {
+        out = Variant::missing();
+      } else if (byRef && a.kind == EK::Ident) {
+        auto& id = static_cast<const IdentExpr&>(a);
+        if (id.bind == Bind::Local) {
+          out = Variant::byRef(&f.slots[id.slot].deref());
+          continue;
+        }
+        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
+          out = Variant::byRef(&id.cell->value);
+          continue;
+        }
+        Variant* v = impl.varOf(id, f, true);
+        if (v)
+          out = Variant::byRef(v);
+        else
+          out = impl.eval(a, f);
+      } else if (byRef && target && a.kind == EK::Call &&
+                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident) {
+        auto& c = static_cast<const CallExpr&>(a);
+        Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
+        if (v && v->isArray() && !c.args.empty()) {
+          std::vector<int32_t> idx;
+          for (auto& ie : c.args)
+            idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
+          SafeArray& arr = v->arrayForWrite();
+          Variant& el = arr.at(idx);
+          buf.lock(arr);
+          out = Variant::byRef(&el);
+        } else {
+          out = impl.eval(a, f);
+        }
+      } else {
+        out = impl.eval(a, f);
+      }
+    }
+  }
 };
 
 [[noreturn]] void raiseNamed(int32_t number, const std::string& name) {
-  au::raise(number, au::standardMessage(number) + ": '" + name + "'");
+  throw NamedError(number, name);
 }
 
 // The name an "Object required" error shows: the variable that should hold the object
@@ -155,7 +208,7 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
     return v.asArray().at(idx);
   }
   if (v.isObject()) {
-    if (v.isNothing()) au::raise(err::kObjectNotSet);
+    if (v.isNothing()) raiseNamed(err::kObjectRequired, name);
     return v.asObject()->invokeDefault(kind, args);
   }
   raiseNamed(err::kTypeMismatch, name);
@@ -173,6 +226,15 @@ Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r)
 Variant letValue(Variant v) {
   if (v.isObject()) return au::valueOf(v);
   return v;
+}
+
+bool Engine::Impl::libraryName(const IdentExpr& id) {
+  if (!id.builtin || id.bind != Bind::Global || id.intrinsic >= 0) return false;
+  if (id.cell->kind != Cell::Undefined || (id.outer && id.outer->kind != Cell::Undefined))
+    return false;
+  for (auto& o : memberObjects)
+    if (o.asObject()->classInfo().find(id.name)) return false;
+  return true;
 }
 
 bool isTimeout(const au::Error& e) {
@@ -318,7 +380,7 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
     }
   } else if (st.kind == SK::Call) {
     const Expr& c = *static_cast<const CallStmt&>(st).call;
-    if (c.kind == EK::Call) {
+    if (c.kind == EK::Call && !static_cast<const CallStmt&>(st).library) {
       callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
       return Flow::Normal;
     }
@@ -368,6 +430,16 @@ Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
     if (fl != Flow::Normal) return fl;
   }
   return Flow::Normal;
+}
+
+// An error in the head of a compound statement under On Error Resume Next: recorded, and the
+// statements of the body run once, as the next statements in the text. `exit` is the flow
+// that leaves this statement (Exit For in a For body).
+Flow Engine::Impl::resumeInto(const au::Error& e, const Block& body, Frame& f, Flow exit) {
+  if (!f.resumeNext || isTimeout(e)) throw;
+  handleError(e, f);
+  Flow fl = execBlock(body, f);
+  return fl == exit ? Flow::Normal : fl;
 }
 
 bool Engine::Impl::condition(const Expr& e, Frame& f) {
@@ -505,7 +577,25 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     return Flow::Normal;
   }
   case SK::Call: {
-    const Expr& c = *static_cast<const CallStmt&>(st).call;
+    auto& cs = static_cast<const CallStmt&>(st);
+    const Expr& c = *cs.call;
+    if (cs.library && libraryName(*cs.library)) {
+      const Builtin& b = *cs.library->builtin;
+      if (b.use == kValueOnly) raiseNamed(err::kUnsupportedType, cs.library->name);
+      // A procedure of the library with no value: called here and only here.
+      ArgBuf buf;
+      if (c.kind == EK::Call) {
+        auto& call = static_cast<const CallExpr&>(c);
+        buf.init(call.args.size());
+        ArgEval{*this, f}.run(call.args, buf, nullptr, false);
+      }
+      int n = static_cast<int>(buf.n);
+      if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
+        raiseNamed(err::kWrongArgumentCount, cs.library->name);
+      BuiltinCall call{buf.args(), &eng};
+      b.fn(call);
+      return Flow::Normal;
+    }
     switch (c.kind) {
     case EK::Call:
       callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
@@ -543,20 +633,33 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   }
   case SK::Select: {
     auto& s = static_cast<const SelectStmt&>(st);
-    Variant subject = eval(*s.subject, f);
-    if (subject.isObject()) subject = au::valueOf(subject);
+    Variant subject;
+    try {
+      subject = eval(*s.subject, f);
+      if (subject.isObject()) subject = au::valueOf(subject);
+    } catch (const au::Error& e) {
+      return resumeInto(e, s.cases.empty() ? s.elseBlock : s.cases.front().body, f, Flow::Normal);
+    }
     for (auto& c : s.cases) {
       for (auto& item : c.items) {
         bool hit = false;
-        Variant tmp;
-        const Variant& a = evalRef(*item.a, f, tmp);
+        Variant tmp, tmpB;
+        const Variant* ap;
+        const Variant* bp = nullptr;
+        try {
+          ap = &evalRef(*item.a, f, tmp);
+          if (item.kind == CaseItem::Range) bp = &evalRef(*item.b, f, tmpB);
+        } catch (const au::Error& e) {
+          // A Case whose value fails goes on with its own statements, as an If does.
+          return resumeInto(e, c.body, f, Flow::Normal);
+        }
+        const Variant& a = *ap;
         switch (item.kind) {
         case CaseItem::Value:
           hit = au::compare(subject, a) == 0;
           break;
         case CaseItem::Range: {
-          Variant tmpB;
-          const Variant& b = evalRef(*item.b, f, tmpB);
+          const Variant& b = *bp;
           auto lo = au::compare(subject, a);
           auto hi = au::compare(subject, b);
           hit = lo && hi && *lo >= 0 && *hi <= 0;
@@ -605,13 +708,19 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       if (v.isNull()) au::raise(err::kInvalidUseOfNull);
       return Variant(au::toNumber(v));
     };
-    Variant from = number(eval(*s.from, f));
-    Variant to = number(eval(*s.to, f));
-    Variant step = s.step ? number(eval(*s.step, f)) : Variant(static_cast<int16_t>(1));
-    auto& id = static_cast<const IdentExpr&>(*s.var);
-    Variant* var = varOf(id, f, true);
-    if (!var) raiseNamed(err::kIllegalAssignment, id.name);
-    *var = from;
+    Variant from, to, step;
+    Variant* var = nullptr;
+    try {
+      from = number(eval(*s.from, f));
+      to = number(eval(*s.to, f));
+      step = s.step ? number(eval(*s.step, f)) : Variant(static_cast<int16_t>(1));
+      auto& id = static_cast<const IdentExpr&>(*s.var);
+      var = varOf(id, f, true);
+      if (!var) raiseNamed(err::kIllegalAssignment, id.name);
+      *var = from;
+    } catch (const au::Error& e) {
+      return resumeInto(e, s.body, f, Flow::ExitFor);
+    }
     bool intMode = isIntegral(to) && isIntegral(step);
     int64_t toI = intOf(to), stepI = intOf(step);
     double toD = au::CDbl(to), stepD = au::CDbl(step);
@@ -637,10 +746,23 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   }
   case SK::ForEach: {
     auto& s = static_cast<const ForEachStmt&>(st);
-    Variant coll = eval(*s.collection, f);
-    auto& id = static_cast<const IdentExpr&>(*s.var);
-    Variant* var = varOf(id, f, true);
-    if (!var) raiseNamed(err::kIllegalAssignment, id.name);
+    Variant coll;
+    Variant* var = nullptr;
+    Ref<au::Enumerator> en;
+    try {
+      coll = eval(*s.collection, f);
+      auto& id = static_cast<const IdentExpr&>(*s.var);
+      var = varOf(id, f, true);
+      if (!var) raiseNamed(err::kIllegalAssignment, id.name);
+      if (!coll.isArray()) {
+        if (!coll.isObject()) au::raise(err::kNotACollection);
+        if (coll.isNothing()) au::raise(err::kObjectNotSet);
+        en = coll.asObject()->newEnum();
+        if (!en) au::raise(err::kNotACollection);
+      }
+    } catch (const au::Error& e) {
+      return resumeInto(e, s.body, f, Flow::ExitFor);
+    }
     if (coll.isArray()) {
       // `coll` shares the array: a change through the variable copies it, the walk goes on
       // over the values it started with.
@@ -654,10 +776,6 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       }
       return Flow::Normal;
     }
-    if (!coll.isObject()) au::raise(err::kNotACollection);
-    if (coll.isNothing()) au::raise(err::kObjectNotSet);
-    Ref<au::Enumerator> en = coll.asObject()->newEnum();
-    if (!en) au::raise(err::kNotACollection);
     Variant item;
     while (en->next(item)) {
       tick();
@@ -671,15 +789,26 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   }
   case SK::Do: {
     auto& s = static_cast<const DoStmt&>(st);
+    // With errors resumed, a test that fails goes on with the next statement: into the body
+    // for a test at the top, past the loop for one at the bottom.
+    auto holds = [&](bool onError) {
+      try {
+        return condition(*s.test, f);
+      } catch (const au::Error& e) {
+        if (!f.resumeNext || isTimeout(e)) throw;
+        handleError(e, f);
+        return onError;
+      }
+    };
     while (true) {
       tick();
-      if (s.cond == DoStmt::PreWhile && !condition(*s.test, f)) break;
-      if (s.cond == DoStmt::PreUntil && condition(*s.test, f)) break;
+      if (s.cond == DoStmt::PreWhile && !holds(true)) break;
+      if (s.cond == DoStmt::PreUntil && holds(false)) break;
       Flow fl = execBlock(s.body, f);
       if (fl == Flow::ExitDo) break;
       if (fl != Flow::Normal) return fl;
-      if (s.cond == DoStmt::PostWhile && !condition(*s.test, f)) break;
-      if (s.cond == DoStmt::PostUntil && condition(*s.test, f)) break;
+      if (s.cond == DoStmt::PostWhile && !holds(false)) break;
+      if (s.cond == DoStmt::PostUntil && holds(true)) break;
     }
     return Flow::Normal;
   }
@@ -726,7 +855,7 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
         if (ub < -1) au::raise(err::kSubscriptOutOfRange);
         bounds.push_back({0, ub + 1});
       }
-      Variant* v = varOf(*item.var, f, true);
+      Variant* v = varOf(*item.var, f, true, true);
       if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
       if (v->isArray()) {
         if (v->asArray().fixed() || v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
@@ -787,7 +916,7 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
 
 // ---- names
 
-Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create) {
+Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool declares) {
   switch (id.bind) {
   case Bind::Local:
     return &f.slots[id.slot].deref();
@@ -806,7 +935,7 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create) {
     if (id.intrinsic >= 0 || id.builtin || id.constant) return nullptr;
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return nullptr;
-    if (f.explicitNames) raiseNamed(err::kVariableUndefined, id.name);
+    if (f.explicitNames && !declares) raiseNamed(err::kVariableUndefined, id.name);
     if (id.slot >= 0) return &f.slots[id.slot].deref();
     if (!create) return nullptr;
     c->kind = Cell::Variable;
@@ -834,7 +963,7 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
     case Cell::Constant:
     case Cell::Object:
       if (!hasArgs && c->value.isObject() && !(kind & au::kPropertyGet))
-        return c->value.isNothing() ? (au::raise(err::kObjectNotSet), Variant())
+        return c->value.isNothing() ? (raiseNamed(err::kObjectRequired, id.name), Variant())
                                     : c->value.asObject()->invokeDefault(kind, args);
       return indexValue(c->value, args, kind, id.name);
     case Cell::Procedure:
@@ -850,6 +979,7 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
     if (id.intrinsic >= 0) return intrinsic(id.intrinsic, f, args, hasArgs, id);
     if (id.builtin) {
       const Builtin& b = *id.builtin;
+      if (b.use == kStatementOnly) raiseNamed(err::kTypeMismatch, id.name);
       if (static_cast<int>(args.size()) < b.minArgs ||
           (b.maxArgs >= 0 && static_cast<int>(args.size()) > b.maxArgs))
         raiseNamed(err::kWrongArgumentCount, id.name);
@@ -878,7 +1008,7 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
   const Variant& t = target.deref();
   if (!t.isObject()) raiseNamed(err::kObjectRequired, objectName(site));
   au::Object* obj = t.asObject();
-  if (!obj) au::raise(err::kObjectNotSet);
+  if (!obj) raiseNamed(err::kObjectRequired, objectName(site));
   return memberCallObject(obj, site, kind, args, f);
 }
 
@@ -922,7 +1052,8 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
     return obj->invoke(site.name, kind, args);
   } catch (const au::Error& e) {
     // A name the object does not know: say which, as `x.Name`.
-    if (e.number() != err::kNoSuchMember || e.description() != au::standardMessage(e.number()))
+    if (e.number() != err::kNoSuchMember || e.description() != au::standardMessage(e.number()) ||
+        dynamic_cast<const NamedError*>(&e))
       throw;
     const std::string& holder = objectName(site);
     raiseNamed(err::kNoSuchMember, &holder == &site.name ? site.name : holder + "." + site.name);
@@ -1148,6 +1279,10 @@ bool literalAsOperand(const Variant& lit, const Variant& other, Variant& out) {
     }
     return false;
   }
+  if (lit.type() == VarType::Double && other.type() == VarType::Single) {
+    out = Variant(static_cast<float>(lit.asDouble()));
+    return true;
+  }
   if (lit.isNumber() && other.isString()) {
     out = Variant(au::CStr(lit));
     return true;
@@ -1278,57 +1413,6 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
 
 namespace {
 
-// Evaluates arguments. A plain variable goes by reference when `refs` says so (always
-// for native calls, which may declare by-reference parameters); an array element goes
-// by reference only to a script procedure's ByRef parameter.
-struct ArgEval {
-  Engine::Impl& impl;
-  Frame& f;
-  void run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target, bool varRefs) {
-    for (size_t i = 0; i < exprs.size(); ++i) {
-      const Expr& a = *exprs[i];
-      Variant& out = buf.data[i];
-      bool byRef = target ? (i < target->params.size() && target->params[i].byRef) : varRefs;
-      if (a.kind == EK::Missing) {
-        out = Variant::missing();
-      } else if (byRef && a.kind == EK::Ident) {
-        auto& id = static_cast<const IdentExpr&>(a);
-        if (id.bind == Bind::Local) {
-          out = Variant::byRef(&f.slots[id.slot].deref());
-          continue;
-        }
-        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
-          out = Variant::byRef(&id.cell->value);
-          continue;
-        }
-        Variant* v = impl.varOf(id, f, true);
-        if (v)
-          out = Variant::byRef(v);
-        else
-          out = impl.eval(a, f);
-      } else if (byRef && target && a.kind == EK::Call &&
-                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident && buf.nLocked < 4) {
-        auto& c = static_cast<const CallExpr&>(a);
-        Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
-        if (v && v->isArray() && !c.args.empty()) {
-          std::vector<int32_t> idx;
-          for (auto& ie : c.args)
-            idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
-          SafeArray& arr = v->arrayForWrite();
-          Variant& el = arr.at(idx);
-          arr.lock();
-          buf.locked[buf.nLocked++] = &arr;
-          out = Variant::byRef(&el);
-        } else {
-          out = impl.eval(a, f);
-        }
-      } else {
-        out = impl.eval(a, f);
-      }
-    }
-  }
-};
-
 const ProcDef* procForCall(const ClassMember& m, int kind) {
   if (m.method) return m.method;
   if ((kind & au::kPropertyGet) && m.get) return m.get;
@@ -1393,6 +1477,7 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       // A library function: plain variables by reference (no copies), the rest by value.
       const Builtin& b = *id.builtin;
       int n = static_cast<int>(c.args.size());
+      if (b.use == kStatementOnly) raiseNamed(err::kTypeMismatch, id.name);
       if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
         raiseNamed(err::kWrongArgumentCount, id.name);
       Variant argv[3];
@@ -1462,7 +1547,7 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     if (!ov.isObject()) raiseNamed(err::kObjectRequired, objectName(m));
     // Held here: the arguments may release the variable's object.
     Ref<au::Object> obj(ov.asObject());
-    if (!obj) au::raise(err::kObjectNotSet);
+    if (!obj) raiseNamed(err::kObjectRequired, objectName(m));
     const ProcDef* target = nullptr;
     {
       if (&typeid(*obj) == &typeid(ScriptObject)) {
@@ -1603,7 +1688,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         return;
       }
       if (v && v->isObject()) {
-        if (v->isNothing()) au::raise(err::kObjectNotSet);
+        if (v->isNothing()) raiseNamed(err::kObjectRequired, id.name);
         Ref<au::Object> keep(v->asObject());
         keep->invokeDefault(kind, buf.args());
         return;
@@ -1765,11 +1850,19 @@ void ScriptObject::lastReleased() noexcept {
   if (!terminated_ && cls_->terminate && cls_->engine) {
     terminated_ = true;
     addRef(); // alive while the handler runs
+    // The handler may run while another error is on its way out (a frame being released):
+    // whatever it raises is dropped, and so is the place it would have recorded.
+    Engine::Impl& im = *cls_->engine->impl_;
+    bool located = im.located;
+    int line = im.errLine, col = im.errCol;
     try {
       cls_->engine->callProc(*cls_->terminate, this, {});
     } catch (...) {
       // errors in a terminate handler are dropped, as the language does
     }
+    im.located = located;
+    im.errLine = line;
+    im.errCol = col;
     if (refCount() > 1) {
       release(); // resurrected: the last of the new references deletes it
       return;

@@ -47,6 +47,13 @@ constexpr KeywordEntry kKeywords[] = {
     {"with", Tok::KwWith},       {"xor", Tok::KwXor},
 };
 
+// The keyword a lower-cased word is, or Tok::Ident.
+Tok keywordOf(std::string_view lower) {
+  for (const auto& k : kKeywords)
+    if (lower == k.name) return k.tok;
+  return Tok::Ident;
+}
+
 bool isIdentStart(unsigned char c) {
   return std::isalpha(c) || c >= 0x80;
 }
@@ -97,6 +104,7 @@ public:
         ++pos_;
         t.kind = Tok::Newline;
         t.text = ":";
+        t.colonFirst = true;
         pushSeparator(out, std::move(t));
         continue;
       }
@@ -134,16 +142,16 @@ public:
         std::string lower = t.text;
         for (char& ch : lower)
           ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        if (lower == "rem") {
+        // After a dot every word names a member, `rem` included.
+        bool member = !out.empty() && out.back().kind == Tok::Dot;
+        if (member) {
+          t.kind = Tok::Ident;
+        } else if (lower == "rem") {
           skipComment();
           continue;
+        } else {
+          t.kind = keywordOf(lower);
         }
-        t.kind = Tok::Ident;
-        for (const auto& k : kKeywords)
-          if (lower == k.name) {
-            t.kind = k.tok;
-            break;
-          }
       } else {
         lexOperator(t);
       }
@@ -237,7 +245,9 @@ private:
         fail(cerr::kInvalidNumber, t);
       }
     }
-    if (pos_ < s_.size() && isIdentStart(static_cast<unsigned char>(s_[pos_])))
+    // A keyword may follow without a blank (`1or 2`); any other word may not.
+    if (pos_ < s_.size() && isIdentStart(static_cast<unsigned char>(s_[pos_])) &&
+        keywordOf(lowerWordAt(pos_)) == Tok::Ident)
       fail(cerr::kExpectedEndOfStatement, t);
     std::string text(s_.substr(start, pos_ - start));
     double d = std::strtod(text.c_str(), nullptr);
@@ -286,22 +296,57 @@ private:
       ++digits;
       ++pos_;
     }
-    bool forceLong = false;
-    if (digits > 0 && pos_ < s_.size() && s_[pos_] == '&') {
-      forceLong = true;
-      ++pos_;
-    } else if (digits == 0 ||
-               (pos_ < s_.size() && isIdentChar(static_cast<unsigned char>(s_[pos_])))) {
+    if (digits > 0 && pos_ < s_.size() && isIdentChar(static_cast<unsigned char>(s_[pos_]))) {
+      // Digits run into a word: a keyword written against the number (`&h01or&h02`) ends
+      // it, even when the keyword's first letters are hex digits themselves (`&h01and`).
+      size_t digitsStart = pos_ - static_cast<size_t>(digits);
+      size_t wordEnd = pos_;
+      while (wordEnd < s_.size() && isIdentChar(static_cast<unsigned char>(s_[wordEnd])))
+        ++wordEnd;
+      size_t cut = pos_;
+      while (cut > digitsStart &&
+             keywordOf(lowerAscii(s_.substr(cut, wordEnd - cut))) == Tok::Ident)
+        --cut;
+      if (cut == digitsStart) {
+        pos_ = start;
+        return false;
+      }
+      v = 0;
+      for (size_t i = digitsStart; i < cut; ++i) {
+        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s_[i])));
+        v = v * base + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+      }
+      pos_ = cut;
+    } else if (digits == 0) {
       pos_ = start;
       return false;
     }
+    bool longMark = pos_ < s_.size() && s_[pos_] == '&';
+    if (longMark) ++pos_;
     t.kind = Tok::Number;
-    // Up to 16 bits the literal is an Integer (so &HFFFF is -1), else a Long.
-    if (!forceLong && v <= 0xFFFF)
-      t.value = Variant(static_cast<int16_t>(static_cast<uint16_t>(v)));
+    // Four digits or fewer without the Long mark read as 16 bits (so &HFFFF is -1); the
+    // value then takes the smallest of Integer and Long that holds it.
+    int32_t value = !longMark && v <= 0xFFFF ? static_cast<int16_t>(static_cast<uint16_t>(v))
+                                             : static_cast<int32_t>(static_cast<uint32_t>(v));
+    if (value >= -32768 && value <= 32767)
+      t.value = Variant(static_cast<int16_t>(value));
     else
-      t.value = Variant(static_cast<int32_t>(static_cast<uint32_t>(v)));
+      t.value = Variant(value);
     return true;
+  }
+
+  std::string lowerWordAt(size_t p) const {
+    size_t e = p;
+    while (e < s_.size() && isIdentChar(static_cast<unsigned char>(s_[e])))
+      ++e;
+    return lowerAscii(s_.substr(p, e - p));
+  }
+
+  static std::string lowerAscii(std::string_view w) {
+    std::string r(w);
+    for (char& ch : r)
+      ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return r;
   }
 
   void lexDate(Token& t) {
@@ -362,7 +407,13 @@ private:
       t.kind = Tok::Caret;
       break;
     case '=':
-      t.kind = Tok::Eq;
+      // `=>` and `=<` are accepted spellings of >= and <=.
+      if (next('>'))
+        t.kind = Tok::Ge;
+      else if (next('<'))
+        t.kind = Tok::Le;
+      else
+        t.kind = Tok::Eq;
       break;
     case '<':
       if (next('>'))
@@ -375,6 +426,8 @@ private:
     case '>':
       if (next('='))
         t.kind = Tok::Ge;
+      else if (next('<'))
+        t.kind = Tok::Ne;
       else
         t.kind = Tok::Gt;
       break;

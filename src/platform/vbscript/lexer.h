@@ -96,6 +96,7 @@ struct Token {
   int line = 1;
   int col = 0;
   bool spaceBefore = false;  // blank (or a continuation) right before the token
+  bool colonFirst = false;   // a separator run that starts with ':'
   std::string text;          // identifier, keyword or string contents
   automation::Variant value; // numbers and dates
 };

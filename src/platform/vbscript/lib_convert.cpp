@@ -21,13 +21,22 @@ Variant fnCBool(BuiltinCall& c) {
   return Variant(am::CBool(value(c, 0)));
 }
 Variant fnCByte(BuiltinCall& c) {
-  return Variant(am::CByte(value(c, 0)));
+  Variant v = value(c, 0);
+  // True is all bits set, which as a Byte is 255.
+  if (v.type() == VarType::Boolean) return Variant(static_cast<uint8_t>(v.asBool() ? 255 : 0));
+  return Variant(am::CByte(v));
 }
 Variant fnCCur(BuiltinCall& c) {
   return Variant(am::CCur(value(c, 0)));
 }
 Variant fnCDate(BuiltinCall& c) {
-  return Variant(am::CDate(value(c, 0)));
+  Variant v = value(c, 0);
+  if (v.isString()) {
+    // Text that is no date but a number is read as the number of days: CDate("1").
+    if (!am::parseDate(v.asString(), callLocale(c)))
+      if (auto n = am::parseNumber(v.asString())) return Variant(am::CDate(Variant(*n)));
+  }
+  return Variant(am::CDate(v));
 }
 Variant fnCDbl(BuiltinCall& c) {
   return Variant(am::CDbl(value(c, 0)));
@@ -134,7 +143,6 @@ Variant fnRound(BuiltinCall& c) {
   case VarType::Empty:
     return Variant(int16_t{0});
   case VarType::Boolean:
-    return Variant(static_cast<int16_t>(v.asBool() ? -1 : 0));
   case VarType::Byte:
   case VarType::Integer:
   case VarType::Long:
@@ -182,7 +190,6 @@ Variant fnAbs(BuiltinCall& c) {
 
 Variant fnSgn(BuiltinCall& c) {
   Variant v = value(c, 0);
-  if (v.isNull()) return Variant::null();
   double x = am::toNumber(v);
   return Variant(static_cast<int16_t>(x > 0 ? 1 : x < 0 ? -1 : 0));
 }
@@ -372,15 +379,15 @@ Variant fnTypeName(BuiltinCall& c) {
 }
 
 const Builtin kConversionBuiltins[] = {
-    {"CBool", 1, 1, fnCBool},
-    {"CByte", 1, 1, fnCByte},
-    {"CCur", 1, 1, fnCCur},
-    {"CDate", 1, 1, fnCDate},
-    {"CDbl", 1, 1, fnCDbl},
-    {"CInt", 1, 1, fnCInt},
-    {"CLng", 1, 1, fnCLng},
-    {"CSng", 1, 1, fnCSng},
-    {"CStr", 1, 1, fnCStr},
+    {"CBool", 1, 1, fnCBool, kValueOnly},
+    {"CByte", 1, 1, fnCByte, kValueOnly},
+    {"CCur", 1, 1, fnCCur, kValueOnly},
+    {"CDate", 1, 1, fnCDate, kValueOnly},
+    {"CDbl", 1, 1, fnCDbl, kValueOnly},
+    {"CInt", 1, 1, fnCInt, kValueOnly},
+    {"CLng", 1, 1, fnCLng, kValueOnly},
+    {"CSng", 1, 1, fnCSng, kValueOnly},
+    {"CStr", 1, 1, fnCStr, kValueOnly},
     {"Hex", 1, 1, fnHex},
     {"Oct", 1, 1, fnOct},
     {"Fix", 1, 1, fnFix},
@@ -396,7 +403,7 @@ const Builtin kConversionBuiltins[] = {
     {"Log", 1, 1, math<logOf>},
     {"Sqr", 1, 1, math<sqrOf>},
     {"Rnd", 0, 1, fnRnd},
-    {"Randomize", 0, 1, fnRandomize},
+    {"Randomize", 0, 1, fnRandomize, kStatementOnly},
     {"Array", 0, -1, fnArray},
     {"LBound", 1, 2, fnLBound},
     {"UBound", 1, 2, fnUBound},

@@ -193,8 +193,8 @@ int64_t firstWeekStart(int year, int firstDay, int firstWeek) {
 
 Variant fnDateAdd(BuiltinCall& c) {
   std::string iv = intervalArg(c);
-  if (isNull(c, 1) || isNull(c, 2)) return Variant::null();
   double number = std::trunc(numArg(c, 1));
+  if (isNull(c, 2)) return Variant::null();
   double serial = dateArg(c, 2);
   if (!(std::fabs(number) <= 1e10)) invalidCall(); // also refuses NaN
   auto n = static_cast<int64_t>(number);
@@ -296,7 +296,6 @@ Variant fnDatePart(BuiltinCall& c) {
 }
 
 Variant fnDateSerial(BuiltinCall& c) {
-  if (isNull(c, 0) || isNull(c, 1) || isNull(c, 2)) return Variant::null();
   int32_t y = am::CInt(value(c, 0)), m = am::CInt(value(c, 1)), d = am::CInt(value(c, 2));
   if (y >= 0 && y <= 29)
     y += 2000;
@@ -308,7 +307,6 @@ Variant fnDateSerial(BuiltinCall& c) {
 }
 
 Variant fnTimeSerial(BuiltinCall& c) {
-  if (isNull(c, 0) || isNull(c, 1) || isNull(c, 2)) return Variant::null();
   int64_t total = static_cast<int64_t>(am::CInt(value(c, 0))) * 3600 +
                   static_cast<int64_t>(am::CInt(value(c, 1))) * 60 + am::CInt(value(c, 2));
   return fromAbsSeconds(total);

@@ -127,7 +127,8 @@ Variant fnInStrRev(BuiltinCall& c) {
   int32_t start = optLong(c, 2, -1);
   if (start == 0 || start < -1) invalidCall();
   am::CompareMode mode = compareArg(c, 3);
-  if (isNull(c, 0) || isNull(c, 1)) return Variant::null();
+  // Unlike InStr, InStrRev takes no Null text.
+  if (isNull(c, 0) || isNull(c, 1)) am::raise(am::err::kInvalidUseOfNull);
   std::string s1 = strArg(c, 0), s2 = strArg(c, 1);
   int64_t len = static_cast<int64_t>(charLen(s1));
   if (len == 0) return Variant(int32_t{0});

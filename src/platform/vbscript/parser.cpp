@@ -301,7 +301,8 @@ private:
     if ((proc->kind == ProcKind::PropertyLet || proc->kind == ProcKind::PropertySet) &&
         proc->params.empty())
       failAt(cerr::kPropertyLetSetNeedsArg, nameTok);
-    endOfStatement();
+    // The body may start on the header's line: `Sub S() stmt End Sub`.
+    if (atLineEnd()) endOfStatement();
     ++procDepth_;
     procKind_ = endTok;
     proc->body = parseBlock();
@@ -337,14 +338,42 @@ private:
       default:
         break;
       }
+      if (procDepth_ == 0 && blockDepth_ > 0 && declaresProc()) {
+        // A procedure written inside a block of top-level code is defined like any other.
+        nestedProc();
+        endOfStatement();
+        continue;
+      }
       if (cur().kind == Tok::KwSub || cur().kind == Tok::KwFunction || cur().kind == Tok::KwClass ||
           cur().kind == Tok::KwProperty || cur().kind == Tok::KwPublic ||
           cur().kind == Tok::KwPrivate || cur().kind == Tok::KwOption) {
         if (procDepth_ > 0 || blockDepth_ > 0) fail(cerr::kSyntaxError);
       }
       b.push_back(parseStatement(0));
+      // The procedure's End may follow a statement on the same line.
+      if (cur().kind == Tok::KwEnd && procDepth_ > 0 && peek().kind == procKind_) continue;
       endOfStatement();
     }
+  }
+
+  bool declaresProc() const {
+    size_t i = p_;
+    if (t_[i].kind == Tok::KwPublic || t_[i].kind == Tok::KwPrivate) ++i;
+    return i < t_.size() && (t_[i].kind == Tok::KwSub || t_[i].kind == Tok::KwFunction);
+  }
+
+  void nestedProc() {
+    bool isPublic = true;
+    if (cur().kind == Tok::KwPublic || cur().kind == Tok::KwPrivate) {
+      isPublic = cur().kind == Tok::KwPublic;
+      advance();
+    }
+    int block = blockDepth_, fors = forDepth_, dos = doDepth_;
+    blockDepth_ = forDepth_ = doDepth_ = 0;
+    prog_->procs.push_back(parseProc(isPublic, false, nullptr));
+    blockDepth_ = block;
+    forDepth_ = fors;
+    doDepth_ = dos;
   }
 
   void expectEnd(Tok what, int32_t err) {
@@ -398,7 +427,8 @@ private:
     case Tok::KwCall: {
       advance();
       auto c = std::make_unique<CallStmt>(t.line, t.col);
-      c->call = parseChain(nullptr);
+      // `Call (New C).M` and `Call (f)(x)`: the callee is a parenthesised value.
+      c->call = cur().kind == Tok::LParen ? parsePrimary() : parseChain(nullptr);
       if (c->call->kind != EK::Ident && c->call->kind != EK::Member && c->call->kind != EK::Call)
         failAt(cerr::kExpectedIdentifier, t);
       return c;
@@ -492,6 +522,14 @@ private:
     case Tok::KwMe:
     case Tok::Dot:
       return parseCallOrAssign();
+    case Tok::LParen: {
+      // `(f)(x)`, `(New C).M`: a call on a parenthesised value.
+      auto c = std::make_unique<CallStmt>(t.line, t.col);
+      c->call = parsePrimary();
+      if (c->call->kind != EK::Member && c->call->kind != EK::Call)
+        failAt(cerr::kExpectedStatement, t);
+      return c;
+    }
     default:
       fail(cerr::kExpectedStatement);
     }
@@ -660,7 +698,17 @@ private:
     auto s = std::make_unique<IfStmt>(t.line, t.col);
     ExprPtr cond = parseExpr();
     expect(Tok::KwThen, cerr::kExpectedThen);
-    if (!atLineEnd()) {
+    if (cur().kind == Tok::Newline && cur().colonFirst) {
+      // `If c Then :` is the single-line form, with its statements (if any) after the colon.
+      if (atRealLineEnd()) {
+        s->branches.emplace_back(std::move(cond), Block{});
+        return s;
+      }
+      advance();
+    } else if (atLineEnd()) {
+      return parseBlockIf(std::move(s), std::move(cond));
+    }
+    {
       // Single-line form: statements separated by ':' up to the line end, with an optional
       // Else part.
       Block then;
@@ -681,6 +729,9 @@ private:
       }
       return s;
     }
+  }
+
+  StmtPtr parseBlockIf(std::unique_ptr<IfStmt> s, ExprPtr cond) {
     ++blockDepth_;
     Block then = parseBlock();
     s->branches.emplace_back(std::move(cond), std::move(then));
@@ -931,19 +982,11 @@ private:
   }
   ExprPtr parseUnary() {
     Depth d(*this);
-    const Token& t = cur();
-    if (t.kind == Tok::Minus) {
-      advance();
-      return std::make_unique<UnaryExpr>(t.line, t.col, Op::Neg, parseUnary());
-    }
-    if (t.kind == Tok::Plus) {
-      advance();
-      return std::make_unique<UnaryExpr>(t.line, t.col, Op::Plus, parseUnary());
-    }
     return parsePow();
   }
+  // A sign binds tighter than `^`: -3 ^ 2 is 9.
   ExprPtr parsePow() {
-    ExprPtr left = parsePrimary();
+    ExprPtr left = parsePrimaryUnaryChain();
     while (cur().kind == Tok::Caret) {
       const Token& t = cur();
       advance();
@@ -1055,7 +1098,17 @@ private:
 } // namespace
 
 std::unique_ptr<Program> parse(std::string_view source, ParseMode mode) {
-  Parser p(source, tokenize(source));
+  std::vector<Token> toks = tokenize(source);
+  // `Property` is a keyword only where it declares or ends a property; elsewhere it is a name.
+  for (size_t i = 0; i < toks.size(); ++i) {
+    if (toks[i].kind != Tok::KwProperty) continue;
+    bool declares =
+        i + 1 < toks.size() && (identIs(toks[i + 1], "get") || toks[i + 1].kind == Tok::KwLet ||
+                                toks[i + 1].kind == Tok::KwSet);
+    bool closes = i > 0 && (toks[i - 1].kind == Tok::KwEnd || toks[i - 1].kind == Tok::KwExit);
+    if (!declares && !closes) toks[i].kind = Tok::Ident;
+  }
+  Parser p(source, std::move(toks));
   return mode == ParseMode::Expression ? p.parseExpressionProgram() : p.parseProgram();
 }
 

@@ -123,6 +123,33 @@ private:
   std::string text_;
 };
 
+// An error about a named thing (a variable, a member): Err.Description keeps the standard
+// text, and the report of an uncaught error names the thing.
+class NamedError : public automation::Error {
+public:
+  NamedError(int32_t number, std::string name)
+      : automation::Error(number), name_(std::move(name)) {}
+  const std::string& name() const { return name_; }
+
+private:
+  std::string name_;
+};
+
+// What Err.Raise throws: the help file and context travel with the error.
+class RaisedError : public automation::Error {
+public:
+  RaisedError(int32_t number, std::string description, std::string source, std::string helpFile,
+              int32_t helpContext)
+      : automation::Error(number, std::move(description), std::move(source)),
+        helpFile_(std::move(helpFile)), helpContext_(helpContext) {}
+  const std::string& helpFile() const { return helpFile_; }
+  int32_t helpContext() const { return helpContext_; }
+
+private:
+  std::string helpFile_;
+  int32_t helpContext_;
+};
+
 inline constexpr const char* kCompileSource = "VBScript compilation error";
 inline constexpr const char* kRuntimeSource = "VBScript runtime error";
 // The number of the time-out error (not catchable by On Error Resume Next).

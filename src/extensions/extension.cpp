@@ -22,6 +22,22 @@ Ref<RUZExtension> RUZExtensions::construct(const std::string& name) {
   return e;
 }
 
+bool RUZExtensions::Add(const std::string& name) {
+  if (name.empty()) return false;
+  if (RUZExtension* present = items_.find(name)) {
+    curName_ = name;
+    curSeq_ = seqOf(*present);
+    return true;
+  }
+  Ref<RUZExtension> e = construct(name);
+  items_.append(e, name);
+  const int32_t n = items_.count();
+  setSeqOf(*e, n);
+  curName_ = name;
+  curSeq_ = n;
+  return true;
+}
+
 bool RUZExtensions::Delete(const Variant& index) {
   std::string name;
   elements::tolerant([&] { name = automation::CStr(index.deref()); });

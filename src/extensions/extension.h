@@ -53,7 +53,8 @@ public:
   static constexpr std::string_view kSeqSetting = "Seq";
 
   std::string curSeqText() const { return std::to_string(curSeq_); }
-  bool Add(const std::string& name) { return addNamed({}, name); }
+  // A present name (any letter case) becomes current as spelt and is not changed.
+  bool Add(const std::string& name);
   // By name only (a number is the name its digits spell); the list renumbers the rest.
   bool Delete(const Variant& index);
   bool ExtensionExist(const Variant& index) const { return exists(index); }

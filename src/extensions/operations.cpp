@@ -171,6 +171,7 @@ bool AddExtension(ProjectAccess& p, const std::string& sName, const std::string&
   Ref<RUZExtensions> list = extensionList();
   if (!list->Add(sName)) return false;
   Ref<RUZExtension> ext(list->items().find(sName));
+  if (!ext) return false;
   ext->setTemplate(sTemplate);
   ext->setXmlFile(sXmlFile);
   ext->setEnabled(true);

@@ -47,6 +47,15 @@ TEST_F(TreeTest, ExtensionListNumbersKeepsCurrentAndLooksUpByNameOnly) {
   EXPECT_EQ(list->curName(), "Sales"); // Delete leaves the current extension alone
 }
 
+TEST_F(TreeTest, AddingANameSetDirectlyOnAnotherExtensionAddsIt) {
+  // AddExtension takes the extension under the added name at once: it must be there.
+  ASSERT_TRUE(AddExtension(access, "Old", "", ""));
+  exts()->Seq(1)->setName("New");
+  ASSERT_TRUE(AddExtension(access, "New", "new.zip", ""));
+  EXPECT_EQ(exts()->Count(), 2);
+  EXPECT_EQ(exts()->Item(Variant("New"))->Template(), "new.zip");
+}
+
 TEST_F(TreeTest, ExtensionSettingsAndTreeRoot) {
   auto e = makeRef<RUZExtension>();
   EXPECT_EQ(e->Seq(), 0);

@@ -2,7 +2,10 @@
 // Internals shared by the compiler and the interpreter.
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
+
+#include "platform/automation/interrupt.h"
 
 #include "platform/vbscript/runtime.h"
 
@@ -87,6 +90,13 @@ struct Engine::Impl {
   int entryDepth = 0;
   std::chrono::steady_clock::time_point deadline;
   bool hasDeadline = false;
+  // Publishes the deadline to native code the script calls.
+  struct Timeout : automation::InterruptSource {
+    explicit Timeout(Impl& i) : impl(i) {}
+    Impl& impl;
+    automation::DeadlineClock::time_point deadline() const override { return impl.deadline; }
+    [[noreturn]] void expired() const override { impl.raiseTimeout(); }
+  } timeoutSource{*this};
   uint32_t ticks = 0;
   char* stackBase = nullptr;
   size_t stackLimit = 0;
@@ -145,6 +155,7 @@ struct Engine::Impl {
 
   void tick();
   void checkTimeNow();
+  [[noreturn]] void raiseTimeout();
   void checkStack();
   void locate(const Stmt& st, const Frame& f);
   void handleError(const automation::Error& e, Frame& f);
@@ -158,6 +169,7 @@ public:
 
 private:
   Engine::Impl& impl_;
+  std::optional<automation::InterruptScope> interrupt_;
 };
 
 Variant letValue(Variant v);

@@ -243,11 +243,14 @@ bool isTimeout(const au::Error& e) {
 
 // ---- time-out and stack
 
+void Engine::Impl::raiseTimeout() {
+  throw au::Error(kTimeoutError,
+                  "Script execution timed out after " + std::to_string(eng.timeout()) + " ms",
+                  kRuntimeSource);
+}
+
 void Engine::Impl::checkTimeNow() {
-  if (hasDeadline && std::chrono::steady_clock::now() >= deadline)
-    throw au::Error(kTimeoutError,
-                    "Script execution timed out after " + std::to_string(eng.timeout()) + " ms",
-                    kRuntimeSource);
+  if (hasDeadline && std::chrono::steady_clock::now() >= deadline) raiseTimeout();
 }
 
 inline void Engine::Impl::tick() {
@@ -269,8 +272,10 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
     impl_.located = false;
     int64_t ms = impl_.eng.timeout();
     impl_.hasDeadline = ms > 0;
-    if (impl_.hasDeadline)
+    if (impl_.hasDeadline) {
       impl_.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+      interrupt_.emplace(&impl_.timeoutSource);
+    }
     impl_.ticks = 0;
     char* here = static_cast<char*>(__builtin_frame_address(0));
     impl_.stackBase = here;

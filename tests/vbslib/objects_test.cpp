@@ -1,4 +1,8 @@
 // The script objects, reached by name through their member tables as scripts reach them.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -407,6 +411,74 @@ TEST_F(TempDir, AdoStreamUnicodeIsUtf16WithAMark) {
   EXPECT_EQ(am::CStr(get(st, "ReadText")), "hi");
   get(st, "SaveToFile", {S(path("w.txt").c_str())});
   EXPECT_EQ(bytesOf("w.txt"), std::string("\xFF\xFEh\0i\0", 6));
+}
+
+TEST_F(TempDir, PathsWithNulTouchNothing) {
+  Variant fso = create("Scripting.FileSystemObject");
+  writeBytes("keep.txt", "precious");
+  const std::string nul(1, '\0');
+  // Built with the string's length: a C string would end at the NUL.
+  auto text = [](const std::string& s) { return Variant(std::string_view(s)); };
+  EXPECT_EQ(errorOf([&] { get(fso, "CreateTextFile", {text(path("keep.txt") + nul + ".bak")}); }),
+            52);
+  EXPECT_EQ(errorOf([&] { get(fso, "DeleteFile", {text(path("keep.txt") + nul + "*")}); }), 52);
+  EXPECT_EQ(errorOf([&] {
+              get(fso, "OpenTextFile", {text(path("keep.txt") + nul + "x"), I(8), Variant(true)});
+            }),
+            52);
+  EXPECT_EQ(bytesOf("keep.txt"), "precious");
+}
+
+TEST_F(TempDir, AppendingProcessesLoseNoLines) {
+  const std::string log = path("log.txt");
+  constexpr int kWriters = 3, kLines = 200;
+  std::vector<pid_t> pids;
+  for (int w = 0; w < kWriters; ++w) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      Variant fso = create("Scripting.FileSystemObject");
+      for (int i = 0; i < kLines; ++i) {
+        Variant ts = get(fso, "OpenTextFile", {S(log.c_str()), I(8), Variant(true)});
+        get(ts, "WriteLine",
+            {S(("writer " + std::to_string(w) + " line " + std::to_string(i)).c_str())});
+        get(ts, "Close");
+      }
+      ::_exit(0);
+    }
+    pids.push_back(pid);
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::string all = bytesOf("log.txt");
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), kWriters * kLines);
+}
+
+TEST_F(TempDir, AdoStreamPositionNeverPassesSize) {
+  // Bytes that are not UTF-8 decode to replacement characters that are longer than the
+  // bytes they stand for.
+  writeBytes("bad.txt", "a\xFF\xFE\xFD\xFC\r\nnext\r\n");
+  Variant st = create("ADODB.Stream");
+  put(st, "Type", {I(2)});
+  put(st, "Charset", {S("utf-8")});
+  get(st, "Open");
+  get(st, "LoadFromFile", {S(path("bad.txt").c_str())});
+  const int32_t size = am::CLng(get(st, "Size"));
+  get(st, "ReadText", {I(-2)});
+  EXPECT_EQ(am::CLng(get(st, "Position")), 7);
+  EXPECT_EQ(am::CStr(get(st, "ReadText", {I(-2)})), "next");
+  EXPECT_EQ(am::CLng(get(st, "Position")), size);
+  for (int i = 0; i < 2; ++i) {
+    put(st, "Position", {I(1)});
+    get(st, "ReadText", {I(i == 0 ? 3 : -2)});
+    EXPECT_LE(am::CLng(get(st, "Position")), size);
+  }
+  get(st, "SetEOS");
+  EXPECT_LE(am::CLng(get(st, "Size")), size);
+  get(st, "WriteText", {S("z")});
+  EXPECT_EQ(bytesOf("bad.txt").find('\0'), std::string::npos);
 }
 
 } // namespace

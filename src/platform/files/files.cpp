@@ -2,23 +2,31 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <random>
+#include <set>
 
 #include "platform/automation/error.h"
+#include "platform/automation/interrupt.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::files {
 
 namespace fs = std::filesystem;
 namespace err = automation::err;
+using automation::interruptPoint;
 
 namespace {
 
@@ -131,10 +139,9 @@ std::string writeTarget(std::string_view path) {
   return p;
 }
 
-// Checks that target may be replaced and its folder exists; gives the mode to keep.
-mode_t checkReplaceable(const std::string& target, bool& existed) {
-  struct stat st;
-  existed = ::stat(target.c_str(), &st) == 0;
+// Checks that target may be replaced and its folder exists; fills st when it exists.
+bool checkReplaceable(const std::string& target, struct stat& st) {
+  bool existed = ::stat(target.c_str(), &st) == 0;
   if (existed) {
     if (S_ISDIR(st.st_mode)) fail(err::kPathFileAccessError, target);
     // A read-only file is refused whoever asks (root included), as the read-only
@@ -142,17 +149,69 @@ mode_t checkReplaceable(const std::string& target, bool& existed) {
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
         (::geteuid() != 0 && ::access(target.c_str(), W_OK) != 0))
       fail(err::kPermissionDenied, target);
-    return st.st_mode & 07777;
+    return true;
   }
   if (!isFolderPath(folderOf(target))) fail(err::kPathNotFound, target);
-  return 0;
+  return false;
+}
+
+// Temporary files are named ".<name>.<pid>.<random>.tmp" so that one left behind by a
+// writer that was killed can be recognised and removed by the next one.
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// The process id a temporary name carries, 0 when the name is not one of ours.
+pid_t tempOwner(std::string_view name) {
+  if (name.size() < 2 || name[0] != '.' || name.size() <= kTempSuffix.size() ||
+      name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+    return 0;
+  name.remove_suffix(kTempSuffix.size());
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.size() - dot - 1 != 8) return 0;
+  name = name.substr(0, dot);
+  dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return 0;
+  std::string_view digits = name.substr(dot + 1);
+  if (digits.empty() || digits.size() > 9) return 0;
+  pid_t pid = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  return pid;
+}
+
+bool processGone(pid_t pid) {
+  return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the temporary files of writers that no longer run. Each folder is swept once per
+// process: a writer that dies leaves at most one file per write, and sweeping before every
+// write would make writing many files into one folder quadratic.
+void sweepStaleTemps(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!swept.insert(folder).second) return;
+  }
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return;
+  while (dirent* de = ::readdir(d)) {
+    if (!processGone(tempOwner(de->d_name))) continue;
+    std::string p = joinPath(folder, de->d_name);
+    struct stat st;
+    if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(p.c_str());
+  }
+  ::closedir(d);
 }
 
 // Creates a fresh temporary file beside target; returns its path and open descriptor.
 std::string createTempBeside(const std::string& target, Fd& fd) {
   const std::string folder = folderOf(target);
+  sweepStaleTemps(folder);
+  const std::string stem = "." + fileName(target) + "." + std::to_string(::getpid()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string tmp = joinPath(folder, "." + fileName(target) + "." + randomHex(8) + ".tmp");
+    std::string tmp = joinPath(folder, stem + randomHex(8) + std::string(kTempSuffix));
     fd.fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd.fd >= 0) return tmp;
     if (errno != EEXIST) failErrno(errno, target);
@@ -160,9 +219,48 @@ std::string createTempBeside(const std::string& target, Fd& fd) {
   fail(err::kPathFileAccessError, target);
 }
 
-// Puts the finished temporary file in place of target.
-void commitTemp(const std::string& tmp, const std::string& target, bool existed, mode_t mode) {
-  if (existed) ::chmod(tmp.c_str(), mode);
+using Producer = std::function<void(int fd)>;
+
+// Writes the new contents into the existing file itself. Used when a replacement by
+// rename would lose something the file has: its other hard links, or an owner this
+// process cannot give a new file.
+void rewriteInPlace(const std::string& target, const Producer& produce) {
+  Fd fd;
+  fd.fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd.fd < 0) failErrno(errno, target);
+  produce(fd.fd);
+  off_t end = ::lseek(fd.fd, 0, SEEK_CUR);
+  if (end < 0 || ::ftruncate(fd.fd, end) != 0 || ::fsync(fd.fd) != 0) failErrno(errno, target);
+}
+
+// Replaces target's contents with what produce writes: into a temporary file that then
+// takes target's place, keeping the replaced file's owner, group and mode. A new file gets
+// newMode when it is given, else the mode the process creates files with.
+void replaceFile(const std::string& target, std::optional<mode_t> newMode,
+                 const Producer& produce) {
+  struct stat st;
+  const bool existed = checkReplaceable(target, st);
+  if (existed && st.st_nlink > 1) return rewriteInPlace(target, produce);
+  Fd fd;
+  std::string tmp = createTempBeside(target, fd);
+  try {
+    if (existed && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+        ::fchown(fd.fd, st.st_uid, st.st_gid) != 0) {
+      ::unlink(tmp.c_str());
+      return rewriteInPlace(target, produce);
+    }
+    produce(fd.fd);
+    // After the owner: a change of owner clears the set-id bits.
+    if (existed || newMode) {
+      if (::fchmod(fd.fd, existed ? (st.st_mode & 07777) : *newMode) != 0) failErrno(errno, target);
+    }
+    if (::fsync(fd.fd) != 0) failErrno(errno, target);
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
+  }
+  ::close(fd.fd);
+  fd.fd = -1;
   if (::rename(tmp.c_str(), target.c_str()) != 0) {
     int e = errno;
     ::unlink(tmp.c_str());
@@ -192,7 +290,18 @@ std::string toNativeSeparators(std::string_view path) {
   return s;
 }
 
+void checkPathText(std::string_view path) {
+  size_t nul = path.find('\0');
+  if (nul == std::string_view::npos) return;
+  // The system would end the name at the NUL and act on another file.
+  automation::raise(err::kBadFileNameOrNumber,
+                    automation::standardMessage(err::kBadFileNameOrNumber) + ": " +
+                        std::string(path.substr(0, nul)) + "\\0" +
+                        std::string(path.substr(nul + 1)));
+}
+
 std::string resolvePath(std::string_view rawPath) {
+  checkPathText(rawPath);
   std::string path = toNativeSeparators(rawPath);
   if (path.empty() || lexists(path)) return path;
   std::vector<std::string> parts = splitComponents(path);
@@ -235,6 +344,8 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string joinInside(std::string_view folder, std::string_view relative) {
+  checkPathText(folder);
+  checkPathText(relative);
   const std::string rel = toNativeSeparators(relative);
   auto refuse = [&]() -> void {
     automation::raise(err::kPathFileAccessError, "Path/File access error: \"" +
@@ -356,20 +467,7 @@ std::string readFile(std::string_view path) {
 
 void writeFile(std::string_view path, std::string_view bytes) {
   const std::string target = writeTarget(path);
-  bool existed = false;
-  mode_t mode = checkReplaceable(target, existed);
-  Fd fd;
-  std::string tmp = createTempBeside(target, fd);
-  try {
-    writeAll(fd.fd, bytes, target);
-    if (::fsync(fd.fd) != 0) failErrno(errno, target);
-  } catch (...) {
-    ::unlink(tmp.c_str());
-    throw;
-  }
-  ::close(fd.fd);
-  fd.fd = -1;
-  commitTemp(tmp, target, existed, mode);
+  replaceFile(target, std::nullopt, [&](int fd) { writeAll(fd, bytes, target); });
 }
 
 void appendFile(std::string_view path, std::string_view bytes) {
@@ -383,6 +481,90 @@ void appendFile(std::string_view path, std::string_view bytes) {
 
 // ---- Copy, move, delete, folders ---------------------------------------------------------
 
+namespace {
+
+// Copies the bytes of the open file src to dst. A failed read names the source, a failed
+// write (a full disk) the target.
+void copyData(int in, const std::string& src, int out, const std::string& dst) {
+  char buffer[1 << 16];
+  for (;;) {
+    interruptPoint();
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      failErrno(errno, src);
+    }
+    if (n == 0) return;
+    writeAll(out, std::string_view(buffer, static_cast<size_t>(n)), dst);
+  }
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Copying a file onto itself, or a folder into itself, is refused as Windows does.
+[[noreturn]] void refuseSelfCopy(const std::string& from, const std::string& to) {
+  automation::raise(err::kPermissionDenied, automation::standardMessage(err::kPermissionDenied) +
+                                                ": cannot copy " + from + " into itself (" + to +
+                                                ")");
+}
+
+// True when path is folder or lies below it, after resolving links in both.
+bool inside(const std::string& path, const std::string& folder) {
+  std::error_code ec;
+  fs::path f = fs::weakly_canonical(folder, ec);
+  if (ec) return false;
+  fs::path p = fs::weakly_canonical(path, ec);
+  if (ec) return false;
+  auto [fi, pi] = std::mismatch(f.begin(), f.end(), p.begin(), p.end());
+  return fi == f.end() || (fi->empty() && std::next(fi) == f.end());
+}
+
+void copyLink(const std::string& src, const std::string& dst, bool overwrite) {
+  std::string target(PATH_MAX, '\0');
+  ssize_t n = ::readlink(src.c_str(), target.data(), target.size());
+  if (n < 0) failErrno(errno, src);
+  target.resize(static_cast<size_t>(n));
+  struct stat st;
+  if (::lstat(dst.c_str(), &st) == 0) {
+    if (!overwrite) fail(err::kFileAlreadyExists, dst);
+    if (S_ISDIR(st.st_mode)) fail(err::kPermissionDenied, dst);
+    if (::unlink(dst.c_str()) != 0) failErrno(errno, dst);
+  }
+  if (::symlink(target.c_str(), dst.c_str()) != 0) failErrno(errno, dst);
+}
+
+// Copies the tree below src into dst. Symbolic links are copied as links, so a link that
+// points back up the tree cannot make the copy endless.
+void copyTree(const std::string& src, const std::string& dst, bool overwrite) {
+  createFolders(dst);
+  DIR* d = ::opendir(src.c_str());
+  if (!d) failErrno(errno, src);
+  std::vector<std::string> names;
+  while (dirent* de = ::readdir(d)) {
+    std::string name = de->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    interruptPoint();
+    const std::string s = joinPath(src, name), t = joinPath(dst, name);
+    struct stat st;
+    if (::lstat(s.c_str(), &st) != 0) continue; // gone meanwhile
+    if (S_ISLNK(st.st_mode))
+      copyLink(s, t, overwrite);
+    else if (S_ISDIR(st.st_mode))
+      copyTree(s, t, overwrite);
+    else if (S_ISREG(st.st_mode))
+      copyFile(s, t, overwrite);
+    // Devices, pipes and sockets are not copied: reading them could block for ever.
+  }
+}
+
+} // namespace
+
 void copyFile(std::string_view from, std::string_view to, bool overwrite) {
   const std::string src = resolvePath(from);
   struct stat st;
@@ -391,33 +573,20 @@ void copyFile(std::string_view from, std::string_view to, bool overwrite) {
   std::string target = writeTarget(to);
   if (isFolderPath(target)) target = joinPath(target, fileName(src));
   if (!overwrite && pathExists(target)) fail(err::kFileAlreadyExists, target);
-  bool existed = false;
-  mode_t mode = checkReplaceable(target, existed);
-  Fd fd;
-  std::string tmp = createTempBeside(target, fd);
-  ::close(fd.fd);
-  fd.fd = -1;
-  std::error_code ec;
-  fs::copy_file(src, tmp, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
-    ::unlink(tmp.c_str());
-    failErrno(ec.value(), src);
-  }
-  commitTemp(tmp, target, existed, existed ? mode : (st.st_mode & 07777));
+  struct stat ts;
+  if (::stat(target.c_str(), &ts) == 0 && sameFile(st, ts)) refuseSelfCopy(src, target);
+  Fd in;
+  in.fd = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in.fd < 0) failErrno(errno, src);
+  replaceFile(target, st.st_mode & 07777, [&](int out) { copyData(in.fd, src, out, target); });
 }
 
 void copyFolder(std::string_view from, std::string_view to, bool overwrite) {
   const std::string src = resolvePath(from);
   if (!isFolderPath(src)) fail(err::kPathNotFound, src);
   const std::string dst = resolvePath(to);
-  createFolders(dst);
-  for (const Entry& e : listFolder(src)) {
-    const std::string s = joinPath(src, e.name), d = joinPath(dst, e.name);
-    if (e.isFolder)
-      copyFolder(s, d, overwrite);
-    else
-      copyFile(s, d, overwrite);
-  }
+  if (inside(dst, src)) refuseSelfCopy(src, dst);
+  copyTree(src, dst, overwrite);
 }
 
 void move(std::string_view from, std::string_view to) {

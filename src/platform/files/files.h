@@ -18,6 +18,9 @@ namespace quillet::platform::files {
 
 // ---- Path text -------------------------------------------------------------------------
 
+// Raises 52 (Bad file name) for a path holding a NUL character, which the system would
+// take as the end of the name. Every function here checks its paths this way.
+void checkPathText(std::string_view path);
 // "\" becomes "/"; nothing else changes.
 std::string toNativeSeparators(std::string_view path);
 // The path as the disk has it: separators converted, and every component that does not
@@ -59,18 +62,24 @@ std::vector<Entry> listFolder(std::string_view folder);
 
 std::string readFile(std::string_view path);
 // Creates or atomically replaces the file; the folder must exist (76). A read-only file is
-// not replaced (70). The replaced file's permissions are kept.
+// not replaced (70). The replaced file's owner, group and permissions are kept; a file with
+// other hard links, or whose owner this process cannot give a new file, is rewritten in
+// place instead so that it keeps them. Temporary files left by a killed writer are removed
+// by the next writer in the folder.
 void writeFile(std::string_view path, std::string_view bytes);
-// Appends to the file, creating it when absent.
+// Appends to the file (O_APPEND: concurrent appenders lose nothing), creating it when
+// absent.
 void appendFile(std::string_view path, std::string_view bytes);
 
 // ---- Copy, move, delete, folders -------------------------------------------------------
 
 // Copies a file (atomically at the target). With overwrite false an existing target raises
-// 58; a read-only target raises 70.
+// 58; a read-only target, or the source itself, raises 70; a full disk raises 61 naming the
+// target.
 void copyFile(std::string_view from, std::string_view to, bool overwrite = true);
 // Copies a folder tree into to (created when absent); existing files are replaced when
-// overwrite is true, else 58.
+// overwrite is true, else 58. Symbolic links are copied as links; a target inside the source
+// raises 70. Long copies stop at the running script's time-out.
 void copyFolder(std::string_view from, std::string_view to, bool overwrite = true);
 // Renames or moves a file or folder; 58 when the target exists.
 void move(std::string_view from, std::string_view to);

@@ -64,6 +64,7 @@ Variant dateOf(std::chrono::system_clock::time_point tp) {
 // The paths a source pattern names: itself, or the entries of its folder that match
 // its wildcard name (without regard to case). Error 53 (76 for folders) when none.
 std::vector<std::string> expandPattern(std::string_view pattern, bool folders) {
+  files::checkPathText(pattern);
   std::string s = withoutTrailingSeps(pattern);
   std::string name = files::fileName(s);
   if (!hasWildcard(name)) return {s};
@@ -239,8 +240,11 @@ void TextStream::WriteBlankLines(int32_t lines) {
 }
 
 void TextStream::flush() {
+  // Appended text goes to the end of the file as it is then (O_APPEND), so that other
+  // writers appending meanwhile lose nothing; only the encoding is taken from what is there.
+  const bool append = mode_ == kForAppending;
   std::string existing;
-  if (mode_ == kForAppending) existing = files::readFile(path_);
+  if (append) existing = files::readFile(path_);
   std::string bytes;
   if (format_ == kUnicode)
     bytes = text::encodeText(text_, text::Encoding::utf16LE(), existing.empty());
@@ -252,7 +256,10 @@ void TextStream::flush() {
     bytes = text::ansiEncoding().encode(text_);
   else
     bytes = text_;
-  files::writeFile(path_, existing + bytes);
+  if (append)
+    files::appendFile(path_, bytes);
+  else
+    files::writeFile(path_, bytes);
 }
 
 void TextStream::Close() {

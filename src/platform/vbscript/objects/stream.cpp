@@ -1,5 +1,7 @@
 #include "platform/vbscript/objects/stream.h"
 
+#include <algorithm>
+
 #include "platform/files/files.h"
 #include "platform/text/utf8.h"
 
@@ -150,11 +152,16 @@ std::string AdoStream::ReadText(const Variant& countIn) {
     pos_ = bytes_.size();
     return out;
   } else if (count == -2) {
-    std::string sep = separatorText();
-    size_t at = rest.find(sep);
-    out = rest.substr(0, at);
-    std::string consumed = at == std::string::npos ? rest : rest.substr(0, at + sep.size());
-    pos_ = from + enc.encode(consumed).size();
+    // The line end is looked for in the bytes: decoding replaces bytes that are not valid
+    // in the charset, so the decoded text's length says nothing about the bytes it used.
+    const std::string sep = enc.encode(separatorText());
+    const size_t unit = std::max<size_t>(1, enc.encode("\n").size());
+    size_t at = bytes_.find(sep, from);
+    while (at != std::string::npos && (at - from) % unit != 0)
+      at = bytes_.find(sep, at + 1);
+    const size_t end = at == std::string::npos ? bytes_.size() : at;
+    out = enc.decode(std::string_view(bytes_).substr(from, end - from));
+    pos_ = at == std::string::npos ? bytes_.size() : at + sep.size();
     return out;
   } else {
     out = std::string(text::substrChars(rest, 0, static_cast<size_t>(count)));

@@ -142,16 +142,17 @@ TEST_F(RegistryTest, ChangesPersistAsReadableText) {
 
 TEST_F(RegistryTest, RefusedWritesAreReportedAndChangeNothing) {
   set("Kept", 1, Variant("old"));
-  // The temporary file of the atomic write cannot be created.
-  std::string blocker = reg::Registry::userHivePath() + ".tmp." + std::to_string(::getpid());
-  std::filesystem::create_directories(blocker);
+  // The hive's file is read-only: the atomic write refuses to replace it.
+  const std::string hive = reg::Registry::userHivePath();
+  ::chmod(hive.c_str(), 0444);
   Error e = errorOf([&] { set("Kept", 1, Variant("new")); });
   EXPECT_EQ(e.number(), kErrRegistryWrite);
   EXPECT_EQ(e.description(), "Failed to set registry value Key: '-2147483647',Section: '" +
                                  std::string(kSection) + "',Key: 'Kept' to value: 'new'");
   EXPECT_EQ(e.source(), "quillet4.cRegistry");
   EXPECT_EQ(get("Kept").asString(), "old");
-  std::filesystem::remove(blocker);
+  EXPECT_NE(reg::current().lastError(reg::Root::CurrentUser).find(hive), std::string::npos);
+  ::chmod(hive.c_str(), 0644);
   set("Kept", 1, Variant("new"));
   EXPECT_EQ(get("Kept").asString(), "new");
 }
@@ -203,15 +204,16 @@ TEST_F(RegistryTest, KeysAndEnumeration) {
 
 TEST_F(RegistryTest, HiveTextSurvivesEscapesAndSkipsBadLines) {
   reg::Key root;
-  reg::Hive::parse("; comment\n"
-                   "[A\\B]\n"
-                   "@=\"default\"\n"
-                   "\"tab\\tname\"=\"line\\none\"\n"
-                   "\"broken\"=dword:xyz\n"
-                   "\"list\"=multi:\"a\",\"\",\"c\"\n"
-                   "\"raw\"=hex(b):01,02\n"
-                   "garbage line\n",
-                   root);
+  std::string problem = reg::Hive::parse("; comment\n"
+                                         "[A\\B]\n"
+                                         "@=\"default\"\n"
+                                         "\"tab\\tname\"=\"line\\none\"\n"
+                                         "\"broken\"=dword:xyz\n"
+                                         "\"list\"=multi:\"a\",\"\",\"c\"\n"
+                                         "\"raw\"=hex(b):01,02\n"
+                                         "garbage line\n",
+                                         root);
+  EXPECT_EQ(problem, "line 5: the value cannot be read");
   const reg::Key* b = root.child("a")->child("b");
   ASSERT_TRUE(b);
   EXPECT_EQ(b->value("")->text, "default");

@@ -1,5 +1,8 @@
 #include "platform/registry/registry.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,8 +14,11 @@
 #include <sstream>
 
 #include "platform/automation/context.h"
+#include "platform/automation/error.h"
+#include "platform/files/files.h"
 #include "platform/registry/odbc_ini.h"
 #include "platform/text/casefold.h"
+#include "platform/text/encoding.h"
 
 namespace quillet::platform::registry {
 
@@ -31,6 +37,17 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
   }
   return text::equalsNoCase(a, b);
+}
+
+// The form of a name under which sameName() finds it.
+std::string foldedName(std::string_view n) {
+  if (text::isAscii(n)) {
+    std::string out(n);
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+  }
+  return text::foldCase(n);
 }
 
 std::vector<std::string> splitPath(std::string_view path) {
@@ -258,24 +275,66 @@ void writeValue(std::string& out, const Value& v) {
   }
 }
 
-void serialiseKey(std::string& out, const Key& key, const std::string& path) {
-  if (!path.empty()) {
-    out += '[';
+// A path is quoted when a name in it could not be read back from a plain section line.
+bool needsQuotedHeader(std::string_view path) {
+  if (path.empty() || path.front() == '"') return !path.empty();
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c < 0x20 || c == 0x7F || c == '[' || c == ']') return true;
+    bool edge = i == 0 || i + 1 == path.size() || path[i - 1] == '\\' || path[i + 1] == '\\';
+    if (edge && (c == ' ' || c == '\t')) return true;
+  }
+  return false;
+}
+
+void writeHeader(std::string& out, std::string_view path) {
+  out += '[';
+  if (needsQuotedHeader(path))
+    quote(out, path);
+  else
     out += path;
-    out += "]\n";
-    for (const auto& [name, value] : key.values) {
-      if (name.empty())
-        out += '@';
-      else
-        quote(out, name);
-      out += '=';
-      writeValue(out, value);
-      out += '\n';
-    }
+  out += "]\n";
+}
+
+void writeValues(std::string& out, const Key& key) {
+  for (const auto& [name, value] : key.values) {
+    if (name.empty())
+      out += '@';
+    else
+      quote(out, name);
+    out += '=';
+    writeValue(out, value);
     out += '\n';
   }
-  for (const auto& sub : key.subkeys)
-    serialiseKey(out, *sub, path.empty() ? sub->name : path + "\\" + sub->name);
+}
+
+// Every key in pre-order, without recursion (keys may nest very deeply). A key gets a
+// section when it has values or no sub-keys; the others are implied by their sub-keys.
+void serialiseTree(std::string& out, const Key& root) {
+  struct Step {
+    const Key* key;
+    size_t next;       // the next sub-key to visit
+    size_t pathLength; // the length of the path up to and including this key
+  };
+  std::string path;
+  std::vector<Step> stack{{&root, 0, 0}};
+  while (!stack.empty()) {
+    Step& top = stack.back();
+    if (top.next == top.key->subkeys.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const Key& sub = *top.key->subkeys[top.next++];
+    path.resize(top.pathLength);
+    if (!path.empty()) path += '\\';
+    path += sub.name;
+    if (!sub.values.empty() || sub.subkeys.empty()) {
+      writeHeader(out, path);
+      writeValues(out, sub);
+      out += '\n';
+    }
+    stack.push_back({&sub, 0, path.size()});
+  }
 }
 
 bool statFile(const std::string& path, std::timespec& stamp, int64_t& size) {
@@ -299,7 +358,35 @@ std::string homeDir() {
 
 // ---- Key ----
 
+Key& Key::operator=(Key&& other) noexcept {
+  Key old(std::move(*this)); // freed below, without recursion
+  name = std::move(other.name);
+  values = std::move(other.values);
+  subkeys = std::move(other.subkeys);
+  index_ = std::move(other.index_);
+  return *this;
+}
+
+Key::~Key() {
+  std::vector<std::unique_ptr<Key>> pending = std::move(subkeys);
+  while (!pending.empty()) {
+    std::unique_ptr<Key> k = std::move(pending.back());
+    pending.pop_back();
+    for (auto& sub : k->subkeys)
+      pending.push_back(std::move(sub));
+    k->subkeys.clear();
+  }
+}
+
+namespace {
+constexpr size_t kIndexFrom = 16; // sub-keys before lookups are hashed
+}
+
 Key* Key::child(std::string_view n) const {
+  if (!index_.empty()) {
+    auto it = index_.find(foldedName(n));
+    return it == index_.end() ? nullptr : it->second;
+  }
   for (const auto& k : subkeys)
     if (sameName(k->name, n)) return k.get();
   return nullptr;
@@ -308,8 +395,25 @@ Key* Key::child(std::string_view n) const {
 Key& Key::childOrCreate(std::string_view n) {
   if (Key* k = child(n)) return *k;
   subkeys.push_back(std::make_unique<Key>());
-  subkeys.back()->name = std::string(n);
-  return *subkeys.back();
+  Key* k = subkeys.back().get();
+  k->name = std::string(n);
+  if (!index_.empty()) {
+    index_.emplace(foldedName(n), k);
+  } else if (subkeys.size() >= kIndexFrom) {
+    for (const auto& sub : subkeys)
+      index_.emplace(foldedName(sub->name), sub.get());
+  }
+  return *k;
+}
+
+bool Key::eraseChild(std::string_view n) {
+  for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
+    if (!sameName((*it)->name, n)) continue;
+    if (!index_.empty()) index_.erase(foldedName((*it)->name));
+    subkeys.erase(it);
+    return true;
+  }
+  return false;
 }
 
 const Value* Key::value(std::string_view n) const {
@@ -340,7 +444,12 @@ bool Key::eraseValue(std::string_view n) {
 
 Hive::Hive(std::string path, bool readOnly) : path_(std::move(path)), readOnly_(readOnly) {}
 
-void Hive::parse(std::string_view text, Key& root) {
+std::string Hive::parse(std::string_view text, Key& root) {
+  std::string problem;
+  size_t lineNumber = 0;
+  auto skipped = [&](const char* reason) {
+    if (problem.empty()) problem = "line " + std::to_string(lineNumber) + ": " + reason;
+  };
   Key* current = nullptr;
   size_t pos = 0;
   while (pos <= text.size()) {
@@ -348,43 +457,114 @@ void Hive::parse(std::string_view text, Key& root) {
     if (eol == std::string_view::npos) eol = text.size();
     std::string_view line = trim(text.substr(pos, eol - pos));
     pos = eol + 1;
+    ++lineNumber;
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
-      size_t close = line.rfind(']');
-      if (close == std::string_view::npos || close < 1) {
-        current = nullptr;
+      current = nullptr;
+      std::string_view inner = line.substr(1);
+      std::string path;
+      if (std::string_view q = inner; !q.empty() && q.front() == '"') {
+        auto t = unquote(q);
+        if (!t || trim(q) != "]") {
+          skipped("the key name is not closed");
+          continue;
+        }
+        path = std::move(*t);
+      } else {
+        size_t close = inner.rfind(']');
+        if (close == std::string_view::npos) {
+          skipped("the key name is not closed");
+          continue;
+        }
+        path = std::string(inner.substr(0, close));
+      }
+      Key* k = &root;
+      for (const std::string& part : splitPath(path))
+        k = &k->childOrCreate(part);
+      if (k == &root) {
+        skipped("the key has no name");
         continue;
       }
-      current = &root;
-      for (const std::string& part : splitPath(line.substr(1, close - 1)))
-        current = &current->childOrCreate(part);
-      if (current == &root) current = nullptr;
+      current = k;
       continue;
     }
-    if (!current) continue;
+    if (!current) {
+      skipped("a value outside any key");
+      continue;
+    }
     std::string name;
     std::string_view rest = line;
     if (rest.front() == '@') {
       rest.remove_prefix(1);
     } else {
       auto n = unquote(rest);
-      if (!n) continue;
+      if (!n) {
+        skipped("the value name is not quoted");
+        continue;
+      }
       name = std::move(*n);
     }
     rest = trim(rest);
-    if (rest.empty() || rest.front() != '=') continue;
-    if (auto v = parseValue(rest.substr(1))) current->setValue(name, std::move(*v));
+    if (rest.empty() || rest.front() != '=') {
+      skipped("\"=\" is missing after the value name");
+      continue;
+    }
+    if (auto v = parseValue(rest.substr(1)))
+      current->setValue(name, std::move(*v));
+    else
+      skipped("the value cannot be read");
   }
+  return problem;
 }
 
 std::string Hive::serialise(const Key& root) {
   std::string out = "; Brindlewood registry hive\n\n";
-  serialiseKey(out, root, "");
+  serialiseTree(out, root);
   return out;
 }
 
+namespace {
+
+// The hive's text as UTF-8, whatever form it was saved in.
+std::string hiveText(std::string bytes) {
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0)
+    return text::Encoding::utf16LE().decode(std::string_view(bytes).substr(2));
+  if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFE\xFF") == 0)
+    return text::Encoding::utf16BE().decode(std::string_view(bytes).substr(2));
+  return bytes;
+}
+
+// Holds an exclusive lock on the hive's folder. The folder, not the file: the file is
+// replaced by every write, and a lock on the replaced file would guard nothing.
+class FolderLock {
+public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0)
+      if (errno != EINTR) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+private:
+  int fd_;
+};
+
+} // namespace
+
 void Hive::load() {
   root_ = Key{};
+  damage_.clear();
   loaded_ = true;
   size_ = -1;
   stamp_ = {};
@@ -394,7 +574,8 @@ void Hive::load() {
   std::ifstream in(path_, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
-  parse(ss.str(), root_);
+  std::string problem = parse(hiveText(ss.str()), root_);
+  if (!problem.empty()) damage_ = path_ + ", " + problem;
   stamp_ = stamp;
   size_ = size;
 }
@@ -410,29 +591,35 @@ Key& Hive::root() {
   return root_;
 }
 
-bool Hive::save() {
+bool Hive::update(const std::function<bool(Key&)>& change) {
+  error_.clear();
   if (readOnly_) {
-    load();
+    error_ = path_ + " is read-only";
     return false;
   }
   std::error_code ec;
   fs::path target(path_);
-  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-  std::string tmp = path_ + ".tmp." + std::to_string(::getpid());
-  bool ok = false;
-  {
-    std::string data = serialise(root_);
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (f) {
-      ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-      ok = (std::fflush(f) == 0) && ok;
-      ok = (::fsync(::fileno(f)) == 0) && ok;
-      ok = (std::fclose(f) == 0) && ok;
-    }
+  fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  fs::create_directories(folder, ec);
+  FolderLock lock(folder.string());
+  if (!lock.held()) {
+    error_ = "cannot lock the folder of " + path_;
+    return false;
   }
-  if (ok) ok = std::rename(tmp.c_str(), path_.c_str()) == 0;
-  if (!ok) {
-    std::remove(tmp.c_str());
+  // Another writer may have changed the hive since it was read: change what is there now.
+  load();
+  if (!damage_.empty()) {
+    error_ = "not written over, as a line of it could not be read: " + damage_;
+    return false;
+  }
+  if (!change(root_)) {
+    load();
+    return false;
+  }
+  try {
+    files::writeFile(path_, serialise(root_));
+  } catch (const automation::Error& e) {
+    error_ = e.description();
     load(); // drop the change that could not be kept
     return false;
   }
@@ -497,13 +684,19 @@ struct Registry::Impl {
     return !hive(r).readOnly() && !isOdbcPath(r, splitPath(path));
   }
 
-  // The key for a change, created with its parents; nullptr for an empty path.
-  Key* make(Root r, std::string_view path) {
-    auto parts = splitPath(path);
+  // The key below root for a change, created with its parents; nullptr for an empty path.
+  static Key* make(Key& root, const std::vector<std::string>& parts) {
     if (parts.empty()) return nullptr;
-    Key* k = &hive(r).root();
+    Key* k = &root;
     for (const auto& p : parts)
       k = &k->childOrCreate(p);
+    return k;
+  }
+
+  static Key* walk(Key& root, const std::vector<std::string>& parts, size_t count) {
+    Key* k = &root;
+    for (size_t i = 0; i < count && k; ++i)
+      k = k->child(parts[i]);
     return k;
   }
 };
@@ -518,33 +711,30 @@ bool Registry::keyExists(Root root, std::string_view path) {
 bool Registry::createKey(Root root, std::string_view path) {
   if (!impl_->writable(root, path)) return false;
   if (keyExists(root, path)) return true;
-  if (!impl_->make(root, path)) return false;
-  return impl_->hive(root).save();
+  auto parts = splitPath(path);
+  return impl_->hive(root).update([&](Key& top) { return Impl::make(top, parts) != nullptr; });
 }
 
 bool Registry::deleteKey(Root root, std::string_view path) {
   if (!impl_->writable(root, path)) return false;
   auto parts = splitPath(path);
   if (parts.empty()) return false;
-  Key* parent = &impl_->hive(root).root();
-  for (size_t i = 0; i + 1 < parts.size() && parent; ++i)
-    parent = parent->child(parts[i]);
-  if (!parent) return false;
-  auto& subs = parent->subkeys;
-  for (auto it = subs.begin(); it != subs.end(); ++it) {
-    if (!sameName((*it)->name, parts.back())) continue;
-    if (!(*it)->subkeys.empty()) return false;
-    subs.erase(it);
-    return impl_->hive(root).save();
-  }
-  return false;
+  return impl_->hive(root).update([&](Key& top) {
+    Key* parent = Impl::walk(top, parts, parts.size() - 1);
+    Key* k = parent ? parent->child(parts.back()) : nullptr;
+    if (!k || !k->subkeys.empty()) return false;
+    return parent->eraseChild(parts.back());
+  });
 }
 
 bool Registry::deleteValue(Root root, std::string_view path, std::string_view name) {
   if (!impl_->writable(root, path)) return false;
-  Key* k = impl_->find(root, path);
-  if (!k || !k->eraseValue(name)) return false;
-  return impl_->hive(root).save();
+  auto parts = splitPath(path);
+  if (parts.empty()) return false;
+  return impl_->hive(root).update([&](Key& top) {
+    Key* k = Impl::walk(top, parts, parts.size());
+    return k && k->eraseValue(name);
+  });
 }
 
 std::optional<Value> Registry::getValue(Root root, std::string_view path, std::string_view name) {
@@ -557,10 +747,17 @@ std::optional<Value> Registry::getValue(Root root, std::string_view path, std::s
 
 bool Registry::setValue(Root root, std::string_view path, std::string_view name, Value value) {
   if (!impl_->writable(root, path)) return false;
-  Key* k = impl_->make(root, path);
-  if (!k) return false;
-  k->setValue(name, std::move(value));
-  return impl_->hive(root).save();
+  auto parts = splitPath(path);
+  return impl_->hive(root).update([&](Key& top) {
+    Key* k = Impl::make(top, parts);
+    if (!k) return false;
+    k->setValue(name, std::move(value));
+    return true;
+  });
+}
+
+std::string Registry::lastError(Root root) const {
+  return impl_->hive(root).lastError();
 }
 
 std::optional<std::vector<std::string>> Registry::valueNames(Root root, std::string_view path) {

@@ -12,7 +12,13 @@
 //                  defined the Linux way are seen.
 //
 // Key paths are separated by backslashes and compared without regard to case; sub-keys and
-// values enumerate in the order they were created. Text is UTF-8.
+// values enumerate in the order they were created. Text is UTF-8 (a file in UTF-16, or with
+// a UTF-8 mark, is read too).
+//
+// Every change is made under an exclusive lock of the hive's folder, on the hive as it is on
+// disk then, so that writers in several processes and threads lose nothing. A hive with a
+// line that cannot be read is never written over: the change is refused and lastError()
+// names the file and line.
 //
 // File format (one key per section, values below it):
 //
@@ -26,13 +32,17 @@
 //   @="default value"                 the unnamed value
 //
 // Inside quotes, backslash escapes \\ \" \n \r \t and \0 are used. Lines starting with ";"
-// or "#" are comments.
+// or "#" are comments. A key path that holds brackets, quotes, control characters or blanks
+// at the ends of a name is written quoted: ["Software\\a]b"]. A key with sub-keys and no
+// values has no section of its own; its sub-keys' sections imply it.
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet::platform::registry {
@@ -70,17 +80,29 @@ struct Value {
   }
 };
 
-// One key of a hive.
+// One key of a hive. Keys may nest without limit and have any number of sub-keys: lookups
+// by name are hashed once a key has many sub-keys, and freeing a key never recurses.
 struct Key {
   std::string name;
   std::vector<std::pair<std::string, Value>> values;
   std::vector<std::unique_ptr<Key>> subkeys;
 
+  Key() = default;
+  Key(Key&&) noexcept = default;
+  Key& operator=(Key&& other) noexcept;
+  ~Key();
+
   Key* child(std::string_view name) const;
   Key& childOrCreate(std::string_view name);
+  // Removes the sub-key named name; false when there is none.
+  bool eraseChild(std::string_view name);
   const Value* value(std::string_view name) const;
   void setValue(std::string_view name, Value v);
   bool eraseValue(std::string_view name);
+
+private:
+  // Sub-keys by folded name, kept once there are enough of them to make scans costly.
+  std::unordered_map<std::string, Key*> index_;
 };
 
 // A hive held in memory, read from and written back to its file.
@@ -91,12 +113,17 @@ public:
   bool readOnly() const { return readOnly_; }
   // The root key, reloaded first when the file changed on disk since it was read.
   Key& root();
-  // Writes the hive back atomically; false when that fails (the change is then dropped).
-  bool save();
+  // Applies change to the hive as it is on disk, under the hive's lock, and writes the
+  // result back atomically. False (and nothing changed) when change returns false, the hive
+  // is read-only or could not be read whole, or the write fails; lastError() then says why.
+  bool update(const std::function<bool(Key&)>& change);
+  // Why the last update was refused ("" when it was not).
+  const std::string& lastError() const { return error_; }
 
-  // Text form of a hive and its parser (lines that cannot be read are skipped).
+  // Text form of a hive and its parser. The parser keeps going past lines it cannot read
+  // and returns the first of them as "line N: reason" ("" when every line was read).
   static std::string serialise(const Key& root);
-  static void parse(std::string_view text, Key& root);
+  static std::string parse(std::string_view text, Key& root);
 
 private:
   void load();
@@ -104,6 +131,8 @@ private:
   bool readOnly_;
   Key root_;
   bool loaded_ = false;
+  std::string damage_; // the first line that could not be read, with the file's name
+  std::string error_;
   std::timespec stamp_{};
   int64_t size_ = -1;
 };
@@ -132,6 +161,8 @@ public:
   // Value and sub-key names in order; nullopt when the key is missing.
   std::optional<std::vector<std::string>> valueNames(Root root, std::string_view path);
   std::optional<std::vector<std::string>> subKeys(Root root, std::string_view path);
+  // Why the last refused change was refused, naming the hive's file ("" when unknown).
+  std::string lastError(Root root) const;
 
 private:
   struct Impl;

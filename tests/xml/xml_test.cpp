@@ -215,5 +215,27 @@ TEST(Xml, SavesIndentedAndWithoutDeclaration) {
   EXPECT_THROW(d.serialize(o), Error);
 }
 
+TEST(Xml, EntityExpansionIsBounded) {
+  TempDir dir;
+  // A 200 KB entity referenced 20,000 times in one attribute: 4 GB once expanded.
+  std::string doc = "<!DOCTYPE menus [<!ENTITY big \"" + std::string(200'000, 'x') +
+                    "\">]>\n<menus><menu caption=\"";
+  for (int i = 0; i < 20'000; ++i)
+    doc += "&big;";
+  doc += "\"/></menus>\n";
+  const std::string path = dir.write("menus.xml", doc);
+  try {
+    Document::load(path);
+    FAIL() << "the document was accepted";
+  } catch (const ParseError& e) {
+    EXPECT_EQ(e.file(), path);
+    EXPECT_TRUE(contains(e.reason(), "entity references expand beyond")) << e.reason();
+  }
+  // A few references to a small entity are ordinary.
+  Document ok = Document::parse("<!DOCTYPE a [<!ENTITY co \"Brindle &amp; Co\">]>"
+                                "<a name=\"&co; &co;\">&co;</a>");
+  EXPECT_EQ(ok.documentElement().attribute("name"), "Brindle & Co Brindle & Co");
+}
+
 } // namespace
 } // namespace quillet::platform::xml

@@ -1,5 +1,7 @@
 #include "platform/xml/xml.h"
 
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
@@ -193,6 +195,53 @@ std::string unescapeTextCarriageReturns(const std::string& in, const std::string
   return out;
 }
 
+// Bounds what entity references may add to a document. A small entity referenced many
+// times (inside attribute values too, which the library expands only when the value is
+// read) turns a few hundred kilobytes into gigabytes; the references are counted as the
+// parser meets them and the parse stops when their text outgrows the limit.
+class EntityBudget {
+public:
+  EntityBudget(xmlParserCtxtPtr ctxt, size_t inputSize)
+      : limit_(std::max<size_t>(kFloor, inputSize * kRatio)), previous_(active) {
+    ctxt->sax->getEntity = &EntityBudget::getEntity;
+    active = this;
+  }
+  ~EntityBudget() { active = previous_; }
+  EntityBudget(const EntityBudget&) = delete;
+  EntityBudget& operator=(const EntityBudget&) = delete;
+
+  bool exceeded() const { return exceeded_; }
+  std::string reason() const {
+    return "entity references expand beyond " + std::to_string(limit_) +
+           " bytes; the document is refused";
+  }
+
+private:
+  static constexpr size_t kFloor = size_t{8} << 20;
+  static constexpr size_t kRatio = 10;
+
+  static xmlEntityPtr getEntity(void* ctx, const xmlChar* name) {
+    xmlEntityPtr ent = xmlSAX2GetEntity(ctx, name);
+    EntityBudget* self = active;
+    if (ent && self && ent->etype != XML_INTERNAL_PREDEFINED_ENTITY) {
+      self->used_ += static_cast<size_t>(ent->length > 0 ? ent->length : 0);
+      if (self->used_ > self->limit_ && !self->exceeded_) {
+        self->exceeded_ = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+      }
+    }
+    return ent;
+  }
+
+  static thread_local EntityBudget* active;
+  size_t used_ = 0;
+  size_t limit_;
+  bool exceeded_ = false;
+  EntityBudget* previous_;
+};
+
+thread_local EntityBudget* EntityBudget::active = nullptr;
+
 } // namespace
 
 // ---- ParseError ----------------------------------------------------------------------------
@@ -218,8 +267,16 @@ Document Document::read(std::string_view bytes, std::string_view sourceName, con
   xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
   if (!ctxt) automation::raise(err::kOutOfMemory);
   const int flags = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+  EntityBudget budget(ctxt, bytes.size());
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()),
                                     url.empty() ? nullptr : url.c_str(), encoding, flags);
+  if (budget.exceeded()) {
+    int line = ctxt->input ? ctxt->input->line : 0;
+    int column = ctxt->input ? ctxt->input->col : 0;
+    if (doc) xmlFreeDoc(doc);
+    xmlFreeParserCtxt(ctxt);
+    throw ParseError(std::string(sourceName), line, column, budget.reason());
+  }
   if (!doc || !ctxt->wellFormed) {
     xmlErrorPtr e = xmlCtxtGetLastError(ctxt);
     int line = errors.any ? errors.line : (e ? e->line : 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/errors.h"
 
 #include "platform/automation/context.h"
@@ -163,6 +165,25 @@ TEST_F(DispatchTest, FactoryCreatesByProgId) {
   ASSERT_TRUE(o);
   EXPECT_EQ(o->typeName(), "Counter");
   EXPECT_EQ(errorOf([] { create("No.Such"); }), 429);
+}
+
+TEST_F(DispatchTest, FactoryTakesRegistrationsFromSeveralThreads) {
+  // Hosts on several threads each register their classes while others create objects.
+  auto work = [](int id) {
+    for (int i = 0; i < 200; ++i) {
+      std::string progId = "Test.Thread" + std::to_string(id) + "." + std::to_string(i % 20);
+      registerClass(progId, [] { return Ref<Object>(new Counter()); });
+      EXPECT_TRUE(create(progId));
+      EXPECT_TRUE(isRegistered("Test.Counter2"));
+    }
+  };
+  registerClass("Test.Counter2", [] { return Ref<Object>(new Counter()); });
+  std::vector<std::thread> threads;
+  for (int id = 0; id < 4; ++id)
+    threads.emplace_back(work, id);
+  for (auto& t : threads)
+    t.join();
+  EXPECT_GE(registeredClasses().size(), 80u);
 }
 
 TEST(ArrayTest, BoundsRedimAndCopyOnWrite) {

@@ -76,7 +76,7 @@ TEST(ConnectionStringRoute, Table) {
       {"Driver={MySQL ODBC 3.51 Driver};Server=h;Database=d;User=u;Password={x;y};Option=3;",
        Route::Odbc, "Driver={MariaDB};Server=h;Database=d;User=u;Password={x;y};Option=3"},
       {"Driver={PostgreSQL ANSI(x64)};Server=h;Database=d", Route::Odbc,
-       "Driver={PostgreSQL Unicode};Server=h;Database=d"},
+       "Driver={PostgreSQL Unicode};Server=h;Database=d;UseDeclareFetch=1"},
       {"Provider=MSDASQL;DSN=shop;UID=a", Route::Odbc, "DSN=shop;UID=a"},
       {"dsn=shop;uid=a;pwd=b", Route::Odbc, "dsn=shop;uid=a;pwd=b"},
   };

@@ -11,6 +11,8 @@ namespace {
 
 using automation::CStr;
 using quillet::testing::column;
+using quillet::testing::failureOf;
+using quillet::testing::scalarText;
 using quillet::testing::serviceVar;
 
 class Postgres : public ::testing::Test {
@@ -141,6 +143,36 @@ TEST_F(Postgres, StatementsThatWriteAreRefusedAndChangeNothing) {
   EXPECT_THROW(conn->execute("SELECT setval('customers_id_seq', 1000)"), DataError);
   EXPECT_FALSE(conn->errors().empty());
   EXPECT_EQ(automation::CLng(conn->execute("SELECT count(*) FROM orders")->value(size_t{0})), 2);
+}
+
+TEST_F(Postgres, FunctionsThatWriteLeaveNothingBehind) {
+  const std::string objects = "SELECT count(*) FROM pg_largeobject_metadata";
+  const std::string sequence = "SELECT last_value FROM customers_id_seq";
+  const std::string largeObjects = scalarText(*conn, objects);
+  const std::string lastValue = scalarText(*conn, sequence);
+  // The server lets a read-only transaction create a large object; it goes with the
+  // rollback.
+  failureOf(*conn, "SELECT lo_create(0)");
+  EXPECT_EQ(scalarText(*conn, objects), largeObjects);
+  // Turning read-only off for the session is undone with the statement's transaction.
+  failureOf(*conn, "SELECT set_config('default_transaction_read_only', 'off', false)");
+  EXPECT_EQ(scalarText(*conn, "SELECT current_setting('transaction_read_only')"), "on");
+  EXPECT_NE(failureOf(*conn, "SELECT nextval('customers_id_seq')"), "");
+  EXPECT_EQ(scalarText(*conn, objects), largeObjects);
+  EXPECT_EQ(scalarText(*conn, sequence), lastValue);
+}
+
+TEST_F(Postgres, AnEndlessResultStopsAtTheLimit) {
+  const ResultLimits saved = resultLimits();
+  setResultLimits({1000, 1 << 20});
+  const std::string endless = "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) ";
+  std::string rows = failureOf(*conn, endless + "SELECT n FROM r");
+  std::string bytes = failureOf(*conn, endless + "SELECT n, repeat('x', 10000) FROM r");
+  setResultLimits(saved);
+  EXPECT_NE(rows.find("too large"), std::string::npos) << rows;
+  EXPECT_NE(rows.find("more than 1000 rows"), std::string::npos) << rows;
+  EXPECT_NE(bytes.find("more than 1048576 bytes"), std::string::npos) << bytes;
+  EXPECT_EQ(scalarText(*conn, "SELECT 41 + 1"), "42"); // the connection is still usable
 }
 
 TEST_F(Postgres, ShapesReportsUnusualTypes) {

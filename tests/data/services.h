@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/automation/convert.h"
+#include "platform/data/connection.h"
 #include "platform/data/rowset.h"
 
 namespace quillet::testing {
@@ -24,6 +25,20 @@ inline std::vector<std::string> column(platform::data::Rowset& r, std::string_vi
   for (r.moveFirst(); !r.eof(); r.moveNext())
     out.push_back(r.value(name).isNull() ? "<null>" : platform::automation::CStr(r.value(name)));
   return out;
+}
+
+inline std::string scalarText(platform::data::Connection& c, const std::string& sql) {
+  return platform::automation::CStr(c.execute(sql)->value(size_t{0}));
+}
+
+// Runs sql and gives its error description, "" when it succeeded.
+inline std::string failureOf(platform::data::Connection& c, const std::string& sql) {
+  try {
+    c.execute(sql);
+  } catch (const platform::automation::Error& e) {
+    return e.description().empty() ? "error" : e.description();
+  }
+  return "";
 }
 
 } // namespace quillet::testing

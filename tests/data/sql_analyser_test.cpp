@@ -117,13 +117,17 @@ TEST(SqlAnalyser, AccessViewsForKeyAnalysis) {
 TEST(SqlText, ReadOnlyTest) {
   for (const char* ok :
        {"SELECT 1", "  (SELECT a FROM t) ", "select * from t;", "SHOW FIELDS FROM `t`",
-        "WITH x AS (SELECT 1) SELECT * FROM x", "SELECT ';DELETE' FROM t", "SELECT 1 -- ; DROP"}) {
+        "WITH x AS (SELECT 1) SELECT * FROM x", "SELECT ';DELETE' FROM t", "SELECT 1 -- ; DROP",
+        "PRAGMA table_info('t')", "PRAGMA main.index_list(t)", "PRAGMA user_version",
+        "SELECT 'load_extension(x)'"}) {
     EXPECT_EQ(readOnlyViolation(ok), "") << ok;
   }
   for (const char* bad :
        {"DELETE FROM t", "drop table t", "SELECT 1; DELETE FROM t", "SELECT * INTO x FROM t",
         "WITH d AS (DELETE FROM t RETURNING *) SELECT * FROM d", "PRAGMA query_only = 0", "",
-        "/* SELECT */ UPDATE t SET a=1"}) {
+        "/* SELECT */ UPDATE t SET a=1", "PRAGMA query_only(0)", "PRAGMA main.user_version(7)",
+        "pragma journal_mode (WAL)", "SELECT load_extension('x.so', 'init')",
+        "SELECT 1 WHERE Load_Extension ('x') IS NULL"}) {
     EXPECT_NE(readOnlyViolation(bad), "") << bad;
   }
 }

@@ -106,6 +106,16 @@ private:
   class Recorder* recorder_ = nullptr; // owned by session_ while capturing
 };
 
+// The most rows and bytes one result may hold: a statement that returns more (an endless
+// recursive query) is stopped with an error instead of taking all memory. Process-wide;
+// tests lower them to reach them quickly.
+struct ResultLimits {
+  size_t rows = 1'000'000;
+  size_t bytes = size_t{256} << 20;
+};
+ResultLimits resultLimits();
+void setResultLimits(ResultLimits limits);
+
 // Opens a connection from a stored connection string.
 Ref<Connection> openConnection(const std::string& connectionString, const std::string& user = {},
                                const std::string& password = {});

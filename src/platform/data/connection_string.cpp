@@ -213,8 +213,34 @@ std::string oracleMessage(const std::string& provider) {
          "(Provider=Quillet.Recorded;Data Source=<file>.json).";
 }
 
+// The SQLite file is opened read-only by SQLite itself (a URI with mode=ro), so that no
+// statement, pragma or function can change it; options that load native code or change
+// the file on opening are dropped whatever the connection string says. Gives the URI.
+std::string readOnlySqlite(ConnectionString& cs, const std::string& file) {
+  for (const char* key : {"LoadExt", "JournalMode", "SyncPragma", "DBQ", "Database"})
+    cs.remove(key);
+  std::error_code ec;
+  std::string absolute = std::filesystem::absolute(file, ec).string();
+  if (ec) absolute = file;
+  // The driver takes the value as written up to the next ";": nothing in it may need
+  // braces, which it would keep as part of the name.
+  std::string uri = "file:";
+  static const char* hex = "0123456789ABCDEF";
+  for (unsigned char c : absolute) {
+    if (c == '%' || c == '?' || c == '#' || c == ';' || c == '{' || c == '}' || c <= 0x20) {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri + "?mode=ro";
+}
+
 RoutedConnection routeOdbc(ConnectionString cs, std::string_view user, std::string_view password) {
   RoutedConnection r;
+  std::string sqliteUri;
   r.route = Route::Odbc;
   std::string driver = cs.value("Driver");
   r.provider = driver.empty() ? "DSN=" + cs.value("DSN") : driver;
@@ -247,11 +273,17 @@ RoutedConnection routeOdbc(ConnectionString cs, std::string_view user, std::stri
       if (file.empty() || !std::filesystem::is_regular_file(file))
         raise(adoerr::kProviderError, "The SQLite database file '" + file + "' does not exist.",
               "ADODB");
+      sqliteUri = readOnlySqlite(cs, file);
     }
+    // Rows come from the server as they are read, so that a result too big to keep is
+    // stopped at the reader's limits instead of filling the memory first.
+    if (containsNoCase(driver, "PostgreSQL") && !cs.has("UseDeclareFetch"))
+      cs.set("UseDeclareFetch", "1");
   }
   if (!user.empty()) cs.set("UID", std::string(user));
   if (!password.empty()) cs.set("PWD", std::string(password));
   r.odbc = cs.toOdbc();
+  if (!sqliteUri.empty()) r.odbc += ";Database=" + sqliteUri;
   return r;
 }
 

@@ -5,17 +5,23 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "platform/automation/convert.h"
+#include "platform/automation/interrupt.h"
 #include "platform/data/connection.h"
 #include "platform/data/connection_string.h"
 #include "platform/data/schema.h"
 #include "platform/data/sql_text.h"
+#include "platform/data/sqlite_guard.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::data {
@@ -166,6 +172,47 @@ private:
   SQLHSTMT h_ = SQL_NULL_HSTMT;
 };
 
+// Cancels a running statement when the script's time-out passes, so that a statement that
+// waits on the server (a sleep, a lock) stops with the script instead of holding it.
+class CancelAtDeadline {
+public:
+  explicit CancelAtDeadline(SQLHSTMT st) {
+    auto deadline = automation::currentDeadline();
+    if (!deadline) return;
+    watcher_ = std::thread([this, st, at = *deadline] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!cv_.wait_until(lock, at, [this] { return done_; })) SQLCancel(st);
+    });
+  }
+  ~CancelAtDeadline() {
+    if (!watcher_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    cv_.notify_one();
+    watcher_.join();
+  }
+  CancelAtDeadline(const CancelAtDeadline&) = delete;
+  CancelAtDeadline& operator=(const CancelAtDeadline&) = delete;
+
+private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread watcher_;
+};
+
+std::atomic<size_t> maxRows{ResultLimits{}.rows};
+std::atomic<size_t> maxResultBytes{ResultLimits{}.bytes};
+
+size_t footprint(const Variant& v) {
+  size_t n = sizeof(Variant);
+  if (v.isString()) n += v.asString().size();
+  if (v.isArray()) n += v.asArray().data().size() * sizeof(Variant);
+  return n;
+}
+
 // ---- types ----------------------------------------------------------------------------
 
 int adoTypeFor(SQLSMALLINT sqlType, bool isUnsigned) {
@@ -307,8 +354,13 @@ public:
     WString in = widen(odbc);
     SQLWCHAR out[1024];
     SQLSMALLINT outLen = 0;
-    SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()),
-                                     out, 1024, &outLen, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc;
+    {
+      // Whatever the data source turns out to be: a DSN may name an SQLite file too.
+      SqliteOpenGuard guard;
+      rc = SQLDriverConnectW(dbc_, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()), out,
+                             1024, &outLen, SQL_DRIVER_NOPROMPT);
+    }
     if (!ok(rc)) connectFailed();
     connected_ = true;
     SQLSetConnectAttr(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
@@ -337,11 +389,20 @@ public:
 
   Ref<Rowset> execute(const std::string& sql) override {
     requireReadOnly(sql, "execute");
+    ReadOnlyTransaction txn(*this);
     Statement st(dbc_);
+    CancelAtDeadline cancel(st.get());
     WString w = widen(sql);
-    st.check(SQLExecDirectW(st.get(), w.data(), static_cast<SQLINTEGER>(w.size())),
-             "The statement failed on " + target_);
-    return fetchAll(st, true);
+    try {
+      st.check(SQLExecDirectW(st.get(), w.data(), static_cast<SQLINTEGER>(w.size())),
+               "The statement failed on " + target_);
+      return fetchAll(st, true, sql);
+    } catch (const DataError&) {
+      // A statement cancelled at the script's time-out ends the script as its own code
+      // would.
+      if (automation::deadlinePassed()) automation::raiseExpired();
+      throw;
+    }
   }
 
   Ref<Rowset> describe(const std::string& sql) override {
@@ -349,6 +410,7 @@ public:
     if (!isQueryText(sql))
       throw DataError(adoerr::kCommandError,
                       "Only a SELECT statement can be described: " + firstWords(sql));
+    ReadOnlyTransaction txn(*this);
     Statement st(dbc_);
     WString w = widen(sql);
     st.check(SQLPrepareW(st.get(), w.data(), static_cast<SQLINTEGER>(w.size())),
@@ -455,6 +517,9 @@ private:
       break;
     case DatabaseKind::MySql:
       run("SET SESSION TRANSACTION READ ONLY");
+      // The server materialises a recursive query before sending a row: bound it where
+      // the rows would pass the reader's limit anyway.
+      run(("SET SESSION max_recursive_iterations = " + std::to_string(maxRows.load())).c_str());
       break;
     case DatabaseKind::SQLite:
       run("PRAGMA query_only = 1");
@@ -467,6 +532,40 @@ private:
       break;
     }
   }
+
+  // Runs a statement of ours; false when the server refused it.
+  bool runOwn(const char* sql) {
+    Statement st(dbc_);
+    WString w = widen(sql);
+    return ok(SQLExecDirectW(st.get(), w.data(), static_cast<SQLINTEGER>(w.size())));
+  }
+
+  // Every statement of a caller runs inside a read-only transaction that is always rolled
+  // back: whatever a function it calls manages to do (a sequence step, a large object, a
+  // setting changed for the session) is undone with it. The statement filter and the
+  // session's read-only mode stay as further lines of defence.
+  class ReadOnlyTransaction {
+  public:
+    explicit ReadOnlyTransaction(OdbcSession& s) : s_(s) {
+      const char* begin = s.kind_ == DatabaseKind::PostgreSql ? "BEGIN READ ONLY"
+                          : s.kind_ == DatabaseKind::MySql    ? "START TRANSACTION READ ONLY"
+                                                              : nullptr;
+      if (!begin) return;
+      if (!s.runOwn(begin))
+        throw DataError(adoerr::kProviderError,
+                        "Cannot start a read-only transaction on " + s.target_);
+      open_ = true;
+    }
+    ~ReadOnlyTransaction() {
+      if (open_) s_.runOwn("ROLLBACK");
+    }
+    ReadOnlyTransaction(const ReadOnlyTransaction&) = delete;
+    ReadOnlyTransaction& operator=(const ReadOnlyTransaction&) = delete;
+
+  private:
+    OdbcSession& s_;
+    bool open_ = false;
+  };
 
   std::string scalar(const std::string& sql) {
     try {
@@ -681,20 +780,30 @@ private:
     }
   }
 
-  Ref<Rowset> fetchAll(const Statement& st, bool full) {
+  Ref<Rowset> fetchAll(const Statement& st, bool full, std::string_view sql = {}) {
     SQLSMALLINT n = 0;
     st.check(SQLNumResultCols(st.get(), &n), "Cannot describe the result on " + target_);
     auto rs = automation::makeRef<Rowset>(describeColumns(st, n, full));
     if (n == 0) return rs;
     const auto& cols = rs->columns();
+    const size_t rowLimit = maxRows.load(), byteLimit = maxResultBytes.load();
+    size_t rows = 0, bytes = 0;
     for (;;) {
       SQLRETURN rc = SQLFetch(st.get());
       if (rc == SQL_NO_DATA) break;
       st.check(rc, "Cannot read the result on " + target_);
       std::vector<Variant> row;
       row.reserve(cols.size());
-      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(n); ++i)
+      for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(n); ++i) {
         row.push_back(readValue(st, i, cols[i - 1].type));
+        bytes += footprint(row.back());
+      }
+      if (++rows > rowLimit || bytes > byteLimit)
+        throw DataError(adoerr::kProviderError,
+                        "The result is too large on " + target_ + ": more than " +
+                            (rows > rowLimit ? std::to_string(rowLimit) + " rows"
+                                             : std::to_string(byteLimit) + " bytes") +
+                            (sql.empty() ? std::string() : " from " + firstWords(sql)));
       rs->addRow(std::move(row));
     }
     return rs;
@@ -1029,6 +1138,15 @@ private:
 };
 
 } // namespace
+
+ResultLimits resultLimits() {
+  return {maxRows.load(), maxResultBytes.load()};
+}
+
+void setResultLimits(ResultLimits limits) {
+  maxRows = limits.rows;
+  maxResultBytes = limits.bytes;
+}
 
 std::unique_ptr<Session> openOdbcSession(const std::string& odbc, const std::string& provider) {
   return std::make_unique<OdbcSession>(odbc, provider);

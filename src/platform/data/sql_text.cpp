@@ -115,9 +115,28 @@ std::string readOnlyViolation(std::string_view sql) {
   if (!(select || with || pragma || w.isWord("SHOW") || w.isWord("VALUES") ||
         w.isWord("DESCRIBE") || w.isWord("DESC")))
     return "only statements that read (SELECT, SHOW...) are allowed: " + firstWords(sql);
+  // PRAGMA name(argument) assigns as "=" does, except for the pragmas that take a table or
+  // an index to describe.
+  if (pragma && f + 2 < t.size() && (t[f + 2].isSymbol('(') || t[f + 2].isSymbol('.'))) {
+    size_t name = t[f + 2].isSymbol('.') ? f + 3 : f + 1;
+    static const char* const kDescribing[] = {"TABLE_INFO",       "TABLE_XINFO", "INDEX_LIST",
+                                              "INDEX_INFO",       "INDEX_XINFO", "FOREIGN_KEY_LIST",
+                                              "FOREIGN_KEY_CHECK"};
+    bool describing = false;
+    for (const char* d : kDescribing)
+      describing = describing || (name < t.size() && t[name].isWord(d));
+    bool hasArgument = false;
+    for (size_t i = name + 1; i < t.size(); ++i)
+      hasArgument = hasArgument || t[i].isSymbol('(') || t[i].isSymbol('=');
+    if (hasArgument && !describing)
+      return "a PRAGMA with a value changes the database: " + firstWords(sql);
+  }
   for (size_t i = f + 1; i < t.size(); ++i) {
     if (pragma && t[i].isSymbol('='))
       return "a PRAGMA assignment changes the database: " + firstWords(sql);
+    // Loads native code into the server process (SQLite).
+    if (t[i].isWord("LOAD_EXTENSION") && i + 1 < t.size() && t[i + 1].isSymbol('('))
+      return "loading an extension is not allowed: " + firstWords(sql);
     if ((select || with) && t[i].isWord("INTO"))
       return "SELECT ... INTO writes data: " + firstWords(sql);
     if (with && (t[i].isWord("INSERT") || t[i].isWord("UPDATE") || t[i].isWord("DELETE") ||

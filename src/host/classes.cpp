@@ -7,6 +7,7 @@
 #include "platform/data/connection.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
+#include "template/register.h"
 
 namespace quillet::host {
 
@@ -18,6 +19,7 @@ void registerAllClasses() {
   elements::registerElementClasses();
   model::registerModelClasses();
   extensions::registerExtensionClasses();
+  templating::registerTemplateClasses();
 }
 
 } // namespace quillet::host

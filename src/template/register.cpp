@@ -1,0 +1,23 @@
+#include "template/register.h"
+
+#include "platform/automation/factory.h"
+#include "template/controls.h"
+#include "template/parser.h"
+
+namespace quillet::templating {
+
+namespace {
+template <class T> void creatable(const char* progId) {
+  automation::registerClass(progId, [] { return Ref<automation::Object>(new T()); });
+}
+} // namespace
+
+void registerTemplateClasses() {
+  creatable<RUZControls>("Quillet.RUZControls");
+  creatable<RUZControl>("Quillet.RUZControl");
+  creatable<RUZSessions>("Quillet.RUZSessions");
+  creatable<RUZSession>("Quillet.RUZSession");
+  creatable<RUZFileCache>("Quillet.RUZFileCache");
+}
+
+} // namespace quillet::templating

@@ -1,6 +1,7 @@
 #include "template/register.h"
 
 #include "platform/automation/factory.h"
+#include "template/compiler.h"
 #include "template/controls.h"
 #include "template/parser.h"
 
@@ -18,6 +19,7 @@ void registerTemplateClasses() {
   creatable<RUZSessions>("Quillet.RUZSessions");
   creatable<RUZSession>("Quillet.RUZSession");
   creatable<RUZFileCache>("Quillet.RUZFileCache");
+  creatable<RUZStringBuilder>("Quillet.RUZStringBuilder");
 }
 
 } // namespace quillet::templating

@@ -1,0 +1,70 @@
+#pragma once
+// Templates to script: each control's sessions become one script function that builds the
+// page text with a StringBuilder, its literal text kept in one array of the function.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/automation/members.h"
+#include "template/controls.h"
+
+namespace quillet::templating {
+
+// Text collected in slots that grow a thousand at a time and are joined once.
+class RUZStringBuilder : public automation::Object {
+  QUILLET_OBJECT(RUZStringBuilder)
+public:
+  RUZStringBuilder() { Clear(); }
+  void Clear();
+  void Append(const Variant& strValue);
+  Variant ToString() const;
+  size_t slots() const { return slots_.size(); }
+  int32_t count() const { return count_; }
+
+private:
+  std::vector<Variant> slots_;
+  int32_t count_ = 0;
+};
+
+struct CompileSettings {
+  std::string programStyle;
+  std::string programLanguage;
+  // Comments around each session, and the running time after each.
+  bool showSession = false;
+  bool showSessionTime = false;
+  // Whether a session's condition holds; every condition holds when empty.
+  std::function<bool(const std::string&)> condition;
+  // The date and time text of the session comments.
+  std::function<std::string()> now;
+};
+
+class ScriptCompiler {
+public:
+  explicit ScriptCompiler(CompileSettings settings) : settings_(std::move(settings)) {}
+
+  // "qzEx" + style + "_" + cs|vb + "_" + id + tag extension, with every character that
+  // cannot stand in a script name made "_".
+  std::string functionName(const RUZControl& ctrl) const;
+  // Appends the translation of a template text to the literals and the body; a parse error
+  // leaves them as they were and stays in ProjErr.
+  void translate(const std::string& text);
+  // The template text of a session: a "key" session's pieces, or the marker text.
+  std::vector<std::string> sessionText(const RUZSession& session, const RUZControl& ctrl) const;
+  // The control's script function: its sessions in order (those whose condition holds), or
+  // the merged input text when it has none. On a parse error the result is the text
+  // gathered so far with the error at its end, and ProjErr names templatePath in front.
+  std::string buildControl(RUZControl& ctrl, const std::string& mergedText,
+                           const std::string& templatePath, bool& failed);
+
+private:
+  void reset();
+  std::string frame(const std::string& name) const;
+
+  CompileSettings settings_;
+  Ref<RUZStringBuilder> literals_ = automation::makeRef<RUZStringBuilder>();
+  Ref<RUZStringBuilder> body_ = automation::makeRef<RUZStringBuilder>();
+  int32_t literalCount_ = 0;
+};
+
+} // namespace quillet::templating

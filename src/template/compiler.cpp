@@ -1,5 +1,7 @@
 #include "template/compiler.h"
 
+#include <optional>
+
 #include "core/identifiers.h"
 #include "core/status.h"
 #include "platform/automation/context.h"
@@ -87,6 +89,8 @@ void ScriptCompiler::reset() {
 void ScriptCompiler::translate(const std::string& text) {
   auto parser = automation::makeRef<AGParser>();
   parser->Parse(text);
+  errorLine_ = parser->errorLine();
+  errorColumn_ = parser->errorColumn();
   if (automation::Context::current().hasProjErr()) return;
   auto line = [this](const std::string& s) { body_->Append(Variant(s + kCrLf)); };
   for (const auto& block : parser->blocks()) {
@@ -126,12 +130,15 @@ void ScriptCompiler::translate(const std::string& text) {
   }
 }
 
-std::vector<std::string> ScriptCompiler::sessionText(const RUZSession& s,
-                                                     const RUZControl& ctrl) const {
+std::vector<std::string> ScriptCompiler::sessionText(const RUZSession& s, const RUZControl& ctrl,
+                                                     std::vector<TextOrigin>* origins) const {
   auto marker = [](const char* fn) { return std::string("<!--##=") + fn + "##-->" + kCrLf; };
   if (s.SessType == "key") {
     auto parser = automation::makeRef<AGParser>();
-    return parser->GetSession(s.SessIFile.empty() ? ctrl.CtrlIFiles : s.SessIFile, s.SessValue);
+    std::vector<std::string> pieces =
+        parser->GetSession(s.SessIFile.empty() ? ctrl.CtrlIFiles : s.SessIFile, s.SessValue);
+    if (origins) *origins = parser->origins();
+    return pieces;
   }
   if (s.SessType == "control_start") return {marker("Control_Start")};
   if (s.SessType == "class_start") return {marker("Class_Start")};
@@ -192,14 +199,23 @@ std::string ScriptCompiler::buildControl(RUZControl& ctrl, const std::string& me
     core::SharedStatus().Refresh();
     Ref<RUZSession> s = sessions->Item(i);
     if (settings_.condition && !settings_.condition(s->SessCond)) continue;
-    std::vector<std::string> pieces = sessionText(*s, ctrl);
+    std::vector<TextOrigin> origins;
+    std::vector<std::string> pieces = sessionText(*s, ctrl, &origins);
     std::string stamp = settings_.now ? settings_.now() : std::string();
     if (settings_.showSession)
       body_->Append(Variant("' *** Start Session " + s->SessValue + " (" + s->SessType + ", " +
                             stamp + ")" + kCrLf));
     core::SharedStatus().Refresh();
-    for (const auto& piece : pieces)
-      translate(piece);
+    std::optional<TextOrigin> errorAt;
+    for (size_t k = 0; k < pieces.size() && !ctx.hasProjErr(); ++k) {
+      translate(pieces[k]);
+      if (errorLine_ > 0 && k < origins.size()) {
+        TextOrigin at = origins[k];
+        at.column = errorLine_ == 1 ? at.column + errorColumn_ - 1 : errorColumn_;
+        at.line += errorLine_ - 1;
+        errorAt = at;
+      }
+    }
     if (settings_.showSession)
       body_->Append(Variant("' *** End Session " + s->SessValue + " (" + s->SessType + ", " +
                             stamp + ")" + kCrLf));
@@ -208,7 +224,14 @@ std::string ScriptCompiler::buildControl(RUZControl& ctrl, const std::string& me
       body_->Append(Variant("qzSB.Append(\"*** " + s->SessValue +
                             ": \" & (qzStopTime-qzStarTtime) & \" ms\")" + kCrLf));
     }
-    if (ctx.hasProjErr()) return fail(automation::CStr(body_->ToString()));
+    if (ctx.hasProjErr()) {
+      std::string partial = fail(automation::CStr(body_->ToString()));
+      if (errorAt)
+        ctx.ProjErr += std::string(kCrLf) + "In " + errorAt->file + ", line " +
+                       std::to_string(errorAt->line) + ", column " +
+                       std::to_string(errorAt->column);
+      return partial;
+    }
   }
   return frame(functionName(ctrl));
 }

@@ -8,6 +8,7 @@
 
 #include "platform/automation/members.h"
 #include "template/controls.h"
+#include "template/parser.h"
 
 namespace quillet::templating {
 
@@ -50,10 +51,13 @@ public:
   // leaves them as they were and stays in ProjErr.
   void translate(const std::string& text);
   // The template text of a session: a "key" session's pieces, or the marker text.
-  std::vector<std::string> sessionText(const RUZSession& session, const RUZControl& ctrl) const;
+  // For a "key" session, origins receives where each piece starts in its template file.
+  std::vector<std::string> sessionText(const RUZSession& session, const RUZControl& ctrl,
+                                       std::vector<TextOrigin>* origins = nullptr) const;
   // The control's script function: its sessions in order (those whose condition holds), or
   // the merged input text when it has none. On a parse error the result is the text
-  // gathered so far with the error at its end, and ProjErr names templatePath in front.
+  // gathered so far with the error at its end, and ProjErr names templatePath in front and,
+  // for an error in a session, the template file, line and column where its author wrote it.
   std::string buildControl(RUZControl& ctrl, const std::string& mergedText,
                            const std::string& templatePath, bool& failed);
 
@@ -65,6 +69,7 @@ private:
   Ref<RUZStringBuilder> literals_ = automation::makeRef<RUZStringBuilder>();
   Ref<RUZStringBuilder> body_ = automation::makeRef<RUZStringBuilder>();
   int32_t literalCount_ = 0;
+  int32_t errorLine_ = 0, errorColumn_ = 0;
 };
 
 } // namespace quillet::templating

@@ -40,6 +40,21 @@ std::string_view trimBlanks(std::string_view s) {
   return s;
 }
 
+// The position just after a text, continuing from an origin.
+TextOrigin advance(TextOrigin at, std::string_view text) {
+  size_t last = text.rfind("\r\n");
+  if (last == std::string_view::npos) {
+    at.column += static_cast<int32_t>(platform::text::countChars(text));
+    return at;
+  }
+  size_t lines = 0;
+  for (size_t i = text.find("\r\n"); i != std::string_view::npos; i = text.find("\r\n", i + 2))
+    ++lines;
+  at.line += static_cast<int32_t>(lines);
+  at.column = 1 + static_cast<int32_t>(platform::text::countChars(text.substr(last + 2)));
+  return at;
+}
+
 struct FileCacheHolder {
   Ref<RUZFileCache> cache = automation::makeRef<RUZFileCache>();
 };
@@ -90,6 +105,8 @@ void AGParser::fail(const char* what, size_t markerPos) {
     from = br + 2;
   }
   size_t n = lines.size() - 1;
+  errorLine_ = static_cast<int32_t>(n + 1);
+  errorColumn_ = static_cast<int32_t>(platform::text::countChars(lines[n]));
   std::string msg = std::string("***") + what + " at line " + std::to_string(n + 1) + " column " +
                     std::to_string(platform::text::countChars(lines[n])) +
                     "! Generation failed!\r\nError lines:";
@@ -104,6 +121,7 @@ void AGParser::Parse(const std::string& sSrc) {
   text_ = sSrc;
   blocks_.clear();
   blockId_ = 0;
+  errorLine_ = errorColumn_ = 0;
   auto append = [this](Block b) {
     blocks_.push_back(std::move(b));
     blockId_ = Count();
@@ -160,8 +178,12 @@ std::vector<std::string> AGParser::GetSession(const std::string& sFileID,
                                               const std::string& sSessID) {
   std::vector<std::string> out;
   std::vector<std::string> chain;
+  origins_.clear();
   expand(sFileID, sSessID, out, chain);
-  if (out.empty()) out.emplace_back();
+  if (out.empty()) {
+    out.emplace_back();
+    origins_.push_back({sFileID, 1, 1});
+  }
   return out;
 }
 
@@ -180,13 +202,18 @@ void AGParser::expand(const std::string& file, const std::string& session,
   if (!found) return;
   // The cache may grow while the session expands; keep this session's text.
   const std::string text = *found;
+  const TextOrigin start = SharedFileCache().origin(file, session);
+  auto piece = [&](size_t from, size_t count) {
+    out.push_back(text.substr(from, count));
+    origins_.push_back(advance(start, std::string_view(text).substr(0, from)));
+  };
   chain.push_back(id);
   size_t s = 0;
   for (;;) {
     size_t p = findNoCase(text, kInclude, s);
     if (p == std::string::npos) break;
     core::SharedStatus().Refresh();
-    out.push_back(text.substr(s, p - s));
+    piece(s, p - s);
     size_t c = text.find(kClose, p + kInclude.size());
     if (c == std::string::npos) {
       s = p;
@@ -200,7 +227,7 @@ void AGParser::expand(const std::string& file, const std::string& session,
              std::string(trimBlanks(target.substr(slash + 1))), out, chain);
     s = c + kClose.size();
   }
-  out.push_back(text.substr(s));
+  piece(s, std::string::npos);
   chain.pop_back();
 }
 
@@ -215,6 +242,9 @@ void RUZFileCache::AddFile(const std::string& FilePath, const std::string& FileN
 void RUZFileCache::addText(const std::string& raw, const std::string& FileName) {
   const std::string text = normalizeLineEnds(raw);
   size_t p = findNoCase(text, kSessionOpen, 0);
+  // Positions are counted on from the last session, so a file is walked once.
+  TextOrigin at{FileName, 1, 1};
+  size_t counted = 0;
   while (p != std::string::npos) {
     core::SharedStatus().Refresh();
     size_t c = text.find(kClose, p + kSessionOpen.size());
@@ -224,14 +254,19 @@ void RUZFileCache::addText(const std::string& raw, const std::string& FileName) 
     size_t end = findNoCase(text, kSessionClose, c + kClose.size());
     if (end != std::string::npos) {
       std::string body = text.substr(c + kClose.size(), end - c - kClose.size());
+      at = advance(at, std::string_view(text).substr(counted, c + kClose.size() - counted));
+      counted = c + kClose.size();
       bool replaced = false;
       for (auto& row : rows_)
         if (row.file == FileName && row.session == name) {
           row.text = std::move(body);
+          row.line = at.line;
+          row.column = at.column;
           replaced = true;
           break;
         }
-      if (!replaced) rows_.push_back({FileName, std::move(name), std::move(body)});
+      if (!replaced)
+        rows_.push_back({FileName, std::move(name), std::move(body), at.line, at.column});
     }
     p = findNoCase(text, kSessionOpen, c + kClose.size());
   }
@@ -242,6 +277,12 @@ const std::string* RUZFileCache::find(const std::string& FileName,
   for (const auto& row : rows_)
     if (row.file == FileName && row.session == SessName) return &row.text;
   return nullptr;
+}
+
+TextOrigin RUZFileCache::origin(const std::string& FileName, const std::string& SessName) const {
+  for (const auto& row : rows_)
+    if (row.file == FileName && row.session == SessName) return {FileName, row.line, row.column};
+  return {FileName, 1, 1};
 }
 
 std::string RUZFileCache::GetSession(const std::string& FileName,

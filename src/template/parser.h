@@ -27,6 +27,13 @@ enum agc_Block_Type : int32_t {
   agc_Block_Content = 6,
 };
 
+// Where a piece of session text starts in its template file (line and column from 1).
+struct TextOrigin {
+  std::string file;
+  int32_t line = 1;
+  int32_t column = 1;
+};
+
 class AGParser : public automation::Object {
   QUILLET_OBJECT(AGParser)
 public:
@@ -55,6 +62,11 @@ public:
   // text. An include that would expand a session already being expanded is left out and
   // named with its chain in ProjErr.
   std::vector<std::string> GetSession(const std::string& sFileID, const std::string& sSessID);
+  // The origins of the pieces of the last GetSession, one per piece.
+  const std::vector<TextOrigin>& origins() const { return origins_; }
+  // Line and column (from 1) of the marker of the last parse error; 0 when none.
+  int32_t errorLine() const { return errorLine_; }
+  int32_t errorColumn() const { return errorColumn_; }
 
   const std::vector<Block>& blocks() const { return blocks_; }
 
@@ -69,6 +81,9 @@ private:
   std::string text_;
   std::vector<Block> blocks_;
   int32_t blockId_ = 0;
+  std::vector<TextOrigin> origins_;
+  int32_t errorLine_ = 0;
+  int32_t errorColumn_ = 0;
 };
 
 // Sessions of the template files of the run in progress: rows of (file name, session name,
@@ -85,11 +100,14 @@ public:
   void addText(const std::string& text, const std::string& FileName);
   std::string GetSession(const std::string& FileName, const std::string& SessName) const;
   const std::string* find(const std::string& FileName, const std::string& SessName) const;
+  // Where the session's text starts in its file.
+  TextOrigin origin(const std::string& FileName, const std::string& SessName) const;
   size_t size() const { return rows_.size(); }
 
 private:
   struct Row {
     std::string file, session, text;
+    int32_t line = 1, column = 1;
   };
   std::vector<Row> rows_;
 };

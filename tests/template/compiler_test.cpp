@@ -186,3 +186,42 @@ TEST(StringBuilder, GrowsAThousandSlotsAtATime) {
 
 } // namespace
 } // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+using namespace templating;
+
+// The error names the place in the template file, through includes and sessions that start
+// mid-line, not the place in the expanded text.
+TEST_F(CompilerTest, ParseErrorNamesTheTemplateFileLineAndColumn) {
+  SharedFileCache().addText(
+      "<!--##session a##-->x\r\n<!--##include lib.tpl/b##-->y<!--##/session##-->", "main.tpl");
+  SharedFileCache().addText(
+      "first\nline <!--##session b##-->ok\n  <!--##=broken<!--##/session##-->", "lib.tpl");
+  RUZControl c;
+  RUZSession s;
+  s.SessType = "key";
+  s.SessValue = "a";
+  s.SessIFile = "main.tpl";
+  c.Sessions()->append(s);
+  bool failed = false;
+  ScriptCompiler(settings).buildControl(c, "", "/t/main.tpl", failed);
+  EXPECT_TRUE(failed);
+  std::string err = ctx().ProjErr;
+  EXPECT_NE(err.find("***Incomplete Block at line 2 column 3!"), std::string::npos) << err;
+  EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In lib.tpl, line 3, column 3") << err;
+
+  ctx().ProjErr.clear();
+  SharedFileCache().addText("<!--##session a##--><!--##=a<!--##=b##--><!--##/session##-->",
+                            "one.tpl");
+  s.SessIFile = "one.tpl";
+  RUZControl d;
+  d.Sessions()->append(s);
+  ScriptCompiler(settings).buildControl(d, "", "/t/one.tpl", failed);
+  err = ctx().ProjErr;
+  EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In one.tpl, line 1, column 29") << err;
+}
+
+} // namespace
+} // namespace quillet::testing

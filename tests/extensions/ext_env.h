@@ -22,13 +22,11 @@ class ScriptedConditions : public extensions::TemplateServices {
 public:
   std::map<std::string, bool> answers;
   std::vector<std::string> seen;
-  Ref<platform::automation::Object>* table = nullptr;
-  Ref<platform::automation::Object>* field = nullptr;
+  Ref<model::RUZTable>* table = nullptr;
+  Ref<model::RUZField>* field = nullptr;
   bool EvalCondition(const std::string& c, platform::automation::Object*) override {
-    auto* t0 = table ? dynamic_cast<model::RUZTable*>(table->get()) : nullptr;
-    auto* f0 = field ? dynamic_cast<model::RUZField*>(field->get()) : nullptr;
-    std::string t = t0 ? t0->TblName() : "-";
-    std::string f = f0 ? f0->FldName() : "-";
+    std::string t = table && *table ? (*table)->TblName() : "-";
+    std::string f = field && *field ? (*field)->FldName() : "-";
     seen.push_back(c + "@" + t + "/" + f);
     auto it = answers.find(c + "@" + t + "/" + f);
     if (it == answers.end()) it = answers.find(c);
@@ -125,8 +123,8 @@ protected:
 
   std::shared_ptr<ScriptedConditions> conditions;
   extensions::DefinitionDocument definitions;
-  Ref<platform::automation::Object> curTable;
-  Ref<platform::automation::Object> curField;
+  Ref<model::RUZTable> curTable;
+  Ref<model::RUZField> curField;
   extensions::ProjectAccess access;
   Ref<model::RUZDatabases> dbs;
 };

@@ -38,11 +38,11 @@ public:
   CurrentScope(ProjectAccess& p, model::RUZTable* table, model::RUZField* field) : p_(p) {
     if (p_.currentTable) {
       savedTable_ = *p_.currentTable;
-      *p_.currentTable = Ref<model::RUZTable>(table);
+      *p_.currentTable = Ref<automation::Object>(table);
     }
     if (p_.currentField) {
       savedField_ = *p_.currentField;
-      if (field) *p_.currentField = Ref<model::RUZField>(field);
+      if (field) *p_.currentField = Ref<automation::Object>(field);
     }
   }
   ~CurrentScope() {
@@ -54,8 +54,8 @@ public:
 
 private:
   ProjectAccess& p_;
-  Ref<model::RUZTable> savedTable_;
-  Ref<model::RUZField> savedField_;
+  Ref<automation::Object> savedTable_;
+  Ref<automation::Object> savedField_;
 };
 
 // The database's table of that name, found without making it current; nullptr when there is

@@ -32,9 +32,10 @@ struct ProjectAccess {
   std::string extensionsFolder;
   // The project object's extension definition document (a private one when null).
   DefinitionDocument* definitions = nullptr;
-  // The project object's current table and field, which conditions read (none when null).
-  Ref<model::RUZTable>* currentTable = nullptr;
-  Ref<model::RUZField>* currentField = nullptr;
+  // The project object's current table and field (an RUZTable and an RUZField), which
+  // conditions read; none when null.
+  Ref<automation::Object>* currentTable = nullptr;
+  Ref<automation::Object>* currentField = nullptr;
   // The project object as the condition evaluator receives it.
   automation::Object* project = nullptr;
   // The project object's code base file path (LoadCustomScriptCode rewrites it).

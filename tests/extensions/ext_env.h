@@ -22,11 +22,13 @@ class ScriptedConditions : public extensions::TemplateServices {
 public:
   std::map<std::string, bool> answers;
   std::vector<std::string> seen;
-  Ref<model::RUZTable>* table = nullptr;
-  Ref<model::RUZField>* field = nullptr;
+  Ref<platform::automation::Object>* table = nullptr;
+  Ref<platform::automation::Object>* field = nullptr;
   bool EvalCondition(const std::string& c, platform::automation::Object*) override {
-    std::string t = table && *table ? (*table)->TblName() : "-";
-    std::string f = field && *field ? (*field)->FldName() : "-";
+    auto* t0 = table ? dynamic_cast<model::RUZTable*>(table->get()) : nullptr;
+    auto* f0 = field ? dynamic_cast<model::RUZField*>(field->get()) : nullptr;
+    std::string t = t0 ? t0->TblName() : "-";
+    std::string f = f0 ? f0->FldName() : "-";
     seen.push_back(c + "@" + t + "/" + f);
     auto it = answers.find(c + "@" + t + "/" + f);
     if (it == answers.end()) it = answers.find(c);
@@ -123,8 +125,8 @@ protected:
 
   std::shared_ptr<ScriptedConditions> conditions;
   extensions::DefinitionDocument definitions;
-  Ref<model::RUZTable> curTable;
-  Ref<model::RUZField> curField;
+  Ref<platform::automation::Object> curTable;
+  Ref<platform::automation::Object> curField;
   extensions::ProjectAccess access;
   Ref<model::RUZDatabases> dbs;
 };

@@ -81,12 +81,12 @@ TEST_F(OperationsTest, ConditionsDecideWhichEntriesAreMade) {
 TEST_F(OperationsTest, OperationsKeepTheRunsCurrentTableAndField) {
   makeDatabase();
   curTable = table("Customers");
-  curField = Ref<model::RUZField>(curTable->Fields()->items().find("Name"));
+  curField = Ref<platform::automation::Object>(table("Customers")->Fields()->items().find("Name"));
   access.database->Tables()->Item(Variant("Customers"));
   ASSERT_TRUE(AddExtension(access, "Audit", "", "audit.xml"));
   ASSERT_TRUE(SetExtFldAtt(access, "Audit", "Orders", "Total", "Trail", Variant("none")));
-  EXPECT_EQ(curTable->TblName(), "Customers");
-  EXPECT_EQ(curField->FldName(), "Name");
+  EXPECT_EQ(curTable.get(), table("Customers").get());
+  EXPECT_EQ(static_cast<model::RUZField*>(curField.get())->FldName(), "Name");
   EXPECT_EQ(access.database->Tables()->curName(), "Customers");
 }
 

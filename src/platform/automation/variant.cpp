@@ -1,8 +1,10 @@
 #include "platform/automation/variant.h"
 
+#include <iterator>
 #include <limits>
 
 #include "platform/automation/error.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/object.h"
 
 namespace quillet::platform::automation {
@@ -119,15 +121,83 @@ SafeArray& Variant::arrayForWrite() {
 
 // ---------------------------------------------------------------------------------------
 
-SafeArray::SafeArray(std::vector<Bound> bounds) : bounds_(std::move(bounds)) {
-  size_t n = 1;
-  for (const Bound& b : bounds_) {
-    if (b.count < 0) raise(err::kSubscriptOutOfRange);
-    n *= static_cast<size_t>(b.count);
+namespace {
+
+struct ReleaseQueue {
+  std::vector<Variant> items;
+  bool draining = false;
+};
+thread_local ReleaseQueue releaseQueue;
+
+// Whether clearing the value frees a container (ours is the last reference to it).
+bool freesContainer(const Variant& v) {
+  if (v.isArray()) return v.asArray().refCount() == 1;
+  if (v.isObject()) return v.asObject() && v.asObject()->refCount() == 1;
+  return false;
+}
+
+} // namespace
+
+void releaseValues(std::span<Variant> values) noexcept {
+  ReleaseQueue& q = releaseQueue;
+  const size_t base = q.items.size();
+  // Pushed last to first, so the first value is freed first, as a plain release would.
+  for (auto it = values.rbegin(); it != values.rend(); ++it) {
+    Variant& v = *it;
+    if (!freesContainer(v)) {
+      v.clear();
+      continue;
+    }
+    try {
+      q.items.push_back(std::move(v));
+    } catch (...) {
+      v.clear(); // no room for the list: release in place
+    }
   }
-  if (bounds_.empty()) n = 0;
-  if (n > (size_t(1) << 31)) raise(err::kOutOfMemory);
-  data_.resize(n);
+  if (q.draining) return; // the release further up the stack goes on with the list
+  q.draining = true;
+  while (q.items.size() > base) {
+    Variant v = std::move(q.items.back());
+    q.items.pop_back();
+    v.clear();
+  }
+  q.draining = false;
+}
+
+ReleaseBarrier::ReleaseBarrier() noexcept : draining_(releaseQueue.draining) {
+  releaseQueue.draining = false;
+}
+
+ReleaseBarrier::~ReleaseBarrier() {
+  releaseQueue.draining = draining_;
+}
+
+SafeArray::~SafeArray() {
+  releaseValues(data_);
+}
+
+SafeArray::Bound SafeArray::Bound::fromUpper(int32_t upper) {
+  if (upper < -1) raise(err::kSubscriptOutOfRange);
+  if (upper == std::numeric_limits<int32_t>::max()) raise(err::kOutOfMemory);
+  return Bound{0, upper + 1};
+}
+
+size_t SafeArray::elementCount(const std::vector<Bound>& bounds) {
+  if (bounds.empty()) return 0;
+  size_t n = 1;
+  for (const Bound& b : bounds) {
+    if (b.count < 0) raise(err::kSubscriptOutOfRange);
+    if (__builtin_mul_overflow(n, static_cast<size_t>(b.count), &n)) raise(err::kOutOfMemory);
+  }
+  if (n > kMaxArrayElements) raise(err::kOutOfMemory);
+  size_t bytes = 0;
+  if (__builtin_mul_overflow(n, sizeof(Variant), &bytes)) raise(err::kOutOfMemory);
+  reserveMemory(bytes);
+  return n;
+}
+
+SafeArray::SafeArray(std::vector<Bound> bounds) : bounds_(std::move(bounds)) {
+  data_.resize(elementCount(bounds_));
 }
 
 Ref<SafeArray> SafeArray::create(std::vector<Bound> bounds) {
@@ -177,18 +247,24 @@ void SafeArray::redim(std::vector<Bound> bounds, bool preserve) {
     if (bounds.back().lower != bounds_.back().lower) raise(err::kSubscriptOutOfRange);
     // The last dimension is the slowest, so the kept elements are a prefix: resizing the
     // storage in place keeps them, and growing step by step stays amortised.
-    size_t n = 1;
-    for (const Bound& b : bounds) {
-      if (b.count < 0) raise(err::kSubscriptOutOfRange);
-      n *= static_cast<size_t>(b.count);
+    size_t n = elementCount(bounds);
+    // Elements dropped by a shrink are released last, when the array is whole again: their
+    // terminate handlers may look at it or replace it.
+    std::vector<Variant> dropped;
+    if (n < data_.size()) {
+      dropped.reserve(data_.size() - n);
+      std::move(data_.begin() + static_cast<ptrdiff_t>(n), data_.end(),
+                std::back_inserter(dropped));
     }
-    if (n > (size_t(1) << 31)) raise(err::kOutOfMemory);
     data_.resize(n);
     bounds_ = std::move(bounds);
+    releaseValues(dropped);
+    return;
   } else {
     SafeArray fresh(std::move(bounds));
-    bounds_ = std::move(fresh.bounds_);
-    data_ = std::move(fresh.data_);
+    bounds_.swap(fresh.bounds_);
+    data_.swap(fresh.data_);
+    // `fresh` now holds the old elements and releases them on the way out.
   }
 }
 

@@ -228,6 +228,24 @@ private:
 
 using Args = std::span<Variant>;
 
+// Empties the values. Containers that this frees (arrays, script objects, dictionaries)
+// hand their own elements to the same work list instead of releasing them in place, so a
+// structure of any depth is freed without deep native recursion.
+void releaseValues(std::span<Variant> values) noexcept;
+
+// Held while code runs inside a release (a terminate handler): what that code releases is
+// freed before it goes on, not after the outer release has finished.
+class ReleaseBarrier {
+public:
+  ReleaseBarrier() noexcept;
+  ~ReleaseBarrier();
+  ReleaseBarrier(const ReleaseBarrier&) = delete;
+  ReleaseBarrier& operator=(const ReleaseBarrier&) = delete;
+
+private:
+  bool draining_;
+};
+
 // An array of Variants with any number of dimensions, each with its own lower bound.
 // Elements are stored with the first index varying fastest, so ReDim Preserve of the last
 // dimension keeps every element in place.
@@ -237,10 +255,13 @@ public:
     int32_t lower = 0;
     int32_t count = 0;
     int32_t upper() const { return lower + count - 1; }
+    // The bound of a dimension declared as (upper): 9 below -1, 7 when the count is no Long.
+    static Bound fromUpper(int32_t upper);
   };
 
   SafeArray() = default;
   explicit SafeArray(std::vector<Bound> bounds);
+  ~SafeArray() override;
   // A one-dimensional array with lower bound 0 holding these values (the Array function).
   static Ref<SafeArray> fromValues(std::vector<Variant> values);
   static Ref<SafeArray> create(std::vector<Bound> bounds);
@@ -274,6 +295,8 @@ public:
   Ref<SafeArray> clone() const;
 
 private:
+  // The element count of these bounds; 7 when it does not fit, before anything is allocated.
+  static size_t elementCount(const std::vector<Bound>& bounds);
   size_t offset(std::span<const int32_t> indices) const;
   std::vector<Bound> bounds_;
   std::vector<Variant> data_;

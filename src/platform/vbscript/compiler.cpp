@@ -7,6 +7,7 @@
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/engine_impl.h"
 #include "platform/vbscript/lexer.h"
+#include "platform/vbscript/stack_guard.h"
 
 namespace quillet::platform::vbscript {
 
@@ -423,6 +424,7 @@ bool isPure(const Expr& e) {
 } // namespace
 
 void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
+  if (stackExhausted()) raiseOutOfStack();
   Stmt& st = *stp;
   switch (st.kind) {
   case SK::Assign: {
@@ -665,6 +667,7 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
 }
 
 void Engine::Impl::compileExpr(Expr& e, Scope& s) {
+  if (stackExhausted()) raiseOutOfStack();
   switch (e.kind) {
   case EK::Ident:
     compileIdent(static_cast<IdentExpr&>(e), s);

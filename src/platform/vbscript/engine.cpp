@@ -18,18 +18,25 @@ namespace {
 class ProcRef : public au::Object {
 public:
   ProcRef(Engine& e, ProcDef& p, std::shared_ptr<Program> owner)
-      : engine_(&e), proc_(&p), owner_(std::move(owner)) {}
+      : engine_(&e), life_(e.life()), epoch_(*e.life()), proc_(&p), owner_(std::move(owner)) {}
   const au::ClassInfo& classInfo() const override {
     static const au::ClassInfo info("Object");
     return info;
   }
   Variant invokeDefault(int, Args args) override {
+    // The procedure belongs to the engine as it was: once the engine is reset or gone, its
+    // module is too.
+    auto life = life_.lock();
+    if (!life || *life != epoch_)
+      au::raise(err::kObjectRequired, "The script engine of this procedure has been reset");
     return engine_->callProc(*proc_, nullptr, args);
   }
   std::string typeName() const override { return "Object"; }
 
 private:
   Engine* engine_;
+  std::weak_ptr<const uint64_t> life_;
+  uint64_t epoch_;
   ProcDef* proc_;
   std::shared_ptr<Program> owner_;
 };
@@ -95,7 +102,9 @@ void ErrObject::capture(const au::Error& e) {
 
 // ---- engine
 
-Engine::Engine() : impl_(std::make_unique<Impl>(*this)), err_(new ErrObject) {
+Engine::Engine()
+    : impl_(std::make_unique<Impl>(*this)), err_(new ErrObject),
+      life_(std::make_shared<uint64_t>(0)) {
   auto g = std::make_unique<Module>();
   g->name = "Global";
   g->isGlobal = true;
@@ -103,21 +112,35 @@ Engine::Engine() : impl_(std::make_unique<Impl>(*this)), err_(new ErrObject) {
 }
 
 Engine::~Engine() {
-  reset();
+  try {
+    reset();
+  } catch (const au::Error&) {
+    // still running (a native caller dropped its last reference mid-call): the modules stay
+    // rather than vanish under the running code
+  }
 }
 
 void Engine::reset() {
-  // Release the variables first, in the order they were declared, while the code is still
-  // there: terminate handlers of objects released now still run.
-  // Objects the host added go last, so those handlers can still use them.
-  for (int pass = 0; pass < 2; ++pass)
-    for (auto& m : modules_)
-      for (Cell* c : m->order) {
-        if ((c->kind == Cell::Object) != (pass == 1)) continue;
-        Variant v = std::move(c->value);
-        c->value.clear();
-        v.clear();
-      }
+  // The code running now would lose its modules and programs under it.
+  if (impl_->entryDepth > 0)
+    au::raise(err::kInvalidProcedureCall, "The script engine cannot be reset while it runs code");
+  ++*life_;
+  {
+    // Release the variables first, in the order they were declared, while the code is still
+    // there: terminate handlers of objects released now still run. Objects the host added go
+    // last, so those handlers can still use them. The handlers may add modules and names
+    // (ExecuteGlobal), so the lists are walked by position.
+    EntryGuard guard(*impl_);
+    for (int pass = 0; pass < 2; ++pass)
+      for (size_t mi = 0; mi < modules_.size(); ++mi)
+        for (size_t ci = 0; ci < modules_[mi]->order.size(); ++ci) {
+          Cell* c = modules_[mi]->order[ci];
+          if ((c->kind == Cell::Object) != (pass == 1)) continue;
+          Variant v = std::move(c->value);
+          c->value.clear();
+          v.clear();
+        }
+  }
   // Script objects that outlive the engine stop calling into it.
   for (auto& w : impl_->classes)
     if (auto c = w.lock()) c->engine = nullptr;

@@ -7,6 +7,7 @@
 
 #include "platform/automation/interrupt.h"
 
+#include "platform/automation/limits.h"
 #include "platform/vbscript/runtime.h"
 
 namespace quillet::platform::vbscript {
@@ -86,7 +87,7 @@ struct Engine::Impl {
   std::vector<Variant> memberObjects; // objects added with their members global
   std::vector<std::weak_ptr<ClassDef>> classes;
 
-  // Time-out and stack depth, armed by the outermost entry.
+  // Time-out, memory ceiling and stack depth, armed by the outermost entry.
   int entryDepth = 0;
   std::chrono::steady_clock::time_point deadline;
   bool hasDeadline = false;
@@ -98,8 +99,7 @@ struct Engine::Impl {
     [[noreturn]] void expired() const override { impl.raiseTimeout(); }
   } timeoutSource{*this};
   uint32_t ticks = 0;
-  char* stackBase = nullptr;
-  size_t stackLimit = 0;
+  uint32_t limitChecks = 0;
 
   // The place of the error being raised (the innermost statement that failed).
   bool located = false;
@@ -156,6 +156,7 @@ struct Engine::Impl {
   void tick();
   void checkTimeNow();
   [[noreturn]] void raiseTimeout();
+  void checkLimits();
   void checkStack();
   void locate(const Stmt& st, const Frame& f);
   void handleError(const automation::Error& e, Frame& f);
@@ -170,6 +171,8 @@ public:
 private:
   Engine::Impl& impl_;
   std::optional<automation::InterruptScope> interrupt_;
+  char* floor_;
+  std::optional<automation::ScriptLimits> limits_;
 };
 
 Variant letValue(Variant v);

@@ -6,10 +6,12 @@
 
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/operators.h"
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/engine_impl.h"
 #include "platform/vbscript/library.h"
+#include "platform/vbscript/stack_guard.h"
 
 namespace quillet::platform::vbscript {
 
@@ -253,21 +255,31 @@ void Engine::Impl::checkTimeNow() {
   if (hasDeadline && std::chrono::steady_clock::now() >= deadline) raiseTimeout();
 }
 
+void Engine::Impl::checkLimits() {
+  checkTimeNow();
+  // The heap is looked at less often: a script needs many steps to take much memory in
+  // small pieces, and large pieces are checked where they are made.
+  if ((++limitChecks & 63u) == 0) au::checkMemory();
+}
+
 inline void Engine::Impl::tick() {
-  if (hasDeadline && ++ticks >= 1024) {
+  if (++ticks >= 1024) {
     ticks = 0;
-    checkTimeNow();
+    checkLimits();
   }
 }
 
-inline void Engine::Impl::checkStack() {
-  // The frame address, not a local's: with sanitizers locals may live off the stack.
-  char* here = static_cast<char*>(__builtin_frame_address(0));
-  if (stackBase && stackBase > here && static_cast<size_t>(stackBase - here) > stackLimit)
-    au::raise(err::kOutOfStackSpace);
+thread_local char* stackFloor = nullptr;
+
+void raiseOutOfStack() {
+  au::raise(err::kOutOfStackSpace);
 }
 
-EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
+inline void Engine::Impl::checkStack() {
+  if (stackExhausted()) raiseOutOfStack();
+}
+
+EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl), floor_(stackFloor) {
   if (impl_.entryDepth++ == 0) {
     impl_.located = false;
     int64_t ms = impl_.eng.timeout();
@@ -277,8 +289,8 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
       interrupt_.emplace(&impl_.timeoutSource);
     }
     impl_.ticks = 0;
+    limits_.emplace(impl_.eng.memoryCeiling());
     char* here = static_cast<char*>(__builtin_frame_address(0));
-    impl_.stackBase = here;
     // The lowest address of this thread's stack, looked up once per thread (it is costly
     // for the main thread).
     thread_local char* stackLow = [] {
@@ -294,12 +306,13 @@ EntryGuard::EntryGuard(Engine::Impl& impl) : impl_(impl) {
     }();
     size_t size = stackLow && here > stackLow ? static_cast<size_t>(here - stackLow) : 1u << 20;
     size_t reserve = 256u << 10;
-    impl_.stackLimit = size > 2 * reserve ? size - reserve : size / 2;
+    stackFloor = here - (size > 2 * reserve ? size - reserve : size / 2);
   }
 }
 
 EntryGuard::~EntryGuard() {
   --impl_.entryDepth;
+  stackFloor = floor_;
 }
 
 void Engine::Impl::locate(const Stmt& st, const Frame&) {
@@ -484,6 +497,7 @@ bool Engine::Impl::condition(const Expr& e, Frame& f) {
 }
 
 Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
+  checkStack();
   switch (st.kind) {
   case SK::Assign: {
     auto& a = static_cast<const AssignStmt&>(st);
@@ -838,9 +852,7 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       }
       std::vector<SafeArray::Bound> bounds;
       for (auto& d : item.dims) {
-        int32_t ub = au::CLng(letValue(eval(*d, f)));
-        if (ub < -1) au::raise(err::kSubscriptOutOfRange);
-        bounds.push_back({0, ub + 1});
+        bounds.push_back(SafeArray::Bound::fromUpper(au::CLng(letValue(eval(*d, f)))));
       }
       Variant* v = varOf(*item.var, f, true);
       if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
@@ -856,16 +868,16 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     for (auto& item : s.items) {
       std::vector<SafeArray::Bound> bounds;
       for (auto& d : item.dims) {
-        int32_t ub = au::CLng(letValue(eval(*d, f)));
-        if (ub < -1) au::raise(err::kSubscriptOutOfRange);
-        bounds.push_back({0, ub + 1});
+        bounds.push_back(SafeArray::Bound::fromUpper(au::CLng(letValue(eval(*d, f)))));
       }
       Variant* v = varOf(*item.var, f, true, true);
       if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
       if (v->isArray()) {
         if (v->asArray().fixed() || v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
         if (s.preserve) {
-          v->arrayForWrite().redim(std::move(bounds), true);
+          // Held here: elements released by the shrink may replace the variable's array.
+          Ref<SafeArray> keep(&v->arrayForWrite());
+          keep->redim(std::move(bounds), true);
           continue;
         }
       }
@@ -880,8 +892,9 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       if (!v || !v->isArray()) raiseNamed(err::kTypeMismatch, id.name);
       if (v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
       if (v->asArray().fixed()) {
-        for (auto& x : v->arrayForWrite().data())
-          x.clear();
+        // Held here: a terminate handler of an element may replace the variable's array.
+        Ref<SafeArray> keep(&v->arrayForWrite());
+        au::releaseValues(keep->data());
       } else {
         *v = Variant(SafeArray::create({{0, 0}}));
       }
@@ -1100,6 +1113,7 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
 }
 
 Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
+  checkStack();
   switch (e.kind) {
   case EK::Literal:
     return static_cast<const LiteralExpr&>(e).value;
@@ -1309,6 +1323,7 @@ Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r)
 } // namespace
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  checkStack();
   Variant tl, tr;
   const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
   const Variant& r = evalRef(*b.right, f, tr);
@@ -1774,7 +1789,7 @@ Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
       Frame fr;
       fr.module = cls->module;
       for (auto& d : fd.dims)
-        bounds.push_back({0, au::CLng(letValue(im.eval(*d, fr))) + 1});
+        bounds.push_back(SafeArray::Bound::fromUpper(au::CLng(letValue(im.eval(*d, fr)))));
       if (bounds.empty()) bounds.push_back({0, 0});
       Ref<SafeArray> arr = SafeArray::create(std::move(bounds));
       if (!fd.dims.empty()) arr->setFixed(true);
@@ -1787,6 +1802,10 @@ Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
 
 ScriptObject::ScriptObject(std::shared_ptr<ClassDef> c) : cls_(std::move(c)) {
   fields_.resize(cls_->decl ? cls_->decl->fields.size() : 0);
+}
+
+ScriptObject::~ScriptObject() {
+  au::releaseValues(fields_);
 }
 
 Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside, bool consume) {
@@ -1860,7 +1879,11 @@ void ScriptObject::lastReleased() noexcept {
     Engine::Impl& im = *cls_->engine->impl_;
     bool located = im.located;
     int line = im.errLine, col = im.errCol;
+    au::ReleaseBarrier barrier;
     try {
+      // The last release may come from native code after the script has finished: the
+      // handler still runs under the engine's stack check and limits.
+      EntryGuard guard(im);
       cls_->engine->callProc(*cls_->terminate, this, {});
     } catch (...) {
       // errors in a terminate handler are dropped, as the language does

@@ -6,6 +6,7 @@
 #include "platform/vbscript/ast.h"
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/lexer.h"
+#include "platform/vbscript/stack_guard.h"
 
 namespace quillet::platform::vbscript {
 
@@ -917,6 +918,10 @@ private:
   struct Depth {
     explicit Depth(Parser& p) : parser(p) {
       if (++parser.depth_ > kMaxDepth) parser.fail(cerr::kOutOfMemory);
+      if (stackExhausted()) {
+        --parser.depth_;
+        raiseOutOfStack();
+      }
     }
     ~Depth() { --parser.depth_; }
     Parser& parser;

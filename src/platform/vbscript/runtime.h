@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/automation/error.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/members.h"
 #include "platform/automation/object.h"
 #include "platform/vbscript/ast.h"
@@ -87,6 +88,7 @@ struct ClassDef {
 class ScriptObject final : public automation::Object {
 public:
   explicit ScriptObject(std::shared_ptr<ClassDef> c);
+  ~ScriptObject() override;
   const automation::ClassInfo& classInfo() const override { return cls_->info; }
   Variant invoke(std::string_view name, int kind, Args args) override;
   Variant invokeDefault(int kind, Args args) override;
@@ -174,12 +176,20 @@ public:
   Variant eval(Module& m, std::string_view expression);
   void executeStatement(Module& m, std::string_view code);
   Variant run(Module& m, std::string_view name, Args args);
-  // Drops every module, name and object; script objects still held outside stop working.
+  // Drops every module, name and object; script objects and procedure references still
+  // held outside stop working. Raises 5 while the engine runs code.
   void reset();
+  // Changes on every reset and expires with the engine: what hands out references into the
+  // engine's code checks it before using them.
+  std::shared_ptr<const uint64_t> life() const { return life_; }
 
   // Milliseconds; 0 or less: no limit.
   void setTimeout(int64_t ms) { timeoutMs_ = ms; }
   int64_t timeout() const { return timeoutMs_; }
+  // Bytes of heap a run may take before it raises 7 (Out of memory); 0: the default ceiling
+  // (automation::defaultMemoryCeiling). Hosts lower it for scripts they trust less.
+  void setMemoryCeiling(size_t bytes) { memoryCeiling_ = bytes; }
+  size_t memoryCeiling() const { return memoryCeiling_; }
 
   // BuiltinHost
   int32_t locale() const override { return lcid_; }
@@ -202,7 +212,9 @@ private:
   std::unique_ptr<Impl> impl_;
   Ref<ErrObject> err_;
   int64_t timeoutMs_ = 0;
+  size_t memoryCeiling_ = 0;
   int32_t lcid_ = 1033;
+  std::shared_ptr<uint64_t> life_;
 };
 
 // The script's Err object.

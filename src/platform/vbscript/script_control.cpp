@@ -150,30 +150,38 @@ QUILLET_DEFINE_CLASS(ScriptModules) {
       .enumerator(&ScriptModules::NewEnum);
 }
 
+ScriptControl& ScriptModules::owner() const {
+  if (!owner_) au::raise(err::kObjectRequired, "The script control of these modules is gone");
+  return *owner_;
+}
+
 int32_t ScriptModules::Count() const {
-  return static_cast<int32_t>(owner_->engine_.modules().size());
+  return static_cast<int32_t>(owner().engine_.modules().size());
 }
 
 Ref<ScriptModule> ScriptModules::Item(const Variant& index) const {
   const Variant& v = index.deref();
+  ScriptControl& sc = owner();
   if (v.isString()) {
-    Module* m = owner_->engine_.findModule(v.asString());
+    Module* m = sc.engine_.findModule(v.asString());
     if (!m) au::raise(err::kInvalidProcedureCall);
-    return owner_->moduleObject(*m);
+    return sc.moduleObject(*m);
   }
   int32_t i = au::CLng(v);
   if (i < 1 || i > Count()) au::raise(err::kSubscriptOutOfRange);
-  return owner_->moduleObject(*owner_->engine_.modules()[i - 1]);
+  return sc.moduleObject(*sc.engine_.modules()[i - 1]);
 }
 
 Ref<ScriptModule> ScriptModules::Add(const std::string& name) {
-  return owner_->moduleObject(owner_->engine_.addModule(name));
+  ScriptControl& sc = owner();
+  return sc.moduleObject(sc.engine_.addModule(name));
 }
 
 Ref<au::Enumerator> ScriptModules::NewEnum() const {
+  ScriptControl& sc = owner();
   std::vector<Variant> values;
-  for (auto& m : owner_->engine_.modules())
-    values.emplace_back(owner_->moduleObject(*m));
+  for (auto& m : sc.engine_.modules())
+    values.emplace_back(sc.moduleObject(*m));
   return Ref<au::Enumerator>(new au::VectorEnumerator(std::move(values)));
 }
 
@@ -205,6 +213,8 @@ ScriptControl::~ScriptControl() {
 }
 
 template <class F> auto ScriptControl::guard(F&& fn) -> decltype(fn()) {
+  // The code may drop the script's last reference to this control while it runs.
+  Ref<ScriptControl> keep(refCount() > 0 ? this : nullptr);
   try {
     return fn();
   } catch (const ScriptFailure& f) {

@@ -96,6 +96,7 @@ public:
 
 private:
   friend class ScriptControl;
+  ScriptControl& owner() const;
   ScriptControl* owner_;
 };
 

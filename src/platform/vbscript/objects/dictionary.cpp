@@ -51,6 +51,25 @@ std::string Dictionary::normalKey(const Variant& keyIn) const {
   }
 }
 
+Dictionary::~Dictionary() {
+  releaseEntries(entries_);
+}
+
+void Dictionary::releaseEntries(std::list<Entry>& taken) noexcept {
+  std::vector<Variant> values;
+  try {
+    values.reserve(taken.size() * 2);
+    for (Entry& e : taken) {
+      values.push_back(std::move(e.key));
+      values.push_back(std::move(e.item));
+    }
+  } catch (...) {
+    // no room for the list: the rest go with their entries
+  }
+  taken.clear();
+  am::releaseValues(values);
+}
+
 void Dictionary::Add(const Variant& key, const Variant& item) {
   std::string k = normalKey(key);
   if (index_.count(k)) am::raise(am::err::kDuplicateKey);
@@ -80,8 +99,9 @@ void Dictionary::setItem(const Variant& key, const Variant& item) {
   std::string k = normalKey(key);
   auto it = index_.find(k);
   if (it != index_.end()) {
+    Variant old = std::move(it->second->item);
     it->second->item = item.deref();
-    return;
+    return; // the old item goes now, when the dictionary holds the new one
   }
   entries_.push_back({key.deref(), item.deref()});
   index_.emplace(std::move(k), std::prev(entries_.end()));
@@ -94,6 +114,7 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
   if (nk != k && index_.count(nk)) am::raise(am::err::kDuplicateKey);
   auto entry = it->second;
   index_.erase(it);
+  Variant oldKey = std::move(entry->key);
   entry->key = newKey.deref();
   index_.emplace(std::move(nk), entry);
 }
@@ -117,14 +138,17 @@ Variant Dictionary::Keys() const {
 void Dictionary::Remove(const Variant& key) {
   auto it = index_.find(normalKey(key));
   if (it == index_.end()) am::raise(am::err::kElementNotFound);
-  auto entry = it->second;
+  std::list<Entry> taken;
+  taken.splice(taken.begin(), entries_, it->second);
   index_.erase(it);
-  entries_.erase(entry);
+  releaseEntries(taken);
 }
 
 void Dictionary::RemoveAll() {
+  std::list<Entry> taken;
+  taken.swap(entries_);
   index_.clear();
-  entries_.clear();
+  releaseEntries(taken);
 }
 
 void Dictionary::setCompareMode(int32_t mode) {

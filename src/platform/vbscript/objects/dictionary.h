@@ -14,6 +14,8 @@ class Dictionary : public automation::Object {
   QUILLET_OBJECT(Dictionary)
 public:
   using Variant = automation::Variant;
+  Dictionary() = default;
+  ~Dictionary() override;
 
   void Add(const Variant& key, const Variant& item);
   bool Exists(const Variant& key) const;
@@ -40,6 +42,9 @@ private:
     Variant item;
   };
   std::string normalKey(const Variant& key) const;
+  // Releases entries already taken out of the dictionary: terminate handlers of what they
+  // hold may use the dictionary, so they run only once it is consistent again.
+  static void releaseEntries(std::list<Entry>& taken) noexcept;
 
   std::list<Entry> entries_;
   std::unordered_map<std::string, std::list<Entry>::iterator> index_;

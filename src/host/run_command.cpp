@@ -1,14 +1,15 @@
 // `brindlewood run FILE.vbs [ARGS...]`: runs a script file with a WScript object, as a
 // command-line script host does.
-#include <chrono>
+#include <charconv>
 #include <filesystem>
 #include <iostream>
-#include <thread>
+#include <limits>
 
 #include "host/classes.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
+#include "platform/automation/interrupt.h"
 #include "platform/automation/members.h"
 #include "platform/text/textfile.h"
 #include "platform/vbscript/library.h"
@@ -97,9 +98,8 @@ public:
     int code = args.empty() || args[0].deref().isMissing() ? 0 : au::CLng(args[0].deref());
     throw QuitRequest{code};
   }
-  void Sleep(int32_t ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  }
+  // A sleep past the script's time-out ends at the time-out with its error.
+  void Sleep(int32_t ms) { au::sleepInterruptibly(ms); }
   Variant CreateObject(const std::string& progId) { return Variant(au::create(progId)); }
   std::string ScriptName() const { return name_; }
   std::string ScriptFullName() const { return fullName_; }
@@ -137,12 +137,17 @@ int runScriptCommand(const std::vector<std::string>& args) {
   int64_t timeout = 0;
   while (i < args.size() && args[i].rfind("--", 0) == 0) {
     if (args[i] == "--timeout" && i + 1 < args.size()) {
-      try {
-        timeout = std::stoll(args[i + 1]);
-      } catch (const std::exception&) {
-        std::cerr << "brindlewood run: bad time-out '" << args[i + 1] << "'\n" << kRunUsage;
+      // Whole milliseconds, 0 for none, at most what the control's Long property holds:
+      // anything else would quietly become another limit or none.
+      const std::string& text = args[i + 1];
+      int64_t ms = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+      if (text.empty() || ec != std::errc() || end != text.data() + text.size() || ms < 0 ||
+          ms > std::numeric_limits<int32_t>::max()) {
+        std::cerr << "brindlewood run: bad time-out '" << text << "'\n" << kRunUsage;
         return 2;
       }
+      timeout = ms;
       i += 2;
     } else {
       std::cerr << "brindlewood run: unknown option '" << args[i] << "'\n" << kRunUsage;

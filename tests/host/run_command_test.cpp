@@ -1,4 +1,5 @@
 // `brindlewood run`: the script host as a user runs it.
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include "support/host_run.h"
@@ -77,6 +78,27 @@ TEST_F(RunCommand, TimeoutBoundsTheRun) {
   HostRun r = run("run --timeout 100 " + file);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("timed out"), std::string::npos);
+}
+
+TEST_F(RunCommand, TimeoutBoundsSleepAndLongBuiltins) {
+  std::string file = script("sleep.vbs", "WScript.Sleep 60000\n");
+  auto start = std::chrono::steady_clock::now();
+  HostRun r = run("run --timeout 200 " + file);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("timed out"), std::string::npos);
+  file = script("replace.vbs", "s = String(3000000, \"a\")\nDo\ns = Replace(s, \"a\", \"b\")\n"
+                               "s = Replace(s, \"b\", \"a\")\nLoop\n");
+  r = run("run --timeout 300 " + file);
+  EXPECT_NE(r.out.find("timed out"), std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+TEST_F(RunCommand, TimeoutIsParsedStrictly) {
+  std::string file = script("ok.vbs", "WScript.Echo 1\n");
+  for (const char* bad : {"4294967297", "2147483648", "-5", "1e3", "", "12ms", " 5", "0x10"})
+    EXPECT_EQ(run(std::string("run --timeout '") + bad + "' " + file).status, 2) << bad;
+  for (const char* good : {"0", "2147483647", "100"})
+    EXPECT_EQ(run(std::string("run --timeout ") + good + " " + file).out, "1\n") << good;
 }
 
 TEST_F(RunCommand, CreateObjectReachesRegisteredClasses) {

@@ -155,3 +155,50 @@ TEST(Hostile, NestingAtTheRecursionLimit) {
 }
 
 } // namespace vbtest
+
+namespace vbtest {
+
+TEST(Hostile, TimeOutStopsLongNativeCalls) {
+  const char* const programs[] = {
+      // catastrophic backtracking inside one match
+      "Set re = New RegExp\nre.Pattern = \"(?:a|a){1,21}(?:c|\\s$)\"\n"
+      "Out.Echo re.Test(String(2000, \"a\"))",
+      // statements that each take long
+      "s = String(3000000, \"a\")\nDo\ns = Replace(s, \"a\", \"b\")\ns = Replace(s, \"b\", "
+      "\"a\")\nLoop",
+      "s = String(3000000, \"a\")\nDo\ns = Replace(s, \"A\", \"b\", 1, -1, 1)\nLoop",
+  };
+  for (const char* code : programs) {
+    Harness h;
+    h.sc->setTimeout(300);
+    auto start = std::chrono::steady_clock::now();
+    std::string out = h.run(code);
+    EXPECT_NE(out.find("timed out"), std::string::npos) << code << "\n" << out;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << code;
+  }
+}
+
+TEST(Hostile, GrowthStopsAtTheMemoryCeiling) {
+  const char* const programs[] = {
+      "s = \"x\"\nDo\ns = s & s\nLoop",
+      "s = String(100000, \"x\")\nDo\ns = s & s & \"y\"\nLoop",
+      "Set re = New RegExp\nre.Global = True\nre.Pattern = \"a\"\n"
+      "r = re.Replace(String(200000, \"a\"), \"$`\")",
+      "ReDim a(1000000)\nFor i = 0 To 1000000: a(i) = String(1000, \"x\"): Next",
+      "Set d = CreateObject(\"Scripting.Dictionary\")\nDo\nd.Add d.Count, Space(500)\nLoop",
+  };
+  for (const char* code : programs) {
+    Harness h;
+    h.sc->engine().setMemoryCeiling(64u << 20);
+    h.sc->setTimeout(60000);
+    std::string out = h.run(code);
+    EXPECT_NE(out.find("ERROR 7 Out of memory"), std::string::npos) << code << "\n" << out;
+  }
+  // Under the ceiling the same kind of work goes through.
+  Harness h;
+  h.sc->engine().setMemoryCeiling(64u << 20);
+  EXPECT_EQ(h.run("s = String(100000, \"x\")\nFor i = 1 To 5: s = s & s: Next\nOut.Echo Len(s)"),
+            "3200000\n");
+}
+
+} // namespace vbtest

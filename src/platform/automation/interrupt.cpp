@@ -1,5 +1,8 @@
 #include "platform/automation/interrupt.h"
 
+#include <cstdint>
+#include <thread>
+
 #include "platform/automation/error.h"
 
 namespace quillet::platform::automation {
@@ -27,6 +30,21 @@ bool deadlinePassed() {
 
 void interruptPoint() {
   if (deadlinePassed()) current->expired();
+}
+
+void pollInterrupt() {
+  thread_local uint32_t polls = 0;
+  if ((++polls & 4095u) == 0) interruptPoint();
+}
+
+void sleepInterruptibly(int64_t ms) {
+  if (ms <= 0) return;
+  auto until = DeadlineClock::now() + std::chrono::milliseconds(ms);
+  if (current && current->deadline() < until) {
+    std::this_thread::sleep_until(current->deadline());
+    interruptPoint();
+  }
+  std::this_thread::sleep_until(until);
 }
 
 void raiseExpired() {

@@ -41,5 +41,10 @@ void interruptPoint();
 [[noreturn]] void raiseExpired();
 // True when a deadline exists and has passed.
 bool deadlinePassed();
+// interruptPoint() for the inner loops of long native work: looks at the clock only every
+// few thousand calls, where a look per step would cost more than the step.
+void pollInterrupt();
+// Sleeps for ms milliseconds, or until the deadline passes (then raises its error).
+void sleepInterruptibly(int64_t ms);
 
 } // namespace quillet::platform::automation

@@ -83,7 +83,10 @@ void reserveMemory(size_t bytes) {
     return;
   }
   if (bytes > state.ceiling) outOfMemory();
-  if (bytes < kLargeRequest) return;
+  // A text grown a piece at a time asks again and again with a slowly rising size: the
+  // heap is looked at when the request has grown by a quarter since it was last looked at.
+  if (bytes < kLargeRequest || bytes <= state.checkedUpTo) return;
+  state.checkedUpTo = bytes + bytes / 4;
   checkMemoryFor(bytes);
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/object.h"
 #include "platform/text/casefold.h"
 
@@ -299,10 +300,12 @@ Variant opConcat(const Variant& ain, const Variant& bin) {
   if (a->isNull() && b->isNull()) return Variant::null();
   std::string s = a->isNull() ? std::string() : CStr(*a);
   if (!b->isNull()) {
-    if (b->isString())
+    if (b->isString()) {
+      checkStringSize(s.size() + b->asString().size());
       s += b->asString();
-    else
+    } else {
       s += CStr(*b);
+    }
   }
   return Variant(std::move(s));
 }

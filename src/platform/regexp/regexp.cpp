@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "platform/automation/error.h"
+#include "platform/automation/interrupt.h"
+#include "platform/automation/limits.h"
 #include "platform/text/utf8.h"
 
 namespace quillet::platform::regexp {
@@ -195,7 +197,15 @@ int32_t errorNumberFor(int code) {
 struct RegExp::Compiled {
   pcre2_code* code = nullptr;
   uint32_t groups = 0;
-  ~Compiled() { pcre2_code_free(code); }
+  // The same pattern with a callout at every item, made when a match runs past the step
+  // limit: it is slower, but lets a match that backtracks for long stop at the time-out.
+  mutable pcre2_code* watched = nullptr;
+  std::string translated;
+  uint32_t options = 0;
+  ~Compiled() {
+    pcre2_code_free(code);
+    pcre2_code_free(watched);
+  }
 };
 
 namespace {
@@ -219,6 +229,8 @@ CompiledPtr compile(const std::string& pattern, bool ignoreCase, bool multiline)
   pcre2_jit_compile(re, PCRE2_JIT_COMPLETE); // optional: interpreted matching otherwise
   auto compiled = std::make_shared<RegExp::Compiled>();
   compiled->code = re;
+  compiled->translated = translated;
+  compiled->options = options;
   pcre2_pattern_info(re, PCRE2_INFO_CAPTURECOUNT, &compiled->groups);
   return compiled;
 }
@@ -247,6 +259,64 @@ struct MatchDataCloser {
   void operator()(pcre2_match_data* m) const { pcre2_match_data_free(m); }
 };
 
+// Backtracking steps one match may take from one starting position before it is run again
+// under watch. Ordinary patterns stay far below; a pattern that backtracks catastrophically
+// passes it within milliseconds.
+constexpr uint32_t kFastStepLimit = 1'000'000;
+
+pcre2_code* watchedCode(const RegExp::Compiled& c) {
+  if (!c.watched) {
+    pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
+    pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    c.watched =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(c.translated.data()), c.translated.size(),
+                      c.options | PCRE2_AUTO_CALLOUT, &code, &offset, context);
+    pcre2_compile_context_free(context);
+    if (!c.watched) syntaxError(errorNumberFor(code));
+  }
+  return c.watched;
+}
+
+// Called at every item of a watched match: looks at the clock now and then, and stops the
+// match (the caller then raises the time-out) when the script's time is up.
+int watchCallout(pcre2_callout_block*, void* data) {
+  auto* calls = static_cast<uint32_t*>(data);
+  if ((++*calls & 0xFFFu) != 0) return 0;
+  return automation::deadlinePassed() ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+struct MatchContext {
+  MatchContext() {
+    fast = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(fast, kFastStepLimit);
+    watched = pcre2_match_context_create(nullptr);
+    pcre2_set_callout(watched, watchCallout, &calls);
+  }
+  ~MatchContext() {
+    pcre2_match_context_free(fast);
+    pcre2_match_context_free(watched);
+  }
+  MatchContext(const MatchContext&) = delete;
+  MatchContext& operator=(const MatchContext&) = delete;
+  pcre2_match_context* fast;
+  pcre2_match_context* watched;
+  uint32_t calls = 0;
+};
+
+// One match from offset: quickly with a step limit, and when that is not enough, again with
+// callouts that watch the time-out.
+int matchAt(const RegExp::Compiled& c, PCRE2_SPTR data, size_t size, size_t offset,
+            pcre2_match_data* md, MatchContext& mc) {
+  automation::pollInterrupt();
+  int rc = pcre2_match(c.code, data, size, offset, 0, md, mc.fast);
+  if (rc != PCRE2_ERROR_MATCHLIMIT) return rc;
+  rc = pcre2_match(watchedCode(c), data, size, offset, 0, md, mc.watched);
+  if (rc == PCRE2_ERROR_CALLOUT) automation::interruptPoint();
+  return rc;
+}
+
 struct RawMatch {
   size_t start, end; // bytes
 };
@@ -258,10 +328,13 @@ void forEachMatch(const RegExp::Compiled& c, std::string_view subject, bool glob
   std::unique_ptr<pcre2_match_data, MatchDataCloser> md(
       pcre2_match_data_create_from_pattern(c.code, nullptr));
   const auto* data = reinterpret_cast<PCRE2_SPTR>(subject.data());
+  MatchContext mc;
   size_t offset = 0;
   while (offset <= subject.size()) {
-    int rc = pcre2_match(c.code, data, subject.size(), offset, 0, md.get(), nullptr);
+    int rc = matchAt(c, data, subject.size(), offset, md.get(), mc);
     if (rc == PCRE2_ERROR_NOMATCH) return;
+    if (rc == PCRE2_ERROR_NOMEMORY || rc == PCRE2_ERROR_HEAPLIMIT)
+      automation::raise(err::kOutOfMemory);
     if (rc < 0) {
       automation::raise(err::kOutOfStackSpace,
                         "Out of stack space: the regular expression is too complex");
@@ -342,6 +415,7 @@ std::vector<Match> RegExp::execute(std::string_view subject) const {
             std::string(subject.substr(ov[2 * g], ov[2 * g + 1] - ov[2 * g])));
     }
     matches.push_back(std::move(m));
+    automation::pollInterrupt();
     return true;
   });
   return matches;
@@ -352,6 +426,8 @@ std::string RegExp::replace(std::string_view subject, std::string_view replaceme
   std::string out;
   size_t last = 0;
   forEachMatch(c, subject, global_, [&](const PCRE2_SIZE* ov) {
+    // "$`" and "$'" copy up to the whole subject per match: the result can outgrow memory.
+    automation::checkStringSize(out.size() + subject.size());
     out.append(subject.substr(last, ov[0] - last));
     auto group = [&](size_t g) {
       if (ov[2 * g] != PCRE2_UNSET)

@@ -545,10 +545,12 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
         for (auto& p : a.parts) {
           Variant tmp;
           const Variant& part = evalRef(*p, f, tmp);
-          if (part.isString())
+          if (part.isString()) {
+            au::checkStringSize(text.size() + part.asString().size());
             text.append(part.asString());
-          else if (!part.isNull())
+          } else if (!part.isNull()) {
             text.append(au::CStr(letValue(part)));
+          }
         }
       } catch (...) {
         text.resize(before);
@@ -585,10 +587,12 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     for (size_t i = 0; i < a.parts.size(); ++i) {
       Variant& part = pv[i];
       if (target->isString()) {
-        if (part.isString())
+        if (part.isString()) {
+          au::checkStringSize(target->asString().size() + part.asString().size());
           target->asString().append(part.asString());
-        else if (!part.isNull())
+        } else if (!part.isNull()) {
           target->asString().append(au::CStr(letValue(std::move(part))));
+        }
       } else {
         *target = au::opConcat(*target, part);
       }
@@ -1385,6 +1389,7 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   case Op::Concat:
     if (lt == VarType::String && rt == VarType::String) {
       std::string s;
+      au::checkStringSize(l.asString().size() + r.asString().size());
       s.reserve(l.asString().size() + r.asString().size());
       s.append(l.asString()).append(r.asString());
       return Variant(std::move(s));

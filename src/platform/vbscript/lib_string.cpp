@@ -7,6 +7,8 @@
 #include <climits>
 #include <vector>
 
+#include "platform/automation/interrupt.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/object.h"
 #include "platform/text/casefold.h"
 #include "platform/vbscript/lib_common.h"
@@ -21,8 +23,12 @@ using am::Variant;
 
 constexpr size_t kMaxString = size_t{1} << 28;
 
+// Called as results grow, so a long-running build of text also stops at the time-out and
+// at the memory ceiling of the running script.
 void checkSize(size_t n) {
   if (n > kMaxString) am::raise(am::err::kOutOfStringSpace);
+  am::checkStringSize(n);
+  am::pollInterrupt();
 }
 
 // Character position (0-based) of `needle` in `hay` at or after character `from`.

@@ -31,25 +31,10 @@ void appendCode(std::string& out, std::string_view code);
 // character references between them, without the line breaks that frame them.
 std::string readCode(const platform::xml::Node& element);
 
+// The code of an old project's script, commented, inside the code base's code for it.
+std::string WrapUnconvertedCode(const std::string& name, const std::string& newCode,
+                                std::string oldCode, const std::string& language);
+
 using Attributes = std::vector<std::pair<std::string, std::string>>;
-
-// ---- Extensions, custom scripts and the code base (project_extensions.cpp) ----------------
-
-// The extension trees and custom scripts, each section opened by a line break when it is not
-// empty.
-void writeExtensions(std::string& out);
-void writeCustomScripts(std::string& out);
-// A CustomScript element.
-void readCustomScript(RUZ& project, const platform::xml::Node& element, const Attributes& attrs);
-// The extension elements among the node's children, read after everything else of the node.
-void readExtensionElements(RUZ& project, const platform::xml::Node& node);
-// Takes the thread's extensions and custom scripts out, leaving empty lists for a project
-// being loaded; restoreExtensions puts them back when the load fails.
-std::shared_ptr<void> takeExtensions();
-void restoreExtensions(const std::shared_ptr<void>& taken);
-// Adds the installed extensions to a project that has none.
-void addInstalledExtensions(RUZ& project);
-// Loads the code base named in the user's settings, when its file is there.
-void loadCodeBase(RUZ& project);
 
 } // namespace quillet::project

@@ -20,6 +20,11 @@
 #include "elements/language.h"
 #include "elements/menu.h"
 #include "elements/shared.h"
+#include "extensions/codebase.h"
+#include "extensions/custom_scripts.h"
+#include "extensions/extension.h"
+#include "extensions/operations.h"
+#include "extensions/tree.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -114,6 +119,10 @@ private:
   void table(const xml::Node& n, const Attributes& attrs);
   void chart(const xml::Node& n, const Attributes& attrs, model::RUZTable& table);
   void field(const Attributes& attrs, const xml::Node& n, model::RUZTable& table);
+  void customScript(const xml::Node& n, const Attributes& attrs);
+  void extension(const xml::Node& n, const Attributes& attrs);
+  Attributes attributesOf(const xml::Node& n);
+  void checkSize(const xml::Node& n, std::string_view what, size_t size);
 
   RUZ& p_;
   std::string file_;
@@ -123,6 +132,7 @@ private:
 void ProjectReader::readProperties(const xml::Node& node, const Attributes& attrs,
                                    core::AGProperties& bag, bool root) {
   for (const auto& [name, value] : attrs) {
+    checkSize(node, name, value.size());
     // The root's version and product describe the file, not the project: kept as settings,
     // they would stand in for the component's own on the next save.
     if (root && (text::equalsNoCase(name, "Version") || text::equalsNoCase(name, "Product")))
@@ -271,7 +281,7 @@ void ProjectReader::readChildren(const xml::Node& node, model::RUZTable* table,
   for (xml::Node n = node.firstChild(); n; n = n.nextSibling()) {
     if (!n.isElement()) continue;
     std::string name = lower(n.name());
-    Attributes attrs = n.attributes();
+    Attributes attrs = attributesOf(n);
     auto a = [&](std::string_view key) { return attributeOf(attrs, key); };
     if (name == "database") {
       database(n, attrs);
@@ -303,10 +313,134 @@ void ProjectReader::readChildren(const xml::Node& node, model::RUZTable* table,
     } else if (name == "field") {
       if (p_.db_ && table && !chart) field(attrs, n, *table);
     } else if (n.name() == "CustomScript") {
-      readCustomScript(p_, n, attrs);
+      customScript(n, attrs);
     }
   }
-  readExtensionElements(p_, node);
+  // Extensions come after the whole database, so their entries meet its tables.
+  for (xml::Node n = node.firstChild(); n; n = n.nextSibling())
+    if (n.isElement() && lower(n.name()) == "extension") extension(n, attributesOf(n));
+}
+
+Attributes ProjectReader::attributesOf(const xml::Node& n) {
+  Attributes attrs = n.attributes();
+  for (const auto& [name, value] : attrs)
+    checkSize(n, name, value.size());
+  return attrs;
+}
+
+void ProjectReader::checkSize(const xml::Node& n, std::string_view what, size_t size) {
+  // No setting or script is anywhere near this; a value this large is a damaged file.
+  constexpr size_t kMaxValue = size_t{4} << 20;
+  if (size > kMaxValue)
+    throw FileFault(file_, n.line(),
+                    "the value of " + std::string(what) + " is longer than 4 MB (" +
+                        std::to_string(size) + " bytes)");
+}
+
+// Code of old projects that has no language yet becomes a commented block inside the code
+// base's code for the script.
+std::string WrapUnconvertedCode(const std::string& name, const std::string& newCode,
+                                std::string oldCode, const std::string& language) {
+  bool vb = text::equalsNoCase(language, "VB");
+  const std::string mark = vb ? "'*** " : "//*** ";
+  const std::string keyword = vb ? "End " : "}";
+  std::string lines;
+  for (size_t i = 0; i < oldCode.size(); ++i) {
+    if (oldCode[i] == '\r' && i + 1 < oldCode.size() && oldCode[i + 1] == '\n') continue;
+    lines.push_back(oldCode[i] == '\n' ? '\r' : oldCode[i]);
+  }
+  std::string block = mark + "TO DO ***\r\n" + mark +
+                      "- Convert the codes below to .NET Codes\r\n" + mark + "\r\n" + mark;
+  for (char c : lines)
+    if (c == '\r')
+      block += "\r\n" + mark;
+    else
+      block.push_back(c);
+  if (name != "Global Code") {
+    std::string lowerCode = lower(newCode), lowerKey = lower(keyword);
+    size_t at = lowerCode.rfind(lowerKey);
+    if (at != std::string::npos)
+      return newCode.substr(0, at) + "\r\n" + block + "\r\n" + newCode.substr(at);
+  }
+  return newCode + "\r\n" + block;
+}
+
+void ProjectReader::customScript(const xml::Node& n, const Attributes& attrs) {
+  auto a = [&](std::string_view key) { return attributeOf(attrs, key); };
+  extensions::ScriptParts parts{a("ScriptType"),     a("ScriptCodeType"), a("ScriptName"),
+                                a("ScriptLanguage"), a("ScriptCtrlID"),   a("ScriptL1Key"),
+                                a("ScriptL2Key")};
+  bool converted = false;
+  if (parts[3].empty()) {
+    converted = parts[0] == "Server";
+    parts[3] = converted ? p_.ProgramLanguage() : "JavaScript";
+  }
+  Ref<extensions::RUZCustomScripts> list = extensions::customScriptList();
+  if (!list->Add(parts)) return;
+  std::string code = readCode(n);
+  checkSize(n, "the script " + parts[2], code.size());
+  if (converted)
+    code = WrapUnconvertedCode(
+        parts[2], extensions::codeBase()->CodeSource(parts[0], parts[1], parts[2], parts[3]), code,
+        parts[3]);
+  if (Ref<extensions::RUZCustomScript> s = list->ScriptItem(parts)) s->setScriptCode(code);
+}
+
+// Every value the file holds for an extension is read into its tree, whether or not the
+// definition file is on this machine or the table is loaded: what is not read here would
+// be gone after the next save. Entries are found under the element that encloses them.
+void ProjectReader::extension(const xml::Node& n, const Attributes& attrs) {
+  std::string name = attributeOf(attrs, "Name");
+  if (name.empty()) return;
+  extensions::ProjectAccess access = p_.extensionAccess();
+  if (!extensions::AddExtension(access, name, attributeOf(attrs, "Template"),
+                                attributeOf(attrs, "XmlFile")))
+    return;
+  Ref<extensions::RUZExtension> ext = extensions::extensionList()->items().find(name);
+  if (!ext) return;
+  readProperties(n, attrs, *ext->Properties(), false);
+  auto elements = [](const xml::Node& parent, std::string_view wanted) {
+    std::vector<xml::Node> out;
+    for (xml::Node c = parent.firstChild(); c; c = c.nextSibling())
+      if (c.isElement() && lower(c.name()) == wanted) out.push_back(c);
+    return out;
+  };
+  for (const xml::Node& pn : elements(n, "extproject")) {
+    Ref<extensions::RUZExtProj> proj = ext->PROJ();
+    readProperties(pn, attributesOf(pn), *proj->Properties(), false);
+    for (const xml::Node& dn : elements(pn, "extdatabase")) {
+      Ref<extensions::RUZExtDb> db = proj->DB();
+      readProperties(dn, attributesOf(dn), *db->Properties(), false);
+      Ref<extensions::RUZExtTables> tables = db->Tables();
+      for (const xml::Node& tn : elements(dn, "exttable")) {
+        Attributes ta = attributesOf(tn);
+        std::string tname = attributeOf(ta, "TblName");
+        if (tname.empty()) continue;
+        if (!tables->TableExist(Variant(tname))) tables->Add(tname);
+        Ref<extensions::RUZExtTable> t = tables->items().find(tname);
+        if (!t) continue;
+        readProperties(tn, ta, *t->Properties(), false);
+        for (const xml::Node& cn : elements(tn, "extchart")) {
+          Attributes ca = attributesOf(cn);
+          std::string cname = attributeOf(ca, "ChartName");
+          if (cname.empty()) continue;
+          Ref<extensions::RUZExtCharts> charts = t->Charts();
+          if (!charts->ChartExist(Variant(cname))) charts->Add(cname);
+          if (Ref<extensions::RUZExtChart> c = charts->items().find(cname))
+            readProperties(cn, ca, *c->Properties(), false);
+        }
+        for (const xml::Node& fn : elements(tn, "extfield")) {
+          Attributes fa = attributesOf(fn);
+          std::string fname = attributeOf(fa, "FldName");
+          if (fname.empty()) continue;
+          Ref<extensions::RUZExtFields> fields = t->Fields();
+          if (!fields->FieldExist(Variant(fname))) fields->Add(fname);
+          if (Ref<extensions::RUZExtField> f = fields->items().find(fname))
+            readProperties(fn, fa, *f->Properties(), false);
+        }
+      }
+    }
+  }
 }
 
 // ---- Reading helpers shared with the extension wiring ------------------------------------
@@ -367,6 +501,7 @@ void RUZ::Load(const std::string& projFile) {
   xml::LoadOptions options;
   // The line breaks around a script's code are read by readCode, so none is dropped here.
   options.keepBlankText = true;
+  options.huge = true;
   xml::Document doc;
   try {
     doc = xml::Document::load(projFile, options);
@@ -414,7 +549,7 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
           projectConverter().ConvertProject(path, st.ConverterCode, versionText_);
       if (converted != path) {
         try {
-          doc = xml::Document::load(converted, {.keepBlankText = true});
+          doc = xml::Document::load(converted, {.keepBlankText = true, .huge = true});
           path = converted;
           root = doc.documentElement();
           if (foreign) fileVersion = root.attribute("Version");
@@ -449,7 +584,8 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
   for (Ref<core::AGProperty>& p : old.settings)
     p = automation::makeRef<core::AGProperty>(*p);
   core::RUZStatus& status = core::SharedStatus();
-  std::shared_ptr<void> extensions;
+  Ref<extensions::RUZExtensions> oldExtensions;
+  Ref<extensions::RUZCustomScripts> oldScripts;
   bool ok = false;
   try {
     ClearSettings();
@@ -457,14 +593,19 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
     db_ = nullptr;
     databases_ = nullptr;
     curDBName_.clear();
-    lang->clearOverrides();
-    extensions = takeExtensions();
+    oldExtensions =
+        extensions::exchangeExtensionList(automation::makeRef<extensions::RUZExtensions>());
+    oldScripts =
+        extensions::exchangeCustomScriptList(automation::makeRef<extensions::RUZCustomScripts>());
+    elements::clearPhraseOverrides();
 
     LoadDefault();
-    loadCodeBase(*this);
+    extensions::reloadCodeBase(CodeBaseFile);
     if (fileVersion.rfind("1.0", 0) == 0) setSetting<SettingType::Integer>("AppCompatVersion", 3);
-    menus->LoadMenus(path);
-    ctx.ProjErr.clear();
+    std::vector<Attributes> menuElements;
+    for (xml::Node n = root.firstChild(); n; n = n.nextSibling())
+      if (n.isElement() && lower(n.name()) == "menu") menuElements.push_back(n.attributes());
+    menus->loadMenuElements(menuElements);
     KeywordFile = [&] {
       Variant v = core::RegGetValue("HKCU", st.GeneralKey, "Keyword");
       return isBlank(v) ? std::string() : automation::CStr(v);
@@ -485,7 +626,8 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
     if (ctx.ProgressTotal > 0) status.ShowStatus(lhWnd, "Loading Project File...");
 
     ProjectReader reader(*this, path);
-    reader.readProperties(root, root.attributes(), *Properties(), true);
+    Attributes rootAttrs = root.attributes();
+    reader.readProperties(root, rootAttrs, *Properties(), true);
     if (SmtpServer().empty()) {
       setSmtpServer("localhost");
       setSetting<SettingType::Long>("SmtpServerPort", 25);
@@ -515,7 +657,10 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
       hooks.SaveTableKeys(*this);
       if (AutoSync()) synchroniseAfterLoad();
       hooks.RefreshMenus(*this);
-      if (ctx.ProjErr.empty()) addInstalledExtensions(*this);
+      if (ctx.ProjErr.empty() && extensions::extensionList()->Count() == 0) {
+        extensions::ProjectAccess access = extensionAccess();
+        extensions::LoadExtensionsFromRegistry(access);
+      }
     }
     ok = ctx.ProjErr.empty();
   } catch (const automation::Error& e) {
@@ -539,7 +684,8 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
   curDBName_ = old.curDBName;
   *menus = old.menus;
   *lang = old.language;
-  restoreExtensions(extensions);
+  if (oldExtensions) extensions::exchangeExtensionList(oldExtensions);
+  if (oldScripts) extensions::exchangeCustomScriptList(oldScripts);
   ctx.CurrentProgramLanguage = old.programLanguage;
   ctx.CurrentSQLQuote = old.sqlQuote;
   ctx.SecurityDefault = old.securityDefault;

@@ -16,6 +16,9 @@
 #include "elements/language.h"
 #include "elements/menu.h"
 #include "elements/shared.h"
+#include "extensions/custom_scripts.h"
+#include "extensions/extension.h"
+#include "extensions/tree.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -181,6 +184,8 @@ private:
     out_.append(name);
   }
   void database(model::RUZDatabase& db);
+  void extensions();
+  void customScripts();
   void menus();
   void phrases();
 
@@ -233,6 +238,65 @@ void Writer::database(model::RUZDatabase& db) {
     out_ += "</Table>\r\n";
   }
   out_ += "</Database>";
+}
+
+void Writer::extensions() {
+  Ref<extensions::RUZExtensions> list = extensions::extensionList();
+  if (list->Count() == 0) return;
+  out_ += kBreak;
+  for (const Ref<extensions::RUZExtension>& ext : ordered(*list)) {
+    open("Extension");
+    bagAttributes(*ext->Properties(), false);
+    // Reading PROJ would create the tree, so an extension without one stays without.
+    if (!ext->IsExtended()) {
+      out_ += "/>\r\n";
+      continue;
+    }
+    out_ += ">\r\n";
+    Ref<extensions::RUZExtProj> proj = ext->PROJ();
+    open("ExtProject");
+    bagAttributes(*proj->Properties(), false);
+    out_ += ">\r\n";
+    if (Ref<extensions::RUZExtDb> db = proj->existingDb()) {
+      open("ExtDatabase");
+      bagAttributes(*db->Properties(), false);
+      out_ += ">\r\n";
+      for (const Ref<extensions::RUZExtTable>& t : ordered(*db->Tables())) {
+        open("ExtTable");
+        bagAttributes(*t->Properties(), false);
+        out_ += ">\r\n";
+        for (const Ref<extensions::RUZExtChart>& c : ordered(*t->Charts())) {
+          open("ExtChart");
+          bagAttributes(*c->Properties(), false);
+          out_ += "/>\r\n";
+        }
+        for (const Ref<extensions::RUZExtField>& f : ordered(*t->Fields())) {
+          open("ExtField");
+          bagAttributes(*f->Properties(), false);
+          out_ += "/>\r\n";
+        }
+        out_ += "</ExtTable>\r\n";
+      }
+      out_ += "</ExtDatabase>";
+    }
+    out_ += "</ExtProject></Extension>\r\n";
+  }
+}
+
+void Writer::customScripts() {
+  Ref<extensions::RUZCustomScripts> list = extensions::customScriptList();
+  if (list->Count() == 0) return;
+  out_ += kBreak;
+  std::vector<Ref<extensions::RUZCustomScript>> scripts = list->list();
+  std::stable_sort(scripts.begin(), scripts.end(),
+                   [](const auto& a, const auto& b) { return a->Seq() < b->Seq(); });
+  for (const Ref<extensions::RUZCustomScript>& s : scripts) {
+    open("CustomScript");
+    bagAttributes(*s->Properties(), false);
+    out_ += ">\r\n";
+    appendCode(out_, s->ScriptCode());
+    out_ += "\r\n</CustomScript>\r\n";
+  }
 }
 
 void Writer::menus() {
@@ -316,8 +380,8 @@ std::string Writer::build() {
   bagAttributes(*project_.Properties(), true);
   out_ += ">\r\n";
   if (Ref<model::RUZDatabase> db = project_.DB()) database(*db);
-  writeExtensions(out_);
-  writeCustomScripts(out_);
+  extensions();
+  customScripts();
   menus();
   phrases();
   out_ += "</Project>\r\n";

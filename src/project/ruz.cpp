@@ -9,6 +9,7 @@
 #include "core/registry.h"
 #include "core/text_helpers.h"
 #include "elements/shared.h"
+#include "extensions/project_members.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
@@ -216,6 +217,30 @@ int16_t RUZ::DBCnt() {
 
 Ref<elements::RUZLanguage> RUZ::Language() {
   return elements::languageStore();
+}
+
+Ref<extensions::RUZExtensions> RUZ::Extensions() {
+  return extensions::extensionList();
+}
+
+Ref<extensions::RUZCodeBase> RUZ::CodeBase() {
+  return extensions::codeBase();
+}
+
+Ref<extensions::RUZCustomScripts> RUZ::customscripts() {
+  return extensions::customScriptList();
+}
+
+extensions::ProjectAccess RUZ::extensionAccess() {
+  extensions::ProjectAccess a;
+  a.database = db_;
+  a.extensionsFolder = projectState().ExtensionsFolder;
+  a.definitions = &definitions_;
+  a.currentTable = &curTable;
+  a.currentField = &curField;
+  a.project = this;
+  a.codeBaseFile = &CodeBaseFile;
+  return a;
 }
 
 std::string RUZ::ProjErr() const {
@@ -455,7 +480,10 @@ QUILLET_DEFINE_CLASS(RUZ) {
       .get("Properties", [](RUZ& r) { return r.Properties(); })
       .method("GetV", &RUZ::GetV)
       .method("SetV", &RUZ::SetV)
+      .get("Extensions", &RUZ::Extensions)
       .get("Language", &RUZ::Language)
+      .get("CodeBase", &RUZ::CodeBase)
+      .get("customscripts", &RUZ::customscripts)
       .prop(
           "hwnd", [](RUZ& r) { return r.lhWnd; }, [](RUZ& r, int32_t h) { r.lhWnd = h; })
       .prop("ProjErr", &RUZ::ProjErr, &RUZ::setProjErr);
@@ -479,9 +507,10 @@ QUILLET_DEFINE_CLASS(RUZ) {
             core::detail::settingLetter(def->name, def->type));
   }
 
-  b.method("AddProj", &RUZ::AddProj)
-      .method("DeleteProj", &RUZ::DeleteProj)
-      .method("Save", &RUZ::Save)
+  b.method("AddProj", &RUZ::AddProj).method("DeleteProj", &RUZ::DeleteProj);
+  extensions::addExtensionMembers(b, &RUZ::extensionAccess);
+  extensions::addCustomCodeMembers(b, &RUZ::extensionAccess);
+  b.method("Save", &RUZ::Save)
       .method("Load", &RUZ::Load)
       .method("LoadDefault", &RUZ::LoadDefault)
       .method("SaveDefault", &RUZ::SaveDefault)

@@ -13,6 +13,11 @@
 #include "core/setting_element.h"
 #include "elements/language.h"
 #include "elements/menu.h"
+#include "extensions/codebase.h"
+#include "extensions/custom_scripts.h"
+#include "extensions/definitions.h"
+#include "extensions/extension.h"
+#include "extensions/operations.h"
 #include "model/controlitems.h"
 #include "model/database.h"
 #include "platform/xml/xml.h"
@@ -98,6 +103,9 @@ public:
   // it); false when there is none.
   bool useDatabase(const std::string& name);
   Ref<elements::RUZLanguage> Language();
+  Ref<extensions::RUZExtensions> Extensions();
+  Ref<extensions::RUZCodeBase> CodeBase();
+  Ref<extensions::RUZCustomScripts> customscripts();
   const std::string& CurDBName() const { return curDBName_; }
   std::string ProjErr() const;
   void setProjErr(const std::string& text);
@@ -139,8 +147,10 @@ public:
   // ---- Working values ------------------------------------------------------------------
   std::string CodeBaseFile;
   std::string KeywordFile;
-  Ref<automation::Object> curTable;
-  Ref<automation::Object> curField;
+  Ref<model::RUZTable> curTable;
+  Ref<model::RUZField> curField;
+  // What the extension operations use of the project.
+  extensions::ProjectAccess extensionAccess();
 
 private:
   void DefineSettings() { InitProperties(); }
@@ -160,6 +170,7 @@ private:
   Ref<model::RUZDatabase> db_;
   std::string curDBName_;
   Ref<model::AGControlItems> controlList_;
+  extensions::DefinitionDocument definitions_;
 };
 
 // Registers "Quillet.RUZ" and "Quillet.RUZSettings" with the class factory.

@@ -12,6 +12,10 @@
 #include "elements/language.h"
 #include "elements/menu.h"
 #include "elements/shared.h"
+#include "extensions/custom_scripts.h"
+#include "extensions/extension.h"
+#include "extensions/operations.h"
+#include "extensions/tree.h"
 #include "files/tempdir.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
@@ -26,6 +30,11 @@ using project::RUZ;
 namespace {
 
 namespace au = platform::automation;
+
+std::string projectText(const std::string& body, const std::string& rootAttrs = {}) {
+  return "<?xml version=\"1.0\"?>\r\n<Project Version=\"4.0.0.1\" Product=\"Other\" " + rootAttrs +
+         ">\r\n" + body + "</Project>\r\n";
+}
 
 class ProjectFile : public ProjectTest {
 protected:
@@ -92,6 +101,33 @@ protected:
     lang->SetTablePhrase("ja", "Orders", "TblCaption", "注文");
     lang->SetChartPhrase("fr", "Orders", "Monthly", "ChartCaption", "Mensuel");
     lang->SetFieldPhrase("de", "Kunden Ü", "Notes", "FldCaption", "Notizen");
+
+    // Two extensions: one without a tree, one whose definition file is not on this machine
+    // but whose values the project holds.
+    extensions::ProjectAccess access = p.extensionAccess();
+    extensions::AddExtension(access, "Maps", "maps.zip", "");
+    extensions::AddExtension(access, "Audit", "audit.zip", "audit.xml");
+    auto audit = extensions::extensionList()->items().find("Audit");
+    auto setAtt = [](core::AGProperties& bag, const char* name, const char* value) {
+      bag.Add(name, "String", false, 0, true, true);
+      bag.find(name)->setValue(Variant(value));
+    };
+    setAtt(*audit->PROJ()->Properties(), "Level", "full");
+    auto extDb = audit->PROJ()->DB();
+    setAtt(*extDb->Properties(), "Log", "db.log");
+    extDb->Tables()->Add("Orders");
+    auto extTable = extDb->Tables()->items().find("Orders");
+    setAtt(*extTable->Properties(), "Track", "1");
+    extTable->Charts()->Add("Monthly");
+    setAtt(*extTable->Charts()->items().find("Monthly")->Properties(), "Color", "red");
+    extTable->Fields()->Add("Notes");
+    setAtt(*extTable->Fields()->items().find("Notes")->Properties(), "Mask", "a|b");
+
+    extensions::AddCustomScript({"Server", "Global", "Global Code", "VB", "", "", ""},
+                                "Sub A()\r\n  x = \"]]>\" & 'q'\r\nEnd Sub ' été\r\n");
+    extensions::AddCustomScript(
+        {"Client", "Event", "onload", "JavaScript", "list", "Orders", "Notes"},
+        "if (a < b && c) { alert(\"]]>\"); }\n\r");
   }
 };
 
@@ -118,6 +154,51 @@ TEST_F(ProjectFile, RoundTripIsByteIdentical) {
   EXPECT_EQ(notes->FldTagValues(), "a\r\nb\r\nc");
   EXPECT_EQ(elements::menuList()->Count(), 2);
   EXPECT_EQ(elements::languageStore()->FieldCount(), 1);
+  auto scripts = extensions::customScriptList();
+  ASSERT_EQ(scripts->Count(), 2);
+  EXPECT_EQ(scripts->Seq(1)->ScriptCode(), "Sub A()\r\n  x = \"]]>\" & 'q'\r\nEnd Sub ' été\r\n");
+  auto audit = extensions::extensionList()->items().find("Audit");
+  ASSERT_TRUE(audit && audit->IsExtended());
+  auto extTable = audit->PROJ()->DB()->Tables()->items().find("Orders");
+  ASSERT_TRUE(extTable);
+  EXPECT_EQ(platform::automation::CStr(
+                extTable->Fields()->items().find("Notes")->Properties()->find("Mask")->Value()),
+            "a|b");
+  EXPECT_FALSE(extensions::extensionList()->items().find("Maps")->IsExtended());
+}
+
+TEST_F(ProjectFile, ExtensionEntriesStayWithTheirOwnTable) {
+  env.write("p.kvz",
+            projectText("<Database><Table TblName=\"A\"/><Table TblName=\"B\"/></Database>\r\n"
+                        "<Extension Name=\"E\"><ExtProject><ExtDatabase>"
+                        "<ExtTable TblName=\"Gone\"><ExtField FldName=\"F\" X=\"1\"/></ExtTable>"
+                        "<ExtTable TblName=\"A\"><ExtField FldName=\"F\" X=\"2\"/></ExtTable>"
+                        "</ExtDatabase></ExtProject></Extension>",
+                        "AutoSync=\"0\""));
+  RUZ p;
+  p.Load(file("p.kvz"));
+  ASSERT_EQ(ctx().ProjErr, "");
+  auto tables = extensions::extensionList()->items().find("E")->PROJ()->DB()->Tables();
+  auto value = [&](const char* table) {
+    return platform::automation::CStr(
+        tables->items().find(table)->Fields()->items().find("F")->Properties()->find("X")->Value());
+  };
+  EXPECT_EQ(value("Gone"), "1");
+  EXPECT_EQ(value("A"), "2");
+  p.Save(file("q.kvz"));
+  EXPECT_NE(
+      read(file("q.kvz")).find("<ExtTable TblName=\"Gone\">\r\n<ExtField FldName=\"F\" X=\"1\"/>"),
+      std::string::npos);
+}
+
+TEST_F(ProjectFile, OldScriptsWithoutLanguageAreWrappedIntoCodeBaseCode) {
+  EXPECT_EQ(
+      project::WrapUnconvertedCode("Page_Load", "Sub X()\r\n  y\r\nEnd Sub", "a\nb", "VB"),
+      "Sub X()\r\n  y\r\n\r\n'*** TO DO ***\r\n'*** - Convert the codes below to .NET Codes\r\n"
+      "'*** \r\n'*** a\r\n'*** b\r\nEnd Sub");
+  EXPECT_EQ(project::WrapUnconvertedCode("Global Code", "x", "a", "C#"),
+            "x\r\n//*** TO DO ***\r\n//*** - Convert the codes below to .NET Codes\r\n//*** \r\n"
+            "//*** a");
 }
 
 TEST_F(ProjectFile, LayoutAndAttributeForms) {
@@ -147,9 +228,19 @@ TEST_F(ProjectFile, LayoutAndAttributeForms) {
   EXPECT_NE(text.find("\">\r\n<Chart "), std::string::npos);
   EXPECT_NE(text.find("\">\r\n<Trendline TrendName=\"Target\""), std::string::npos);
   EXPECT_NE(text.find("\"/>\r\n</Chart>\r\n<Field "), std::string::npos);
-  EXPECT_NE(text.find("\"/>\r\n</Table>\r\n</Database>\r\n<Menu MenuID=\"1\" MenuText=\"Orders\" "
-                      "MenuParentID=\"0\""),
-            std::string::npos);
+  // Then the extensions, the custom scripts and the menus, each section opened by a break.
+  for (const char* layout :
+       {"\"/>\r\n</Table>\r\n</Database>\r\n<Extension Name=\"Maps\" Template=\"maps.zip\" "
+        "XmlFile=\"\" Enabled=\"1\"/>\r\n<Extension Name=\"Audit\"",
+        "\"1\">\r\n<ExtProject Level=\"full\">\r\n<ExtDatabase Log=\"db.log\">\r\n<ExtTable "
+        "TblName=\"Orders\" Track=\"1\">\r\n<ExtChart ChartName=\"Monthly\" Color=\"red\"/>\r\n"
+        "<ExtField FldName=\"Notes\" Mask=\"a|b\"/>\r\n</ExtTable>\r\n</ExtDatabase></ExtProject>"
+        "</Extension>\r\n\r\n<CustomScript ScriptType=\"Server\"",
+        " ScriptL2Key=\"\">\r\n<![CDATA[Sub A()]]>&#13;<![CDATA[\n  x = \"]]]]><![CDATA[>\"",
+        "]]>\r\n</CustomScript>\r\n<CustomScript ScriptType=\"Client\"",
+        "]]>&#13;\r\n</CustomScript>\r\n\r\n<Menu MenuID=\"1\" MenuText=\"Orders\" "
+        "MenuParentID=\"0\""})
+    EXPECT_NE(text.find(layout), std::string::npos) << layout;
   EXPECT_NE(text.find(" MenuCustomUrl=\"0\" MenuLevel=\"0\" MenuShow=\"1\" MenuDisplayOrder=\"1\"/>"
                       "\r\n<Menu MenuID=\"2\""),
             std::string::npos);
@@ -244,11 +335,6 @@ TEST_F(ProjectFile, FailedWriteKeepsTheOldFile) {
 }
 
 // ---- Loading -----------------------------------------------------------------------------
-
-std::string projectText(const std::string& body, const std::string& rootAttrs = {}) {
-  return "<?xml version=\"1.0\"?>\r\n<Project Version=\"4.0.0.1\" Product=\"Other\" " + rootAttrs +
-         ">\r\n" + body + "</Project>\r\n";
-}
 
 TEST_F(ProjectFile, ReaderRepairsAndDefaults) {
   env.write("p.kvz",

@@ -147,8 +147,8 @@ public:
   // ---- Working values ------------------------------------------------------------------
   std::string CodeBaseFile;
   std::string KeywordFile;
-  Ref<model::RUZTable> curTable;
-  Ref<model::RUZField> curField;
+  Ref<automation::Object> curTable;
+  Ref<automation::Object> curField;
   // What the extension operations use of the project.
   extensions::ProjectAccess extensionAccess();
 

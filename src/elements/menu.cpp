@@ -207,6 +207,13 @@ bool RUZMenus::LoadMenus(const std::string& file) {
   return true;
 }
 
+void RUZMenus::loadMenuElements(
+    const std::vector<std::vector<std::pair<std::string, std::string>>>& elements) {
+  items_.clear();
+  for (const auto& attributes : elements)
+    LoadMenuNode(attributes);
+}
+
 void RUZMenus::LoadMenuNode(const std::vector<std::pair<std::string, std::string>>& attributes) {
   auto item = automation::makeRef<RUZMenu>();
   item->loadAttributes(attributes);

@@ -60,6 +60,9 @@ public:
   // Loading a project's menus starts the project's phrase overrides afresh: the previous
   // project's overrides are dropped, so none of them attaches to the new project's objects.
   bool LoadMenus(const std::string& file);
+  // The same from menu elements already read: each element's attributes in document order.
+  void
+  loadMenuElements(const std::vector<std::vector<std::pair<std::string, std::string>>>& elements);
 
   bool AddMenu(int32_t MenuId = -1, const std::string& MenuText = {}, int32_t MenuParentId = -1,
                const std::string& MenuSource = {}, const std::string& MenuExtUrl = {},

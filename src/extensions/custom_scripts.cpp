@@ -1,5 +1,7 @@
 #include "extensions/custom_scripts.h"
 
+#include <utility>
+
 #include "extensions/upkeep.h"
 #include "platform/automation/context.h"
 #include "platform/text/casefold.h"
@@ -137,6 +139,11 @@ struct CustomScriptListHolder {
 
 Ref<RUZCustomScripts> customScriptList() {
   return automation::Context::current().shared<CustomScriptListHolder>().list;
+}
+
+Ref<RUZCustomScripts> exchangeCustomScriptList(Ref<RUZCustomScripts> list) {
+  std::swap(automation::Context::current().shared<CustomScriptListHolder>().list, list);
+  return list;
 }
 
 bool AddCustomScript(const ScriptParts& parts, const std::string& code) {

@@ -93,6 +93,8 @@ private:
 
 // The thread's custom script list, created empty on first use.
 Ref<RUZCustomScripts> customScriptList();
+// Puts another list in the thread's place and hands back the one that stood there.
+Ref<RUZCustomScripts> exchangeCustomScriptList(Ref<RUZCustomScripts> list);
 
 // ---- Custom script members of the project object ----------------------------------------
 // Add the script (or find it) and set its code; False when Add refuses the parts.

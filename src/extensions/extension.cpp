@@ -1,5 +1,7 @@
 #include "extensions/extension.h"
 
+#include <utility>
+
 #include "extensions/upkeep.h"
 #include "platform/automation/context.h"
 
@@ -60,6 +62,11 @@ struct ExtensionListHolder {
 
 Ref<RUZExtensions> extensionList() {
   return automation::Context::current().shared<ExtensionListHolder>().list;
+}
+
+Ref<RUZExtensions> exchangeExtensionList(Ref<RUZExtensions> list) {
+  std::swap(automation::Context::current().shared<ExtensionListHolder>().list, list);
+  return list;
 }
 
 QUILLET_DEFINE_CLASS(RUZExtension) {

@@ -67,5 +67,8 @@ public:
 // The thread's project extension list, created empty on first use. Creating it installs the
 // extension upkeep, so renames and deletions in the model reach every extension tree.
 Ref<RUZExtensions> extensionList();
+// Puts another list in the thread's place and hands back the one that stood there (a project
+// load starts from an empty list and puts the old one back when it fails).
+Ref<RUZExtensions> exchangeExtensionList(Ref<RUZExtensions> list);
 
 } // namespace quillet::extensions

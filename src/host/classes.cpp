@@ -7,6 +7,7 @@
 #include "platform/data/connection.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
+#include "project/ruz.h"
 #include "template/register.h"
 
 namespace quillet::host {
@@ -19,6 +20,7 @@ void registerAllClasses() {
   elements::registerElementClasses();
   model::registerModelClasses();
   extensions::registerExtensionClasses();
+  project::registerProjectClasses();
   templating::registerTemplateClasses();
 }
 

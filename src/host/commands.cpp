@@ -5,16 +5,23 @@
 namespace quillet::host {
 
 int runScriptCommand(const std::vector<std::string>& args); // run_command.cpp
+// project_commands.cpp
+bool isProjectVerb(const std::string& verb);
+std::string projectVerbsUsage();
+int runProjectCommand(const std::string& verb, const std::vector<std::string>& args);
 
 namespace {
 
-constexpr const char* kUsage = "usage: brindlewood <command> [options]\n"
-                               "\n"
-                               "commands:\n"
-                               "  --help, help        show this text\n"
-                               "  --version, version  show the engine version\n"
-                               "  run [--timeout MS] FILE.vbs [ARGS...]\n"
-                               "                      run a script file\n";
+std::string usageText() {
+  return "usage: brindlewood <command> [options]\n"
+         "\n"
+         "commands:\n"
+         "  --help, help        show this text\n"
+         "  --version, version  show the engine version\n"
+         "  run [--timeout MS] FILE.vbs [ARGS...]\n"
+         "                      run a script file\n" +
+         projectVerbsUsage() + "\n'brindlewood COMMAND --help' describes a project command.\n";
+}
 
 std::string versionText() {
   return std::to_string(QUILLET_VERSION_MAJOR) + "." + std::to_string(QUILLET_VERSION_MINOR) + "." +
@@ -25,12 +32,12 @@ std::string versionText() {
 
 int runCommand(const std::vector<std::string>& args) {
   if (args.empty()) {
-    std::cerr << kUsage;
+    std::cerr << usageText();
     return 2;
   }
   const std::string& cmd = args[0];
   if (cmd == "--help" || cmd == "help" || cmd == "-h") {
-    std::cout << kUsage;
+    std::cout << usageText();
     return 0;
   }
   if (cmd == "--version" || cmd == "version") {
@@ -38,7 +45,9 @@ int runCommand(const std::vector<std::string>& args) {
     return 0;
   }
   if (cmd == "run") return runScriptCommand(std::vector<std::string>(args.begin() + 1, args.end()));
-  std::cerr << "brindlewood: unknown command '" << cmd << "'\n\n" << kUsage;
+  if (isProjectVerb(cmd))
+    return runProjectCommand(cmd, std::vector<std::string>(args.begin() + 1, args.end()));
+  std::cerr << "brindlewood: unknown command '" << cmd << "'\n\n" << usageText();
   return 2;
 }
 

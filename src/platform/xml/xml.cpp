@@ -266,7 +266,8 @@ Document Document::read(std::string_view bytes, std::string_view sourceName, con
   ErrorCapture errors;
   xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
   if (!ctxt) automation::raise(err::kOutOfMemory);
-  const int flags = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+  const int flags = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES |
+                    (options.huge ? XML_PARSE_HUGE : 0);
   EntityBudget budget(ctxt, bytes.size());
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()),
                                     url.empty() ? nullptr : url.c_str(), encoding, flags);

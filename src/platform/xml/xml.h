@@ -127,6 +127,9 @@ private:
 struct LoadOptions {
   // Keep text nodes made only of white space.
   bool keepBlankText = false;
+  // Lift libxml2's safety limits on document size and nesting (for large files whose
+  // reader checks the size of each value itself).
+  bool huge = false;
 };
 
 struct SaveOptions {

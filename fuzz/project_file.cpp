@@ -1,0 +1,53 @@
+// Fuzzes the project file reader: any bytes as a project file must load or be refused with an
+// error text, never crash; a file that loads must save to a file that loads again.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/automation/context.h"
+#include "project/project_file.h"
+#include "project/ruz.h"
+
+namespace {
+
+std::string scratch() {
+  static std::string dir = [] {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-fuzz-XXXXXX").string();
+    std::string d = ::mkdtemp(tmpl.data());
+    // The registry hive and the data folders of the project object go there too.
+    ::setenv("HOME", d.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (d + "/config").c_str(), 1);
+    ::setenv("XDG_DOCUMENTS_DIR", (d + "/docs").c_str(), 1);
+    ::setenv("QUILLET_MACHINE_HIVE", (d + "/machine.reg").c_str(), 1);
+    return d;
+  }();
+  return dir;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  namespace au = quillet::platform::automation;
+  const std::string dir = scratch();
+  const std::string path = dir + "/input.kvz";
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  au::Context::Scope scope;
+  au::Ref<quillet::project::RUZ> project = au::makeRef<quillet::project::RUZ>();
+  project->Load(path);
+  if (!scope.context().ProjErr.empty()) return 0;
+  const std::string again = dir + "/again.kvz";
+  project->Save(again);
+  if (!scope.context().ProjErr.empty()) std::abort();
+  au::Ref<quillet::project::RUZ> reread = au::makeRef<quillet::project::RUZ>();
+  reread->Load(again);
+  // What the writer wrote must read again, and read the same.
+  if (!scope.context().ProjErr.empty()) std::abort();
+  if (quillet::project::projectFileText(*reread) != quillet::project::projectFileText(*project))
+    std::abort();
+  return 0;
+}

@@ -7,6 +7,7 @@
 #include "platform/data/connection.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
+#include "schema/register.h"
 #include "template/register.h"
 
 namespace quillet::host {
@@ -20,6 +21,7 @@ void registerAllClasses() {
   model::registerModelClasses();
   extensions::registerExtensionClasses();
   templating::registerTemplateClasses();
+  schema::registerSchemaClasses();
 }
 
 } // namespace quillet::host

@@ -7,8 +7,10 @@
 namespace quillet::schema {
 
 void readAccessColumns(TableSink& t, const std::vector<data::AccessColumn>& columns) {
+  // A query may name a column twice; the first one is the field.
   for (const data::AccessColumn& c : columns)
-    if (FieldSink* f = t.addField(c.name)) f->loadDao(c);
+    if (!t.field(c.name))
+      if (FieldSink* f = t.addField(c.name)) f->loadDao(c);
 }
 
 void readAccessIndexes(TableSink& t, const data::AccessTable& td) {

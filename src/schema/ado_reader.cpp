@@ -297,26 +297,152 @@ void setupMySqlField(FieldSink& f, Rowset& rs, const std::string& name) {
   }
 }
 
+void applyPgDefault(FieldSink& f, std::string def) {
+  if (def.empty()) return;
+  std::string store;
+  if (def.rfind("nextval(", 0) != 0) {
+    size_t cast = def.find("::");
+    if (cast != std::string::npos) {
+      def = def.substr(0, cast);
+      if (def == "NULL") def.clear();
+      if (def.size() >= 2 && def.front() == '\'' && def.back() == '\'')
+        def = replaceAll(def.substr(1, def.size() - 2), "''", "'");
+    }
+    store = def;
+  }
+  if (!def.empty()) f.setCatalogueDefault(Variant(store));
+}
+
 void setupPostgresField(FieldSink& f, Rowset& rs, const std::string& name) {
   for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
     if (textOf(rs.value("attname")) != name) continue;
-    std::string def = textOf(rs.value("def"));
-    if (def.empty()) return;
-    std::string store;
-    if (def.rfind("nextval(", 0) != 0) {
-      size_t cast = def.find("::");
-      if (cast != std::string::npos) {
-        def = def.substr(0, cast);
-        if (def == "NULL") def.clear();
-        if (def.size() >= 2 && def.front() == '\'' && def.back() == '\'')
-          def = replaceAll(def.substr(1, def.size() - 2), "''", "'");
-      }
-      store = def;
-    }
-    if (!def.empty()) f.setCatalogueDefault(Variant(store));
+    applyPgDefault(f, textOf(rs.value("def")));
     return;
   }
 }
+
+namespace {
+
+void applyNativeTypes(TableSink& t, const std::vector<std::pair<std::string, std::string>>& types) {
+  for (auto& [name, type] : types) {
+    FieldSink* f = t.field(name);
+    if (!f) continue;
+    f->setTypeName(type);
+    if (type.empty() || !core::IsSupportedPgType(type)) f->markUnsupported();
+  }
+}
+
+// The facts of every table of a PostgreSQL schema in three statements.
+std::map<std::string, TableFacts> readPgSchemaFacts(AdoSession& s, const std::string& schema) {
+  std::map<std::string, TableFacts> out;
+  const std::string nsp = sqlLiteral(schema);
+  auto cols = s.cnn->execute(
+      "SELECT c.relname, a.attname, CASE WHEN a.attnotnull THEN 1 ELSE 0 END AS notnull,"
+      " CASE WHEN t.typcategory = 'A' THEN 'array' ELSE t.typname END AS typname,"
+      " pg_get_expr(d.adbin, d.adrelid) AS def"
+      " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+      " JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped"
+      " JOIN pg_type t ON t.oid = a.atttypid"
+      " LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum"
+      " WHERE n.nspname = " +
+      nsp +
+      " AND c.relkind IN ('r','p','v','m','f')"
+      " ORDER BY c.relname, a.attnum");
+  for (size_t i = 0; i < cols->rowCount(); ++i) {
+    const auto& r = cols->row(i);
+    TableFacts& f = out[textOf(r[0])];
+    const std::string col = textOf(r[1]);
+    if (textOf(r[2]) == "1") f.notNull.push_back(col);
+    f.nativeTypes.emplace_back(col, textOf(r[3]));
+    if (!r[4].isNull()) f.defaults.emplace_back(col, textOf(r[4]));
+  }
+  auto ix = s.cnn->execute(
+      "SELECT c.relname, ic.relname AS index_name, CASE WHEN i.indisunique THEN 1 ELSE 0 END,"
+      " CASE WHEN i.indisprimary THEN 1 ELSE 0 END, a.attname"
+      " FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid"
+      " JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_class ic ON ic.oid = i.indexrelid"
+      " JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) ON true"
+      " JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = k.attnum"
+      " WHERE n.nspname = " +
+      nsp + " ORDER BY c.relname, ic.relname, k.ord");
+  for (size_t i = 0; i < ix->rowCount(); ++i) {
+    const auto& r = ix->row(i);
+    TableFacts& f = out[textOf(r[0])];
+    const bool primary = textOf(r[3]) == "1";
+    f.indexColumns.push_back({textOf(r[1]), textOf(r[2]) == "1", primary, textOf(r[4])});
+    if (primary) f.primaryKey.push_back(textOf(r[4]));
+  }
+  return out;
+}
+
+// The facts of one table from the catalogue rowsets.
+TableFacts readTableFacts(AdoSession& s, const std::string& name, const std::string& schema) {
+  TableFacts f;
+  if (s.kind != core::kDBAccess && s.kind != core::kDBSqlServer) {
+    if (auto pk =
+            trySchema(s, SchemaKind::PrimaryKeys, {Variant(), schemaArg(schema), Variant(name)})) {
+      for (pk->moveFirst(); !pk->eof(); pk->moveNext())
+        if (textOf(pk->value("TABLE_NAME")) == name)
+          f.primaryKey.push_back(textOf(pk->value("COLUMN_NAME")));
+    }
+    if (auto nn =
+            trySchema(s, SchemaKind::Columns, {Variant(), schemaArg(schema), Variant(name)})) {
+      for (nn->moveFirst(); !nn->eof(); nn->moveNext())
+        if (textOf(nn->value("TABLE_NAME")) == name && !nn->value("IS_NULLABLE").isNull() &&
+            !boolOf(nn->value("IS_NULLABLE")))
+          f.notNull.push_back(textOf(nn->value("COLUMN_NAME")));
+    }
+  }
+  if (auto ix = trySchema(s, SchemaKind::Indexes,
+                          {Variant(), schemaArg(schema), Variant(), Variant(), Variant(name)})) {
+    for (ix->moveFirst(); !ix->eof(); ix->moveNext()) {
+      if (ix->value("INDEX_NAME").isNull() || textOf(ix->value("TABLE_NAME")) != name) continue;
+      const Variant& pkv = ix->value("PRIMARY_KEY");
+      f.indexColumns.push_back({textOf(ix->value("INDEX_NAME")), boolOf(ix->value("UNIQUE")),
+                                pkv.isNull() ? std::nullopt : std::optional<bool>(boolOf(pkv)),
+                                textOf(ix->value("COLUMN_NAME"))});
+    }
+  }
+  return f;
+}
+
+// Keys, required columns and single-column unique indexes of a table.
+void applyKeys(AdoSession& s, TableSink& t, const TableFacts& facts) {
+  const int16_t kind = s.kind;
+  if (kind != core::kDBAccess && kind != core::kDBSqlServer) {
+    for (const std::string& c : facts.primaryKey)
+      if (FieldSink* f = t.field(c)) f->markPrimaryKey();
+    for (const std::string& c : facts.notNull)
+      if (FieldSink* f = t.field(c)) f->setRequired(true);
+  }
+  std::string previous, lastColumn;
+  int count = 0;
+  bool unique = false;
+  auto finishIndex = [&] {
+    if (count == 1 && unique)
+      if (FieldSink* f = t.field(lastColumn)) f->markUnique();
+  };
+  for (const TableFacts::IndexColumn& ic : facts.indexColumns) {
+    if (ic.index != previous) {
+      finishIndex();
+      count = 0;
+      unique = false;
+      previous = ic.index;
+    }
+    unique = ic.unique;
+    lastColumn = ic.column;
+    bool primary = ic.primary                ? *ic.primary
+                   : kind == core::kDBAccess ? ic.index == "PrimaryKey"
+                   : kind == core::kDBMySql  ? ic.index == "PRIMARY"
+                                             : false;
+    if (!lastColumn.empty()) ++count;
+    if (primary && (kind == core::kDBAccess || kind == core::kDBSqlServer))
+      if (FieldSink* f = t.field(lastColumn)) f->markPrimaryKey();
+  }
+  finishIndex();
+}
+
+} // namespace
 
 void loadDirectPgColumns(AdoSession& s, TableSink& t, const std::string& table,
                          const std::string& schema, const std::string& sql) {
@@ -351,12 +477,10 @@ void loadDirectPgColumns(AdoSession& s, TableSink& t, const std::string& table,
     ctx.setProjErr(e.description());
     return;
   }
-  for (auto& c : columns) {
-    FieldSink* f = t.field(c.name);
-    if (!f) continue;
-    f->setTypeName(c.typeName);
-    if (c.typeName.empty() || !core::IsSupportedPgType(c.typeName)) f->markUnsupported();
-  }
+  std::vector<std::pair<std::string, std::string>> types;
+  for (auto& c : columns)
+    types.emplace_back(c.name, c.typeName);
+  applyNativeTypes(t, types);
 }
 
 // ---- one table ----
@@ -366,6 +490,22 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
   const int16_t kind = s.kind;
   t.setGen(true);
   t.setError("");
+  // A whole PostgreSQL schema is read at once; a table the schema read did not see (or any
+  // other read) asks the catalogue table by table.
+  const TableFacts* facts = nullptr;
+  if (s.wholeSchema && kind == core::kDBPostgreSql) {
+    if (!s.pgFacts.count(schema)) {
+      try {
+        s.pgFacts[schema] = readPgSchemaFacts(s, schema);
+      } catch (const automation::Error&) {
+        s.wholeSchema = false;
+      }
+    }
+    if (s.wholeSchema) {
+      auto& tables = s.pgFacts[schema];
+      if (auto it = tables.find(name); it != tables.end()) facts = &it->second;
+    }
+  }
   const std::string target = schema.empty()
                                  ? sqlIdentifier(kind, name)
                                  : sqlIdentifier(kind, schema) + "." + sqlIdentifier(kind, name);
@@ -378,7 +518,7 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
   if (cols) {
     Ref<Rowset> mysql, pgdef;
     if (kind == core::kDBMySql) mysql = tryExecute(s, "SHOW FIELDS FROM " + target);
-    if (kind == core::kDBPostgreSql) {
+    if (kind == core::kDBPostgreSql && !facts) {
       std::string sql = "SELECT a.attname, pg_get_expr(d.adbin, d.adrelid) AS def"
                         " FROM pg_attrdef d, pg_class c, pg_attribute a, pg_namespace n"
                         " WHERE c.relkind IN ('r','v') AND c.relname=" +
@@ -405,8 +545,16 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
       f->loadAdo(c, kind);
       if (mysql) setupMySqlField(*f, *mysql, c.name);
       if (pgdef) setupPostgresField(*f, *pgdef, c.name);
+      if (facts)
+        for (auto& [col, def] : facts->defaults)
+          if (col == c.name) applyPgDefault(*f, def);
     }
-    if (kind == core::kDBPostgreSql) loadDirectPgColumns(s, t, name, schema, "");
+    if (kind == core::kDBPostgreSql) {
+      if (facts)
+        applyNativeTypes(t, facts->nativeTypes);
+      else
+        loadDirectPgColumns(s, t, name, schema, "");
+    }
     if (kind == core::kDBOracle) {
       if (auto trg = tryExecute(
               s, "SELECT trigger_body FROM all_triggers WHERE owner=" + sqlLiteral(schema) +
@@ -434,54 +582,7 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
     t.setLoaded();
   }
 
-  if (type == "TABLE") {
-    if (kind != core::kDBAccess && kind != core::kDBSqlServer) {
-      if (auto pk = trySchema(s, SchemaKind::PrimaryKeys,
-                              {Variant(), schemaArg(schema), Variant(name)})) {
-        for (pk->moveFirst(); !pk->eof(); pk->moveNext())
-          if (textOf(pk->value("TABLE_NAME")) == name)
-            if (FieldSink* f = t.field(textOf(pk->value("COLUMN_NAME")))) f->markPrimaryKey();
-      }
-      if (auto nn =
-              trySchema(s, SchemaKind::Columns, {Variant(), schemaArg(schema), Variant(name)})) {
-        for (nn->moveFirst(); !nn->eof(); nn->moveNext())
-          if (textOf(nn->value("TABLE_NAME")) == name && !nn->value("IS_NULLABLE").isNull() &&
-              !boolOf(nn->value("IS_NULLABLE")))
-            if (FieldSink* f = t.field(textOf(nn->value("COLUMN_NAME")))) f->setRequired(true);
-      }
-    }
-    if (auto ix = trySchema(s, SchemaKind::Indexes,
-                            {Variant(), schemaArg(schema), Variant(), Variant(), Variant(name)})) {
-      std::string previous, lastColumn;
-      int count = 0;
-      bool unique = false;
-      auto finishIndex = [&] {
-        if (count == 1 && unique)
-          if (FieldSink* f = t.field(lastColumn)) f->markUnique();
-      };
-      for (ix->moveFirst(); !ix->eof(); ix->moveNext()) {
-        if (ix->value("INDEX_NAME").isNull() || textOf(ix->value("TABLE_NAME")) != name) continue;
-        std::string index = textOf(ix->value("INDEX_NAME"));
-        if (index != previous) {
-          finishIndex();
-          count = 0;
-          unique = false;
-          previous = index;
-        }
-        unique = boolOf(ix->value("UNIQUE"));
-        lastColumn = textOf(ix->value("COLUMN_NAME"));
-        const Variant& pkv = ix->value("PRIMARY_KEY");
-        bool primary = !pkv.isNull()             ? boolOf(pkv)
-                       : kind == core::kDBAccess ? index == "PrimaryKey"
-                       : kind == core::kDBMySql  ? index == "PRIMARY"
-                                                 : false;
-        if (!lastColumn.empty()) ++count;
-        if (primary && (kind == core::kDBAccess || kind == core::kDBSqlServer))
-          if (FieldSink* f = t.field(lastColumn)) f->markPrimaryKey();
-      }
-      finishIndex();
-    }
-  }
+  if (type == "TABLE") applyKeys(s, t, facts ? *facts : readTableFacts(s, name, schema));
 
   if (kind == core::kDBSqlServer) {
     for (size_t i = 0; i < t.fieldCount(); ++i) {

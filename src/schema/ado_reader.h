@@ -3,7 +3,9 @@
 // the connection steps, the listing of tables and views, and the columns, keys, defaults and
 // native types of one table, written through a TableSink.
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,22 @@ struct ConnectionFacts {
   std::string adoVersion, dbmsName, dbmsVersion, oledbVersion, providerName, providerVersion;
 };
 
+// What the catalogue says about one table beyond its columns' descriptions.
+struct TableFacts {
+  struct IndexColumn {
+    std::string index;
+    bool unique = false;
+    std::optional<bool> primary; // unknown: decided by the index name where a kind has a rule
+    std::string column;
+  };
+  std::vector<std::string> primaryKey;
+  std::vector<std::string> notNull;
+  std::vector<IndexColumn> indexColumns; // index by index, each in key order
+  // PostgreSQL: the columns' defaults as the server prints them and their native types.
+  std::vector<std::pair<std::string, std::string>> defaults;
+  std::vector<std::pair<std::string, std::string>> nativeTypes;
+};
+
 // One catalogue read: the open connection and what the per-table steps share.
 class AdoSession {
 public:
@@ -48,6 +66,10 @@ public:
   std::unique_ptr<data::PgTypeReader> pg;
   std::string pgError;
   bool pgTried = false;
+  // Set when every table of a PostgreSQL database is read: the catalogue facts of a whole
+  // schema are then read at once, by schema and table name.
+  bool wholeSchema = false;
+  std::map<std::string, std::map<std::string, TableFacts>> pgFacts;
 };
 
 // The connection steps: opens the connection (an ODBC data source by name when dbType is
@@ -69,6 +91,8 @@ std::string sqlIdentifier(int16_t kind, const std::string& name);
 void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const std::string& type,
                   const std::string& schema);
 
+// A PostgreSQL default as the server prints it, into the field.
+void applyPgDefault(FieldSink& f, std::string def);
 // The column set-up of MySQL and PostgreSQL from the side queries' rows.
 void setupMySqlField(FieldSink& f, data::Rowset& rs, const std::string& name);
 void setupPostgresField(FieldSink& f, data::Rowset& rs, const std::string& name);

@@ -36,6 +36,7 @@ int16_t loadAdoDatabase(model::RUZDatabase& db, const std::string& dbType,
   core::RUZStatus& status = core::SharedStatus();
   if (loadAll) status.DispStatus("Connecting to Data Source...");
   AdoSession s;
+  s.wholeSchema = loadAll;
   if (int16_t rc = openAdo(s, dbType, dbName, uid, pwd, connStr); rc != 0) return rc;
   if (loadAll) {
     db.setDBType(dbType);

@@ -94,6 +94,7 @@ int16_t RUZSchema::readAdo(const std::string& dbType, const std::string& dbName,
   core::RUZStatus& status = core::SharedStatus();
   if (loadAll) status.DispStatus("Connecting to Data Source...");
   AdoSession s;
+  s.wholeSchema = loadAll;
   if (int16_t rc = openAdo(s, dbType, dbName, uid, pwd, connStr); rc != 0) return rc;
   db_.DBName = dbName;
   db_.DBType = "ODBC";

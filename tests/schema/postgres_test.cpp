@@ -1,6 +1,7 @@
 // The project loader and the record reader on the PostgreSQL server of the test run.
 #include <gtest/gtest.h>
 
+#include "core/loader_copies.h"
 #include "platform/automation/convert.h"
 #include "schema/schema_reader.h"
 #include "schema_env.h"
@@ -74,6 +75,38 @@ TEST_F(Postgres, LoadsTheCurrentSchemaWithKeysDefaultsAndNativeTypes) {
   EXPECT_EQ(fieldNames("active_customers"),
             (std::vector<std::string>{"id", "customer_name", "balance"}));
   EXPECT_EQ(table("active_customers")->TblKey(), "");
+}
+
+// A whole load reads the schema's catalogue at once; one table at a time asks the catalogue
+// per table. Both must give the same tables and fields, setting by setting.
+TEST_F(Postgres, AWholeLoadAndSingleTablesAgree) {
+  ASSERT_EQ(loadByString(), 0) << ctx().ProjErr;
+  auto dbs = platform::automation::makeRef<model::RUZDatabases>();
+  dbs->Add("DB2");
+  auto one = dbs->Item(Variant("DB2"));
+  const Variant conn(serviceVar("QUILLET_PG_ODBC"));
+  core::loaderCopies().DynamicLoadDB = true;
+  ASSERT_EQ(one->LoadADODB(Variant("OTHER"), Variant(""), Variant(""), Variant(""), conn,
+                           Variant(""), Variant("")),
+            0);
+  core::loaderCopies().DynamicLoadDB = false;
+  auto text = [](const Variant& v) { return v.isEmpty() || v.isNull() ? std::string() : CStr(v); };
+  for (auto& t : db->Tables()->items().list()) {
+    SCOPED_TRACE(t->TblName());
+    ASSERT_EQ(one->LoadADODB(Variant("OTHER"), Variant(""), Variant(""), Variant(""), conn,
+                             Variant(t->TblName()), Variant("")),
+              0)
+        << ctx().ProjErr;
+    auto t2 = one->Tables()->Item(Variant(t->TblName()));
+    EXPECT_EQ(t->TblKey(), t2->TblKey());
+    ASSERT_EQ(t->Fields()->Count(), t2->Fields()->Count());
+    for (auto& f : t->Fields()->items().list()) {
+      auto f2 = t2->Fields()->Item(Variant(f->FldName()));
+      for (auto& p : f->Properties()->list())
+        EXPECT_EQ(text(p->Value()), text(f2->Properties()->Item(p->Name())->Value()))
+            << f->FldName() << "." << p->Name();
+    }
+  }
 }
 
 TEST_F(Postgres, DataSourceByNameWithSeparateCredentials) {

@@ -375,6 +375,54 @@ std::map<std::string, TableFacts> readPgSchemaFacts(AdoSession& s, const std::st
   return out;
 }
 
+// The column descriptions of a table from one description of many tables at once (their
+// cross product, which is never run): a whole schema then costs a few descriptions instead
+// of one per table. nullptr when the batch could not be described; the caller then asks for
+// the table alone.
+Ref<Rowset> describedWithSchema(AdoSession& s, const std::string& schema, const std::string& name) {
+  constexpr size_t kBatch = 50;
+  auto& described = s.pgDescribed[schema];
+  if (described.empty()) {
+    const auto& facts = s.pgFacts[schema];
+    std::vector<const std::pair<const std::string, TableFacts>*> batch;
+    auto flush = [&] {
+      if (batch.empty()) return;
+      std::string sql = "SELECT * FROM ";
+      size_t expected = 0;
+      for (size_t i = 0; i < batch.size(); ++i) {
+        if (i) sql += ", ";
+        sql += sqlIdentifier(s.kind, schema) + "." + sqlIdentifier(s.kind, batch[i]->first);
+        expected += batch[i]->second.nativeTypes.size();
+      }
+      try {
+        Ref<Rowset> all = s.cnn->describe(sql + " WHERE 0=1");
+        if (all->columnCount() == expected) {
+          size_t at = 0;
+          for (auto* t : batch) {
+            const size_t n = t->second.nativeTypes.size();
+            described[t->first] = automation::makeRef<Rowset>(std::vector<data::ColumnInfo>(
+                all->columns().begin() + static_cast<std::ptrdiff_t>(at),
+                all->columns().begin() + static_cast<std::ptrdiff_t>(at + n)));
+            at += n;
+          }
+        }
+      } catch (const automation::Error&) {
+        // Left to the tables alone.
+      }
+      batch.clear();
+    };
+    for (const auto& entry : facts) {
+      if (entry.second.nativeTypes.empty()) continue;
+      batch.push_back(&entry);
+      if (batch.size() == kBatch) flush();
+    }
+    flush();
+    described.emplace("", nullptr); // read once, whatever came of it
+  }
+  auto it = described.find(name);
+  return it == described.end() ? nullptr : it->second;
+}
+
 // The facts of one table from the catalogue rowsets.
 TableFacts readTableFacts(AdoSession& s, const std::string& name, const std::string& schema) {
   TableFacts f;
@@ -510,8 +558,9 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
                                  ? sqlIdentifier(kind, name)
                                  : sqlIdentifier(kind, schema) + "." + sqlIdentifier(kind, name);
   Ref<Rowset> cols;
+  if (facts) cols = describedWithSchema(s, schema, name);
   try {
-    cols = s.cnn->describe("SELECT * FROM " + target + " WHERE 0=1");
+    if (!cols) cols = s.cnn->describe("SELECT * FROM " + target + " WHERE 0=1");
   } catch (const automation::Error& e) {
     t.columnQueryFailed(e.description());
   }

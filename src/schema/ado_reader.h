@@ -70,6 +70,7 @@ public:
   // schema are then read at once, by schema and table name.
   bool wholeSchema = false;
   std::map<std::string, std::map<std::string, TableFacts>> pgFacts;
+  std::map<std::string, std::map<std::string, Ref<data::Rowset>>> pgDescribed;
 };
 
 // The connection steps: opens the connection (an ODBC data source by name when dbType is

@@ -3,12 +3,12 @@
 // (source build-test/services/env first); the database "quillet_schema_bench" is created on
 // first use.
 #include <benchmark/benchmark.h>
-#include <libpq-fe.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "model/database.h"
+#include "pg_bench_database.h"
 #include "platform/automation/context.h"
 #include "platform/data/connection_string.h"
 #include "schema/register.h"
@@ -21,67 +21,22 @@ using platform::automation::Variant;
 constexpr int kTables = 300;
 constexpr const char* kDatabase = "quillet_schema_bench";
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
+using quillet::bench::env;
 
-PGconn* connect(const std::string& db) {
-  const char* keys[] = {"host", "port", "dbname", "user", "password", nullptr};
-  std::string host = env("QUILLET_PG_HOST"), port = env("QUILLET_PG_PORT"),
-              user = env("QUILLET_PG_USER"), pwd = env("QUILLET_PG_PASSWORD");
-  const char* values[] = {host.c_str(), port.c_str(), db.c_str(),
-                          user.c_str(), pwd.c_str(),  nullptr};
-  return PQconnectdbParams(keys, values, 0);
-}
-
-// Creates the database with kTables tables of 15 columns (key, defaults, a unique and a plain
-// index, a foreign key) unless it is there; returns an error text or "".
+// kTables tables of 15 columns: key, defaults, a unique and a plain index, a foreign key.
 std::string prepare() {
-  if (env("QUILLET_PG_HOST").empty()) return "database servers not started: run scripts/test.sh";
-  PGconn* c = connect(env("QUILLET_PG_DATABASE"));
-  if (PQstatus(c) != CONNECTION_OK) {
-    std::string e = PQerrorMessage(c);
-    PQfinish(c);
-    return e;
-  }
-  PGresult* r = PQexec(
-      c, ("SELECT 1 FROM pg_database WHERE datname = '" + std::string(kDatabase) + "'").c_str());
-  bool exists = PQntuples(r) == 1;
-  PQclear(r);
-  if (!exists) PQclear(PQexec(c, ("CREATE DATABASE " + std::string(kDatabase)).c_str()));
-  PQfinish(c);
-  c = connect(kDatabase);
-  if (PQstatus(c) != CONNECTION_OK) {
-    std::string e = PQerrorMessage(c);
-    PQfinish(c);
-    return e;
-  }
-  r = PQexec(c, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'");
-  int have = PQresultStatus(r) == PGRES_TUPLES_OK ? std::atoi(PQgetvalue(r, 0, 0)) : 0;
-  PQclear(r);
-  std::string err;
-  if (have != kTables) {
-    std::string ddl = "BEGIN; DROP SCHEMA public CASCADE; CREATE SCHEMA public;";
-    for (int i = 0; i < kTables; ++i) {
-      std::string t = "t" + std::to_string(i);
-      ddl += "CREATE TABLE " + t +
-             " (id serial PRIMARY KEY, code varchar(20) NOT NULL UNIQUE, name text, "
-             "amount numeric(12,2) DEFAULT 0, created timestamp DEFAULT now(), flag boolean, "
-             "ref_id integer" +
-             (i > 0 ? " REFERENCES t" + std::to_string(i - 1) + "(id)" : std::string()) +
-             ", note varchar(200), qty smallint DEFAULT 1, price double precision, "
-             "born date, at time, big bigint, label char(8) DEFAULT 'x', doc varchar(9000));"
-             "CREATE INDEX " +
-             t + "_name ON " + t + " (name);";
-    }
-    ddl += "COMMIT;";
-    r = PQexec(c, ddl.c_str());
-    err = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQresultErrorMessage(r);
-    PQclear(r);
-  }
-  PQfinish(c);
-  return err;
+  return quillet::bench::ensureDatabase(kDatabase, kTables, [](int i) {
+    std::string t = "t" + std::to_string(i);
+    return "CREATE TABLE " + t +
+           " (id serial PRIMARY KEY, code varchar(20) NOT NULL UNIQUE, name text, "
+           "amount numeric(12,2) DEFAULT 0, created timestamp DEFAULT now(), flag boolean, "
+           "ref_id integer" +
+           (i > 0 ? " REFERENCES t" + std::to_string(i - 1) + "(id)" : std::string()) +
+           ", note varchar(200), qty smallint DEFAULT 1, price double precision, "
+           "born date, at time, big bigint, label char(8) DEFAULT 'x', doc varchar(9000));"
+           "CREATE INDEX " +
+           t + "_name ON " + t + " (name);";
+  });
 }
 
 std::string connectionString() {

@@ -1,5 +1,7 @@
 #include "schema/ado_reader.h"
 
+#include <algorithm>
+
 #include "core/dialect.h"
 #include "core/registry.h"
 #include "core/text_helpers.h"
@@ -339,7 +341,8 @@ std::map<std::string, TableFacts> readPgSchemaFacts(AdoSession& s, const std::st
   auto cols = s.cnn->execute(
       "SELECT c.relname, a.attname, CASE WHEN a.attnotnull THEN 1 ELSE 0 END AS notnull,"
       " CASE WHEN t.typcategory = 'A' THEN 'array' ELSE t.typname END AS typname,"
-      " pg_get_expr(d.adbin, d.adrelid) AS def"
+      " pg_get_expr(d.adbin, d.adrelid) AS def,"
+      " CASE WHEN a.attidentity <> '' THEN 1 ELSE 0 END AS ident"
       " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
       " JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped"
       " JOIN pg_type t ON t.oid = a.atttypid"
@@ -355,6 +358,7 @@ std::map<std::string, TableFacts> readPgSchemaFacts(AdoSession& s, const std::st
     if (textOf(r[2]) == "1") f.notNull.push_back(col);
     f.nativeTypes.emplace_back(col, textOf(r[3]));
     if (!r[4].isNull()) f.defaults.emplace_back(col, textOf(r[4]));
+    if (textOf(r[5]) == "1") f.identity.push_back(col);
   }
   auto ix = s.cnn->execute(
       "SELECT c.relname, ic.relname AS index_name, CASE WHEN i.indisunique THEN 1 ELSE 0 END,"
@@ -375,10 +379,34 @@ std::map<std::string, TableFacts> readPgSchemaFacts(AdoSession& s, const std::st
   return out;
 }
 
-// The column descriptions of a table from one description of many tables at once (their
-// cross product, which is never run): a whole schema then costs a few descriptions instead
-// of one per table. nullptr when the batch could not be described; the caller then asks for
-// the table alone.
+// What the driver would tell of a column of the table itself, from a description that could
+// not name the column's table: nullability, updatability and the server's numbering come
+// from the catalogue. (Which columns may be updated matters no further: a PostgreSQL column
+// that is not numbered by the server is taken as updatable by the loaders anyway.)
+data::ColumnInfo asTableColumn(data::ColumnInfo c, const TableFacts& facts) {
+  auto listed = [&](const std::vector<std::string>& names) {
+    return std::find(names.begin(), names.end(), c.name) != names.end();
+  };
+  bool serial = listed(facts.identity);
+  for (auto& [col, def] : facts.defaults)
+    if (col == c.name && def.rfind("nextval(", 0) == 0) serial = true;
+  c.autoIncrement = serial;
+  c.attributes &= ~(data::fieldattr::kIsNullable | data::fieldattr::kMayBeNull |
+                    data::fieldattr::kUpdatable | data::fieldattr::kUnknownUpdatable);
+  c.attributes |= data::fieldattr::kUpdatable;
+  if (!listed(facts.notNull))
+    c.attributes |= data::fieldattr::kIsNullable | data::fieldattr::kMayBeNull;
+  c.baseSchema.clear();
+  c.baseTable.clear();
+  c.baseColumn.clear();
+  return c;
+}
+
+// The column descriptions of a table from one description of many tables at once. The
+// statement is a union of their cross product with itself, which is never run and names no
+// table to the driver, so the driver does not look every table up again: a whole schema
+// costs a few round trips instead of a few per table. nullptr when the batch could not be
+// described; the caller then describes the table alone.
 Ref<Rowset> describedWithSchema(AdoSession& s, const std::string& schema, const std::string& name) {
   constexpr size_t kBatch = 50;
   auto& described = s.pgDescribed[schema];
@@ -387,23 +415,24 @@ Ref<Rowset> describedWithSchema(AdoSession& s, const std::string& schema, const 
     std::vector<const std::pair<const std::string, TableFacts>*> batch;
     auto flush = [&] {
       if (batch.empty()) return;
-      std::string sql = "SELECT * FROM ";
+      std::string from;
       size_t expected = 0;
       for (size_t i = 0; i < batch.size(); ++i) {
-        if (i) sql += ", ";
-        sql += sqlIdentifier(s.kind, schema) + "." + sqlIdentifier(s.kind, batch[i]->first);
+        if (i) from += ", ";
+        from += sqlIdentifier(s.kind, schema) + "." + sqlIdentifier(s.kind, batch[i]->first);
         expected += batch[i]->second.nativeTypes.size();
       }
+      const std::string select = "SELECT * FROM " + from + " WHERE 0=1";
       try {
-        Ref<Rowset> all = s.cnn->describe(sql + " WHERE 0=1");
+        Ref<Rowset> all = s.cnn->describe(select + " UNION ALL " + select);
         if (all->columnCount() == expected) {
           size_t at = 0;
           for (auto* t : batch) {
-            const size_t n = t->second.nativeTypes.size();
-            described[t->first] = automation::makeRef<Rowset>(std::vector<data::ColumnInfo>(
-                all->columns().begin() + static_cast<std::ptrdiff_t>(at),
-                all->columns().begin() + static_cast<std::ptrdiff_t>(at + n)));
-            at += n;
+            std::vector<data::ColumnInfo> cols;
+            for (size_t i = 0; i < t->second.nativeTypes.size(); ++i)
+              cols.push_back(asTableColumn(all->columns()[at + i], t->second));
+            at += t->second.nativeTypes.size();
+            described[t->first] = automation::makeRef<Rowset>(std::move(cols));
           }
         }
       } catch (const automation::Error&) {

@@ -52,6 +52,7 @@ struct TableFacts {
   // PostgreSQL: the columns' defaults as the server prints them and their native types.
   std::vector<std::pair<std::string, std::string>> defaults;
   std::vector<std::pair<std::string, std::string>> nativeTypes;
+  std::vector<std::string> identity; // columns the server numbers (GENERATED ... AS IDENTITY)
 };
 
 // One catalogue read: the open connection and what the per-table steps share.

@@ -2,11 +2,11 @@
 // Needs the servers of scripts/services.sh (source build-test/services/env first); the
 // database "quillet_bench" is created on first use.
 #include <benchmark/benchmark.h>
-#include <libpq-fe.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "pg_bench_database.h"
 #include "platform/automation/context.h"
 #include "platform/data/connection.h"
 #include "platform/data/connection_string.h"
@@ -18,65 +18,19 @@ using automation::Variant;
 
 constexpr int kTables = 300;
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
+using quillet::bench::env;
 
-// Creates quillet_bench with kTables tables (keys, an index, a foreign key each) unless it
-// is there; returns an error text or "".
+// kTables tables with keys, an index and a foreign key each.
 std::string prepare() {
-  if (env("QUILLET_PG_HOST").empty()) return "database servers not started: run scripts/test.sh";
-  auto connect = [](const std::string& db) {
-    const char* keys[] = {"host", "port", "dbname", "user", "password", nullptr};
-    std::string host = env("QUILLET_PG_HOST"), port = env("QUILLET_PG_PORT"),
-                user = env("QUILLET_PG_USER"), pwd = env("QUILLET_PG_PASSWORD");
-    const char* values[] = {host.c_str(), port.c_str(), db.c_str(),
-                            user.c_str(), pwd.c_str(),  nullptr};
-    return PQconnectdbParams(keys, values, 0);
-  };
-  PGconn* c = connect(env("QUILLET_PG_DATABASE"));
-  if (PQstatus(c) != CONNECTION_OK) {
-    std::string e = PQerrorMessage(c);
-    PQfinish(c);
-    return e;
-  }
-  PGresult* r = PQexec(c, "SELECT 1 FROM pg_database WHERE datname = 'quillet_bench'");
-  bool exists = PQntuples(r) == 1;
-  PQclear(r);
-  if (!exists) PQclear(PQexec(c, "CREATE DATABASE quillet_bench"));
-  PQfinish(c);
-  c = connect("quillet_bench");
-  if (PQstatus(c) != CONNECTION_OK) {
-    std::string e = PQerrorMessage(c);
-    PQfinish(c);
-    return e;
-  }
-  r = PQexec(c, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'");
-  int have = PQresultStatus(r) == PGRES_TUPLES_OK ? std::atoi(PQgetvalue(r, 0, 0)) : 0;
-  PQclear(r);
-  if (have != kTables) {
-    std::string ddl = "BEGIN; DROP SCHEMA public CASCADE; CREATE SCHEMA public;";
-    for (int i = 0; i < kTables; ++i) {
-      std::string t = "t" + std::to_string(i);
-      ddl += "CREATE TABLE " + t +
-             " (id serial PRIMARY KEY, code varchar(20) NOT NULL UNIQUE, name text, "
-             "amount numeric(12,2) DEFAULT 0, created timestamp DEFAULT now(), flag boolean, "
-             "ref_id integer" +
-             (i > 0 ? " REFERENCES t" + std::to_string(i - 1) + "(id)" : std::string()) +
-             ", note varchar(200));CREATE INDEX " + t + "_name ON " + t + " (name);";
-    }
-    ddl += "COMMIT;";
-    r = PQexec(c, ddl.c_str());
-    std::string err = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQresultErrorMessage(r);
-    PQclear(r);
-    if (!err.empty()) {
-      PQfinish(c);
-      return err;
-    }
-  }
-  PQfinish(c);
-  return {};
+  return quillet::bench::ensureDatabase("quillet_bench", kTables, [](int i) {
+    std::string t = "t" + std::to_string(i);
+    return "CREATE TABLE " + t +
+           " (id serial PRIMARY KEY, code varchar(20) NOT NULL UNIQUE, name text, "
+           "amount numeric(12,2) DEFAULT 0, created timestamp DEFAULT now(), flag boolean, "
+           "ref_id integer" +
+           (i > 0 ? " REFERENCES t" + std::to_string(i - 1) + "(id)" : std::string()) +
+           ", note varchar(200));CREATE INDEX " + t + "_name ON " + t + " (name);";
+  });
 }
 
 std::string benchConnectionString() {

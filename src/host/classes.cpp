@@ -8,6 +8,7 @@
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
 #include "project/ruz.h"
+#include "schema/register.h"
 #include "template/register.h"
 
 namespace quillet::host {
@@ -22,6 +23,7 @@ void registerAllClasses() {
   extensions::registerExtensionClasses();
   project::registerProjectClasses();
   templating::registerTemplateClasses();
+  schema::registerSchemaClasses();
 }
 
 } // namespace quillet::host

@@ -86,6 +86,9 @@ QUILLET_DEFINE_CLASS(RUZDatabase) {
   for (const char* name :
        {"DBADOVer", "DBDBMSName", "DBOLEDBVer", "DBProviderName", "DBProviderVer"})
     b.raw(name, core::detail::settingGetter(name, core::SettingType::String), 0, 0);
+  b.method("LoadADODB", &D::LoadADODB)
+      .method("LoadADOCustomView", &D::LoadADOCustomView)
+      .method("LoadDAODB", &D::LoadDAODB);
 }
 
 QUILLET_DEFINE_CLASS(RUZDatabases) {

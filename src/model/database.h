@@ -27,8 +27,21 @@ public:
   // Deletes every table under a progress display and empties the thread's security default.
   void unload();
 
-  // Kept by the schema loaders between their steps.
+  // Catalogue loaders (bodies registered by the schema reading layer): 0 success, 1 not
+  // opened or failed, 3 an error ended the load (the reason is in ProjErr).
+  int16_t LoadADODB(const Variant& dbType, const Variant& dbName, const Variant& uid,
+                    const Variant& pwd, const Variant& connStr, const Variant& tableName,
+                    const Variant& schema);
+  int16_t LoadADOCustomView(const Variant& connStr, const Variant& tableName, const Variant& sql);
+  int16_t LoadDAODB(const Variant& path, const Variant& phyPath, const Variant& useServerMapPath,
+                    const Variant& uid, const Variant& pwd, const Variant& tableName);
+
+  // Kept by the schema loaders between their steps: the data source's SQL Server database
+  // and server, its trusted-connection flag, and the chosen Oracle schema.
   Variant workingSchema = Variant("");
+  Variant dsnDatabase;
+  std::string dsnServer;
+  bool dsnTrusted = false;
 
 private:
   Ref<RUZTables> tables_;

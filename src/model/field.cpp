@@ -48,7 +48,10 @@ void RUZFields::deleteAll(const std::string& tblName) {
 QUILLET_DEFINE_CLASS(RUZField) {
   core::addSettingMembers(b, kFieldCatalogue);
   core::addNameAccess(b);
-  b.get("FldParm", &RUZField::FldParm);
+  b.get("FldParm", &RUZField::FldParm)
+      .method("LoadFld_DAO", &RUZField::LoadFld_DAO)
+      .method("LoadFld_ADO", &RUZField::LoadFld_ADO)
+      .method("LoadFldDefault", &RUZField::LoadFldDefault);
 }
 
 QUILLET_DEFINE_CLASS(RUZFields) {

@@ -23,6 +23,12 @@ public:
   QUILLET_FIELD_SETTINGS(QUILLET_SETTING_ACCESSOR)
   // The variable name without its two-character prefix ("x_").
   std::string FldParm();
+
+  // Catalogue loaders (their bodies are registered by the schema reading layer) and the
+  // generation defaults of a field fresh from the catalogue.
+  void LoadFld_DAO(const Variant& daoFld);
+  void LoadFld_ADO(const Variant& adoFld);
+  void LoadFldDefault();
 };
 
 class RUZFields : public elements::NamedSeqCollection<RUZFields, RUZField> {

@@ -126,7 +126,16 @@ QUILLET_DEFINE_CLASS(RUZTable) {
           [](RUZTable& t, const std::string& v) { t.setTblName(v); })
       .prop(
           "TblGen", [](RUZTable& t) { return t.TblGen(); },
-          [](RUZTable& t, bool v) { t.setTblGen(v); });
+          [](RUZTable& t, bool v) { t.setTblGen(v); })
+      .method("LoadTbl_DAO", &RUZTable::LoadTbl_DAO)
+      .method("LoadView_DAO", &RUZTable::LoadView_DAO)
+      .method("Load_ADO", &RUZTable::Load_ADO)
+      .method("SetupMySQLFld", &RUZTable::SetupMySQLFld)
+      .method("MySQLTagValues", &RUZTable::MySQLTagValues)
+      .method("SetupPostgreSqlFld", &RUZTable::SetupPostgreSqlFld)
+      .method("Load_ADOCustomView", &RUZTable::Load_ADOCustomView)
+      .method("ParseCustomSql", &RUZTable::ParseCustomSql)
+      .method("LoadTableDefault", &RUZTable::LoadTableDefault);
 }
 
 QUILLET_DEFINE_CLASS(RUZTables) {

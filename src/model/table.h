@@ -41,6 +41,18 @@ public:
   // their cascades.
   void unload();
 
+  // Catalogue loaders (bodies registered by the schema reading layer) and the generation
+  // defaults of a table fresh from the catalogue.
+  void LoadTbl_DAO(const Variant& daoTd, bool loadAll);
+  void LoadView_DAO(const Variant& daoQd, bool loadAll);
+  void Load_ADO(const Variant& cnn, const Variant& rs, bool loadAll);
+  void SetupMySQLFld(const Variant& fld, const Variant& rs, const std::string& fldName);
+  std::string MySQLTagValues(const std::string& type);
+  void SetupPostgreSqlFld(const Variant& fld, const Variant& rs, const std::string& fldName);
+  void Load_ADOCustomView(const Variant& cnn, const std::string& tableName, const std::string& sql);
+  void ParseCustomSql();
+  void LoadTableDefault();
+
 private:
   Ref<AGControlItems> controls_;
   std::string nameCopy_;

@@ -22,9 +22,13 @@ struct Expectation {
 
 TEST(Members, EveryPublicMemberIsReachableByName) {
   const Expectation cases[] = {
-      {model::RUZField::staticClassInfo(), 121 + 5, {"GetV", "SetV", "Key", "FldParm"}},
-      {model::RUZTable::staticClassInfo(), 64 + 7, {"Charts", "Fields", "ControlList", "Key"}},
-      {model::RUZDatabase::staticClassInfo(), 31 + 5, {"Tables", "Key", "GetV"}},
+      {model::RUZField::staticClassInfo(),
+       121 + 5 + 3,
+       {"GetV", "SetV", "Key", "FldParm", "LoadFld_ADO", "LoadFldDefault"}},
+      {model::RUZTable::staticClassInfo(),
+       64 + 7 + 9,
+       {"Charts", "Fields", "ControlList", "Key", "Load_ADO", "LoadTableDefault"}},
+      {model::RUZDatabase::staticClassInfo(), 31 + 5 + 3, {"Tables", "Key", "GetV", "LoadDAODB"}},
       {elements::RUZChart::staticClassInfo(), 37 + 5, {"Trendlines", "Key", "SetV"}},
       {elements::RUZTrend::staticClassInfo(), 11 + 2, {"Properties", "Key"}},
       {elements::RUZMenu::staticClassInfo(), 13 + 3, {"MenuAtt", "MenuAttExist", "Load"}},

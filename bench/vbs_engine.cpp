@@ -2,11 +2,15 @@
 // timed loop each script benchmark runs the program and its Python twin alternately five
 // times and reports `py_ratio`: the best Python time divided by the best engine time (above
 // 1 means the engine is faster). The twins time their work themselves, without start-up.
+// Each program and each twin reports its result, which must be the one the benchmark expects:
+// a wrong result, a failing script or a twin that cannot run fails the benchmark.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
 #include <malloc.h>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 
@@ -35,36 +39,58 @@ QUILLET_DEFINE_CLASS(Accumulator) {
   b.method("Add", &Accumulator::Add).get("Total", &Accumulator::Total);
 }
 
-// Seconds the Python twin reports for its work (interpreter start-up excluded).
-double pythonOnce(const char* twin, long n) {
+// What one run gave: its seconds and the program's result as text.
+struct RunResult {
+  double seconds = 0;
+  std::string result;
+};
+
+// The Python twin prints the seconds of its work (interpreter start-up excluded) and its
+// result. A twin that cannot run or fails says why on stderr and gives no result.
+std::optional<RunResult> pythonOnce(const char* twin, long n) {
   std::string cmd = std::string("python3 ") + QUILLET_SOURCE_DIR + "/bench/py/" + twin + ".py " +
-                    std::to_string(n) + " 2>/dev/null";
+                    std::to_string(n);
   FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return 0;
-  char buf[64] = {0};
-  size_t got = fread(buf, 1, sizeof buf - 1, p);
-  pclose(p);
-  return got ? std::atof(buf) : 0;
+  if (!p) return std::nullopt;
+  std::string out;
+  char buf[256];
+  while (size_t got = fread(buf, 1, sizeof buf, p))
+    out.append(buf, got);
+  if (pclose(p) != 0) return std::nullopt;
+  std::istringstream in(out);
+  RunResult r;
+  if (!(in >> r.seconds >> r.result) || r.seconds <= 0) return std::nullopt;
+  return r;
 }
 
-// One run of the program in a fresh engine; seconds.
-double scriptOnce(const std::string& code, long n) {
+// One run of the program in a fresh engine. The program leaves its result in `Result`.
+RunResult scriptOnce(const std::string& code, long n) {
   au::Ref<vbs::ScriptControl> sc(new vbs::ScriptControl);
   sc->setTimeout(0);
   sc->AddObject("Acc", au::Variant(au::Ref<au::Object>(new Accumulator)), false);
   auto start = std::chrono::steady_clock::now();
-  sc->AddCode("N = " + std::to_string(n) + "\n" + code);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sc->AddCode("Dim Result\nN = " + std::to_string(n) + "\n" + code);
+  RunResult r;
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.result = au::CStr(sc->Eval("Result"));
+  return r;
 }
 
-void runScript(benchmark::State& state, const char* twin, const std::string& code) {
+// `expected` is the result both the program and its twin must give for n.
+void runScript(benchmark::State& state, const char* twin, const std::string& code,
+               const std::string& expected) {
   au::Context::Scope scope;
   vbs::registerScriptObjects();
   long n = state.range(0);
   int runs = 0;
-  for (auto _ : state) {
-    scriptOnce(code, n);
-    ++runs;
+  try {
+    for (auto _ : state) {
+      scriptOnce(code, n);
+      ++runs;
+    }
+  } catch (const au::Error& e) {
+    state.SkipWithError(("the script failed: " + e.description()).c_str());
+    return;
   }
   state.counters["ops_per_s"] =
       benchmark::Counter(static_cast<double>(n) * runs, benchmark::Counter::kIsRate);
@@ -72,29 +98,58 @@ void runScript(benchmark::State& state, const char* twin, const std::string& cod
   // same load on a shared machine; the best of each counts.
   double best = 0, py = 0;
   for (int round = 0; round < 5; ++round) {
-    double t = scriptOnce(code, n);
-    if (best == 0 || t < best) best = t;
-    double p = pythonOnce(twin, n);
-    if (p > 0 && (py == 0 || p < py)) py = p;
+    RunResult t = scriptOnce(code, n);
+    if (t.result != expected) {
+      state.SkipWithError(("the script gave " + t.result + ", not " + expected).c_str());
+      return;
+    }
+    if (best == 0 || t.seconds < best) best = t.seconds;
+    std::optional<RunResult> p = pythonOnce(twin, n);
+    if (!p) {
+      state.SkipWithError((std::string("the Python twin ") + twin + " failed").c_str());
+      return;
+    }
+    if (p->result != expected) {
+      state.SkipWithError(
+          (std::string("the Python twin ") + twin + " gave " + p->result + ", not " + expected)
+              .c_str());
+      return;
+    }
+    if (py == 0 || p->seconds < py) py = p->seconds;
   }
-  if (py > 0 && best > 0) {
-    state.counters["py_ratio"] = py / best;
-    state.counters["py_ms"] = py * 1000;
-    state.counters["best_ms"] = best * 1000;
-  }
+  state.counters["py_ratio"] = py / best;
+  state.counters["py_ms"] = py * 1000;
+  state.counters["best_ms"] = best * 1000;
+}
+
+// The sum 1 + 2 + ... + n, as the programs that add the loop counter give it.
+std::string triangle(long n) {
+  return std::to_string(static_cast<long long>(n) * (n + 1) / 2);
 }
 
 void BM_Arithmetic(benchmark::State& state) {
   runScript(state, "vbs_arith",
             "Sub Main\n  Dim s, i\n  s = 0\n  For i = 1 To N\n    s = s + i * 2 Mod 7 - 1\n  Next\n"
-            "End Sub\nMain\n");
+            "  Result = s\nEnd Sub\nMain\n",
+            [n = state.range(0)] {
+              long long s = 0;
+              for (long i = 1; i <= n; ++i)
+                s += i * 2 % 7 - 1;
+              return std::to_string(s);
+            }());
 }
 BENCHMARK(BM_Arithmetic)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_StringConcatenation(benchmark::State& state) {
   runScript(state, "vbs_concat",
             "Sub Main\n  Dim s, i\n  s = \"\"\n  For i = 1 To N\n    s = s & \"ab\" & i\n  Next\n"
-            "End Sub\nMain\n");
+            "  Result = Len(s)\nEnd Sub\nMain\n",
+            [n = state.range(0)] {
+              size_t len = 0;
+              for (long i = 1; i <= n; ++i)
+                len += 2 + std::to_string(i).size();
+              return std::to_string(len);
+            }());
 }
 BENCHMARK(BM_StringConcatenation)->Arg(200000)->Unit(benchmark::kMillisecond);
 
@@ -102,7 +157,8 @@ void BM_ProcedureCalls(benchmark::State& state) {
   runScript(state, "vbs_calls",
             "Function Add(a, b)\n  Add = a + b\nEnd Function\n"
             "Sub Main\n  Dim t, i\n  t = 0\n  For i = 1 To N\n    t = Add(t, i)\n  Next\n"
-            "End Sub\nMain\n");
+            "  Result = t\nEnd Sub\nMain\n",
+            triangle(state.range(0)));
 }
 BENCHMARK(BM_ProcedureCalls)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -114,7 +170,9 @@ void BM_ClassMethodCalls(benchmark::State& state) {
             "  Public Sub Add(x)\n    Total = Total + x\n    Count = Count + 1\n  End Sub\n"
             "End Class\n"
             "Sub Main\n  Dim c, i\n  Set c = New Counter\n"
-            "  For i = 1 To N\n    c.Add i\n  Next\nEnd Sub\nMain\n");
+            "  For i = 1 To N\n    c.Add i\n  Next\n  Result = c.Count & \":\" & c.Total\n"
+            "End Sub\nMain\n",
+            std::to_string(state.range(0)) + ":" + triangle(state.range(0)));
 }
 BENCHMARK(BM_ClassMethodCalls)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -130,30 +188,35 @@ void BM_StringBuilderAppends(benchmark::State& state) {
             "    parts(count) = s\n    count = count + 1\n  End Sub\n"
             "  Public Function ToString()\n    ReDim Preserve parts(count - 1)\n"
             "    ToString = Join(parts, \"\")\n  End Function\n"
+            "  Public Function Size()\n    Size = count\n  End Function\n"
             "End Class\n"
             "Sub Main\n  Dim sb, i, text\n  Set sb = New StringBuilder\n"
-            "  For i = 1 To N\n    sb.Append \"x\"\n  Next\nEnd Sub\nMain\n");
+            "  For i = 1 To N\n    sb.Append \"x\"\n  Next\n  Result = sb.Size\nEnd Sub\nMain\n",
+            std::to_string(state.range(0)));
 }
 BENCHMARK(BM_StringBuilderAppends)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The same builder keeping one string: appending to a variable grows it in place.
 void BM_TextBuilderAppends(benchmark::State& state) {
-  runScript(
-      state, "vbs_textbuilder",
-      "Class StringBuilder\n"
-      "  Private buf\n"
-      "  Private Sub Class_Initialize\n    buf = \"\"\n  End Sub\n"
-      "  Public Sub Append(s)\n    buf = buf & s\n  End Sub\n"
-      "  Public Function ToString()\n    ToString = buf\n  End Function\n"
-      "End Class\n"
-      "Sub Main\n  Dim sb, i, text\n  Set sb = New StringBuilder\n"
-      "  For i = 1 To N\n    sb.Append \"x\"\n  Next\n  text = sb.ToString()\nEnd Sub\nMain\n");
+  runScript(state, "vbs_textbuilder",
+            "Class StringBuilder\n"
+            "  Private buf\n"
+            "  Private Sub Class_Initialize\n    buf = \"\"\n  End Sub\n"
+            "  Public Sub Append(s)\n    buf = buf & s\n  End Sub\n"
+            "  Public Function ToString()\n    ToString = buf\n  End Function\n"
+            "End Class\n"
+            "Sub Main\n  Dim sb, i, text\n  Set sb = New StringBuilder\n"
+            "  For i = 1 To N\n    sb.Append \"x\"\n  Next\n  text = sb.ToString()\n"
+            "  Result = Len(text)\nEnd Sub\nMain\n",
+            std::to_string(state.range(0)));
 }
 BENCHMARK(BM_TextBuilderAppends)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_NativeMemberCalls(benchmark::State& state) {
   runScript(state, "vbs_native",
-            "Sub Main\n  Dim i\n  For i = 1 To N\n    Acc.Add i\n  Next\nEnd Sub\nMain\n");
+            "Sub Main\n  Dim i\n  For i = 1 To N\n    Acc.Add i\n  Next\n  Result = Acc.Total\n"
+            "End Sub\nMain\n",
+            triangle(state.range(0)));
 }
 BENCHMARK(BM_NativeMemberCalls)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

@@ -18,6 +18,6 @@ def main(n):
         sb.append("x")
     elapsed = time.perf_counter() - start
     assert sb.count == n
-    print(elapsed)
+    print(elapsed, sb.count)
 
 main(int(sys.argv[1]))

@@ -11,6 +11,6 @@ def main(n):
         t = add(t, i)
     elapsed = time.perf_counter() - start
     assert t == n * (n + 1) // 2
-    print(elapsed)
+    print(elapsed, t)
 
 main(int(sys.argv[1]))

@@ -8,6 +8,6 @@ def main(n):
         s += "ab" + str(i)
     elapsed = time.perf_counter() - start
     assert len(s) > n
-    print(elapsed)
+    print(elapsed, len(s))
 
 main(int(sys.argv[1]))

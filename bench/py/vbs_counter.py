@@ -17,6 +17,6 @@ def main(n):
         c.add(i)
     elapsed = time.perf_counter() - start
     assert c.count == n
-    print(elapsed)
+    print(f"{elapsed} {c.count}:{c.total}")
 
 main(int(sys.argv[1]))

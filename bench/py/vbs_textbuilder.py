@@ -20,6 +20,6 @@ def main(n):
     text = sb.to_string()
     elapsed = time.perf_counter() - start
     assert len(text) == n
-    print(elapsed)
+    print(elapsed, len(text))
 
 main(int(sys.argv[1]))

@@ -26,6 +26,8 @@ public:
   void setValue(int32_t v) { value_ = v; }
   int32_t Add(int32_t by, int16_t times) { return value_ += by * (times ? times : 1); }
   void Bump(Variant& target) { target = opAdd(target, Variant(int16_t(1))); }
+  // Writes its optional by-reference argument, as an out parameter does.
+  void Mark(Variant& target) { target = Variant("marked"); }
   std::string Item(const std::string& key) const { return "item:" + key; }
   Variant Sum(Args args) {
     Variant s(int16_t(0));
@@ -47,6 +49,7 @@ QUILLET_DEFINE_CLASS(Counter) {
   b.prop("Value", &Counter::value, &Counter::setValue)
       .method("Add", &Counter::Add, 1)
       .method("Bump", &Counter::Bump)
+      .method("Mark", &Counter::Mark, 0)
       .get("Item", &Counter::Item)
       .method("Sum", &Counter::Sum)
       .method("Describe", &Counter::describe, 0)
@@ -96,6 +99,11 @@ TEST_F(DispatchTest, OptionalByRefVariadicAndDefaultMembers) {
   Variant ref[] = {Variant::byRef(&target)};
   invoke(obj, "Bump", kMethod, ref);
   EXPECT_EQ(CInt(target), 6);
+  // An omitted out argument is written nowhere, and nothing else is written instead.
+  EXPECT_NO_THROW(invoke(obj, "Mark", kMethod));
+  Variant marks[] = {Variant::byRef(&target)};
+  invoke(obj, "Mark", kMethod, marks);
+  EXPECT_EQ(CStr(target), "marked");
 
   Variant many[] = {Variant(int16_t(1)), Variant(2.5), Variant("3")};
   EXPECT_EQ(CStr(invoke(obj, "Sum", kMethod, many)), "6.5");

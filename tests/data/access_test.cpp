@@ -161,6 +161,26 @@ TEST_F(AccessFiles, SchemaRowsetsThroughAJetConnectionString) {
   EXPECT_THROW(conn->execute("SELECT * FROM Products"), DataError);
 }
 
+TEST_F(AccessFiles, DatabasePasswordsAreRefusedNotIgnored) {
+  const std::string withPassword[] = {
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file("nwind.mdb") +
+          ";Jet OLEDB:Database Password=secret",
+      "Driver={Microsoft Access Driver (*.mdb)};DBQ=" + file("nwind.mdb") + ";PWD=secret"};
+  for (const std::string& text : withPassword) {
+    try {
+      openConnection(text);
+      ADD_FAILURE() << text;
+    } catch (const DataError& e) {
+      EXPECT_NE(e.description().find("password-protected Access databases are not supported"),
+                std::string::npos)
+          << e.description();
+    }
+  }
+  // An empty password is no password.
+  EXPECT_NO_THROW(openConnection("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                 file("nwind.mdb") + ";Jet OLEDB:Database Password="));
+}
+
 TEST_F(AccessFiles, BadFilesGiveClearErrors) {
   // Missing file.
   try {
@@ -176,9 +196,8 @@ TEST_F(AccessFiles, BadFilesGiveClearErrors) {
   fs::resize_file(dir / "cut.mdb", 5000);
   for (const char* bad : {"text.mdb", "cut.mdb"}) {
     try {
-      auto cat = AccessCatalog::read(file(bad));
-      // libmdb may read a cut file's first pages; it must then not claim the lost tables.
-      EXPECT_LT(cat.tables().size(), 5u) << bad;
+      AccessCatalog::read(file(bad));
+      ADD_FAILURE() << bad << " was read";
     } catch (const automation::Error& e) {
       EXPECT_EQ(e.number(), 3343) << bad;
       EXPECT_NE(e.description().find(bad), std::string::npos) << e.description();

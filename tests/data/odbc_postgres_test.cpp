@@ -225,5 +225,28 @@ TEST(PostgresErrors, DataSourceByNameWithSeparateCredentials) {
   EXPECT_EQ(CStr(c->property("DBMS Name")), "PostgreSQL");
 }
 
+TEST(PostgresErrors, EveryOdbcHandleIsGivenBack) {
+  QUILLET_REQUIRE_SERVICES();
+  automation::Context::Scope scope;
+  ASSERT_EQ(odbcHandlesInUse(), 0);
+  auto c = openConnection(serviceVar("QUILLET_PG_ODBC"));
+  EXPECT_GT(odbcHandlesInUse(), 0);
+  c->execute("SELECT 1");
+  c->describe("SELECT * FROM customers");
+  c->openSchema(SchemaKind::Columns);
+  EXPECT_THROW(c->execute("SELECT * FROM no_such_table"), DataError);
+  c->close();
+  EXPECT_EQ(odbcHandlesInUse(), 0);
+  // A connection released while open, and one that fails to open.
+  openConnection(serviceVar("QUILLET_PG_ODBC"));
+  EXPECT_EQ(odbcHandlesInUse(), 0);
+  EXPECT_THROW(
+      openConnection("Driver={PostgreSQL Unicode};Servername=" + serviceVar("QUILLET_PG_HOST") +
+                     ";Port=" + serviceVar("QUILLET_PG_PORT") +
+                     ";Database=quillet;Uid=quillet;Pwd=wrong"),
+      DataError);
+  EXPECT_EQ(odbcHandlesInUse(), 0);
+}
+
 } // namespace
 } // namespace quillet::platform::data

@@ -114,5 +114,50 @@ TEST(PgTypesErrors, ScriptObjectReportsThroughLastError) {
   EXPECT_EQ(automation::CStr(automation::get(pt, "DataTypeName")), "point");
 }
 
+TEST(PgTypesErrors, ScriptObjectRefusesWhatItCannotHonour) {
+  QUILLET_REQUIRE_SERVICES();
+  automation::Context::Scope scope;
+  auto r = automation::makeRef<DirectSchemaReader>();
+  Variant obj(r);
+  auto connect = [&](const char* dbType, const char* connType, const char* reserved,
+                     const char* quote) {
+    automation::let(obj, "DatabaseType", Variant(dbType));
+    std::vector<Variant> args{
+        Variant(serviceVar("QUILLET_PG_HOST")),
+        Variant("quillet"),
+        Variant("quillet"),
+        Variant(serviceVar("QUILLET_PG_PASSWORD")),
+        Variant(static_cast<int32_t>(std::stoi(serviceVar("QUILLET_PG_PORT")))),
+        Variant(connType),
+        Variant(reserved),
+        Variant(""),
+        Variant(quote)};
+    automation::invoke(obj, "Connect", automation::kMethod, args);
+    return automation::CStr(automation::get(obj, "LastError"));
+  };
+  EXPECT_EQ(connect("postgresql", "direct", "", ""), "");
+  struct Case {
+    const char* dbType;
+    const char* connType;
+    const char* reserved;
+    const char* quote;
+    const char* says;
+  } refused[] = {
+      {"MySQL", "DIRECT", "", "\"", "PostgreSQL databases only, not 'MySQL'"},
+      {"PostgreSQL", "JDBC", "", "\"", "connection type 'JDBC' is not supported"},
+      {"PostgreSQL", "DIRECT", "x", "\"", "seventh and eighth arguments"},
+      {"PostgreSQL", "DIRECT", "", "`", "quote character '`'"},
+  };
+  for (const Case& c : refused) {
+    EXPECT_NE(connect(c.dbType, c.connType, c.reserved, c.quote).find(c.says), std::string::npos)
+        << c.says;
+    // Nothing stays connected from before the refused call.
+    std::vector<Variant> name{Variant("shapes")};
+    automation::invoke(obj, "TableSchema", automation::kMethod, name);
+    EXPECT_NE(automation::CStr(automation::get(obj, "LastError")).find("not connected"),
+              std::string::npos);
+  }
+}
+
 } // namespace
 } // namespace quillet::platform::data

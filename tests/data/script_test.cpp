@@ -1,4 +1,9 @@
 // The connection and recordset as scripts reach them: by name, through the class factory.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "platform/automation/context.h"
@@ -80,6 +85,36 @@ TEST(DataScript, ConnectionRecordsetFieldsAndErrors) {
   }
   invoke(conn, "Close", kMethod);
   EXPECT_EQ(automation::CLng(get(conn, "State")), 0);
+}
+
+TEST(DataScript, ExecuteWritesRecordsAffectedAndRecordsetOpenReadsAnyCursor) {
+  automation::Context::Scope scope;
+  registerDataClasses();
+  // An empty file is an empty SQLite database.
+  std::filesystem::path db = std::filesystem::temp_directory_path() /
+                             ("quillet-script-" + std::to_string(::getpid()) + ".db");
+  std::ofstream{db};
+  Variant conn(automation::create("ADODB.Connection"));
+  std::vector<Variant> open{Variant("Driver={SQLite3};Database=" + db.string())};
+  invoke(conn, "Open", kMethod, open);
+  std::vector<Variant> exec{Variant("SELECT 1 AS one UNION ALL SELECT 2"), Variant(int32_t{7})};
+  Variant rows = invoke(conn, "Execute", kMethod, exec);
+  EXPECT_EQ(exec[1].type(), automation::VarType::Long);
+  EXPECT_EQ(automation::CLng(exec[1]), -1);
+  std::vector<Variant> one{Variant("one")};
+  EXPECT_EQ(automation::CLng(automation::valueOf(invoke(rows, "Item", kGetOrCall, one))), 1);
+  // A keyset cursor with optimistic locking asked for: a read-only snapshot that still moves
+  // back.
+  Variant rs(automation::create("ADODB.Recordset"));
+  std::vector<Variant> rsOpen{Variant("SELECT 1 AS one UNION ALL SELECT 2"), conn,
+                              Variant(int32_t{1}), Variant(int32_t{3}), Variant(int32_t{1})};
+  invoke(rs, "Open", kMethod, rsOpen);
+  invoke(rs, "MoveLast", kMethod);
+  EXPECT_EQ(automation::CLng(automation::valueOf(invoke(rs, "Item", kGetOrCall, one))), 2);
+  invoke(rs, "MoveFirst", kMethod);
+  EXPECT_EQ(automation::CLng(automation::valueOf(invoke(rs, "Item", kGetOrCall, one))), 1);
+  invoke(conn, "Close", kMethod);
+  std::filesystem::remove(db);
 }
 
 } // namespace

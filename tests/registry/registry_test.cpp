@@ -162,13 +162,21 @@ TEST_F(RegistryTest, KeysAndEnumeration) {
   r.ClassKey = kHkeyCurrentUser;
   r.SectionKey = "Software\\Brindlewood\\Test";
   EXPECT_FALSE(r.KeyExists());
-  std::vector<std::string> names;
+  // A missing key lists nothing, and what the lists held before is gone; both listings
+  // answer true whatever they find.
+  std::vector<std::string> names{"stale"};
   int32_t count = -1;
-  EXPECT_TRUE(r.EnumerateSections(names, count));
+  ASSERT_TRUE(r.EnumerateSections(names, count));
   EXPECT_EQ(count, 0);
+  EXPECT_TRUE(names.empty());
+  names = {"stale"};
+  count = -1;
+  ASSERT_TRUE(r.EnumerateValues(names, count));
+  EXPECT_EQ(count, 0);
+  EXPECT_TRUE(names.empty());
   EXPECT_TRUE(r.CreateKey());
   EXPECT_TRUE(r.KeyExists());
-  EXPECT_TRUE(r.EnumerateSections(names, count));
+  r.EnumerateSections(names, count);
   EXPECT_EQ(count, 0);
 
   for (const char* n : {"Zeta", "Alpha", "Mid"}) {
@@ -178,10 +186,12 @@ TEST_F(RegistryTest, KeysAndEnumeration) {
   }
   RegSetValue(Variant("HKCU"), Variant("Software\\Brindlewood\\Test\\Sub"), Variant("x"),
               *std::make_unique<int32_t>(1), Variant("v"));
-  EXPECT_TRUE(r.EnumerateValues(names, count));
+  r.EnumerateValues(names, count);
   EXPECT_EQ(names, (std::vector<std::string>{"Zeta", "Alpha", "Mid"}));
-  EXPECT_TRUE(r.EnumerateSections(names, count));
+  EXPECT_EQ(count, 3);
+  r.EnumerateSections(names, count);
   EXPECT_EQ(names, std::vector<std::string>{"Sub"});
+  EXPECT_EQ(count, 1);
 
   Error e = errorOf([&] { r.DeleteKey(); });
   EXPECT_EQ(e.number(), kErrRegistry);

@@ -33,14 +33,38 @@ TEST(TextFile, WritesInTheChosenEncodingAndReadsBack) {
   struct Case {
     int codePage;
     bool bom;
+    std::string bytes;
   };
-  for (Case c : {Case{65001, true}, Case{65001, false}, Case{1200, true}, Case{1201, true},
-                 Case{1252, false}}) {
+  const Case cases[] = {
+      Case{65001, true,
+           std::string("\xEF\xBB\xBF"
+                       "caf\xC3\xA9 \xE2\x82\xAC\x0D\x0Aline 2",
+                       20)},
+      Case{65001, false, std::string("caf\xC3\xA9 \xE2\x82\xAC\x0D\x0Aline 2", 17)},
+      Case{1200, true,
+           std::string("\xFF\xFE"
+                       "c\x00"
+                       "a\x00"
+                       "f\x00\xE9\x00 \x00\xAC \x0D\x00\x0A\x00l\x00i\x00n\x00"
+                       "e\x00 \x00"
+                       "2\x00",
+                       30)},
+      Case{1201, true,
+           std::string("\xFE\xFF\x00"
+                       "c\x00"
+                       "a\x00"
+                       "f\x00\xE9\x00  \xAC\x00\x0D\x00\x0A\x00l\x00i\x00n\x00"
+                       "e\x00 \x00"
+                       "2",
+                       30)},
+      Case{1252, false, std::string("caf\xE9 \x80\x0D\x0Aline 2", 14)},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.codePage);
     const std::string path = dir / "out.txt";
     Encoding e = Encoding::byCodePage(c.codePage);
     writeTextFile(path, text, e, c.bom);
-    EXPECT_EQ(TempDir::read(path), encodeText(text, e, c.bom));
+    EXPECT_EQ(TempDir::read(path), c.bytes);
     DecodedText d = readTextFileDecoded(path);
     EXPECT_EQ(d.text, text);
     EXPECT_EQ(d.encoding, e);

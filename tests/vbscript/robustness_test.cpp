@@ -117,14 +117,27 @@ TEST(Robustness, RandomTokenSoup) {
 }
 
 TEST(Robustness, DeepNestingIsRefused) {
-  // Expressions and blocks nested far deeper than any real script end in an error.
-  runQuietly("x = " + std::string(20000, '(') + "1" + std::string(20000, ')'));
-  runQuietly("x = " + std::string(20000, '-') + "1");
+  // Expressions and blocks nested far deeper than any real script end in an error: the
+  // compiler refuses the nesting, the runtime the recursion.
   std::string ifs;
   for (int i = 0; i < 5000; ++i)
     ifs += "If True Then\n";
-  runQuietly(ifs);
-  runQuietly("Function F(n)\nF = F(n + 1)\nEnd Function\nx = F(1)");
+  const struct {
+    std::string program;
+    std::string error;
+  } cases[] = {
+      {"x = " + std::string(20000, '(') + "1" + std::string(20000, ')'),
+       "ERROR 1001 Out of memory"},
+      {"x = " + std::string(20000, '-') + "1", "ERROR 1001 Out of memory"},
+      {ifs, "ERROR 1001 Out of memory"},
+      {"Function F(n)\nF = F(n + 1)\nEnd Function\nx = F(1)", "ERROR 28 Out of stack space"}};
+  for (const auto& c : cases) {
+    Harness h;
+    // Generous: the recursion must reach its stack limit even on a loaded machine, while a
+    // hang still ends.
+    h.sc->setTimeout(60000);
+    EXPECT_EQ(h.run(c.program).substr(0, c.error.size()), c.error) << c.program.substr(0, 40);
+  }
 }
 
 } // namespace vbtest

@@ -85,18 +85,15 @@ template <class P> struct Param {
 };
 
 // By reference: the caller's variable itself.
+// An omitted argument gives a Missing of the parameter's own; the pointer never names that
+// member, since the parameter is moved into place after it is made.
 template <> struct Param<Variant&> {
-  Variant* target;
-  Variant missing;
+  Variant* target = nullptr;
+  Variant missing = Variant::missing();
   Param(Args args, size_t i) {
-    if (i < args.size())
-      target = &args[i].deref();
-    else {
-      missing = Variant::missing();
-      target = &missing;
-    }
+    if (i < args.size()) target = &args[i].deref();
   }
-  Variant& get() { return *target; }
+  Variant& get() { return target ? *target : missing; }
 };
 
 template <class R> Variant result(R&& r) {

@@ -816,7 +816,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<Session> openAccessSession(const std::string& file, const std::string&) {
+std::unique_ptr<Session> openAccessSession(const std::string& file, const std::string& password) {
+  // libmdb reads a file without looking at its database password, so opening with one would
+  // pretend to a check that never happened.
+  if (!password.empty())
+    throw DataError(adoerr::kProviderError,
+                    "Cannot open '" + file +
+                        "' with a database password: password-protected Access databases are "
+                        "not supported, because the password cannot be checked.");
   return std::make_unique<AccessSession>(file);
 }
 

@@ -239,6 +239,10 @@ public:
 
 QUILLET_DEFINE_CLASS_NAMED(ScriptRecordset, "Recordset") {
   b.inherit(Rowset::staticClassInfo())
+      // Open(Source, ActiveConnection, CursorType, LockType, Options). The rows are fetched
+      // whole into a read-only snapshot that moves both ways, so every CursorType acts as
+      // adOpenStatic and every LockType as adLockReadOnly; Source is always statement text,
+      // whatever Options says.
       .method(
           "Open",
           [](ScriptRecordset& r, Variant source, Variant active, Variant, Variant, Variant) {
@@ -264,9 +268,17 @@ QUILLET_DEFINE_CLASS(Connection) {
       .get("Version", [](Connection&) { return Connection::version(); })
       .get("Properties", [](Connection& c) { return c.properties(); })
       .get("Errors", [](Connection& c) { return automation::makeRef<ErrorList>(c.errors()); })
+      // Execute(CommandText, RecordsAffected, Options): only read-only statements run, and
+      // they return rows, so RecordsAffected is -1 as ADO gives it for a SELECT. Options is
+      // not read: CommandText is always statement text.
       .method(
           "Execute",
-          [](Connection& c, std::string sql, Variant, Variant) { return c.execute(sql); }, 1)
+          [](Connection& c, std::string sql, Variant& recordsAffected, Variant) {
+            Ref<Rowset> rows = c.execute(sql);
+            recordsAffected = Variant(int32_t{-1});
+            return rows;
+          },
+          1)
       .method("Describe", [](Connection& c, std::string sql) { return c.describe(sql); })
       .method(
           "OpenSchema",

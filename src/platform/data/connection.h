@@ -128,5 +128,8 @@ std::unique_ptr<Session> openOdbcSession(const std::string& odbcConnectionString
                                          const std::string& provider);
 std::unique_ptr<Session> openRecordedSession(const std::string& file);
 std::unique_ptr<Session> openAccessSession(const std::string& file, const std::string& password);
+// The ODBC handles (environment, connection, statement) that sessions hold, over all
+// threads: 0 whenever no ODBC session is open.
+int odbcHandlesInUse();
 
 } // namespace quillet::platform::data

@@ -30,6 +30,22 @@ using automation::raise;
 
 namespace {
 
+// Every ODBC handle of ours is allocated and freed through these two, so the count of those
+// still held can be checked: unixODBC keeps its handles on global lists, where a forgotten
+// one never shows as a leak.
+std::atomic<int> liveHandles{0};
+
+SQLRETURN allocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
+  SQLRETURN rc = SQLAllocHandle(type, input, output);
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) ++liveHandles;
+  return rc;
+}
+
+void freeHandle(SQLSMALLINT type, SQLHANDLE handle) {
+  SQLRETURN rc = SQLFreeHandle(type, handle);
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) --liveHandles;
+}
+
 using WString = std::basic_string<SQLWCHAR>;
 
 WString widen(std::string_view s) {
@@ -155,11 +171,11 @@ std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE h) {
 class Statement {
 public:
   explicit Statement(SQLHDBC dbc) {
-    if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_)))
+    if (!ok(allocHandle(SQL_HANDLE_STMT, dbc, &h_)))
       fail(SQL_HANDLE_DBC, dbc, "Cannot allocate a statement");
   }
   ~Statement() {
-    if (h_) SQLFreeHandle(SQL_HANDLE_STMT, h_);
+    if (h_) freeHandle(SQL_HANDLE_STMT, h_);
   }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -345,10 +361,21 @@ class OdbcSession : public Session {
 public:
   OdbcSession(const std::string& odbc, const std::string& provider) {
     target_ = describeTarget(odbc, provider);
-    if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+    if (!ok(allocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
       throw DataError(adoerr::kProviderError, "Cannot initialise unixODBC");
+    // A constructor that throws runs no destructor, so the handles are given back here.
+    try {
+      connect(odbc);
+    } catch (...) {
+      release();
+      throw;
+    }
+  }
+
+private:
+  void connect(const std::string& odbc) {
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    if (!ok(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_)))
+    if (!ok(allocHandle(SQL_HANDLE_DBC, env_, &dbc_)))
       fail(SQL_HANDLE_ENV, env_, "Cannot initialise unixODBC");
     SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
     WString in = widen(odbc);
@@ -371,6 +398,7 @@ public:
     makeReadOnly();
   }
 
+public:
   ~OdbcSession() override { release(); }
 
   void close() override { release(); }
@@ -485,11 +513,11 @@ private:
   void release() {
     if (dbc_) {
       if (connected_) SQLDisconnect(dbc_);
-      SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+      freeHandle(SQL_HANDLE_DBC, dbc_);
       dbc_ = SQL_NULL_HDBC;
     }
     if (env_) {
-      SQLFreeHandle(SQL_HANDLE_ENV, env_);
+      freeHandle(SQL_HANDLE_ENV, env_);
       env_ = SQL_NULL_HENV;
     }
     connected_ = false;
@@ -1146,6 +1174,10 @@ ResultLimits resultLimits() {
 void setResultLimits(ResultLimits limits) {
   maxRows = limits.rows;
   maxResultBytes = limits.bytes;
+}
+
+int odbcHandlesInUse() {
+  return liveHandles;
 }
 
 std::unique_ptr<Session> openOdbcSession(const std::string& odbc, const std::string& provider) {

@@ -6,10 +6,12 @@
 
 #include "platform/data/connection.h"
 #include "platform/data/sql_text.h"
+#include "platform/text/casefold.h"
 
 namespace quillet::platform::data {
 
 using automation::raise;
+namespace text = ::quillet::platform::text;
 
 namespace {
 
@@ -207,9 +209,25 @@ Ref<PgEntry> entryOf(const std::string& name, const std::string& type,
 } // namespace
 
 void DirectSchemaReader::connect(const std::string& server, const std::string& database,
-                                 const std::string& user, const std::string& password,
-                                 int32_t port) {
+                                 const std::string& user, const std::string& password, int32_t port,
+                                 const std::string& connectionType, const std::string& reserved1,
+                                 const std::string& reserved2, const std::string& quote) {
   lastError.clear();
+  // A refused call leaves no earlier session behind for later reads to use by mistake.
+  reader_.disconnect();
+  if (!databaseType.empty() && !text::equalsNoCase(databaseType, "PostgreSQL"))
+    lastError =
+        "The direct schema reader reads PostgreSQL databases only, not '" + databaseType + "'.";
+  else if (!connectionType.empty() && !text::equalsNoCase(connectionType, "DIRECT"))
+    lastError = "The direct schema reader connects to the server itself (DIRECT); connection "
+                "type '" +
+                connectionType + "' is not supported.";
+  else if (!reserved1.empty() || !reserved2.empty())
+    lastError = "The direct schema reader takes no value in the seventh and eighth arguments "
+                "of Connect.";
+  else if (!quote.empty() && quote != "\"")
+    lastError = "The quote character '" + quote + "' is not PostgreSQL's (\").";
+  if (!lastError.empty()) return;
   try {
     reader_.connect(server, database, user, password, port);
   } catch (const automation::Error& e) {
@@ -253,8 +271,10 @@ QUILLET_DEFINE_CLASS(DirectSchemaReader) {
       .method(
           "Connect",
           [](DirectSchemaReader& r, std::string server, std::string db, std::string uid,
-             std::string pwd, int32_t port, std::string, std::string, std::string,
-             std::string) { r.connect(server, db, uid, pwd, port); },
+             std::string pwd, int32_t port, std::string type, std::string reserved1,
+             std::string reserved2, std::string quote) {
+            r.connect(server, db, uid, pwd, port, type, reserved1, reserved2, quote);
+          },
           5)
       .method("TableSchema", [](DirectSchemaReader& r, std::string t) { return r.tableSchema(t); })
       .method("QuerySchema", [](DirectSchemaReader& r, std::string n, std::string sql) {

@@ -49,10 +49,17 @@ private:
   pg_conn* conn_ = nullptr;
 };
 
-// Scripts' view of the reader: DatabaseType, RegistryPath, Connect (nine arguments:
-// server, database, user, password, port, connection type, two unused texts, quote),
-// LastError, Schema, TableSchema(name) -> entries with Name, TableType and Fields,
+// Scripts' view of the reader. Members: DatabaseType, RegistryPath, Schema, LastError,
+// Connect(server, database, user, password, port, connection type, two reserved texts,
+// quote), TableSchema(name) -> entries indexed from 0 with Name, TableType and Fields, and
 // QuerySchema(name, sql) -> an entry with Fields; each field has Name and DataTypeName.
+//
+// Connect refuses, through LastError, what this reader cannot do: a DatabaseType other than
+// PostgreSQL (empty counts as PostgreSQL), a connection type other than DIRECT (or empty),
+// anything in the two reserved texts, and a quote other than PostgreSQL's double quote or
+// none. The quote is only checked: names reach the server as values, never in SQL text, so
+// they need no quoting. RegistryPath is kept for scripts to read back; the reader has no
+// settings of its own to read there.
 class DirectSchemaReader : public automation::Object {
   QUILLET_OBJECT(DirectSchemaReader)
 public:
@@ -61,7 +68,9 @@ public:
   std::string schema;
   std::string lastError;
   void connect(const std::string& server, const std::string& database, const std::string& user,
-               const std::string& password, int32_t port);
+               const std::string& password, int32_t port, const std::string& connectionType = {},
+               const std::string& reserved1 = {}, const std::string& reserved2 = {},
+               const std::string& quote = "\"");
   automation::Variant tableSchema(const std::string& table);
   automation::Variant querySchema(const std::string& name, const std::string& sql);
 

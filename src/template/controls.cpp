@@ -384,7 +384,7 @@ QUILLET_DEFINE_CLASS(RUZControls) {
                               {"ProdVersion", &C::ProdVersion},
                               {"ProdDesc", &C::ProdDesc},
                               {"ProdAuthor", &C::ProdAuthor}})
-    b.get(name, [member](C& c) { return c.*member; });
+    b.get(name, [m = member](C& c) { return c.*m; });
   b.method("LoadControls", &C::LoadControls)
       .method("AddControl",
               [](C& c, const Ref<RUZControl>& x) { return x ? c.AddControl(*x) : false; })

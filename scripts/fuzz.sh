@@ -15,7 +15,7 @@ for src in "$root"/fuzz/*.cpp; do
   mkdir -p "$work/$name"
   if [ -d "$root/fuzz/corpus/$name" ]; then cp -r "$root/fuzz/corpus/$name/." "$work/$name/"; fi
   echo "fuzzing $name for ${seconds}s"
-  ASAN_OPTIONS=detect_leaks=0 "$dir/fuzz_$name" -max_total_time="$seconds" -max_len=65536 \
+  ASAN_OPTIONS=detect_leaks=0 "$dir/fuzz_$name" -seed=1 -max_total_time="$seconds" -max_len=65536 \
     -artifact_prefix="$work/" "$work/$name" 2>"$work/$name.log" || {
     tail -40 "$work/$name.log"
     mkdir -p "$root/build-fuzz/crashes"

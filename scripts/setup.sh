@@ -10,6 +10,7 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql odbc-mariadb libsqliteodbc tdsodbc
   mdbtools mdbtools-dev libpq-dev libsqlite3-dev sqlite3 nlohmann-json3-dev
   postgresql mariadb-server mariadb-client python3 locales
+  clang libclang-rt-14-dev
 )
 
 missing=()

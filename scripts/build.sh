@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-release}
-jobs=$(nproc)
+# QUILLET_JOBS limits the parallel compiles (several work trees building at once).
+jobs=${QUILLET_JOBS:-$(nproc)}
 case "$kind" in
   release)
     dir="$root/build-release"

@@ -5,6 +5,7 @@
 namespace quillet::host {
 
 int runScriptCommand(const std::vector<std::string>& args); // run_command.cpp
+int runNewCommand(const std::vector<std::string>& args);    // new_command.cpp
 // project_commands.cpp
 bool isProjectVerb(const std::string& verb);
 std::string projectVerbsUsage();
@@ -19,7 +20,9 @@ std::string usageText() {
          "  --help, help        show this text\n"
          "  --version, version  show the engine version\n"
          "  run [--timeout MS] FILE.vbs [ARGS...]\n"
-         "                      run a script file\n" +
+         "                      run a script file\n"
+         "  new FILE.kvz --db CONNECTION [--table T]... [--schema S] [--template ZIP]\n"
+         "                      create a project from a database\n" +
          projectVerbsUsage() + "\n'brindlewood COMMAND --help' describes a project command.\n";
 }
 
@@ -45,6 +48,7 @@ int runCommand(const std::vector<std::string>& args) {
     return 0;
   }
   if (cmd == "run") return runScriptCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "new") return runNewCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (isProjectVerb(cmd))
     return runProjectCommand(cmd, std::vector<std::string>(args.begin() + 1, args.end()));
   std::cerr << "brindlewood: unknown command '" << cmd << "'\n\n" << usageText();

@@ -131,3 +131,25 @@ TEST_F(Sqlite, RecordReaderArgumentChecks) {
 
 } // namespace
 } // namespace quillet::schema
+
+namespace quillet::schema {
+namespace {
+
+TEST_F(SchemaTest, SqliteNonAsciiNamesKeepTheirKeysAndIndexes) {
+  const std::string path = env.path("ü.db").string();
+  makeSqlite(path, R"(CREATE TABLE "Bücher" ("Größe" INTEGER PRIMARY KEY, "Titel ü" TEXT UNIQUE,
+                        "Straße" TEXT NOT NULL);)");
+  ASSERT_EQ(db->LoadADODB(Variant("SQLITE"), Variant(""), Variant(""), Variant(""),
+                          Variant("Driver={SQLite3};Database=" + path), Variant(""), Variant("")),
+            0)
+      << ctx().ProjErr;
+  EXPECT_EQ(fieldNames("Bücher"), (std::vector<std::string>{"Größe", "Titel ü", "Straße"}));
+  EXPECT_EQ(table("Bücher")->TblError(), "");
+  EXPECT_EQ(table("Bücher")->TblKey(), "Größe");
+  EXPECT_TRUE(field("Bücher", "Größe")->FldIsPrimaryKey());
+  EXPECT_TRUE(field("Bücher", "Titel ü")->FldUniqueIdx());
+  EXPECT_TRUE(field("Bücher", "Straße")->FldReq());
+}
+
+} // namespace
+} // namespace quillet::schema

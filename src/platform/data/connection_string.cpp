@@ -227,7 +227,8 @@ std::string readOnlySqlite(ConnectionString& cs, const std::string& file) {
   std::string uri = "file:";
   static const char* hex = "0123456789ABCDEF";
   for (unsigned char c : absolute) {
-    if (c == '%' || c == '?' || c == '#' || c == ';' || c == '{' || c == '}' || c <= 0x20) {
+    if (c == '%' || c == '?' || c == '#' || c == ';' || c == '{' || c == '}' || c <= 0x20 ||
+        c >= 0x80) {
       uri += '%';
       uri += hex[c >> 4];
       uri += hex[c & 15];

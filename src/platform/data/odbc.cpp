@@ -9,8 +9,10 @@
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
+#include <locale.h>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -35,7 +37,30 @@ namespace {
 // one never shows as a leak.
 std::atomic<int> liveHandles{0};
 
+// unixODBC turns our UTF-16 text into the narrow text of a driver without wide functions
+// (the SQLite driver) by the character set of the locale in force when the environment and
+// connection handles are made; under the program's "C" locale that loses every non-ASCII
+// name. A thread-local UTF-8 character type while they are made keeps the text UTF-8 and
+// leaves the process's own locale alone.
+class Utf8CharacterTypeScope {
+public:
+  Utf8CharacterTypeScope() {
+    static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (utf8) previous_ = uselocale(utf8);
+  }
+  ~Utf8CharacterTypeScope() {
+    if (previous_) uselocale(previous_);
+  }
+  Utf8CharacterTypeScope(const Utf8CharacterTypeScope&) = delete;
+  Utf8CharacterTypeScope& operator=(const Utf8CharacterTypeScope&) = delete;
+
+private:
+  locale_t previous_ = nullptr;
+};
+
 SQLRETURN allocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
+  std::optional<Utf8CharacterTypeScope> utf8;
+  if (type == SQL_HANDLE_ENV || type == SQL_HANDLE_DBC) utf8.emplace();
   SQLRETURN rc = SQLAllocHandle(type, input, output);
   if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) ++liveHandles;
   return rc;
@@ -131,6 +156,16 @@ std::string narrow(const SQLWCHAR* s) {
   return narrow(s, n);
 }
 
+// Text a driver hands back through a length: a narrow driver behind unixODBC reports its
+// length in bytes of UTF-8, which overstates the UTF-16 units of a non-ASCII name, so the
+// text ends at its terminator when that comes first.
+std::string narrowReported(const SQLWCHAR* s, size_t n) {
+  size_t end = 0;
+  while (end < n && s[end])
+    ++end;
+  return narrow(s, end);
+}
+
 bool ok(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
@@ -147,7 +182,7 @@ std::vector<DiagRecord> diagnostics(SQLSMALLINT type, SQLHANDLE h) {
     DiagRecord r;
     r.sqlState = narrow(state);
     r.nativeError = native;
-    r.description = narrow(msg, std::min<size_t>(len, 2047));
+    r.description = narrowReported(msg, std::min<size_t>(len, 2047));
     r.source = "Microsoft OLE DB Provider for ODBC Drivers";
     r.number =
         r.sqlState.rfind("28", 0) == 0 ? adoerr::kAuthenticationFailed : adoerr::kProviderError;
@@ -527,7 +562,7 @@ private:
     SQLWCHAR buf[512] = {};
     SQLSMALLINT len = 0;
     if (!ok(SQLGetInfoW(dbc_, what, buf, sizeof buf, &len))) return {};
-    return narrow(buf, std::min<size_t>(len / sizeof(SQLWCHAR), 511));
+    return narrowReported(buf, std::min<size_t>(len / sizeof(SQLWCHAR), 511));
   }
 
   // Statements here only read; the session is put in read-only mode as well, so that even a
@@ -621,7 +656,7 @@ private:
     SQLWCHAR buf[512] = {};
     SQLSMALLINT len = 0;
     if (!ok(SQLColAttributeW(st.get(), i, field, buf, sizeof buf, &len, nullptr))) return {};
-    return narrow(buf, std::min<size_t>(len / sizeof(SQLWCHAR), 511));
+    return narrowReported(buf, std::min<size_t>(len / sizeof(SQLWCHAR), 511));
   }
 
   SQLLEN colNumber(const Statement& st, SQLUSMALLINT i, SQLUSMALLINT field, SQLLEN fallback = 0) {
@@ -651,7 +686,7 @@ private:
           SQLDescribeColW(st.get(), i, name, 512, &nameLen, &sqlType, &size, &digits, &nullable),
           "Cannot describe column " + std::to_string(i));
       ColumnInfo c;
-      c.name = narrow(name, std::min<size_t>(nameLen, 511));
+      c.name = narrowReported(name, std::min<size_t>(nameLen, 511));
       bool isUnsigned = full && colNumber(st, i, SQL_DESC_UNSIGNED, SQL_FALSE) == SQL_TRUE &&
                         sqlType != SQL_NUMERIC && sqlType != SQL_DECIMAL;
       if (full)

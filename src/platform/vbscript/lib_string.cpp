@@ -31,6 +31,13 @@ void checkSize(size_t n) {
   am::pollInterrupt();
 }
 
+// Text comparison folds the whole input first. A script loop whose every statement folds
+// megabytes reaches the interpreter's own time check only after many seconds, so such a
+// call looks at the clock itself.
+void checkTimeBeforeFolding(const std::string& text) {
+  if (text.size() >= (size_t{1} << 16)) am::interruptPoint();
+}
+
 // Character position (0-based) of `needle` in `hay` at or after character `from`.
 size_t findChars(const std::string& hay, const std::string& needle, size_t from,
                  am::CompareMode mode) {
@@ -38,6 +45,7 @@ size_t findChars(const std::string& hay, const std::string& needle, size_t from,
     size_t at = hay.find(needle, byteOffset(hay, from));
     return at == std::string::npos ? std::string::npos : charIndex(hay, at);
   }
+  checkTimeBeforeFolding(hay);
   std::u32string h = foldU32(hay), n = foldU32(needle);
   return h.find(n, from);
 }
@@ -51,6 +59,7 @@ size_t rfindChars(const std::string& hay, const std::string& needle, size_t end,
     size_t at = hay.rfind(needle, endByte - needle.size());
     return at == std::string::npos ? std::string::npos : charIndex(hay, at);
   }
+  checkTimeBeforeFolding(hay);
   std::u32string h = foldU32(hay), n = foldU32(needle);
   if (n.size() > end) return std::string::npos;
   return h.rfind(n, end - n.size());
@@ -288,6 +297,7 @@ Variant fnReplace(BuiltinCall& c) {
   if (find.empty() || count == 0) return Variant(expr.substr(from));
   if (mode == am::CompareMode::Binary)
     return Variant(replaceIn<std::string>(expr, expr, find, with, from, count));
+  checkTimeBeforeFolding(expr);
   std::u32string orig = toU32(expr), hay = foldU32(expr);
   return Variant(fromU32(replaceIn<std::u32string>(orig, hay, foldU32(find), toU32(with),
                                                    static_cast<size_t>(start - 1), count)));
@@ -321,6 +331,7 @@ Variant fnSplit(BuiltinCall& c) {
     for (auto& p : splitIn<std::string>(expr, expr, delim, limit))
       values.emplace_back(std::move(p));
   } else {
+    checkTimeBeforeFolding(expr);
     for (auto& p : splitIn<std::u32string>(toU32(expr), foldU32(expr), foldU32(delim), limit))
       values.emplace_back(fromU32(p));
   }

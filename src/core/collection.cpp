@@ -208,6 +208,21 @@ void CSuperCollection::Add(const Variant& item, const std::string& key, int32_t 
   if (!key.empty()) store_->index.emplace(store_->normalise(key), raw);
 }
 
+bool CSuperCollection::addLastUnique(const Variant& item, std::string key) {
+  if (key.empty()) return false;
+  auto [slot, added] = store_->index.try_emplace(store_->normalise(key), nullptr);
+  if (!added) return false;
+  auto& items = store_->items;
+  auto node = automation::makeRef<CollectionNode>();
+  node->item = item.deref();
+  node->key = std::move(key);
+  node->pos = items.size();
+  slot->second = node.get();
+  items.push_back(std::move(node));
+  ++store_->generation;
+  return true;
+}
+
 CollectionNode* CSuperCollection::resolve(const Variant& indexOrKey, bool keyMissingRaises,
                                           int32_t outOfRangeError) const {
   IndexArg a = readIndex(indexOrKey);

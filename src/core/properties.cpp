@@ -94,7 +94,7 @@ bool AGProperties::Add(const std::string& name, const std::string& dataType, boo
 
 AGProperty* AGProperties::addProperty(const std::string& name, const std::string& dataType,
                                       bool regSave, int32_t regFormat, bool fileSave, bool sync) {
-  if (name.empty() || coll_.KeyExists(name) != kNotFoundMark) return nullptr;
+  if (name.empty()) return nullptr;
   auto p = automation::makeRef<AGProperty>();
   p->setName(name);
   p->setDataType(dataType);
@@ -102,7 +102,7 @@ AGProperty* AGProperties::addProperty(const std::string& name, const std::string
   p->setRegFormat(regFormat);
   p->setFileSave(fileSave);
   p->setSync(sync);
-  coll_.Add(Variant(p), name);
+  if (!coll_.addLastUnique(Variant(p), name)) return nullptr;
   return p.get();
 }
 

@@ -94,31 +94,37 @@ bool cRegistry::DeleteValue() {
   return true;
 }
 
+namespace {
+Variant variantOf(const reg::Value& v) {
+  switch (v.type) {
+  case reg::kString:
+    return Variant(v.text);
+  case reg::kExpandString:
+    return Variant(reg::expandEnvironment(v.text));
+  case reg::kDword:
+  case reg::kDwordBigEndian:
+    return Variant(static_cast<int32_t>(v.number));
+  case reg::kMultiString: {
+    std::string joined;
+    for (size_t i = 0; i < v.list.size(); ++i) {
+      if (i) joined += '\0';
+      joined += v.list[i];
+    }
+    return Variant(joined);
+  }
+  default:
+    return byteArray(v.bytes);
+  }
+}
+} // namespace
+
 Variant cRegistry::Value() {
   auto root = rootOf(ClassKey);
   if (!root) return Default;
   auto v = reg::current().getValue(*root, SectionKey, ValueKey);
   if (!v) return Default;
   ValueType = v->type;
-  switch (v->type) {
-  case reg::kString:
-    return Variant(v->text);
-  case reg::kExpandString:
-    return Variant(reg::expandEnvironment(v->text));
-  case reg::kDword:
-  case reg::kDwordBigEndian:
-    return Variant(static_cast<int32_t>(v->number));
-  case reg::kMultiString: {
-    std::string joined;
-    for (size_t i = 0; i < v->list.size(); ++i) {
-      if (i) joined += '\0';
-      joined += v->list[i];
-    }
-    return Variant(joined);
-  }
-  default:
-    return byteArray(v->bytes);
-  }
+  return variantOf(*v);
 }
 
 void cRegistry::setValue(const Variant& input) {
@@ -210,6 +216,27 @@ Variant RegGetValue(const Variant& root, const Variant& section, const Variant& 
   Variant v = r.Value();
   state().lastType = r.ValueType;
   return v;
+}
+
+std::vector<Variant> RegGetValues(const Variant& root, const Variant& section,
+                                  const std::vector<std::string_view>& names) {
+  std::vector<Variant> out;
+  if (names.empty()) return out;
+  out.reserve(names.size());
+  cRegistry& r = point(root, section, Variant(std::string(names.back())));
+  auto rt = rootOf(r.ClassKey);
+  const reg::Key* key = rt ? reg::current().findKey(*rt, r.SectionKey) : nullptr;
+  for (std::string_view name : names) {
+    const reg::Value* v = key ? key->value(name) : nullptr;
+    if (!v) {
+      out.push_back(r.Default);
+      continue;
+    }
+    r.ValueType = v->type;
+    out.push_back(variantOf(*v));
+  }
+  state().lastType = r.ValueType;
+  return out;
 }
 
 void RegSetValue(const Variant& root, const Variant& section, const Variant& name,

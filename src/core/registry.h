@@ -9,6 +9,7 @@
 // nothing and raise nothing.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/automation/variant.h"
@@ -66,6 +67,11 @@ int32_t LastRegistryType();
 
 // "HKLM" selects the local machine root, any other text the current user's.
 Variant RegGetValue(const Variant& root, const Variant& section, const Variant& name);
+// The values of several names of one section, as RegGetValue of each name in turn gives
+// them (the shared accessor and the last type end as those calls would leave them), with
+// one look at the hive instead of one per name.
+std::vector<Variant> RegGetValues(const Variant& root, const Variant& section,
+                                  const std::vector<std::string_view>& names);
 void RegSetValue(const Variant& root, const Variant& section, const Variant& name,
                  int32_t& valueType, const Variant& value);
 

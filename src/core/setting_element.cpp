@@ -56,11 +56,20 @@ void SettingElement::InitProperties() {
 
 void SettingElement::LoadRegDefaults() {
   const std::string& section = automation::Context::current().*(catalogue_->defaultsKey);
-  for (const Ref<AGProperty>& p : Properties()->list()) {
+  // Every default of an element lives in one section: it is looked up once, not once per
+  // setting (each look checks the hive's file), which counted when thousands of fields load.
+  std::vector<AGProperty*> saved;
+  std::vector<std::string_view> names;
+  Ref<AGProperties> bag = Properties();
+  for (int32_t i = 1; i <= bag->Count(); ++i) {
+    AGProperty* p = bag->at(i);
     if (!p->RegSave()) continue;
-    Variant v = RegGetValue("HKCU", section, p->Name());
-    p->setValue(ConvertValue(v, p->DataType()));
+    saved.push_back(p);
+    names.push_back(p->Name());
   }
+  std::vector<Variant> values = RegGetValues(Variant("HKCU"), Variant(section), names);
+  for (size_t i = 0; i < saved.size(); ++i)
+    saved[i]->setValue(ConvertValue(values[i], saved[i]->DataType()));
 }
 
 const Variant& SettingElement::value(std::string_view name) {

@@ -745,6 +745,10 @@ std::optional<Value> Registry::getValue(Root root, std::string_view path, std::s
   return *v;
 }
 
+const Key* Registry::findKey(Root root, std::string_view path) {
+  return impl_->find(root, path);
+}
+
 bool Registry::setValue(Root root, std::string_view path, std::string_view name, Value value) {
   if (!impl_->writable(root, path)) return false;
   auto parts = splitPath(path);

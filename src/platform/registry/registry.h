@@ -156,6 +156,9 @@ public:
   bool deleteValue(Root root, std::string_view path, std::string_view name);
   // The stored value (type 2 not yet expanded); nullopt when the key or value is missing.
   std::optional<Value> getValue(Root root, std::string_view path, std::string_view name);
+  // The key itself, for reading many of its values with one look at the hive; valid until
+  // the registry is used again. nullptr when the key is missing.
+  const Key* findKey(Root root, std::string_view path);
   // Stores a value, creating the key; false when refused.
   bool setValue(Root root, std::string_view path, std::string_view name, Value value);
   // Value and sub-key names in order; nullopt when the key is missing.

@@ -25,6 +25,7 @@
 #include "extensions/extension.h"
 #include "extensions/operations.h"
 #include "extensions/tree.h"
+#include "model/ado_types.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -227,46 +228,7 @@ void ProjectReader::field(const Attributes& attrs, const xml::Node& n, model::RU
   f->setFldVar(core::MakeVarName(f->FldName(), "x_"));
   int16_t type = f->FldType();
   bool access = core::DBKindFromDBMS(p_.db_->DBDBMSName()) == core::kDBAccess;
-  const char* quote = nullptr;
-  switch (type) {
-  case 2:
-  case 3:
-  case 4:
-  case 5:
-  case 6:
-  case 11:
-  case 14:
-  case 16:
-  case 17:
-  case 18:
-  case 19:
-  case 20:
-  case 21:
-  case 131:
-  case 139:
-    quote = "";
-    break;
-  case 8:
-  case 72:
-  case 129:
-  case 130:
-  case 200:
-  case 201:
-  case 202:
-  case 203:
-  case 204:
-  case 205:
-    quote = "'";
-    break;
-  case 7:
-  case 133:
-  case 134:
-  case 135:
-    quote = access ? "#" : "'";
-    break;
-  default:
-    break;
-  }
+  const char* quote = model::AdoLiteralQuote(type, access);
   if (quote) {
     f->setFldQuoteS(quote);
     f->setFldQuoteE(quote);

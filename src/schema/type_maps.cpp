@@ -1,6 +1,7 @@
 // Provider type codes to the ADO codes the project stores, with support flags and literal
 // quotes.
 #include "core/dialect.h"
+#include "model/ado_types.h"
 #include "schema/sinks.h"
 
 namespace quillet::schema {
@@ -58,42 +59,9 @@ TypeFacts daoTypeMap(int daoType) {
 }
 
 TypeFacts adoTypeMap(int adoType, int16_t kind) {
-  switch (adoType) {
-  case 2:
-  case 3:
-  case 4:
-  case 5:
-  case 6:
-  case 11:
-  case 14:
-  case 16:
-  case 17:
-  case 18:
-  case 19:
-  case 20:
-  case 21:
-  case 131:
-  case 139:
-    return supported(adoType, "");
-  case 7:
-  case 133:
-  case 134:
-  case 135:
-    return supported(adoType, kind == core::kDBAccess ? "#" : "'");
-  case 8:
-  case 72:
-  case 129:
-  case 130:
-  case 200:
-  case 201:
-  case 202:
-  case 203:
-  case 204:
-  case 205:
-    return supported(adoType, "'");
-  default:
-    return {adoType, false, std::nullopt};
-  }
+  const char* quote = model::AdoLiteralQuote(adoType, kind == core::kDBAccess);
+  if (!quote) return {adoType, false, std::nullopt};
+  return supported(adoType, quote);
 }
 
 int32_t daoAttributeMask(int daoAttributes, bool required) {

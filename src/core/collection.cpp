@@ -68,38 +68,140 @@ IndexArg readIndex(const Variant& arg) {
   return r;
 }
 
-void asciiLowerInto(std::string_view key, std::string& out) {
-  out.assign(key);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-}
-
 } // namespace
 
 // ---- store ----
 
-std::string detail::CollectionStore::normalise(std::string_view key) const {
-  if (compareMode == 0) return std::string(key);
-  if (text::isAscii(key)) {
-    std::string out;
-    asciiLowerInto(key, out);
-    return out;
+namespace {
+CollectionNode* const kRemoved = reinterpret_cast<CollectionNode*>(alignof(CollectionNode));
+
+bool asciiEqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
   }
-  return text::foldCase(key);
+  return true;
+}
+
+size_t fnv(size_t h, unsigned char c) {
+  return (h ^ c) * 1099511628211ull;
+}
+} // namespace
+
+size_t detail::CollectionStore::keyHash(std::string_view key) const {
+  size_t h = 14695981039346656037ull;
+  if (compareMode == 0) {
+    for (unsigned char c : key)
+      h = fnv(h, c);
+  } else if (text::isAscii(key)) {
+    // The folded form of ASCII text is its lower case: hashed without making it.
+    for (unsigned char c : key)
+      h = fnv(h, c >= 'A' && c <= 'Z' ? c + 32 : c);
+  } else {
+    for (unsigned char c : text::foldCase(key))
+      h = fnv(h, c);
+  }
+  return h;
+}
+
+bool detail::CollectionStore::sameKey(std::string_view a, std::string_view b) const {
+  if (compareMode == 0) return a == b;
+  if (text::isAscii(a) && text::isAscii(b)) return asciiEqualNoCase(a, b);
+  return text::foldCase(a) == text::foldCase(b);
+}
+
+size_t detail::CollectionStore::probe(std::string_view key, size_t h, bool& found) const {
+  const size_t mask = slots.size() - 1;
+  size_t free = SIZE_MAX;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
+    CollectionNode* s = slots[i];
+    if (!s) {
+      found = false;
+      return free != SIZE_MAX ? free : i;
+    }
+    if (s == kRemoved) {
+      if (free == SIZE_MAX) free = i;
+    } else if (s->hash == h && sameKey(s->key, key)) {
+      found = true;
+      return i;
+    }
+  }
+}
+
+void detail::CollectionStore::rehash(size_t capacity) {
+  std::vector<CollectionNode*> old;
+  old.swap(slots);
+  slots.assign(capacity, nullptr);
+  const size_t mask = capacity - 1;
+  for (CollectionNode* n : old) {
+    if (!n || n == kRemoved) continue;
+    size_t i = n->hash & mask;
+    while (slots[i])
+      i = (i + 1) & mask;
+    slots[i] = n;
+  }
+  occupied = keyed;
+}
+
+void detail::CollectionStore::indexReserve(size_t count) {
+  size_t capacity = slots.empty() ? 8 : slots.size();
+  while (capacity * 3 < (count + 1) * 4)
+    capacity *= 2;
+  if (capacity > slots.size()) rehash(capacity);
+}
+
+bool detail::CollectionStore::indexAdd(CollectionNode* node) {
+  // At most three quarters full, markers included, so that every probe ends.
+  if (slots.empty())
+    rehash(8);
+  else if ((occupied + 1) * 4 > slots.size() * 3)
+    // Doubled when the live entries need it, else rebuilt at its size without the markers.
+    rehash((keyed + 1) * 2 > slots.size() ? slots.size() * 2 : slots.size());
+  const size_t h = keyHash(node->key);
+  bool found = false;
+  size_t at = probe(node->key, h, found);
+  if (found) return false;
+  node->hash = h;
+  if (!slots[at]) ++occupied;
+  slots[at] = node;
+  ++keyed;
+  return true;
+}
+
+void detail::CollectionStore::indexPut(CollectionNode* node) {
+  if (indexAdd(node)) return;
+  const size_t h = keyHash(node->key);
+  bool found = false;
+  size_t at = probe(node->key, h, found);
+  node->hash = h;
+  slots[at] = node;
+}
+
+void detail::CollectionStore::indexRemove(const CollectionNode* node) {
+  if (slots.empty()) return;
+  const size_t mask = slots.size() - 1;
+  for (size_t i = node->hash & mask; slots[i]; i = (i + 1) & mask) {
+    if (slots[i] == node) {
+      slots[i] = kRemoved;
+      --keyed;
+      return;
+    }
+  }
+}
+
+void detail::CollectionStore::indexClear() {
+  std::vector<CollectionNode*>().swap(slots);
+  keyed = occupied = 0;
 }
 
 CollectionNode* detail::CollectionStore::find(std::string_view key) const {
-  if (key.empty() || index.empty()) return nullptr;
-  // Lookups are the hot path of every collection: normalise into a reused buffer.
-  thread_local std::string buffer;
-  if (compareMode == 0)
-    buffer.assign(key);
-  else if (text::isAscii(key))
-    asciiLowerInto(key, buffer);
-  else
-    buffer = text::foldCase(key);
-  auto it = index.find(buffer);
-  return it == index.end() ? nullptr : it->second;
+  if (key.empty() || keyed == 0) return nullptr;
+  bool found = false;
+  size_t at = probe(key, keyHash(key), found);
+  return found ? slots[at] : nullptr;
 }
 
 // ---- collection ----
@@ -160,9 +262,9 @@ void CSuperCollection::moveNode(size_t from, size_t to) {
 }
 
 void CSuperCollection::rekey(CollectionNode& node, const std::string& newKey) {
-  if (!node.key.empty()) store_->index.erase(store_->normalise(node.key));
+  if (!node.key.empty()) store_->indexRemove(&node);
   node.key = newKey;
-  if (!newKey.empty()) store_->index[store_->normalise(newKey)] = &node;
+  if (!newKey.empty()) store_->indexPut(&node);
 }
 
 void CSuperCollection::assignObjectKey(CollectionNode& node, const std::string& key) {
@@ -205,19 +307,17 @@ void CSuperCollection::Add(const Variant& item, const std::string& key, int32_t 
   CollectionNode* raw = node.get();
   items.insert(items.begin() + static_cast<ptrdiff_t>(target), std::move(node));
   renumber(target, items.size());
-  if (!key.empty()) store_->index.emplace(store_->normalise(key), raw);
+  if (!key.empty()) store_->indexAdd(raw);
 }
 
 bool CSuperCollection::addLastUnique(const Variant& item, std::string key) {
   if (key.empty()) return false;
-  auto [slot, added] = store_->index.try_emplace(store_->normalise(key), nullptr);
-  if (!added) return false;
   auto& items = store_->items;
   auto node = automation::makeRef<CollectionNode>();
-  node->item = item.deref();
   node->key = std::move(key);
   node->pos = items.size();
-  slot->second = node.get();
+  if (!store_->indexAdd(node.get())) return false;
+  node->item = item.deref();
   items.push_back(std::move(node));
   ++store_->generation;
   return true;
@@ -244,7 +344,7 @@ void CSuperCollection::Remove(const Variant& indexOrKey) {
   CollectionNode* n = resolve(indexOrKey, true, automation::err::kSubscriptOutOfRange);
   auto& items = store_->items;
   Ref<CollectionNode> keep = items[n->pos];
-  if (!n->key.empty()) store_->index.erase(store_->normalise(n->key));
+  if (!n->key.empty()) store_->indexRemove(n);
   size_t at = n->pos;
   items.erase(items.begin() + static_cast<ptrdiff_t>(at));
   renumber(at, items.size());
@@ -274,7 +374,7 @@ Ref<cEnumerationObject> CSuperCollection::NewEnum() const {
 Variant CSuperCollection::Clear() {
   std::vector<Ref<CollectionNode>> old;
   old.swap(store_->items);
-  store_->index.clear();
+  store_->indexClear();
   ++store_->generation;
   for (auto& n : old) {
     n->alive = false;
@@ -377,7 +477,7 @@ std::vector<std::pair<std::string, int32_t>> CKeys::list() const {
 
 int32_t CKeys::Count() const {
   if (store_->gone) return 0;
-  return static_cast<int32_t>(store_->index.size());
+  return static_cast<int32_t>(store_->keyed);
 }
 
 Ref<automation::Enumerator> CKeys::NewEnum() const {

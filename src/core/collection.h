@@ -57,6 +57,7 @@ struct CollectionNode : automation::RefCounted {
   Variant item;
   std::string key; // "" = no key
   size_t pos = 0;  // 0-based index in the position table while alive
+  size_t hash = 0; // of the key as the compare mode sees it, while indexed
   bool alive = true;
 };
 
@@ -64,7 +65,13 @@ struct CollectionNode : automation::RefCounted {
 // when the collection is gone.
 struct CollectionStore : automation::RefCounted {
   std::vector<Ref<CollectionNode>> items;
-  std::unordered_map<std::string, CollectionNode*> index; // normalised key -> node
+  // Keys to nodes: open addressing over a power-of-two table (nullptr free, a marker for a
+  // removed entry), so that adding a keyed item allocates nothing but the table's growth.
+  // Element bags of a hundred settings are made by the thousand; a node per map entry and a
+  // folded copy of every key were most of their cost.
+  std::vector<CollectionNode*> slots;
+  size_t keyed = 0;    // live entries
+  size_t occupied = 0; // live entries and removal markers
   int32_t compareMode = 0;
   int32_t baseIndex = 1;
   bool allowItemAssignments = false;
@@ -72,9 +79,21 @@ struct CollectionStore : automation::RefCounted {
   bool gone = false;
   uint64_t generation = 0; // bumped on every change of the position table
 
-  // The key as the index stores it: folded in text mode, unchanged in binary mode.
-  std::string normalise(std::string_view key) const;
   CollectionNode* find(std::string_view key) const;
+  // Indexes the node under its key; false, changing nothing, when an equal key is there.
+  bool indexAdd(CollectionNode* node);
+  // Indexes the node under its key, replacing the entry of an equal key.
+  void indexPut(CollectionNode* node);
+  void indexRemove(const CollectionNode* node);
+  void indexClear();
+  void indexReserve(size_t count);
+
+private:
+  size_t keyHash(std::string_view key) const;
+  bool sameKey(std::string_view a, std::string_view b) const;
+  // The slot holding an entry equal to key (hash h), or the slot where it would go.
+  size_t probe(std::string_view key, size_t h, bool& found) const;
+  void rehash(size_t capacity);
 };
 } // namespace detail
 
@@ -116,7 +135,7 @@ public:
   // Room for n items in all, so that filling a collection of known size does not regrow it.
   void reserve(size_t n) {
     store_->items.reserve(n);
-    store_->index.reserve(n);
+    store_->indexReserve(n);
   }
   void Remove(const Variant& indexOrKey);
   // The item, or Empty when there is none.

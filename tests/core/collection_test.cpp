@@ -98,6 +98,40 @@ TEST_F(CollectionTest, KeysIgnoreCaseInTextModeOnly) {
   EXPECT_EQ(exact.KeyExists("A"), 2);
 }
 
+TEST_F(CollectionTest, KeysStayFoundThroughGrowthAndRemovals) {
+  // Enough adds and removals to grow the key table several times and fill it with the
+  // marks removals leave; every key must stay found, and no removed one.
+  for (int i = 0; i < 2000; ++i)
+    c.Add(Variant(i), "Key" + std::to_string(i));
+  for (int i = 0; i < 2000; i += 2)
+    c.Remove(Variant("KEY" + std::to_string(i)));
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 500; ++i)
+      c.Add(Variant(-i), "Extra" + std::to_string(round) + "_" + std::to_string(i));
+    for (int i = 0; i < 500; ++i)
+      c.Remove(Variant("extra" + std::to_string(round) + "_" + std::to_string(i)));
+  }
+  EXPECT_EQ(c.Count(), 1000);
+  EXPECT_EQ(c.Keys()->Count(), 1000);
+  for (int i = 0; i < 2000; ++i) {
+    int32_t at = c.KeyExists("kEy" + std::to_string(i));
+    if (i % 2)
+      EXPECT_EQ(at, i / 2 + 1) << i;
+    else
+      EXPECT_EQ(at, kNotFoundMark) << i;
+  }
+  EXPECT_EQ(errorOf([&] { c.Add(Variant(0), "KEY1"); }), 457);
+  c.Add(Variant(0), "key0");
+  EXPECT_EQ(c.KeyExists("KEY0"), 1001);
+  c.ChangeKey("key0", "Straße");
+  EXPECT_EQ(c.KeyExists("key0"), kNotFoundMark);
+  EXPECT_EQ(c.KeyExists("STRASSE"), 1001);
+  c.Clear();
+  EXPECT_EQ(c.KeyExists("key1"), kNotFoundMark);
+  c.Add(Variant(1), "key1");
+  EXPECT_EQ(c.KeyExists("KEY1"), 1);
+}
+
 TEST_F(CollectionTest, KeylessItems) {
   c.Add(Variant("x"));
   EXPECT_EQ(c.Key(1), "");

@@ -75,12 +75,14 @@ IndexArg readIndex(const Variant& arg) {
 namespace {
 CollectionNode* const kRemoved = reinterpret_cast<CollectionNode*>(alignof(CollectionNode));
 
+// Equal in ASCII letter case; text beyond ASCII is left to full case folding (false here).
 bool asciiEqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    unsigned char x = a[i], y = b[i];
+    if ((x | y) >= 0x80) return false;
+    if (x >= 'A' && x <= 'Z') x += 32;
+    if (y >= 'A' && y <= 'Z') y += 32;
     if (x != y) return false;
   }
   return true;
@@ -92,25 +94,29 @@ size_t fnv(size_t h, unsigned char c) {
 } // namespace
 
 size_t detail::CollectionStore::keyHash(std::string_view key) const {
-  size_t h = 14695981039346656037ull;
+  constexpr size_t kBasis = 14695981039346656037ull;
+  size_t h = kBasis;
   if (compareMode == 0) {
     for (unsigned char c : key)
       h = fnv(h, c);
-  } else if (text::isAscii(key)) {
-    // The folded form of ASCII text is its lower case: hashed without making it.
-    for (unsigned char c : key)
-      h = fnv(h, c >= 'A' && c <= 'Z' ? c + 32 : c);
-  } else {
-    for (unsigned char c : text::foldCase(key))
-      h = fnv(h, c);
+    return h;
+  }
+  // The folded form of ASCII text is its lower case: hashed without making it.
+  for (unsigned char c : key) {
+    if (c >= 0x80) {
+      h = kBasis;
+      for (unsigned char f : text::foldCase(key))
+        h = fnv(h, f);
+      return h;
+    }
+    h = fnv(h, c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
   return h;
 }
 
 bool detail::CollectionStore::sameKey(std::string_view a, std::string_view b) const {
   if (compareMode == 0) return a == b;
-  if (text::isAscii(a) && text::isAscii(b)) return asciiEqualNoCase(a, b);
-  return text::foldCase(a) == text::foldCase(b);
+  return asciiEqualNoCase(a, b) || text::foldCase(a) == text::foldCase(b);
 }
 
 size_t detail::CollectionStore::probe(std::string_view key, size_t h, bool& found) const {

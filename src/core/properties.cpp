@@ -1,6 +1,7 @@
 #include "core/properties.h"
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 #include "platform/automation/convert.h"
@@ -171,6 +172,21 @@ std::string lowerAscii(std::string_view s) {
   return out;
 }
 
+// Plain decimal text ("0", "-12", "202"), the form every number in a project file takes,
+// read without the general conversion; nullopt for anything else (signs, blanks, hex,
+// separators, too many digits), which the general conversion then decides.
+std::optional<int64_t> plainInteger(std::string_view s) {
+  bool negative = !s.empty() && s.front() == '-';
+  if (negative) s.remove_prefix(1);
+  if (s.empty() || s.size() > 9) return std::nullopt;
+  int64_t n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return negative ? -n : n;
+}
+
 // The numeric conversions shared by ConvertValue and ConvertDefaultValue; nullopt when the
 // type name is not one of them.
 std::optional<Variant> convertNumeric(const Variant& value, const std::string& type) {
@@ -181,6 +197,13 @@ std::optional<Variant> convertNumeric(const Variant& value, const std::string& t
       (type == "boolean" || type == "integer" || type == "long" || type == "single" ||
        type == "double"))
     return Variant();
+  if (v.isString() && (type == "boolean" || type == "integer" || type == "long")) {
+    if (std::optional<int64_t> n = plainInteger(v.asString())) {
+      if (type == "boolean") return Variant(*n != 0);
+      if (type == "long") return Variant(static_cast<int32_t>(*n));
+      if (*n >= INT16_MIN && *n <= INT16_MAX) return Variant(static_cast<int16_t>(*n));
+    }
+  }
   try {
     if (type == "boolean") return Variant(automation::CBool(v));
     if (type == "integer") return Variant(automation::CInt(v));

@@ -140,11 +140,11 @@ void ProjectReader::readProperties(const xml::Node& node, const Attributes& attr
       continue;
     if (core::AGProperty* p = bag.find(name)) {
       if (!p->FileSave()) continue;
-      std::string key = lower(name);
-      if (key == "js") {
+      if (text::equalsNoCase(name, "js")) {
         if (!value.empty() && files::fileExists(value))
           p->setValue(core::ConvertDefaultValue(Variant(value), p->DataType()));
-      } else if (key == "chartyfldname" || key == "fldtagvalues") {
+      } else if (text::equalsNoCase(name, "ChartYFldName") ||
+                 text::equalsNoCase(name, "FldTagValues")) {
         std::string lines;
         for (char c : value)
           if (c == '|')

@@ -95,6 +95,13 @@ TEST_F(PropertiesTest, ConvertValueTable) {
   } cases[] = {
       {Variant("12"), "Integer", VarType::Integer, "12"},
       {Variant("40000"), "Integer", VarType::Empty, ""},
+      {Variant("-32768"), "Integer", VarType::Integer, "-32768"},
+      {Variant("32768"), "Integer", VarType::Empty, ""},
+      {Variant("-"), "Integer", VarType::Empty, ""},
+      {Variant("007"), "Long", VarType::Long, "7"},
+      {Variant("2147483647"), "Long", VarType::Long, "2147483647"},
+      {Variant("0"), "Boolean", VarType::Boolean, "False"},
+      {Variant("1"), "Boolean", VarType::Boolean, "True"},
       {Variant("2.5"), "Long", VarType::Long, "2"},
       {Variant("3.5"), "long", VarType::Long, "4"},
       {Variant("true"), "BOOLEAN", VarType::Boolean, "True"},

@@ -152,7 +152,9 @@ void RUZControl::Load(const platform::xml::Node& xmlControl, const std::string& 
     if (name == "id")
       CtrlID = value;
     else if (name == "type")
-      CtrlType = value;
+      // Lower case once here, so that every later test of the type (some exact) agrees on
+      // a control written "Table" or "Copy".
+      CtrlType = toLower(value);
     else if (name == "ifiles")
       CtrlIFiles = value;
     else if (name == "ifolder")

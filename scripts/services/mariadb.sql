@@ -24,7 +24,8 @@ CREATE TABLE orders (
 CREATE TABLE `Odd Name` (
   `Key Col` int PRIMARY KEY,
   `select` text,
-  `back``tick` int
+  `back``tick` int,
+  `Größe ü` int UNIQUE
 ) ENGINE=InnoDB;
 CREATE VIEW active_customers AS
   SELECT c.id, c.name AS customer_name, c.balance FROM customers c WHERE c.active = 1;

@@ -23,7 +23,8 @@ CREATE TABLE "Odd Name" (
   "Key Col" integer PRIMARY KEY,
   "select" text,
   "MixedCase" integer,
-  "it's" varchar(5)
+  "it's" varchar(5),
+  "Größe ü" integer UNIQUE
 );
 CREATE TABLE shapes (
   id bigserial PRIMARY KEY,

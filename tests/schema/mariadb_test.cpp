@@ -46,7 +46,9 @@ TEST_F(MariaDb, OnlyTheCurrentDatabaseWithMySqlRules) {
   auto perms = field("customers", "perms");
   EXPECT_EQ(perms->FldTagValues(), "\"a\",\"a\"\r\n\"b\",\"b\"\r\n\"d'e\",\"d'e\"\r\n");
   EXPECT_EQ(perms->FldHtmlTag(), "CHECKBOX");
-  EXPECT_EQ(fieldNames("Odd Name"), (std::vector<std::string>{"Key Col", "select", "back`tick"}));
+  EXPECT_EQ(fieldNames("Odd Name"),
+            (std::vector<std::string>{"Key Col", "select", "back`tick", "Größe ü"}));
+  EXPECT_TRUE(field("Odd Name", "größe Ü")->FldUniqueIdx()); // an index on a name beyond ASCII
   EXPECT_EQ(table("Odd Name")->TblKey(), "Key Col");
   EXPECT_EQ(table("active_customers")->TblType(), "VIEW");
   EXPECT_EQ(db->DBDotNetConnectionString().rfind("Driver={", 0), 0u);

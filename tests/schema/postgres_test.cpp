@@ -69,7 +69,8 @@ TEST_F(Postgres, LoadsTheCurrentSchemaWithKeysDefaultsAndNativeTypes) {
   EXPECT_EQ(field("shapes", "uid")->FldType(), 72);
 
   EXPECT_EQ(fieldNames("Odd Name"),
-            (std::vector<std::string>{"Key Col", "select", "MixedCase", "it's"}));
+            (std::vector<std::string>{"Key Col", "select", "MixedCase", "it's", "Größe ü"}));
+  EXPECT_TRUE(field("Odd Name", "größe Ü")->FldUniqueIdx()); // an index on a name beyond ASCII
   EXPECT_EQ(table("Odd Name")->TblKey(), "Key Col");
   EXPECT_EQ(table("active_customers")->TblType(), "VIEW");
   EXPECT_EQ(fieldNames("active_customers"),

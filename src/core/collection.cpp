@@ -93,14 +93,9 @@ size_t fnv(size_t h, unsigned char c) {
 }
 } // namespace
 
-size_t detail::CollectionStore::keyHash(std::string_view key) const {
+size_t detail::foldedKeyHash(std::string_view key) {
   constexpr size_t kBasis = 14695981039346656037ull;
   size_t h = kBasis;
-  if (compareMode == 0) {
-    for (unsigned char c : key)
-      h = fnv(h, c);
-    return h;
-  }
   // The folded form of ASCII text is its lower case: hashed without making it.
   for (unsigned char c : key) {
     if (c >= 0x80) {
@@ -114,9 +109,20 @@ size_t detail::CollectionStore::keyHash(std::string_view key) const {
   return h;
 }
 
-bool detail::CollectionStore::sameKey(std::string_view a, std::string_view b) const {
-  if (compareMode == 0) return a == b;
+bool detail::sameFoldedKey(std::string_view a, std::string_view b) {
   return asciiEqualNoCase(a, b) || text::foldCase(a) == text::foldCase(b);
+}
+
+size_t detail::CollectionStore::keyHash(std::string_view key) const {
+  if (compareMode != 0) return foldedKeyHash(key);
+  size_t h = 14695981039346656037ull;
+  for (unsigned char c : key)
+    h = fnv(h, c);
+  return h;
+}
+
+bool detail::CollectionStore::sameKey(std::string_view a, std::string_view b) const {
+  return compareMode == 0 ? a == b : sameFoldedKey(a, b);
 }
 
 size_t detail::CollectionStore::probe(std::string_view key, size_t h, bool& found) const {

@@ -97,6 +97,13 @@ private:
 };
 } // namespace detail
 
+namespace detail {
+// The hash of a key as collections in text mode compare keys (Unicode case folding), and
+// that comparison.
+size_t foldedKeyHash(std::string_view key);
+bool sameFoldedKey(std::string_view a, std::string_view b);
+} // namespace detail
+
 class cEnumerationObject;
 class CKeys;
 

@@ -84,8 +84,39 @@ QUILLET_DEFINE_CLASS(AGProperties) {
       .enumerator(&AGProperties::NewEnum_prp);
 }
 
-AGProperties::AGProperties() {
-  coll_.setCompareMode(1);
+AGProperties::AGProperties() = default;
+
+int64_t AGProperties::position(std::string_view name, size_t hash) const {
+  if (slots_.empty()) return -1;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask; slots_[i]; i = (i + 1) & mask) {
+    const Entry& e = entries_[slots_[i] - 1];
+    if (e.hash == hash && detail::sameFoldedKey(e.key, name)) return slots_[i] - 1;
+  }
+  return -1;
+}
+
+void AGProperties::place(size_t position) {
+  const size_t mask = slots_.size() - 1;
+  size_t i = entries_[position].hash & mask;
+  while (slots_[i])
+    i = (i + 1) & mask;
+  slots_[i] = static_cast<uint32_t>(position + 1);
+}
+
+void AGProperties::reindex(size_t count) {
+  // At most three quarters full, so that every probe ends at a free slot.
+  size_t capacity = 16;
+  while (capacity * 3 < (count + 1) * 4)
+    capacity *= 2;
+  slots_.assign(capacity, 0);
+  for (size_t p = 0; p < entries_.size(); ++p)
+    place(p);
+}
+
+void AGProperties::reserve(size_t count) {
+  entries_.reserve(count);
+  if (slots_.size() * 3 < (count + 1) * 4) reindex(count);
 }
 
 bool AGProperties::Add(const std::string& name, const std::string& dataType, bool regSave,
@@ -96,6 +127,8 @@ bool AGProperties::Add(const std::string& name, const std::string& dataType, boo
 AGProperty* AGProperties::addProperty(const std::string& name, const std::string& dataType,
                                       bool regSave, int32_t regFormat, bool fileSave, bool sync) {
   if (name.empty()) return nullptr;
+  const size_t hash = detail::foldedKeyHash(name);
+  if (position(name, hash) >= 0) return nullptr;
   auto p = automation::makeRef<AGProperty>();
   p->setName(name);
   p->setDataType(dataType);
@@ -103,30 +136,42 @@ AGProperty* AGProperties::addProperty(const std::string& name, const std::string
   p->setRegFormat(regFormat);
   p->setFileSave(fileSave);
   p->setSync(sync);
-  if (!coll_.addLastUnique(Variant(p), name)) return nullptr;
+  entries_.push_back({p, name, hash});
+  if (slots_.size() * 3 < (entries_.size() + 1) * 4)
+    reindex(entries_.size());
+  else
+    place(entries_.size() - 1);
+  if (walk_) walk_->Add(Variant(p), name);
   return p.get();
 }
 
 bool AGProperties::Delete(const Variant& index) {
   std::string name = nameOf(index);
-  if (name.empty() || coll_.KeyExists(name) == kNotFoundMark) return false;
-  coll_.Remove(Variant(name));
+  if (name.empty()) return false;
+  int64_t at = position(name, detail::foldedKeyHash(name));
+  if (at < 0) return false;
+  // Released once the bag is consistent again.
+  Ref<AGProperty> removed = entries_[static_cast<size_t>(at)].prop;
+  entries_.erase(entries_.begin() + at);
+  reindex(entries_.size());
+  if (walk_) walk_->Remove(Variant(name));
   return true;
 }
 
 bool AGProperties::PropertyExist(const Variant& index) const {
   std::string name = nameOf(index);
-  return !name.empty() && coll_.KeyExists(name) != kNotFoundMark;
+  return !name.empty() && position(name, detail::foldedKeyHash(name)) >= 0;
 }
 
 AGProperty* AGProperties::find(std::string_view name) const {
-  const Variant* v = coll_.find(name);
-  return v ? static_cast<AGProperty*>(v->asObject()) : nullptr;
+  if (name.empty()) return nullptr;
+  int64_t at = position(name, detail::foldedKeyHash(name));
+  return at < 0 ? nullptr : entries_[static_cast<size_t>(at)].prop.get();
 }
 
 AGProperty* AGProperties::at(int32_t position) const {
-  const Variant* v = coll_.at(position);
-  return v ? static_cast<AGProperty*>(v->asObject()) : nullptr;
+  if (position < 1 || position > Count()) return nullptr;
+  return entries_[static_cast<size_t>(position - 1)].prop.get();
 }
 
 Ref<AGProperty> AGProperties::Item(std::string_view name) {
@@ -150,14 +195,21 @@ Ref<AGProperty> AGProperties::Item(const Variant& index) {
 }
 
 Ref<automation::Enumerator> AGProperties::NewEnum_prp() const {
-  return coll_.NewEnum();
+  if (!walk_) {
+    walk_ = std::make_unique<CSuperCollection>();
+    walk_->setCompareMode(1);
+    walk_->reserve(entries_.size());
+    for (const Entry& e : entries_)
+      walk_->Add(Variant(e.prop), e.key);
+  }
+  return walk_->NewEnum();
 }
 
 std::vector<Ref<AGProperty>> AGProperties::list() const {
   std::vector<Ref<AGProperty>> out;
   out.reserve(static_cast<size_t>(Count()));
-  for (int32_t i = 1; i <= Count(); ++i)
-    out.emplace_back(at(i));
+  for (const Entry& e : entries_)
+    out.push_back(e.prop);
   return out;
 }
 

@@ -9,6 +9,7 @@
 // So a probe of a misspelt name never ends up in a saved project, while everything written
 // is kept.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -67,8 +68,8 @@ public:
   // As Add, giving the new property (nullptr when Add would give false).
   AGProperty* addProperty(const std::string& name, const std::string& dataType, bool regSave,
                           int32_t regFormat, bool fileSave, bool sync);
-  void reserve(size_t count) { coll_.reserve(count); }
-  int32_t Count() const { return coll_.Count(); }
+  void reserve(size_t count);
+  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // A number is taken as the name formed by its decimal text.
   bool Delete(const Variant& index);
   bool PropertyExist(const Variant& index) const;
@@ -88,7 +89,25 @@ public:
   std::vector<Ref<AGProperty>> list() const;
 
 private:
-  CSuperCollection coll_;
+  // A property stays under the name it was added with, even when renamed later, as in any
+  // keyed collection. Bags are made by the thousand with a hundred settings each, so they
+  // keep their entries in one array with an open-addressing index of positions (hashed on
+  // the folded name) rather than a collection node per setting.
+  struct Entry {
+    Ref<AGProperty> prop;
+    std::string key;
+    size_t hash = 0;
+  };
+  // The position of the entry of that name (hash its folded hash), or -1.
+  int64_t position(std::string_view name, size_t hash) const;
+  void place(size_t position);
+  void reindex(size_t count);
+
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> slots_; // position + 1, 0 for a free slot
+  // The first walk makes a keyed collection of the bag and keeps it in step from then on,
+  // so a walk sees removals and appends as every collection's walk does.
+  mutable std::unique_ptr<CSuperCollection> walk_;
 };
 
 // Converts a value to a data type name ("Boolean", "Integer", "Long", "Single", "Double",

@@ -86,6 +86,40 @@ TEST_F(PropertiesTest, DeletingEveryPropertyInOneWalk) {
   EXPECT_EQ(bag->Count(), 0);
 }
 
+TEST_F(PropertiesTest, WalksSeeAppendsAndRemovalsAndNamesStayAsAdded) {
+  auto bag = automation::makeRef<AGProperties>();
+  for (int i = 0; i < 300; ++i)
+    bag->Add("Setting" + std::to_string(i), "String");
+  auto it = Variant(bag).asObject()->newEnum();
+  Variant v;
+  std::vector<std::string> seen;
+  while (it->next(v)) {
+    std::string name = automation::CStr(automation::get(v, "Name"));
+    seen.push_back(name);
+    if (name == "Setting0") {
+      bag->Delete(Variant("SETTING1")); // ahead of the walk: not visited
+      bag->Add("Late", "String");       // appended: visited at the end
+    }
+  }
+  ASSERT_EQ(seen.size(), 300u);
+  EXPECT_EQ(seen[1], "Setting2");
+  EXPECT_EQ(seen.back(), "Late");
+  EXPECT_EQ(bag->Count(), 300);
+  EXPECT_EQ(bag->at(300)->Name(), "Late");
+  for (int i = 2; i < 300; ++i)
+    ASSERT_EQ(bag->find("setting" + std::to_string(i)), bag->at(i)) << i;
+
+  // A renamed property is still found by the name it was added with, not the new one.
+  automation::let(Variant(Ref<AGProperty>(bag->find("Setting5"))), "Name", Variant("Other"));
+  EXPECT_EQ(bag->find("Setting5")->Name(), "Other");
+  EXPECT_EQ(bag->find("Other"), nullptr);
+  // Beyond ASCII, names fold with Unicode case folding.
+  EXPECT_TRUE(bag->Add("Straße", "String"));
+  EXPECT_FALSE(bag->Add("STRASSE", "String"));
+  EXPECT_TRUE(bag->Delete(Variant("strasse")));
+  EXPECT_EQ(bag->find("Straße"), nullptr);
+}
+
 TEST_F(PropertiesTest, ConvertValueTable) {
   struct Case {
     Variant value;

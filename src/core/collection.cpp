@@ -322,19 +322,6 @@ void CSuperCollection::Add(const Variant& item, const std::string& key, int32_t 
   if (!key.empty()) store_->indexAdd(raw);
 }
 
-bool CSuperCollection::addLastUnique(const Variant& item, std::string key) {
-  if (key.empty()) return false;
-  auto& items = store_->items;
-  auto node = automation::makeRef<CollectionNode>();
-  node->key = std::move(key);
-  node->pos = items.size();
-  if (!store_->indexAdd(node.get())) return false;
-  node->item = item.deref();
-  items.push_back(std::move(node));
-  ++store_->generation;
-  return true;
-}
-
 CollectionNode* CSuperCollection::resolve(const Variant& indexOrKey, bool keyMissingRaises,
                                           int32_t outOfRangeError) const {
   IndexArg a = readIndex(indexOrKey);

@@ -131,10 +131,6 @@ public:
   void ChangeKey(const std::string& oldKey, const std::string& newKey);
   // nIndex is the text of a position; a position outside the collection does nothing.
   void ChangeKeyForIndex(const std::string& nIndex, const std::string& newKey);
-  // Appends an item under a key (as Add with the last position) unless the key is empty or
-  // present in any form the compare mode equates; false, changing nothing, then. The key is
-  // folded and looked up once, where KeyExists followed by Add does it three times.
-  bool addLastUnique(const Variant& item, std::string key);
   // Inserts an item. Mode 1/2 insert before/after `position`, 3 first, anything else last.
   void Add(const Variant& item, const std::string& key = {}, int32_t insertMode = kInsertLast,
            int32_t position = kNotFoundMark);

@@ -174,6 +174,21 @@ TEST_F(NewCommand, BadConnectionsAndUsage) {
   EXPECT_NE(help.out.find("usage: brindlewood new FILE.kvz --db CONNECTION"), std::string::npos);
 }
 
+TEST_F(NewCommand, AccessFile) {
+  const std::string mdb = env.path("nwind.mdb").string();
+  std::filesystem::copy_file(QUILLET_SOURCE_DIR "/tests/data/fixtures/nwind.mdb", mdb);
+  const std::string file = env.path("nwind.kvz").string();
+  HostRun r = run("new " + quoted(file) + " --db " + quoted(mdb) + " --table Orders");
+  ASSERT_EQ(r.status, 0) << r.out;
+  Ref<project::RUZ> p = open(file);
+  EXPECT_EQ(p->DB()->DBType(), "ACCESS");
+  EXPECT_EQ(p->DB()->DBPhyPath(), mdb);
+  auto orders = p->DB()->Tables()->Item(Variant("Orders"));
+  EXPECT_TRUE(orders->TblLoaded());
+  EXPECT_GT(orders->Fields()->Count(), 0);
+  EXPECT_FALSE(p->DB()->Tables()->Item(Variant("Customers"))->TblLoaded());
+}
+
 TEST_F(NewCommand, RecordedCatalogue) {
   const std::string file = env.path("ora.kvz").string();
   HostRun r =

@@ -140,11 +140,16 @@ void ProjectReader::readProperties(const xml::Node& node, const Attributes& attr
       continue;
     if (core::AGProperty* p = bag.find(name)) {
       if (!p->FileSave()) continue;
-      if (text::equalsNoCase(name, "js")) {
+      // Three settings are read specially; an ASCII name of another length is none of them,
+      // which spares a comparison of every attribute of every element.
+      const bool ascii = text::isAscii(name);
+      auto is = [&](std::string_view special) {
+        return (!ascii || name.size() == special.size()) && text::equalsNoCase(name, special);
+      };
+      if (is("js")) {
         if (!value.empty() && files::fileExists(value))
           p->setValue(core::ConvertDefaultValue(Variant(value), p->DataType()));
-      } else if (text::equalsNoCase(name, "ChartYFldName") ||
-                 text::equalsNoCase(name, "FldTagValues")) {
+      } else if (is("ChartYFldName") || is("FldTagValues")) {
         std::string lines;
         for (char c : value)
           if (c == '|')

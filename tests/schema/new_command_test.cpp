@@ -103,6 +103,9 @@ TEST_F(NewCommand, PostgresByConnectionStringAndByDataSource) {
   HostRun r = run("new " + quoted(file) + " --db " + quoted(serviceVar("QUILLET_PG_ODBC")));
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("from PostgreSQL"), std::string::npos) << r.out;
+  // The summary names each column the project cannot use, with its type.
+  EXPECT_NE(r.out.find("Unsupported: 5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  shapes.seg (lseg)\n"), std::string::npos) << r.out;
   Ref<project::RUZ> p = open(file);
   EXPECT_EQ(p->DB()->DBDBMSName(), "PostgreSQL");
   EXPECT_TRUE(p->DB()->Tables()->TableExist(Variant("customers")));

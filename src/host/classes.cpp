@@ -9,6 +9,7 @@
 #include "platform/vbscript/script_control.h"
 #include "project/ruz.h"
 #include "schema/register.h"
+#include "sync/sync_hooks.h"
 #include "template/register.h"
 
 namespace quillet::host {
@@ -24,6 +25,7 @@ void registerAllClasses() {
   project::registerProjectClasses();
   templating::registerTemplateClasses();
   schema::registerSchemaClasses();
+  sync::registerSyncClasses();
 }
 
 } // namespace quillet::host

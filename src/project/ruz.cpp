@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "core/dialect.h"
@@ -74,6 +75,19 @@ void ProjectSyncHooks::LoadTableDefault(model::RUZTable&) {}
 bool ProjectSyncHooks::readCatalogue(RUZ&) {
   return false;
 }
+
+void RUZ::dropDatabase() {
+  Ref<model::RUZDatabases> dbs = Databases();
+  db_ = nullptr;
+  // The loader may have renamed the database; the list holds at most one, so its first
+  // entry is the one to drop when the key no longer finds it.
+  try {
+    dbs->Delete(Variant(curDBName_));
+  } catch (const automation::Error&) {
+    if (dbs->Count() > 0) tolerant([&] { dbs->Delete(Variant(int32_t{1})); });
+  }
+  curDBName_.clear();
+}
 int32_t ProjectSyncHooks::countDifferences(RUZ&) {
   return 0;
 }
@@ -84,9 +98,48 @@ void ProjectSyncHooks::synchronise(RUZ&) {}
 void ProjectSyncHooks::SaveTableKeys(RUZ&) {}
 void ProjectSyncHooks::RefreshMenus(RUZ&) {}
 void ProjectSyncHooks::releaseCatalogue(RUZ&) {}
+void ProjectSyncHooks::LoadDB(RUZ&, automation::Args) {
+  Context::current().setProjErr("Database loading is not available");
+}
+void ProjectSyncHooks::LoadTable(RUZ& p, const std::string&) {
+  LoadDB(p, {});
+}
+void ProjectSyncHooks::UnLoadTable(RUZ& p, const std::string&) {
+  LoadDB(p, {});
+}
+void ProjectSyncHooks::UnLoadDB(RUZ&) {}
+
+namespace {
+std::mutex& hooksFactoryLock() {
+  static std::mutex m;
+  return m;
+}
+std::function<std::shared_ptr<ProjectSyncHooks>()>& hooksFactory() {
+  static std::function<std::shared_ptr<ProjectSyncHooks>()> f;
+  return f;
+}
+} // namespace
+
+void registerSyncHooksFactory(std::function<std::shared_ptr<ProjectSyncHooks>()> factory) {
+  std::lock_guard<std::mutex> lock(hooksFactoryLock());
+  hooksFactory() = std::move(factory);
+}
 
 ProjectSyncHooks& syncHooks() {
-  return Context::current().shared<ProjectSyncHooks>();
+  Context& ctx = Context::current();
+  if (ProjectSyncHooks* h = ctx.findShared<ProjectSyncHooks>()) return *h;
+  std::function<std::shared_ptr<ProjectSyncHooks>()> make;
+  {
+    std::lock_guard<std::mutex> lock(hooksFactoryLock());
+    make = hooksFactory();
+  }
+  if (make) {
+    std::shared_ptr<ProjectSyncHooks> h = make();
+    ProjectSyncHooks& ref = *h;
+    ctx.setShared<ProjectSyncHooks>(std::move(h));
+    return ref;
+  }
+  return ctx.shared<ProjectSyncHooks>();
 }
 
 std::string ProjectConverter::ConvertProject(const std::string& file, const std::string&,
@@ -515,6 +568,18 @@ QUILLET_DEFINE_CLASS(RUZ) {
       .method("LoadDefault", &RUZ::LoadDefault)
       .method("SaveDefault", &RUZ::SaveDefault)
       .method("FldSrchOprs", &RUZ::FldSrchOprs);
+  b.method("LoadDB",
+           [](RUZ& r, automation::Args args) {
+             if (args.size() != 9) automation::raise(automation::err::kWrongArgumentCount);
+             syncHooks().LoadDB(r, args);
+           })
+      .method(
+          "LoadTable",
+          [](RUZ& r, Variant& name) { syncHooks().LoadTable(r, automation::CStr(name.deref())); })
+      .method(
+          "UnLoadTable",
+          [](RUZ& r, Variant& name) { syncHooks().UnLoadTable(r, automation::CStr(name.deref())); })
+      .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); });
 }
 
 void registerProjectClasses() {

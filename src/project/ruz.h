@@ -7,6 +7,7 @@
 // Operations that can fail report through the thread's project error text (ProjErr):
 // "Brindlewood: <message>"; an empty text after Save or Load means success.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -57,8 +58,18 @@ public:
   virtual void RefreshMenus(RUZ& project);
   // Forgets the catalogue read for the check.
   virtual void releaseCatalogue(RUZ& project);
+
+  // The project object's database members. Without the synchronisation layer they only say
+  // that database loading is not available.
+  virtual void LoadDB(RUZ& project, automation::Args args);
+  virtual void LoadTable(RUZ& project, const std::string& tableName);
+  virtual void UnLoadTable(RUZ& project, const std::string& tableName);
+  virtual void UnLoadDB(RUZ& project);
 };
+// The context's hooks; a context without its own gets them from the factory the
+// synchronisation layer registered, else the stand-in above.
 ProjectSyncHooks& syncHooks();
+void registerSyncHooksFactory(std::function<std::shared_ptr<ProjectSyncHooks>()> factory);
 
 // Turns a project file of another format or an older version into a current one; the path
 // of the converted file comes back. Installed in the context like the hooks above.
@@ -102,6 +113,8 @@ public:
   // Makes the database of that name in Databases the loaded one (the database loaders call
   // it); false when there is none.
   bool useDatabase(const std::string& name);
+  // Forgets the loaded database: it leaves the list and the key is emptied.
+  void dropDatabase();
   Ref<elements::RUZLanguage> Language();
   Ref<extensions::RUZExtensions> Extensions();
   Ref<extensions::RUZCodeBase> CodeBase();

@@ -108,6 +108,13 @@ void ProjectSyncHooks::UnLoadTable(RUZ& p, const std::string&) {
   LoadDB(p, {});
 }
 void ProjectSyncHooks::UnLoadDB(RUZ&) {}
+int16_t ProjectSyncHooks::CheckDB(RUZ&) {
+  return 0;
+}
+void ProjectSyncHooks::SynchronizeDB(RUZ&) {}
+std::string ProjectSyncHooks::CustomViewConnStr(RUZ&) {
+  return {};
+}
 
 namespace {
 std::mutex& hooksFactoryLock() {
@@ -579,7 +586,10 @@ QUILLET_DEFINE_CLASS(RUZ) {
       .method(
           "UnLoadTable",
           [](RUZ& r, Variant& name) { syncHooks().UnLoadTable(r, automation::CStr(name.deref())); })
-      .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); });
+      .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); })
+      .method("CheckDB", [](RUZ& r) { return syncHooks().CheckDB(r); })
+      .method("SynchronizeDB", [](RUZ& r) { syncHooks().SynchronizeDB(r); })
+      .method("CustomViewConnStr", [](RUZ& r) { return syncHooks().CustomViewConnStr(r); });
 }
 
 void registerProjectClasses() {

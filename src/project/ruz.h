@@ -65,6 +65,10 @@ public:
   virtual void LoadTable(RUZ& project, const std::string& tableName);
   virtual void UnLoadTable(RUZ& project, const std::string& tableName);
   virtual void UnLoadDB(RUZ& project);
+  // The number of differences from the catalogue, -1 when it cannot be read.
+  virtual int16_t CheckDB(RUZ& project);
+  virtual void SynchronizeDB(RUZ& project);
+  virtual std::string CustomViewConnStr(RUZ& project);
 };
 // The context's hooks; a context without its own gets them from the factory the
 // synchronisation layer registered, else the stand-in above.

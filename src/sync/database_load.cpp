@@ -157,6 +157,12 @@ void SyncHooks::LoadDB(project::RUZ& proj, automation::Args args) {
     if (ctx.ProjErr.empty()) ctx.ProjErr = "Load Database failed!";
     return;
   }
+  // The loader keeps no path for a SQLite file; the catalogue is read from it again by the
+  // check and the synchronisation.
+  if (kind == "SQLITE") {
+    proj.DB()->setDBPath(text(sPath));
+    proj.DB()->setDBPhyPath(text(sPhyPath));
+  }
   extensions::ProjectAccess access = proj.extensionAccess();
   extensions::LoadExtensionsFromRegistry(access);
   ctx.ProjErr.clear();

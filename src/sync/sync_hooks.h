@@ -3,17 +3,22 @@
 // database and its tables, the menu refresh, and the checks and synchronisation that the
 // project file loading asks for. Installed into every context through the project's hook
 // factory, so the project object's members reach it by name.
+#include <ctime>
+#include <functional>
 #include <string>
 
 #include "project/ruz.h"
+#include "schema/schema_reader.h"
+#include "sync/sync_log.h"
 
 namespace quillet::sync {
 
 namespace automation = ::quillet::platform::automation;
+using automation::Ref;
 
 class SyncHooks : public project::ProjectSyncHooks {
 public:
-  bool available() override { return false; }
+  bool available() override { return true; }
 
   void LoadDB(project::RUZ& project, automation::Args args) override;
   void LoadTable(project::RUZ& project, const std::string& tableName) override;
@@ -21,6 +26,34 @@ public:
   void UnLoadDB(project::RUZ& project) override;
   void RefreshMenus(project::RUZ& project) override;
   void LoadTableDefault(model::RUZTable& table) override;
+
+  bool readCatalogue(project::RUZ& project) override;
+  int32_t countDifferences(project::RUZ& project) override;
+  bool emptyFieldTypeNames(project::RUZ& project) override;
+  void synchronise(project::RUZ& project) override;
+  void SaveTableKeys(project::RUZ& project) override;
+  void releaseCatalogue(project::RUZ& project) override;
+
+  int16_t CheckDB(project::RUZ& project) override;
+  void SynchronizeDB(project::RUZ& project) override;
+  std::string CustomViewConnStr(project::RUZ& project) override;
+
+  // The change records of the last synchronisation.
+  SyncLog& changes() { return changes_; }
+  // The synchronisation scope: "ALL" while a whole synchronisation runs.
+  const std::string& scope() const { return scope_; }
+  // The local time the log is stamped with; tests fix it.
+  std::function<std::tm()> clock;
+
+private:
+  // The steps of a whole synchronisation; the menu refresh only when asked.
+  void runSteps(project::RUZ& project, bool refreshMenus);
+  // Reads the catalogue; false with the reason in ProjErr when it cannot be read.
+  bool holdCatalogue(project::RUZ& project);
+
+  Ref<schema::RUZSchema> catalogue_;
+  SyncLog changes_;
+  std::string scope_;
 };
 
 // Empties the project's login table and its user-name and password fields.

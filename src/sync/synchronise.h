@@ -1,0 +1,35 @@
+#pragma once
+// Change detection and synchronisation of the project's tables, views and fields with the
+// database's catalogue as read into schema records.
+#include <string>
+
+#include "project/ruz.h"
+#include "schema/records.h"
+#include "sync/sync_log.h"
+
+namespace quillet::sync {
+
+struct SyncRun {
+  project::RUZ& project;
+  model::RUZDatabase& db;
+  const schema::AGSchemaDB& catalogue;
+  SyncLog& log;
+};
+
+// The number of table and view differences (filter "" for all).
+int32_t CheckTables(SyncRun& run, const std::string& filter);
+// The report differences: report fields against their source table's.
+int32_t CheckReports(SyncRun& run);
+bool CheckEmptyFieldTypeNames(model::RUZDatabase& db);
+
+// Maps vanished tables, views and fields onto new ones (a name that changed only in letter
+// case is taken as renamed without asking); returns the filter, renamed when its table was.
+std::string MapRenamedObjects(SyncRun& run, std::string filter);
+void SyncTables(SyncRun& run, const std::string& filter);
+void SyncReports(SyncRun& run);
+
+void UpdateTableFromSchema(model::RUZTable& t, const schema::AGSchemaTable& src, bool isNew);
+void UpdateFieldFromSchema(model::RUZField& f, const schema::AGSchemaField& src, bool isNew);
+void UpdateFieldFromField(model::RUZField& f, model::RUZField& src, bool isNew);
+
+} // namespace quillet::sync

@@ -6,6 +6,7 @@ namespace quillet::host {
 
 int runScriptCommand(const std::vector<std::string>& args); // run_command.cpp
 int runNewCommand(const std::vector<std::string>& args);    // new_command.cpp
+int runSyncCommand(const std::vector<std::string>& args);   // sync_command.cpp
 // project_commands.cpp
 bool isProjectVerb(const std::string& verb);
 std::string projectVerbsUsage();
@@ -22,7 +23,9 @@ std::string usageText() {
          "  run [--timeout MS] FILE.vbs [ARGS...]\n"
          "                      run a script file\n"
          "  new FILE.kvz --db CONNECTION [--table T]... [--schema S] [--template ZIP]\n"
-         "                      create a project from a database\n" +
+         "                      create a project from a database\n"
+         "  sync FILE.kvz [--yes] [--check] [--map OLD=NEW]...\n"
+         "                      bring a project in step with its database\n" +
          projectVerbsUsage() + "\n'brindlewood COMMAND --help' describes a project command.\n";
 }
 
@@ -49,6 +52,7 @@ int runCommand(const std::vector<std::string>& args) {
   }
   if (cmd == "run") return runScriptCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "new") return runNewCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "sync") return runSyncCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (isProjectVerb(cmd))
     return runProjectCommand(cmd, std::vector<std::string>(args.begin() + 1, args.end()));
   std::cerr << "brindlewood: unknown command '" << cmd << "'\n\n" << usageText();

@@ -622,7 +622,7 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
       ctx.SecurityDefault = db_->SecDefault();
       ProjectSyncHooks& hooks = syncHooks();
       hooks.SaveTableKeys(*this);
-      if (AutoSync()) synchroniseAfterLoad();
+      if (AutoSync() && hooks.autoSyncOnLoad()) synchroniseAfterLoad();
       hooks.RefreshMenus(*this);
       if (ctx.ProjErr.empty() && extensions::extensionList()->Count() == 0) {
         extensions::ProjectAccess access = extensionAccess();

@@ -40,6 +40,9 @@ class ProjectSyncHooks {
 public:
   virtual ~ProjectSyncHooks() = default;
   virtual bool available() { return false; }
+  // Whether loading a project whose AutoSync is set checks it against its database; a
+  // caller that checks by itself turns this off.
+  virtual bool autoSyncOnLoad() { return true; }
   // Gives a table read from a project file its defaults (caption, variable name, page
   // flags by table type) before the file's attributes are read into it.
   virtual void LoadTableDefault(model::RUZTable& table);

@@ -122,6 +122,16 @@ void SyncHooks::SynchronizeDB(project::RUZ& proj) {
   runSteps(proj, true);
 }
 
+bool SyncHooks::describeDifferences(project::RUZ& proj, std::vector<std::string>& lines) {
+  Ref<model::RUZDatabase> db = proj.DB();
+  if (!db) return true;
+  if (!holdCatalogue(proj)) return false;
+  Release release{catalogue_};
+  SyncRun run{proj, *db, catalogue_->db(), changes_};
+  lines = DescribeDifferences(run);
+  return true;
+}
+
 std::string SyncHooks::CustomViewConnStr(project::RUZ& proj) {
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db) return {};

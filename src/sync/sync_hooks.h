@@ -6,6 +6,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "project/ruz.h"
 #include "schema/schema_reader.h"
@@ -19,6 +20,8 @@ using automation::Ref;
 class SyncHooks : public project::ProjectSyncHooks {
 public:
   bool available() override { return true; }
+  bool autoSyncOnLoad() override { return autoSync; }
+  bool autoSync = true;
 
   void LoadDB(project::RUZ& project, automation::Args args) override;
   void LoadTable(project::RUZ& project, const std::string& tableName) override;
@@ -37,6 +40,10 @@ public:
   int16_t CheckDB(project::RUZ& project) override;
   void SynchronizeDB(project::RUZ& project) override;
   std::string CustomViewConnStr(project::RUZ& project) override;
+
+  // What differs between the project and its database's catalogue, one line per change;
+  // false with the reason in ProjErr when the catalogue cannot be read.
+  bool describeDifferences(project::RUZ& project, std::vector<std::string>& lines);
 
   // The change records of the last synchronisation.
   SyncLog& changes() { return changes_; }

@@ -220,6 +220,66 @@ bool CheckEmptyFieldTypeNames(model::RUZDatabase& db) {
   return false;
 }
 
+std::vector<std::string> DescribeDifferences(SyncRun& run) {
+  std::vector<std::string> out;
+  std::vector<Ref<model::RUZTable>> tables = tablesOf(run.db);
+  std::vector<bool> matched(tables.size(), false);
+  auto label = [](const std::string& type) { return type == "VIEW" ? "view " : "table "; };
+  for (int32_t i = 1; i <= tableCount(run.catalogue); ++i) {
+    const schema::AGSchemaTable& r = record(run.catalogue, i);
+    size_t hit = tables.size();
+    for (size_t n = 0; n < tables.size() && hit == tables.size(); ++n)
+      if (!matched[n] && tables[n]->TblType() == r.TblType && tables[n]->TblName() == r.TblName)
+        hit = n;
+    for (size_t n = 0; n < tables.size() && hit == tables.size(); ++n)
+      if (!matched[n] && tables[n]->TblType() == r.TblType &&
+          text::equalsNoCase(tables[n]->TblName(), r.TblName)) {
+        hit = n;
+        out.push_back("renamed " + std::string(label(r.TblType)) + tables[n]->TblName() + " to " +
+                      r.TblName);
+      }
+    if (hit == tables.size()) {
+      out.push_back("added " + std::string(label(r.TblType)) + r.TblName);
+      continue;
+    }
+    matched[hit] = true;
+    model::RUZTable& t = *tables[hit];
+    if (!t.TblLoaded()) continue;
+    const std::string T = r.TblName;
+    std::vector<Ref<model::RUZField>> fields = fieldsOf(t);
+    std::vector<bool> seen(fields.size(), false);
+    for (int32_t k = 1; k <= fieldCount(r); ++k) {
+      const schema::AGSchemaField& sf = field(r, k);
+      size_t f = fields.size();
+      for (size_t n = 0; n < fields.size() && f == fields.size(); ++n)
+        if (!seen[n] && fields[n]->FldName() == sf.FldName) f = n;
+      for (size_t n = 0; n < fields.size() && f == fields.size(); ++n)
+        if (!seen[n] && text::equalsNoCase(fields[n]->FldName(), sf.FldName)) {
+          f = n;
+          out.push_back("renamed field " + T + "." + fields[n]->FldName() + " to " + sf.FldName);
+        }
+      if (f == fields.size()) {
+        out.push_back("added field " + T + "." + sf.FldName);
+        continue;
+      }
+      seen[f] = true;
+      if (fields[f]->FldType() != sf.FldType)
+        out.push_back("retyped field " + T + "." + sf.FldName + " from " +
+                      std::to_string(fields[f]->FldType()) + " to " + std::to_string(sf.FldType));
+      else if (!schemaFieldMatches(sf, *fields[f]))
+        out.push_back("changed field " + T + "." + sf.FldName);
+    }
+    for (size_t n = 0; n < fields.size(); ++n)
+      if (!seen[n]) out.push_back("removed field " + T + "." + fields[n]->FldName());
+    if (t.TblType() == "TABLE" && core::SortTextLines(t.TblKey()) != core::SortTextLines(r.TblKey))
+      out.push_back("changed key of table " + T);
+  }
+  for (size_t n = 0; n < tables.size(); ++n)
+    if (!matched[n] && isTableOrView(tables[n]->TblType()))
+      out.push_back("removed " + std::string(label(tables[n]->TblType())) + tables[n]->TblName());
+  return out;
+}
+
 // ---- Attribute copies ---------------------------------------------------------------------
 
 void UpdateTableFromSchema(model::RUZTable& t, const schema::AGSchemaTable& src, bool isNew) {

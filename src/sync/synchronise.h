@@ -21,6 +21,9 @@ int32_t CheckTables(SyncRun& run, const std::string& filter);
 // The report differences: report fields against their source table's.
 int32_t CheckReports(SyncRun& run);
 bool CheckEmptyFieldTypeNames(model::RUZDatabase& db);
+// The tables, views and fields added, removed, retyped, changed or renamed in letter case,
+// one line each, in catalogue order.
+std::vector<std::string> DescribeDifferences(SyncRun& run);
 
 // Maps vanished tables, views and fields onto new ones (a name that changed only in letter
 // case is taken as renamed without asking); returns the filter, renamed when its table was.

@@ -10,6 +10,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include "core/state.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
 #include "platform/files/files.h"
@@ -73,7 +74,7 @@ void BM_ProjectLoad(benchmark::State& state) {
   RUZ proj;
   for (auto _ : state) {
     proj.Load(in);
-    if (!scope.context().ProjErr.empty()) state.SkipWithError(scope.context().ProjErr.c_str());
+    if (!core::state().ProjErr.empty()) state.SkipWithError(core::state().ProjErr.c_str());
   }
 }
 BENCHMARK(BM_ProjectLoad)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/state.h"
 #include "model/database.h"
 #include "pg_bench_database.h"
 #include "platform/automation/context.h"
@@ -64,7 +65,7 @@ void BM_LoadProjectDatabase(benchmark::State& state) {
     auto db = dbs->Item(Variant("DB"));
     if (db->LoadADODB(Variant("OTHER"), Variant(""), Variant(""), Variant(""), Variant(conn),
                       Variant(""), Variant("")) != 0) {
-      state.SkipWithError(scope.context().ProjErr.c_str());
+      state.SkipWithError(core::state().ProjErr.c_str());
       return;
     }
     fields = 0;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/state.h"
 #include "platform/automation/context.h"
 #include "project/project_file.h"
 #include "project/ruz.h"
@@ -39,14 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   au::Context::Scope scope;
   au::Ref<quillet::project::RUZ> project = au::makeRef<quillet::project::RUZ>();
   project->Load(path);
-  if (!scope.context().ProjErr.empty()) return 0;
+  if (!core::state().ProjErr.empty()) return 0;
   const std::string again = dir + "/again.kvz";
   project->Save(again);
-  if (!scope.context().ProjErr.empty()) std::abort();
+  if (!core::state().ProjErr.empty()) std::abort();
   au::Ref<quillet::project::RUZ> reread = au::makeRef<quillet::project::RUZ>();
   reread->Load(again);
   // What the writer wrote must read again, and read the same.
-  if (!scope.context().ProjErr.empty()) std::abort();
+  if (!core::state().ProjErr.empty()) std::abort();
   if (quillet::project::projectFileText(*reread) != quillet::project::projectFileText(*project))
     std::abort();
   return 0;

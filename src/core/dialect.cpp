@@ -1,6 +1,7 @@
 #include "core/dialect.h"
 
 #include "core/registry.h"
+#include "core/state.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
@@ -55,7 +56,7 @@ const QuoteChars& IdentQuotes() {
 }
 
 void SetQuoteChars(std::string_view dbms) {
-  const std::string& style = automation::Context::current().CurrentSQLQuote;
+  const std::string& style = core::state().CurrentSQLQuote;
   auto set = [](const char* s, const char* e) {
     quoteState().IdentQuoteStart = s;
     quoteState().IdentQuoteEnd = e;
@@ -107,7 +108,7 @@ std::string DirectQuoteChar(std::string_view dbmsIn, std::string_view connection
   std::string type = connectionType.empty() ? "DIRECT" : std::string(connectionType);
   if (type == "JDBC") return "NA";
   std::string quote = "*";
-  std::string style = text::toLower(automation::Context::current().CurrentSQLQuote);
+  std::string style = text::toLower(core::state().CurrentSQLQuote);
   if (style == "backquote")
     quote = "`";
   else if (style == "double quote")
@@ -291,7 +292,7 @@ std::string OdbcValue(std::string_view value) {
 
 std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::string_view user,
                                   std::string_view password) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   std::string key = ctx.OdbcIniPath + "\\" + std::string(dsn);
   auto value = [&](const std::string& section, const char* name) {
     return trimmed(textOf(RegGetValue(automation::Variant("HKLM"), automation::Variant(section),

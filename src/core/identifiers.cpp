@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
@@ -42,7 +43,7 @@ void RUZKeyword::addKeyword(std::string lang, std::string word) {
 }
 
 bool RUZKeyword::Load(const std::string& file) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   xml::Document doc;
   try {
     doc = xml::Document::load(file);
@@ -96,7 +97,7 @@ bool isDigit(char32_t c) {
 } // namespace
 
 std::string MakeVarName(std::string_view name, std::string_view prefix) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   RUZKeyword& keywords = SharedKeywords();
   // The keyword test sees the name as given, before any character is replaced.
   std::string s(name);

@@ -1,6 +1,7 @@
 #include "core/setting_element.h"
 
 #include "core/registry.h"
+#include "core/state.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::core {
@@ -35,7 +36,7 @@ const SettingDef* Catalogue::find(std::string_view name) const {
 
 SettingElement::SettingElement(const Catalogue& catalogue) : catalogue_(&catalogue) {
   InitProperties();
-  if (catalogue_->defaultsKey) LoadRegDefaults();
+  if (!catalogue_->registrySection.empty()) LoadRegDefaults();
 }
 
 Ref<AGProperties> SettingElement::Properties() {
@@ -55,7 +56,7 @@ void SettingElement::InitProperties() {
 }
 
 void SettingElement::LoadRegDefaults() {
-  const std::string& section = automation::Context::current().*(catalogue_->defaultsKey);
+  const std::string section = state().sectionKey(catalogue_->registrySection);
   // Every default of an element lives in one section: it is looked up once, not once per
   // setting (each look checks the hive's file), which counted when thousands of fields load.
   std::vector<AGProperty*> saved;

@@ -17,7 +17,7 @@
 //   inline constexpr core::SettingDef kTrendSettings[] = {
 //       QUILLET_TREND_SETTINGS(QUILLET_SETTING_DEF)};
 //   inline constexpr core::Catalogue kTrendCatalogue{
-//       kTrendSettings, &automation::Context::TrendlineDefaultsKey, "TrendName"};
+//       kTrendSettings, "Trendline", "TrendName"};
 //
 //   // 2. The class: typed C++ accessors come from the same table.
 //   class RUZTrend : public core::SettingElement {
@@ -125,9 +125,10 @@ struct SettingDef {
 
 struct Catalogue {
   std::span<const SettingDef> settings;
-  // The context member holding the registry section of this class's defaults (below the
-  // current user's root), or nullptr for a class without registry defaults.
-  std::string platform::automation::Context::*defaultsKey = nullptr;
+  // The settings section that holds this class's defaults in the current user's registry
+  // ("Field" is read below State::sectionKey("Field")); empty for a class without registry
+  // defaults.
+  std::string_view registrySection = {};
   // The setting that the element's Key reads and writes ("FldName"); empty when the class
   // keeps its key elsewhere.
   std::string_view keySetting = {};

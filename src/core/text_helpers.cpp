@@ -9,9 +9,10 @@
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/automation/text_settings.h"
+#include "platform/files/textfile.h"
 #include "platform/text/casefold.h"
 #include "platform/text/encoding.h"
-#include "platform/text/textfile.h"
 
 namespace quillet::core {
 
@@ -57,7 +58,7 @@ const SystemCharsetInfo& SystemCharsetValues() {
 
 void InitSystemCharset() {
   SystemCharsetInfo& s = charsetState();
-  s.SystemCodePage = std::to_string(text::ansiEncoding().codePage());
+  s.SystemCodePage = std::to_string(::quillet::platform::automation::ansiEncoding().codePage());
   s.SystemCharset = CodePageToCharset(Variant(s.SystemCodePage));
 }
 
@@ -254,7 +255,7 @@ Variant ReadTextFile(const Variant& path) {
   // UTF-16 with a byte-order mark is decoded as UTF-16, not read byte by byte; the files
   // layer finds the file with either separator and in other letter case.
   try {
-    return Variant(text::readTextFile(textOf(path)));
+    return Variant(::quillet::platform::files::readTextFile(textOf(path)));
   } catch (const automation::Error&) {
     return Variant();
   }

@@ -58,11 +58,9 @@
 namespace quillet::elements {
 
 inline constexpr core::SettingDef kChartSettings[] = {QUILLET_CHART_SETTINGS(QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kChartCatalogue{
-    kChartSettings, &platform::automation::Context::ChartDefaultsKey, "ChartName"};
+inline constexpr core::Catalogue kChartCatalogue{kChartSettings, "Chart", "ChartName"};
 
 inline constexpr core::SettingDef kTrendSettings[] = {QUILLET_TREND_SETTINGS(QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kTrendCatalogue{
-    kTrendSettings, &platform::automation::Context::TrendlineDefaultsKey, "TrendName"};
+inline constexpr core::Catalogue kTrendCatalogue{kTrendSettings, "Trendline", "TrendName"};
 
 } // namespace quillet::elements

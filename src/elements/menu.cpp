@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/state.h"
 #include "elements/language.h"
 #include "elements/shared.h"
 #include "elements/xml_access.h"
@@ -188,7 +189,7 @@ int32_t RUZMenus::findById(int32_t id) const {
 }
 
 bool RUZMenus::LoadMenus(const std::string& file) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   auto doc = loadXmlView(file, true);
   if (!doc) {
     ctx.setProjErr("Load project file failed!");

@@ -1,6 +1,7 @@
 #include "extensions/codebase.h"
 
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "extensions/services.h"
 #include "platform/automation/context.h"
@@ -51,8 +52,7 @@ bool RUZCodeBase::Load(const std::string& file) {
     return false;
   }
   xml::Node root = doc.documentElement();
-  const std::string wanted =
-      toLower(core::CompactName(automation::Context::current().ProductKey) + ".codebase");
+  const std::string wanted = toLower(core::CompactName(core::state().ProductKey) + ".codebase");
   if (!root || toLower(root.localName()) != wanted) {
     lastError_ = "Code base file is invalid!";
     return false;
@@ -104,7 +104,7 @@ Ref<RUZCodeBase> codeBase() {
 }
 
 void reloadCodeBase(std::string& codeBaseFile) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   Variant v = core::RegGetValue("HKCU", ctx.sectionKey("General"), "CodeBase");
   codeBaseFile = v.isEmpty() || v.isNull() ? std::string() : automation::CStr(v);
   if (codeBaseFile.empty() || !platform::files::fileExists(codeBaseFile)) return;
@@ -122,7 +122,7 @@ bool CodeBaseExist(const std::string& sScriptType, const std::string& sCodeType,
 }
 
 std::string LoadCustomScriptCode(ProjectAccess& p, const ScriptParts& parts) {
-  automation::Context::current().ProjErr.clear();
+  core::state().ProjErr.clear();
   std::string local;
   std::string& file = p.codeBaseFile ? *p.codeBaseFile : local;
   reloadCodeBase(file);

@@ -36,7 +36,7 @@ using automation::Variant;
 
 inline constexpr core::SettingDef kCustomScriptSettings[] = {
     QUILLET_CUSTOMSCRIPT_SETTINGS(QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kCustomScriptCatalogue{kCustomScriptSettings, nullptr, {}};
+inline constexpr core::Catalogue kCustomScriptCatalogue{kCustomScriptSettings, {}, {}};
 
 // The seven key parts in their order.
 using ScriptParts = std::array<std::string, 7>;

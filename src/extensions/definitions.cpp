@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "core/state.h"
 #include "platform/automation/context.h"
 #include "platform/files/files.h"
 #include "platform/text/casefold.h"
@@ -38,7 +39,7 @@ Level levelOf(std::string_view nodeType) {
 }
 
 void reportOnce(const std::string& message) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   const std::string line = ctx.DisplayName + ": " + message;
   size_t at = ctx.ProjErr.find(line);
   while (at != std::string::npos) {

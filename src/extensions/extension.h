@@ -25,7 +25,7 @@ namespace quillet::extensions {
 
 inline constexpr core::SettingDef kExtensionSettings[] = {
     QUILLET_EXTENSION_SETTINGS(QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kExtensionCatalogue{kExtensionSettings, nullptr, "Name"};
+inline constexpr core::Catalogue kExtensionCatalogue{kExtensionSettings, {}, "Name"};
 
 class RUZExtension : public core::SettingElement {
   QUILLET_OBJECT(RUZExtension)

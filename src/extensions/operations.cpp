@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/registry.h"
+#include "core/state.h"
 #include "extensions/services.h"
 #include "platform/automation/context.h"
 
@@ -359,7 +360,7 @@ bool DeleteExtension(const std::string& sName) {
 }
 
 std::string extensionsRegistryKey() {
-  return automation::Context::current().ProductRegistryPath + "\\Extensions";
+  return core::state().ProductRegistryPath + "\\Extensions";
 }
 
 void LoadExtensionsFromRegistry(ProjectAccess& p) {

@@ -1,6 +1,7 @@
 #include "extensions/tree.h"
 
 #include "core/collection.h"
+#include "core/state.h"
 #include "platform/automation/context.h"
 
 namespace quillet::extensions {
@@ -62,7 +63,7 @@ Ref<RUZExtTables> RUZExtDb::Tables() {
 
 void RUZExtDbs::Add(const std::string& name) {
   if (dbs_.count() > 0) {
-    automation::Context::current().ProjErr = "support 1 db only!";
+    core::state().ProjErr = "support 1 db only!";
     return;
   }
   auto db = automation::makeRef<RUZExtDb>();

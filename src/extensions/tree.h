@@ -40,11 +40,11 @@ inline constexpr core::SettingDef kExtChartSettings[] = {
 inline constexpr core::SettingDef kExtFieldSettings[] = {
     QUILLET_EXTFIELD_SETTINGS(QUILLET_SETTING_DEF)};
 
-inline constexpr core::Catalogue kExtProjCatalogue{{}, nullptr, {}};
-inline constexpr core::Catalogue kExtDbCatalogue{kExtDbSettings, nullptr, {}};
-inline constexpr core::Catalogue kExtTableCatalogue{kExtTableSettings, nullptr, "TblName"};
-inline constexpr core::Catalogue kExtChartCatalogue{kExtChartSettings, nullptr, "ChartName"};
-inline constexpr core::Catalogue kExtFieldCatalogue{kExtFieldSettings, nullptr, "FldName"};
+inline constexpr core::Catalogue kExtProjCatalogue{{}, {}, {}};
+inline constexpr core::Catalogue kExtDbCatalogue{kExtDbSettings, {}, {}};
+inline constexpr core::Catalogue kExtTableCatalogue{kExtTableSettings, {}, "TblName"};
+inline constexpr core::Catalogue kExtChartCatalogue{kExtChartSettings, {}, "ChartName"};
+inline constexpr core::Catalogue kExtFieldCatalogue{kExtFieldSettings, {}, "FldName"};
 
 class RUZExtChart : public core::SettingElement {
   QUILLET_OBJECT(RUZExtChart)

@@ -7,6 +7,7 @@
 
 #include "core/properties.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "elements/chart.h"
@@ -17,8 +18,8 @@
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
 #include "platform/files/files.h"
+#include "platform/files/textfile.h"
 #include "platform/text/casefold.h"
-#include "platform/text/textfile.h"
 #include "platform/xml/xml.h"
 #include "project/state.h"
 
@@ -120,7 +121,7 @@ Variant Generator::CopyFileItem(const std::string& itemKey, const std::string& s
 
 int16_t Generator::GenerateSharedAssets(bool listMode) {
   int16_t result = 0;
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
 
   // Style sheet made from the user's style-sheet template.
   {
@@ -221,7 +222,7 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
 int16_t Generator::CopyTemplateFiles(bool listMode) {
   int16_t count = 0;
   GenerationState& st = genState();
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   for (int32_t i = 1; i <= Controls().Count(); ++i) {
     Ref<RUZControl> ctrl = Controls().Item(Variant(i));
     if (!ctrl || ctrl->CtrlType != "copy") continue;
@@ -465,7 +466,7 @@ Variant Generator::WriteLanguageFile(const std::string& itemKey, const std::stri
   try {
     xml::SaveOptions so;
     so.rawCarriageReturns = true;
-    text::writeTextFile(dest, doc.serialize(so), text::Encoding::utf8());
+    files::writeTextFile(dest, doc.serialize(so), text::Encoding::utf8());
   } catch (const automation::Error& e) {
     recordFailure("Error in writing utf8 data to file '" + dest + "': " + e.description());
     return Variant(false);

@@ -2,6 +2,7 @@
 // Paths from the project may be written the Windows way or the POSIX way: file names are
 // taken after either separator, a POSIX absolute path counts as absolute, and nothing is
 // written outside the application root.
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "generation/generator.h"
 #include "platform/automation/context.h"
@@ -51,7 +52,7 @@ std::string attachedFile(const std::string& connstr) {
 } // namespace
 
 int16_t Generator::CopyDatabase(bool listMode) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   Ref<model::RUZDatabase> db = proj_.DB();
   if (!db) return 0;
   std::string root = core::AddBackslash(trim(proj_.AppRootFolder()));

@@ -5,15 +5,17 @@
 
 #include "core/properties.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "generation/generator.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/automation/text_settings.h"
 #include "platform/files/files.h"
+#include "platform/files/textfile.h"
 #include "platform/text/casefold.h"
-#include "platform/text/textfile.h"
 #include "project/state.h"
 
 namespace quillet::generation {
@@ -62,13 +64,13 @@ void Generator::overrideTableFlag(model::RUZTable& table, const std::string& set
 
 void Generator::CancelGeneration() {
   core::SharedStatus().CloseStatus();
-  Context::current().ProjErr = kCancelledText;
+  core::state().ProjErr = kCancelledText;
   automation::raise(kGenerationAborted, kCancelledText);
 }
 
 void Generator::RaiseGenError() {
   core::SharedStatus().CloseStatus();
-  automation::raise(kGenerationAborted, Context::current().ProjErr);
+  automation::raise(kGenerationAborted, core::state().ProjErr);
 }
 
 void Generator::ReportUnitProgress() {
@@ -78,7 +80,7 @@ void Generator::ReportUnitProgress() {
 }
 
 void Generator::recordFailure(const std::string& message) {
-  Context::current().setProjErr(message);
+  core::state().setProjErr(message);
 }
 
 // ---- Folders and paths -------------------------------------------------------------------
@@ -208,8 +210,9 @@ void Generator::WriteTextFile(const std::string& path, const std::string& conten
       // The write below replaces the file under its stored name instead.
     }
   }
-  text::writeTextFile(native, content,
-                      utf8 && !noUtf8 ? text::Encoding::utf8() : text::ansiEncoding());
+  files::writeTextFile(native, content,
+                       utf8 && !noUtf8 ? text::Encoding::utf8()
+                                       : ::quillet::platform::automation::ansiEncoding());
 }
 
 } // namespace quillet::generation

@@ -1,5 +1,6 @@
 // Whether an output may replace what is there (with a ".bak" copy first when the user keeps
 // backups), and the list of generated files in the destination folder.
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "generation/generator.h"
 #include "platform/automation/context.h"
@@ -20,7 +21,7 @@ namespace {
 
 bool refuseWithMessage(const std::string& path, const automation::Error& e) {
   ui::current().messageBox("Error in open \"" + path + "\", description:" + e.description(),
-                           ui::kExclamation, Context::current().DisplayName);
+                           ui::kExclamation, core::state().DisplayName);
   return false;
 }
 
@@ -56,8 +57,8 @@ bool Generator::ConfirmOverwriteFolder(const std::string& path, bool mayOverwrit
 
 void Generator::LogGeneratedFile(const std::string& path) {
   // The list is UTF-8: output paths may hold any character, which an ANSI list would lose.
-  std::string listPath = core::AddBackslash(project::projectState().Destination) +
-                         Context::current().ProductKey + ".log";
+  std::string listPath =
+      core::AddBackslash(project::projectState().Destination) + core::state().ProductKey + ".log";
   bool existed = files::fileExists(listPath);
   if (existed) {
     std::string content = files::readFile(listPath);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "core/state.h"
 #include "generation/generator.h"
 #include "platform/automation/context.h"
 #include "platform/text/casefold.h"
@@ -83,7 +84,7 @@ void TidyOutputLine(TidyState& st, const std::string& line, const std::string& p
 } // namespace
 
 std::string GeneratorMetaLine() {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   return "<meta name=\"generator\" content=\"" + ctx.DisplayName + " v" + ctx.fullVersionText() +
          "\" />\r\n";
 }

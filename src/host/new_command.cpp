@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/loader_copies.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "host/classes.h"
 #include "model/database.h"
@@ -121,7 +122,7 @@ std::optional<Source> classify(const std::string& conn, std::string& error) {
 // Loads the database (every table, or the listing and then the tables asked for) into the
 // project, as the project's own database loading does it; false with ProjErr set on failure.
 bool loadDatabase(project::RUZ& proj, const Source& src, const NewOptions& opt) {
-  au::Context& ctx = au::Context::current();
+  core::State& ctx = core::state();
   const std::string key = src.dbType == "ACCESS" ? fs::path(src.phyPath).filename().string()
                           : src.dbType == "ODBC" ? src.dbName
                                                  : "DB";
@@ -262,7 +263,7 @@ int runNewCommand(const std::vector<std::string>& args) {
   registerAllClasses();
   platform::ui::install(std::make_shared<platform::ui::ConsoleUi>());
   platform::ui::installProgress(std::make_shared<platform::ui::ConsoleProgress>());
-  au::Context& ctx = au::Context::current();
+  core::State& ctx = core::state();
   Ref<project::RUZ> proj = au::makeRef<project::RUZ>();
   proj->AddProj(fs::path(opt.file).stem().string());
   if (!opt.templateZip.empty()) proj->setTemplate(opt.templateZip);

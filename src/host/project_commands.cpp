@@ -8,6 +8,7 @@
 
 #include "core/properties.h"
 #include "core/setting_element.h"
+#include "core/state.h"
 #include "host/classes.h"
 #include "model/database.h"
 #include "platform/automation/context.h"
@@ -165,7 +166,7 @@ int runProjectCommand(const std::string& verb, const std::vector<std::string>& a
   if (verb == "defaults" && !p->save) return usage(verb, "nothing to do without --save");
 
   registerAllClasses();
-  au::Context& ctx = au::Context::current();
+  core::State& ctx = core::state();
   const std::string& file = p->positional[0];
   Ref<project::RUZ> proj = au::makeRef<project::RUZ>();
   proj->Load(file);

@@ -11,7 +11,7 @@
 #include "platform/automation/factory.h"
 #include "platform/automation/interrupt.h"
 #include "platform/automation/members.h"
-#include "platform/text/textfile.h"
+#include "platform/files/textfile.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
 
@@ -163,7 +163,7 @@ int runScriptCommand(const std::vector<std::string>& args) {
 
   std::string code;
   try {
-    code = platform::text::readTextFile(file);
+    code = platform::files::readTextFile(file);
   } catch (const au::Error& e) {
     std::cerr << "brindlewood run: cannot read '" << file << "': " << e.description() << "\n";
     return 1;

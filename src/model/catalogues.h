@@ -235,17 +235,14 @@
 namespace quillet::model {
 
 inline constexpr core::SettingDef kFieldSettings[] = {QUILLET_FIELD_SETTINGS(QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kFieldCatalogue{
-    kFieldSettings, &platform::automation::Context::FieldDefaultsKey, "FldName"};
+inline constexpr core::Catalogue kFieldCatalogue{kFieldSettings, "Field", "FldName"};
 
 inline constexpr core::SettingDef kTableSettings[] = {
     QUILLET_TABLE_SETTINGS(QUILLET_SETTING_DEF, QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kTableCatalogue{
-    kTableSettings, &platform::automation::Context::TableDefaultsKey, "TblName"};
+inline constexpr core::Catalogue kTableCatalogue{kTableSettings, "Table", "TblName"};
 
 inline constexpr core::SettingDef kDatabaseSettings[] = {
     QUILLET_DATABASE_SETTINGS(QUILLET_SETTING_DEF, QUILLET_SETTING_DEF)};
-inline constexpr core::Catalogue kDatabaseCatalogue{
-    kDatabaseSettings, &platform::automation::Context::DatabaseDefaultsKey, "DBName"};
+inline constexpr core::Catalogue kDatabaseCatalogue{kDatabaseSettings, "Database", "DBName"};
 
 } // namespace quillet::model

@@ -1,5 +1,6 @@
 #include "model/database.h"
 
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
@@ -10,7 +11,7 @@ using automation::Context;
 
 void RUZDatabase::setSecDefault(const std::string& value) {
   setSetting<core::SettingType::String>("SecDefault", value);
-  Context::current().SecurityDefault = value;
+  core::state().SecurityDefault = value;
 }
 
 Ref<RUZTables> RUZDatabase::Tables() {
@@ -19,7 +20,7 @@ Ref<RUZTables> RUZDatabase::Tables() {
 }
 
 void RUZDatabase::unload() {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   Ref<RUZTables> tables = Tables();
   ctx.ProgressTotal = ctx.ProgressCount = tables->Count();
   ctx.StatusCaption = ctx.DisplayName + " - Unloading Database...";
@@ -43,7 +44,7 @@ void RUZDatabase::unload() {
 }
 
 void RUZDatabases::Add(const std::string& name) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (dbs_.count() >= 1) {
     ctx.ProjErr = "support 1 db only!";
     return;

@@ -2,6 +2,7 @@
 #include "core/dialect.h"
 #include "core/identifiers.h"
 #include "core/loader_copies.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "model/field.h"
 #include "model/table.h"
@@ -146,7 +147,7 @@ void RUZTable::LoadTableDefault() {
   const bool report = type == "REPORT";
   setTblUpdatable(!report);
   setTblSrchType(report ? "NONE" : "BASIC");
-  setTblSecurity(platform::automation::Context::current().SecurityDefault);
+  setTblSecurity(core::state().SecurityDefault);
   if (!report) {
     // Straight into the bag: loading a table does not touch its menu items.
     setSetting<core::SettingType::Boolean>("TblGen", false);

@@ -14,6 +14,7 @@
 #include "core/identifiers.h"
 #include "core/properties.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "elements/chart.h"
@@ -189,7 +190,7 @@ void ProjectReader::database(const xml::Node& n, const Attributes& attrs) {
 void ProjectReader::table(const xml::Node& n, const Attributes& attrs) {
   std::string name = attributeOf(attrs, "TblName");
   if (name.empty()) return;
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (ctx.ProgressTotal > 0) {
     core::RUZStatus& status = core::SharedStatus();
     status.DispStatus("Loading TABLE/VIEW \"" + name + "\"...");
@@ -462,7 +463,7 @@ int16_t RUZ::CompareVersion(const std::string& a, const std::string& b) {
 }
 
 void RUZ::Load(const std::string& projFile) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ctx.ProjErr.clear();
   if (!CheckRequiredComponents()) return;
   xml::LoadOptions options;
@@ -483,7 +484,7 @@ void RUZ::Load(const std::string& projFile) {
 }
 
 bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& document) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ProjectState& st = projectState();
   xml::Document doc = document;
   xml::Node root = doc.documentElement();
@@ -663,7 +664,7 @@ bool RUZ::LoadFromDocument(const std::string& projFile, const xml::Document& doc
 }
 
 void RUZ::synchroniseAfterLoad() {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ProjectSyncHooks& hooks = syncHooks();
   platform::ui::Ui& ui = platform::ui::current();
   if (!hooks.available()) {

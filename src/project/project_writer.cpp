@@ -11,6 +11,7 @@
 
 #include "core/properties.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "elements/chart.h"
 #include "elements/language.h"
@@ -376,7 +377,7 @@ std::string Writer::build() {
   out_ += "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
   open("Project");
   attr("Version", project_.VersionText());
-  attr("Product", Context::current().ProductKey);
+  attr("Product", core::state().ProductKey);
   bagAttributes(*project_.Properties(), true);
   out_ += ">\r\n";
   if (Ref<model::RUZDatabase> db = project_.DB()) database(*db);
@@ -474,7 +475,7 @@ void BackupProjectFile(const std::string& projFile, const std::string& backupFol
 }
 
 void RUZ::Save(const std::string& projFile) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ctx.ProjErr.clear();
   if (!CheckRequiredComponents()) return;
   core::InitSystemCharset();

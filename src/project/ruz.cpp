@@ -8,6 +8,7 @@
 #include "core/dialect.h"
 #include "core/identifiers.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "elements/shared.h"
 #include "extensions/project_members.h"
@@ -173,7 +174,7 @@ ProjectConverter& projectConverter() {
 // ---- Construction ------------------------------------------------------------------------
 
 RUZ::RUZ() : SettingElement(kProjectCatalogue) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ProjectState& st = projectState();
   versionText_ = ctx.fullVersionText();
   st.AppVersion = ctx.versionText();
@@ -224,7 +225,7 @@ void RUZ::setDestination(const std::string& folder) {
 
 void RUZ::setProgramLanguage(const std::string& language) {
   setSetting<SettingType::String>("ProgramLanguage", language);
-  Context::current().CurrentProgramLanguage = language;
+  core::state().CurrentProgramLanguage = language;
   if (!db_) return;
   for (const Ref<model::RUZTable>& t : db_->Tables()->items().list()) {
     t->setTblVar(core::MakeVarName(t->TblName(), ""));
@@ -304,11 +305,11 @@ extensions::ProjectAccess RUZ::extensionAccess() {
 }
 
 std::string RUZ::ProjErr() const {
-  return Context::current().ProjErr;
+  return core::state().ProjErr;
 }
 
 void RUZ::setProjErr(const std::string& text) {
-  Context::current().ProjErr = text;
+  core::state().ProjErr = text;
 }
 
 // ---- Settings by name ----------------------------------------------------------------------
@@ -335,9 +336,8 @@ Variant RUZ::SetV(const std::string& name, const Variant& value) {
       // Storing Empty would silently lose the old value.
       std::string shown;
       tolerant([&] { shown = automation::CStr(given); });
-      Context::current().appendProjErr("Setting \"" + p->Name() + "\" cannot take the value \"" +
-                                       shown + "\" (" + p->DataType() +
-                                       " expected); it keeps its value.");
+      core::state().appendProjErr("Setting \"" + p->Name() + "\" cannot take the value \"" + shown +
+                                  "\" (" + p->DataType() + " expected); it keeps its value.");
       return {};
     }
     p->setValue(converted);
@@ -448,7 +448,7 @@ void RUZ::LoadDefault() {
 
 void RUZ::SaveDefault() {
   ProjectState& st = projectState();
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   for (const Ref<core::AGProperty>& p : Properties()->list())
     if (p->RegSave()) regWrite(st.ProjectKey, p->Name(), p->RegFormat(), p->Value());
   if (db_)
@@ -465,7 +465,7 @@ void RUZ::SaveDefault() {
 void RUZ::CopyMachineDefaults() {
   ProjectState& st = projectState();
   CopyRegistrySection(st.AdvancedFiltersKey);
-  CopyRegistrySection(Context::current().SettingsKey);
+  CopyRegistrySection(core::state().SettingsKey);
   CopyRegistrySection(st.ExtensionsKey);
   regWrite(st.GeneralKey, kFirstRunMarker, 4, Variant(int32_t{1}));
 }

@@ -2,6 +2,7 @@
 
 #include "core/properties.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/files/files.h"
@@ -25,7 +26,7 @@ RUZSettings::RUZSettings() {
 bool RUZSettings::LoadSettings() {
   loaded_ = false;
   doc_ = xml::Document();
-  Variant v = core::RegGetValue("HKCU", Context::current().SettingsKey, "ConfigFile");
+  Variant v = core::RegGetValue("HKCU", core::state().SettingsKey, "ConfigFile");
   std::string path = v.isEmpty() ? std::string() : automation::CStr(v);
   // Nothing in the product writes the value, so its absence is the normal case, not a fault
   // to show the user.

@@ -4,6 +4,7 @@
 
 #include "core/dialect.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -101,7 +102,7 @@ ReaderState& readerState() {
 }
 
 void readServerDsn(const std::string& dsn) {
-  const std::string key = Context::current().OdbcIniPath + "\\" + dsn;
+  const std::string key = core::state().OdbcIniPath + "\\" + dsn;
   auto read = [&](const char* name) {
     return textOf(core::RegGetValue(Variant("HKLM"), Variant(key), Variant(name)));
   };
@@ -173,7 +174,7 @@ void reportAdoError(AdoSession& s, const automation::Error& e) {
       if (r.number == data::adoerr::kAuthenticationFailed) auth = true;
     }
   }
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (auth) {
     ctx.setProjErr("Unable to connect to Data Source! User ID / Password not valid!");
     return;
@@ -523,7 +524,7 @@ void applyKeys(AdoSession& s, TableSink& t, const TableFacts& facts) {
 
 void loadDirectPgColumns(AdoSession& s, TableSink& t, const std::string& table,
                          const std::string& schema, const std::string& sql) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (!s.pgTried) {
     s.pgTried = true;
     const ReaderState& st = readerState();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/dialect.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
@@ -22,8 +23,7 @@ std::string textOf(const Variant& v) {
 }
 
 int16_t tableGone(const std::string& name) {
-  automation::Context::current().setProjErr("Table or view '" + name +
-                                            "' is not in the database any more.");
+  core::state().setProjErr("Table or view '" + name + "' is not in the database any more.");
   return 1;
 }
 
@@ -58,7 +58,7 @@ std::optional<std::string> chooseOracleSchema(data::Rowset& rs, const std::strin
   std::vector<std::string> options(st.schemaList.begin() + 1, st.schemaList.end());
   if (options.empty()) return want;
   options.push_back("Cancel");
-  const std::string title = automation::Context::current().DisplayName;
+  const std::string title = core::state().DisplayName;
   size_t pick = platform::ui::current().choose(
       "Please choose a schema for the Oracle ODBC Connection so that only a subset of tables "
       "will be loaded.",

@@ -2,6 +2,7 @@
 
 #include "core/dialect.h"
 #include "core/loader_copies.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/data/access.h"
@@ -78,7 +79,7 @@ int16_t loadAdoDatabase(model::RUZDatabase& db, const std::string& dbType,
                                                         : schema,
                                          uid);
         if (!chosen) {
-          Context::current().setProjErr("No schema chosen, the database was not loaded.");
+          core::state().setProjErr("No schema chosen, the database was not loaded.");
           return 1;
         }
         oracleSchema = *chosen;
@@ -140,7 +141,7 @@ int16_t loadAccessDatabase(model::RUZDatabase& db, const std::string& path,
   if (phyPath.empty()) return 0;
   const bool loadAll = tableName.empty();
   core::RUZStatus& status = core::SharedStatus();
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   try {
     if (loadAll) status.DispStatus("Loading Database Tables...");
     data::AccessCatalog cat = data::AccessCatalog::read(phyPath);
@@ -224,7 +225,7 @@ int16_t loadAccessDatabase(model::RUZDatabase& db, const std::string& path,
 
 void loadCustomViewTable(AdoSession& s, model::RUZTable& t, const std::string& tableName,
                          const std::string& sql) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   t.setTblType("CUSTOMVIEW");
   t.setTblCustomSQL(sql);
   t.setTblLoaded(true);
@@ -294,7 +295,7 @@ int16_t loadCustomViewIntoDatabase(model::RUZDatabase& db, const std::string& co
   Ref<model::RUZTables> tables = db.Tables();
   if (!tables->Add(tableName)) return 1;
   loadCustomViewTable(s, *tables->Item(Variant(tableName)), tableName, sql);
-  if (!Context::current().ProjErr.empty()) {
+  if (!core::state().ProjErr.empty()) {
     tables->Delete(tableName);
     return 1;
   }

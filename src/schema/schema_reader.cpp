@@ -2,6 +2,7 @@
 
 #include "core/dialect.h"
 #include "core/loader_copies.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
@@ -38,7 +39,7 @@ void RUZSchema::LoadDB(Variant& sDbName, const std::string& sDbType, const std::
                        const std::string& sUID, const std::string& sPwd,
                        const std::string& sConnStr, const std::string& sSchema,
                        const std::string& sTableName) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (loaded()) {
     ctx.ProjErr = "database already loaded!";
     return;
@@ -122,7 +123,7 @@ int16_t RUZSchema::readAdo(const std::string& dbType, const std::string& dbName,
     if (s.kind == core::kDBOracle) {
       auto chosen = chooseOracleSchema(*rs, schema, uid);
       if (!chosen) {
-        Context::current().setProjErr("No schema chosen, the database was not read.");
+        core::state().setProjErr("No schema chosen, the database was not read.");
         return 1;
       }
       oracleSchema = *chosen;
@@ -216,7 +217,7 @@ int16_t RUZSchema::readAccess(const std::string& path, const std::string& phyPat
       return tableGone(tableName);
     }
   } catch (const automation::Error& e) {
-    Context::current().ProjErr = accessErrorText(e.number(), e.source(), e.description());
+    core::state().ProjErr = accessErrorText(e.number(), e.source(), e.description());
     return 1;
   }
   return 0;
@@ -250,7 +251,7 @@ void RUZSchema::SetupPostgreSqlFld(AGSchemaField& f, data::Rowset& rs, const std
 
 int16_t RUZSchema::LoadADOCustomView(const std::string& connStr, const std::string& tableName,
                                      const std::string& sql) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ctx.ProjErr.clear();
   AdoSession s;
   if (!openCustomViewConnection(s, connStr)) return 1;

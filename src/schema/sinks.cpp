@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "core/dialect.h"
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "platform/automation/convert.h"
 #include "schema/listing.h"
@@ -115,8 +116,7 @@ FieldSink* ProjectTableSink::fieldAt(size_t i) {
 
 void ProjectTableSink::duplicateColumn(const std::string& name, bool) {
   setGen(false);
-  t_.setTblError(platform::automation::Context::current().DisplayName +
-                 ": Duplicate Column Name - " + name +
+  t_.setTblError(core::state().DisplayName + ": Duplicate Column Name - " + name +
                  " found! ASP scripts may not be generated correctly! Please rename duplicated "
                  "field names to ensure correct generation!");
 }

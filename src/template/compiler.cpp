@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/identifiers.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -91,7 +92,7 @@ void ScriptCompiler::translate(const std::string& text) {
   parser->Parse(text);
   errorLine_ = parser->errorLine();
   errorColumn_ = parser->errorColumn();
-  if (automation::Context::current().hasProjErr()) return;
+  if (core::state().hasProjErr()) return;
   auto line = [this](const std::string& s) { body_->Append(Variant(s + kCrLf)); };
   for (const auto& block : parser->blocks()) {
     core::SharedStatus().Refresh();
@@ -180,7 +181,7 @@ std::string ScriptCompiler::frame(const std::string& name) const {
 
 std::string ScriptCompiler::buildControl(RUZControl& ctrl, const std::string& mergedText,
                                          const std::string& templatePath, bool& failed) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   failed = false;
   reset();
   auto fail = [&](std::string partial) {

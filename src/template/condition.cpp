@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/state.h"
 #include "extensions/services.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -238,8 +239,7 @@ ConditionResult evaluateCondition(const std::string& cond, const ConditionScope&
 bool EvalCondition(const std::string& cond, const ConditionScope& scope) {
   ConditionResult r = evaluateCondition(cond, scope);
   if (!r.error.empty())
-    automation::Context::current().appendProjErr("The condition \"" + cond +
-                                                 "\" cannot be decided: " + r.error);
+    core::state().appendProjErr("The condition \"" + cond + "\" cannot be decided: " + r.error);
   return r.holds;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/state.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
@@ -192,7 +193,7 @@ void RUZControl::Load(const platform::xml::Node& xmlControl, const std::string& 
 // ---- RUZControls --------------------------------------------------------------------------
 
 bool RUZControls::LoadControls(const std::string& file) {
-  auto& ctx = automation::Context::current();
+  core::State& ctx = core::state();
   int16_t& status = ControlFileStatus();
   status = 0;
   platform::xml::Document doc;

@@ -1,5 +1,6 @@
 #include "template/parser.h"
 
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
@@ -114,7 +115,7 @@ void AGParser::fail(const char* what, size_t markerPos) {
     msg += "\r\n";
     msg += lines[i];
   }
-  automation::Context::current().ProjErr = msg;
+  core::state().ProjErr = msg;
 }
 
 void AGParser::Parse(const std::string& sSrc) {
@@ -195,7 +196,7 @@ void AGParser::expand(const std::string& file, const std::string& session,
       std::string path;
       for (const auto& l : chain)
         path += l + " -> ";
-      automation::Context::current().appendProjErr("Include cycle: " + path + id);
+      core::state().appendProjErr("Include cycle: " + path + id);
       return;
     }
   const std::string* found = SharedFileCache().find(file, session);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/setting_element.h"
+#include "core/state.h"
 #include "core/test_env.h"
 
 namespace quillet::core {
@@ -195,8 +196,7 @@ TEST_F(PropertiesTest, StripQuotes) {
   X(SmpRatio, Double, false, 0, true, true, "0.5")
 
 constexpr SettingDef kSampleSettings[] = {SAMPLE_SETTINGS(QUILLET_SETTING_DEF)};
-constexpr Catalogue kSampleCatalogue{kSampleSettings, &automation::Context::FieldDefaultsKey,
-                                     "SmpName"};
+constexpr Catalogue kSampleCatalogue{kSampleSettings, "Field", "SmpName"};
 
 class Sample : public SettingElement {
   QUILLET_OBJECT(Sample)

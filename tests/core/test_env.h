@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/state.h"
 #include "platform/automation/context.h"
 
 namespace quillet::testing {
@@ -52,7 +53,8 @@ class CoreTest : public ::testing::Test {
 protected:
   TempEnv env;
   platform::automation::Context::Scope scope;
-  platform::automation::Context& ctx() { return scope.context(); }
+  // The product and project state of the test's own context.
+  core::State& ctx() { return core::state(); }
 };
 
 } // namespace quillet::testing

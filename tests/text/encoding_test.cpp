@@ -4,6 +4,7 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
+#include "platform/automation/text_settings.h"
 
 namespace quillet::platform::text {
 namespace {
@@ -49,13 +50,13 @@ TEST(Encoding, FindsCodePagesAndCharsetNames) {
   EXPECT_FALSE(Encoding::fromCharset("no-such-charset"));
   EXPECT_FALSE(Encoding::fromCharset(""));
   try {
-    Encoding::byCodePage(12345);
+    automation::encodingByCodePage(12345);
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), 5);
     EXPECT_NE(e.description().find("12345"), std::string::npos);
   }
-  EXPECT_THROW(Encoding::byCharset("nonsense"), Error);
+  EXPECT_THROW(automation::encodingByCharset("nonsense"), Error);
 }
 
 TEST(Encoding, ConvertsBothWays) {
@@ -77,7 +78,7 @@ TEST(Encoding, ConvertsBothWays) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.codePage);
-    Encoding e = Encoding::byCodePage(c.codePage);
+    Encoding e = automation::encodingByCodePage(c.codePage);
     EXPECT_EQ(e.encode(c.text), c.bytes);
     EXPECT_EQ(e.decode(c.bytes), c.text);
   }
@@ -126,7 +127,7 @@ TEST(DecodeText, TellsTheEncodingByMarkValidityOrAnsi) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    DecodedText d = decodeText(c.bytes);
+    DecodedText d = automation::decodeText(c.bytes);
     EXPECT_EQ(d.text, c.text);
     EXPECT_EQ(d.encoding.codePage(), c.codePage);
     EXPECT_EQ(d.bom, c.bom);
@@ -135,12 +136,12 @@ TEST(DecodeText, TellsTheEncodingByMarkValidityOrAnsi) {
 
 TEST(DecodeText, FollowsTheConfiguredAnsiCodePage) {
   automation::Context::Scope scope;
-  EXPECT_EQ(ansiEncoding().codePage(), 1252);
-  setAnsiCodePage(1251);
-  EXPECT_EQ(ansiEncoding().codePage(), 1251);
-  EXPECT_EQ(decodeText("\xC6").text, "\xD0\x96");
-  EXPECT_THROW(setAnsiCodePage(4242), automation::Error);
-  EXPECT_EQ(ansiEncoding().codePage(), 1251);
+  EXPECT_EQ(automation::ansiEncoding().codePage(), 1252);
+  automation::setAnsiCodePage(1251);
+  EXPECT_EQ(automation::ansiEncoding().codePage(), 1251);
+  EXPECT_EQ(automation::decodeText("\xC6").text, "\xD0\x96");
+  EXPECT_THROW(automation::setAnsiCodePage(4242), automation::Error);
+  EXPECT_EQ(automation::ansiEncoding().codePage(), 1251);
 }
 
 TEST(EncodeText, AddsTheMarkWhenAsked) {

@@ -1,16 +1,20 @@
-#include "platform/text/textfile.h"
+#include "platform/files/textfile.h"
 
 #include <gtest/gtest.h>
 
 #include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
+#include "platform/automation/text_settings.h"
 #include "platform/text/collate.h"
 
 namespace quillet::platform::text {
 namespace {
 
 using automation::Error;
+using files::readTextFile;
+using files::readTextFileDecoded;
+using files::writeTextFile;
 using quillet::testing::TempDir;
 
 TEST(TextFile, ReadsUtf16FilesAsUtf16) {
@@ -62,7 +66,7 @@ TEST(TextFile, WritesInTheChosenEncodingAndReadsBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.codePage);
     const std::string path = dir / "out.txt";
-    Encoding e = Encoding::byCodePage(c.codePage);
+    Encoding e = automation::encodingByCodePage(c.codePage);
     writeTextFile(path, text, e, c.bom);
     EXPECT_EQ(TempDir::read(path), c.bytes);
     DecodedText d = readTextFileDecoded(path);
@@ -98,7 +102,7 @@ TEST(Collate, ComparesByTheLocalesRules) {
   EXPECT_EQ(compareLocale("a", "A", "en-US", true), 0);
   EXPECT_NE(compareLocale("e", "\xC3\xA9", "fr-FR", true), 0); // accents still count
   automation::Context::Scope scope;
-  EXPECT_LT(compareUserLocale("apple", "Banana"), 0);
+  EXPECT_LT(automation::compareUserLocale("apple", "Banana"), 0);
 }
 
 } // namespace

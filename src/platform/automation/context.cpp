@@ -1,5 +1,8 @@
 #include "platform/automation/context.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace quillet::platform::automation {
 namespace {
 
@@ -14,24 +17,17 @@ Context& threadDefault() {
 
 } // namespace
 
-Context::Context()
-    : VersionMajor(QUILLET_VERSION_MAJOR), VersionMinor(QUILLET_VERSION_MINOR),
-      VersionRevision(QUILLET_VERSION_PATCH) {
+Context::Context() {
   locale = Locale::invariant();
-  ProductRegistryPath = "Software\\" + ProductKey + "\\" + versionText();
-  SettingsKey = ProductRegistryPath + "\\Settings";
-  DatabaseDefaultsKey = sectionKey("Database");
-  TableDefaultsKey = sectionKey("Table");
-  FieldDefaultsKey = sectionKey("Field");
-  ChartDefaultsKey = sectionKey("Chart");
-  TrendlineDefaultsKey = sectionKey("Trendline");
 }
 
 Context::~Context() {
   // Shared objects go in reverse order of creation: later ones may use earlier ones.
-  while (!shared_.empty()) {
-    auto keep = std::move(shared_.back().object);
-    shared_.pop_back();
+  // A destructor that reaches the context may create a shared object anew; it goes too.
+  while (!order_.empty()) {
+    const size_t slot = order_.back();
+    order_.pop_back();
+    auto keep = std::move(slots_[slot]);
     keep.reset();
   }
 }
@@ -51,25 +47,21 @@ Context::Scope::~Scope() {
   currentContext = previous_;
 }
 
-std::string Context::versionText() const {
-  return std::to_string(VersionMajor) + "." + std::to_string(VersionMinor);
+size_t Context::nextSlot() {
+  static std::atomic<size_t> next{0};
+  return next++;
 }
 
-std::string Context::fullVersionText() const {
-  return versionText() + ".0." + std::to_string(VersionRevision);
-}
-
-std::string Context::sectionKey(const std::string& section) const {
-  return SettingsKey + "\\" + section;
-}
-
-void Context::setProjErr(const std::string& message) {
-  ProjErr = DisplayName + ": " + message;
-}
-
-void Context::appendProjErr(const std::string& message) {
-  if (!ProjErr.empty()) ProjErr += "\r\n";
-  ProjErr += DisplayName + ": " + message;
+void Context::install(size_t slot, std::shared_ptr<void> object) {
+  if (slot >= slots_.size()) slots_.resize(slot + 1);
+  auto keep = std::move(slots_[slot]); // destroy after the lists are consistent
+  const bool occupied = keep != nullptr;
+  slots_[slot] = std::move(object);
+  if (occupied && !slots_[slot]) {
+    order_.erase(std::find(order_.begin(), order_.end(), slot));
+  } else if (!occupied && slots_[slot]) {
+    order_.push_back(slot);
+  }
 }
 
 } // namespace quillet::platform::automation

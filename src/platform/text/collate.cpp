@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/automation/context.h"
-
 namespace quillet::platform::text {
 
 namespace {
@@ -48,10 +46,6 @@ int compareLocale(std::string_view a, std::string_view b, std::string_view local
                         icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
   if (U_FAILURE(status)) return a < b ? -1 : (b < a ? 1 : 0);
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
-}
-
-int compareUserLocale(std::string_view a, std::string_view b, bool ignoreCase) {
-  return compareLocale(a, b, automation::Context::current().locale.name, ignoreCase);
 }
 
 } // namespace quillet::platform::text

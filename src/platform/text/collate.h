@@ -12,7 +12,4 @@ namespace quillet::platform::text {
 int compareLocale(std::string_view a, std::string_view b, std::string_view locale,
                   bool ignoreCase = false);
 
-// The same with the locale of the current thread's context (Context::locale.name).
-int compareUserLocale(std::string_view a, std::string_view b, bool ignoreCase = false);
-
 } // namespace quillet::platform::text

@@ -9,12 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/automation/context.h"
-#include "platform/automation/error.h"
+#include <stdexcept>
 
 namespace quillet::platform::text {
-
-namespace automation = quillet::platform::automation;
 
 namespace {
 
@@ -215,10 +212,6 @@ std::string sanitizeUtf8(std::string_view s) {
   return out;
 }
 
-struct TextSettings {
-  int ansiCodePage = kCodePageWindows1252;
-};
-
 } // namespace
 
 Encoding::Encoding() : Encoding(kCodePageUtf8, "UTF-8", "utf-8") {}
@@ -271,23 +264,12 @@ std::optional<Encoding> Encoding::fromCharset(std::string_view rawName) {
   return Encoding(0, canon, name);
 }
 
-Encoding Encoding::byCodePage(int codePage) {
-  if (auto e = fromCodePage(codePage)) return *e;
-  automation::raise(automation::err::kInvalidProcedureCall,
-                    "Unknown code page " + std::to_string(codePage));
-}
-
-Encoding Encoding::byCharset(std::string_view name) {
-  if (auto e = fromCharset(name)) return *e;
-  automation::raise(automation::err::kInvalidProcedureCall,
-                    "Unknown character set \"" + std::string(name) + "\"");
-}
-
 std::string Encoding::decode(std::string_view bytes) const {
   if (isUtf8()) return isValidUtf8(bytes) ? std::string(bytes) : sanitizeUtf8(bytes);
   if (bytes.empty()) return {};
   ConverterPtr c = openConverter(converter_);
-  if (!c) automation::raise(automation::err::kInvalidProcedureCall, "No converter for " + name_);
+  // Unreachable in practice: an Encoding only exists for a name whose converter opened.
+  if (!c) throw std::runtime_error("No converter for " + name_);
   UErrorCode status = U_ZERO_ERROR;
   int32_t length =
       ucnv_toUChars(c.get(), nullptr, 0, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
@@ -304,7 +286,8 @@ std::string Encoding::encode(std::string_view utf8) const {
   if (isUtf8()) return isValidUtf8(utf8) ? std::string(utf8) : sanitizeUtf8(utf8);
   if (utf8.empty()) return {};
   ConverterPtr c = openConverter(converter_);
-  if (!c) automation::raise(automation::err::kInvalidProcedureCall, "No converter for " + name_);
+  // Unreachable in practice: an Encoding only exists for a name whose converter opened.
+  if (!c) throw std::runtime_error("No converter for " + name_);
   UErrorCode status = U_ZERO_ERROR;
   if (!isUtf16()) ucnv_setSubstChars(c.get(), "?", 1, &status);
   status = U_ZERO_ERROR;
@@ -385,10 +368,6 @@ bool isValidUtf8(std::string_view s) {
   return true;
 }
 
-DecodedText decodeText(std::string_view bytes) {
-  return decodeText(bytes, ansiEncoding());
-}
-
 DecodedText decodeText(std::string_view bytes, const Encoding& ansi) {
   DecodedText r;
   Bom bom = detectBom(bytes);
@@ -416,18 +395,6 @@ std::string encodeText(std::string_view utf8, const Encoding& encoding, bool wit
   std::string out = withBom ? encoding.bom() : std::string();
   out += encoding.encode(utf8);
   return out;
-}
-
-Encoding ansiEncoding() {
-  auto* settings = automation::Context::current().findShared<TextSettings>();
-  int cp = settings ? settings->ansiCodePage : kCodePageWindows1252;
-  if (auto e = Encoding::fromCodePage(cp)) return *e;
-  return Encoding::windows1252();
-}
-
-void setAnsiCodePage(int codePage) {
-  Encoding::byCodePage(codePage); // refuses an unknown one
-  automation::Context::current().shared<TextSettings>().ansiCodePage = codePage;
 }
 
 } // namespace quillet::platform::text

@@ -31,9 +31,6 @@ public:
   // (UTF-16LE, as Windows names it), "unicodeFFFE", "utf-16" (little-endian), "us-ascii",
   // "cp1252", or any other name the converter library knows; nullopt when unknown.
   static std::optional<Encoding> fromCharset(std::string_view name);
-  // As above, raising error 5 (invalid procedure call) naming the code page or charset.
-  static Encoding byCodePage(int codePage);
-  static Encoding byCharset(std::string_view name);
 
   static Encoding utf8();
   static Encoding utf16LE();
@@ -82,18 +79,10 @@ struct DecodedText {
   bool bom = false;  // whether the bytes started with a byte-order mark
 };
 // Decodes the bytes of a text file: by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE);
-// else as UTF-8 when they are valid UTF-8; else in the ANSI encoding (by default the
-// thread's configured one, see ansiEncoding()).
-DecodedText decodeText(std::string_view bytes);
+// else as UTF-8 when they are valid UTF-8; else in the given ANSI encoding (the thread's
+// configured one is automation::ansiEncoding(), which also offers this with it).
 DecodedText decodeText(std::string_view bytes, const Encoding& ansi);
 // The bytes of UTF-8 text in an encoding, with its byte-order mark in front when asked.
 std::string encodeText(std::string_view utf8, const Encoding& encoding, bool withBom);
-
-// The ANSI code page of the current thread's context (windows-1252 unless configured):
-// used for files without a byte-order mark that are not UTF-8, and wherever text is
-// written "as ANSI".
-Encoding ansiEncoding();
-// Sets it; error 5 when the code page has no converter.
-void setAnsiCodePage(int codePage);
 
 } // namespace quillet::platform::text

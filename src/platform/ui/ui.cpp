@@ -7,8 +7,8 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
+#include "platform/files/textfile.h"
 #include "platform/text/casefold.h"
-#include "platform/text/textfile.h"
 
 namespace quillet::platform::ui {
 
@@ -266,7 +266,7 @@ std::optional<std::vector<std::string>> ConsoleUi::mapNames(const NameMapping& q
 // ---- ScriptedUi --------------------------------------------------------------------------
 
 void ScriptedUi::loadPresets(const std::string& path) {
-  const std::string content = text::readTextFile(path);
+  const std::string content = files::readTextFile(path);
   size_t pos = 0;
   while (pos <= content.size()) {
     size_t end = content.find('\n', pos);

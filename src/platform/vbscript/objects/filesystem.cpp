@@ -1,4 +1,5 @@
 #include "platform/vbscript/objects/filesystem.h"
+#include "platform/automation/text_settings.h"
 
 #include <fnmatch.h>
 
@@ -126,7 +127,7 @@ TextStream::TextStream(std::string path, int mode, int format, bool create, bool
     else
       text_ = text::Encoding::utf16LE().decode(bytes);
   } else {
-    text_ = text::decodeText(bytes).text;
+    text_ = automation::decodeText(bytes).text;
   }
 }
 
@@ -219,7 +220,7 @@ void TextStream::SkipLine() {
 
 void TextStream::Write(const std::string& s) {
   needWrite();
-  if (format_ == kAscii && !text::ansiEncoding().canEncode(s))
+  if (format_ == kAscii && !automation::ansiEncoding().canEncode(s))
     am::raise(am::err::kInvalidProcedureCall,
               "Invalid procedure call or argument: the text has characters the ANSI code "
               "page lacks; open the file as Unicode");
@@ -251,9 +252,9 @@ void TextStream::flush() {
   else if (!existing.empty())
     // Text appended to a file continues in the file's own encoding, so a UTF-8 file never
     // gets ANSI bytes that would make the whole file read as ANSI.
-    bytes = text::decodeText(existing).encoding.encode(text_);
+    bytes = automation::decodeText(existing).encoding.encode(text_);
   else if (format_ == kAscii)
-    bytes = text::ansiEncoding().encode(text_);
+    bytes = automation::ansiEncoding().encode(text_);
   else
     bytes = text_;
   if (append)

@@ -1,7 +1,7 @@
 #pragma once
 // Whole text files in whatever encoding they were saved: reading tells the encoding by the
-// byte-order mark, by UTF-8 validity or by the ANSI code page (see decodeText()); writing
-// encodes UTF-8 text and replaces the file atomically. Paths follow the files layer's
+// byte-order mark, by UTF-8 validity or by the ANSI code page (see text::decodeText()); writing
+// encodes UTF-8 text and replaces the file atomically. Paths follow this layer's
 // policy (either separator, letter case of names found on disk); failures raise its errors
 // (53 File not found, 76 Path not found, 70 Permission denied).
 #include <string>
@@ -9,14 +9,14 @@
 
 #include "platform/text/encoding.h"
 
-namespace quillet::platform::text {
+namespace quillet::platform::files {
 
 // The text of a file, with the encoding it was read in.
-DecodedText readTextFileDecoded(std::string_view path);
+text::DecodedText readTextFileDecoded(std::string_view path);
 // The UTF-8 text of a file (without its byte-order mark).
 std::string readTextFile(std::string_view path);
 // Writes UTF-8 text in an encoding, with the encoding's byte-order mark when asked.
 void writeTextFile(std::string_view path, std::string_view utf8,
-                   const Encoding& encoding = Encoding::utf8(), bool withBom = false);
+                   const text::Encoding& encoding = text::Encoding::utf8(), bool withBom = false);
 
-} // namespace quillet::platform::text
+} // namespace quillet::platform::files

@@ -100,7 +100,7 @@ void ProjectSyncHooks::SaveTableKeys(RUZ&) {}
 void ProjectSyncHooks::RefreshMenus(RUZ&) {}
 void ProjectSyncHooks::releaseCatalogue(RUZ&) {}
 void ProjectSyncHooks::LoadDB(RUZ&, automation::Args) {
-  Context::current().setProjErr("Database loading is not available");
+  core::state().setProjErr("Database loading is not available");
 }
 void ProjectSyncHooks::LoadTable(RUZ& p, const std::string&) {
   LoadDB(p, {});

@@ -3,6 +3,7 @@
 #include "core/identifiers.h"
 #include "core/loader_copies.h"
 #include "core/registry.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "elements/shared.h"
 #include "extensions/custom_scripts.h"
@@ -49,7 +50,7 @@ void reloadKeywords(project::RUZ& proj) {
 }
 
 void copyQuoteAndDate(project::RUZ& proj) {
-  Context::current().CurrentSQLQuote = proj.SQLQuote();
+  core::state().CurrentSQLQuote = proj.SQLQuote();
   int16_t date = 0;
   try {
     date = proj.defaultDateFormat();
@@ -95,7 +96,7 @@ void SyncHooks::LoadTableDefault(model::RUZTable& table) {
 }
 
 void SyncHooks::LoadDB(project::RUZ& proj, automation::Args args) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   auto arg = [&](size_t i) -> const Variant& {
     static const Variant kEmpty;
     return i < args.size() ? args[i] : kEmpty;
@@ -170,7 +171,7 @@ void SyncHooks::LoadDB(project::RUZ& proj, automation::Args args) {
 }
 
 void SyncHooks::LoadTable(project::RUZ& proj, const std::string& name) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db) {
     ctx.setProjErr("Database not loaded!");
@@ -224,7 +225,7 @@ void SyncHooks::LoadTable(project::RUZ& proj, const std::string& name) {
 }
 
 void SyncHooks::UnLoadTable(project::RUZ& proj, const std::string& name) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db) {
     ctx.setProjErr("Database not loaded!");
@@ -263,7 +264,7 @@ void SyncHooks::UnLoadDB(project::RUZ& proj) {
   Ref<elements::RUZMenus> menus = elements::menuList();
   for (int32_t i = menus->Count(); i >= 1; --i)
     if (elements::RUZMenu* m = menus->at(i)) menus->DeleteMenu(m->MenuId);
-  Context::current().ProjErr.clear();
+  core::state().ProjErr.clear();
   ClearSecuritySettings(proj);
 }
 

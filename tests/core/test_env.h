@@ -53,7 +53,8 @@ class CoreTest : public ::testing::Test {
 protected:
   TempEnv env;
   platform::automation::Context::Scope scope;
-  // The product and project state of the test's own context.
+  // The test's own context (shared objects, hooks, locale) and its product and project state.
+  platform::automation::Context& context() { return scope.context(); }
   core::State& ctx() { return core::state(); }
 };
 

@@ -17,7 +17,7 @@ protected:
   SyncTest() {
     ui = std::make_shared<platform::ui::ScriptedUi>();
     platform::ui::install(ui);
-    ctx().setShared<project::ProjectSyncHooks>(std::make_shared<sync::SyncHooks>());
+    context().setShared<project::ProjectSyncHooks>(std::make_shared<sync::SyncHooks>());
     proj = platform::automation::makeRef<project::RUZ>();
   }
   // A SQLite file in the test's folder holding what the SQL makes.

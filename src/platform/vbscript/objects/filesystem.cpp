@@ -114,7 +114,9 @@ TextStream::TextStream(std::string path, int mode, int format, bool create, bool
     am::raise(am::err::kFileAlreadyExists, "File already exists: " + path);
   if (!exists) {
     if (!create) am::raise(am::err::kFileNotFound, "File not found: " + path);
-    files::writeFile(path_, ""); // a new file exists from the start (76 without its folder)
+    // A new file exists from the start (76 without its folder). It is created in place, not
+    // replaced: another process opening the same new file may already have appended to it.
+    files::appendFile(path_, "");
   }
   if (mode != kForReading) return;
   std::string bytes = files::readFile(path_);

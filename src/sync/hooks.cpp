@@ -1,5 +1,6 @@
 #include <chrono>
 
+#include "core/state.h"
 #include "platform/automation/context.h"
 #include "platform/text/casefold.h"
 #include "project/state.h"
@@ -41,7 +42,7 @@ std::tm localNow() {
 } // namespace
 
 bool SyncHooks::readCatalogue(project::RUZ& proj) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db) return false;
   ctx.ProjErr.clear();
@@ -82,7 +83,7 @@ void SyncHooks::runSteps(project::RUZ& proj, bool refreshMenus) {
   SyncReports(run);
   if (refreshMenus) RefreshMenus(proj);
   SyncLookupLinks(*db, changes_);
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   std::string path = WriteSyncLog(changes_, project::projectState().ReportFolder, proj.ProjVar(),
                                   ctx.DisplayName, ctx.versionText(), clock ? clock() : localNow());
   proj.setSetting<core::SettingType::String>("SyncLog", path);
@@ -95,7 +96,7 @@ void SyncHooks::synchronise(project::RUZ& proj) {
 
 bool SyncHooks::holdCatalogue(project::RUZ& proj) {
   if (readCatalogue(proj)) return true;
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   if (ctx.ProjErr.empty()) ctx.ProjErr = "Load Database failed!";
   catalogue_ = nullptr;
   return false;
@@ -113,7 +114,7 @@ int16_t SyncHooks::CheckDB(project::RUZ& proj) {
 void SyncHooks::SynchronizeDB(project::RUZ& proj) {
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db) return;
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   ctx.StatusCaption = ctx.DisplayName + " - Database Synchronization...";
   // A catalogue that could not be read says nothing about what the database holds: the
   // project stays as it is and the reason is left for the caller.

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/dialect.h"
+#include "core/state.h"
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "extensions/operations.h"
@@ -78,7 +79,7 @@ Ref<model::RUZField> exactField(model::RUZTable& t, const std::string& name) {
 class StatusWindow {
 public:
   StatusWindow(project::RUZ& proj, const std::string& action) {
-    Context& ctx = Context::current();
+    core::State& ctx = core::state();
     ctx.StatusCaption = ctx.DisplayName + action;
     core::SharedStatus().ShowStatus2(proj.lhWnd, ctx.StatusCaption);
     core::SharedStatus().DispStatus("Please wait...");
@@ -179,7 +180,7 @@ int32_t CheckTables(SyncRun& run, const std::string& filter) {
 }
 
 int32_t CheckReports(SyncRun& run) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   int32_t total = 0;
   bool any = false;
   for (const Ref<model::RUZTable>& rpt : tablesOf(run.db)) {
@@ -475,7 +476,7 @@ std::string MapRenamedObjects(SyncRun& run, std::string filter) {
 // ---- Table and view synchronisation -------------------------------------------------------
 
 void SyncTables(SyncRun& run, const std::string& filter) {
-  Context& ctx = Context::current();
+  core::State& ctx = core::state();
   project::RUZ& proj = run.project;
   model::RUZDatabase& db = run.db;
   db.setDBDotNetConnectionString(run.catalogue.DBDotNetConnectionString);

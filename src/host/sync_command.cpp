@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/state.h"
 #include "host/classes.h"
 #include "platform/automation/context.h"
 #include "platform/text/casefold.h"
@@ -121,11 +122,11 @@ int runSyncCommand(const std::vector<std::string>& args) {
   platform::ui::install(std::make_shared<MappingUi>(inner, maps));
   platform::ui::installProgress(std::make_shared<platform::ui::ConsoleProgress>());
 
-  au::Context& ctx = au::Context::current();
+  core::State& ctx = core::state();
   auto hooks = std::make_shared<sync::SyncHooks>();
   // The command asks its own question after listing the changes.
   hooks->autoSync = false;
-  ctx.setShared<project::ProjectSyncHooks>(hooks);
+  au::Context::current().setShared<project::ProjectSyncHooks>(hooks);
   Ref<project::RUZ> proj = au::makeRef<project::RUZ>();
   proj->Load(file);
   if (!ctx.ProjErr.empty()) {

@@ -638,17 +638,18 @@ std::string Registry::userHivePath() {
 std::string Registry::machineHivePath() {
   std::string env = envOr("QUILLET_MACHINE_HIVE", "");
   if (!env.empty()) return env;
+  // The program's data lies beside it: <prefix>/share/brindlewood when installed as
+  // <prefix>/bin/brindlewood, share/brindlewood in the folder it was built in.
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
-    fs::path installed = exe.parent_path().parent_path() / "share" / "brindlewood" / "machine.reg";
-    if (fs::exists(installed, ec)) return installed.string();
+    const fs::path bin = exe.parent_path();
+    for (const fs::path& share : {bin.parent_path() / "share", bin / "share"}) {
+      fs::path hive = share / "brindlewood" / "machine.reg";
+      if (fs::exists(hive, ec)) return hive.string();
+    }
   }
-#ifdef QUILLET_SOURCE_DIR
-  return std::string(QUILLET_SOURCE_DIR) + "/data/registry/machine.reg";
-#else
   return "/usr/share/brindlewood/machine.reg";
-#endif
 }
 
 struct Registry::Impl {

@@ -6,7 +6,8 @@
 //                  change.
 //   local machine  the machine hive shipped with the program, read-only: the file named by
 //                  QUILLET_MACHINE_HIVE, else share/brindlewood/machine.reg beside the
-//                  program's folder, else data/registry/machine.reg of the source tree.
+//                  program's folder (installed) or in it (the build folder), else
+//                  /usr/share/brindlewood/machine.reg.
 //                  Below it, "Software\ODBC\ODBC.INI" and "Software\ODBC\ODBCINST.INI" are
 //                  answered from unixODBC's configuration (see odbc_ini.h), so data sources
 //                  defined the Linux way are seen.

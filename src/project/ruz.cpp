@@ -116,6 +116,8 @@ void ProjectSyncHooks::SynchronizeDB(RUZ&) {}
 std::string ProjectSyncHooks::CustomViewConnStr(RUZ&) {
   return {};
 }
+void ProjectSyncHooks::SyncCustom(RUZ&, const std::string&) {}
+void ProjectSyncHooks::SyncReport(RUZ&, const std::string&) {}
 
 namespace {
 std::mutex& hooksFactoryLock() {
@@ -589,7 +591,13 @@ QUILLET_DEFINE_CLASS(RUZ) {
       .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); })
       .method("CheckDB", [](RUZ& r) { return syncHooks().CheckDB(r); })
       .method("SynchronizeDB", [](RUZ& r) { syncHooks().SynchronizeDB(r); })
-      .method("CustomViewConnStr", [](RUZ& r) { return syncHooks().CustomViewConnStr(r); });
+      .method("CustomViewConnStr", [](RUZ& r) { return syncHooks().CustomViewConnStr(r); })
+      .method(
+          "SyncCustom",
+          [](RUZ& r, Variant& name) { syncHooks().SyncCustom(r, automation::CStr(name.deref())); })
+      .method("SyncReport", [](RUZ& r, Variant& name) {
+        syncHooks().SyncReport(r, automation::CStr(name.deref()));
+      });
 }
 
 void registerProjectClasses() {

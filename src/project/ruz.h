@@ -72,6 +72,8 @@ public:
   virtual int16_t CheckDB(RUZ& project);
   virtual void SynchronizeDB(RUZ& project);
   virtual std::string CustomViewConnStr(RUZ& project);
+  virtual void SyncCustom(RUZ& project, const std::string& name);
+  virtual void SyncReport(RUZ& project, const std::string& name);
 };
 // The context's hooks; a context without its own gets them from the factory the
 // synchronisation layer registered, else the stand-in above.

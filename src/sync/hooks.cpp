@@ -57,7 +57,7 @@ int32_t SyncHooks::countDifferences(project::RUZ& proj) {
   Ref<model::RUZDatabase> db = proj.DB();
   if (!db || !catalogue_) return 0;
   SyncRun run{proj, *db, catalogue_->db(), changes_};
-  return CheckTables(run, "") + CheckReports(run);
+  return CheckTables(run, "") + CheckCustomViews(run, CustomViewConnStr(proj)) + CheckReports(run);
 }
 
 bool SyncHooks::emptyFieldTypeNames(project::RUZ& proj) {
@@ -80,6 +80,7 @@ void SyncHooks::runSteps(project::RUZ& proj, bool refreshMenus) {
   SyncRun run{proj, *db, catalogue_->db(), changes_};
   MapRenamedObjects(run, "");
   SyncTables(run, "");
+  SyncCustomViews(run, CustomViewConnStr(proj));
   SyncReports(run);
   if (refreshMenus) RefreshMenus(proj);
   SyncLookupLinks(*db, changes_);
@@ -121,6 +122,15 @@ void SyncHooks::SynchronizeDB(project::RUZ& proj) {
   if (!holdCatalogue(proj)) return;
   Release release{catalogue_};
   runSteps(proj, true);
+}
+
+void SyncHooks::SyncCustom(project::RUZ& proj, const std::string& name) {
+  if (Ref<model::RUZDatabase> db = proj.DB())
+    sync::SyncCustom(proj, *db, changes_, name, CustomViewConnStr(proj), scope_ == "ALL");
+}
+
+void SyncHooks::SyncReport(project::RUZ& proj, const std::string& name) {
+  if (Ref<model::RUZDatabase> db = proj.DB()) sync::SyncReport(proj, *db, changes_, name);
 }
 
 bool SyncHooks::describeDifferences(project::RUZ& proj, std::vector<std::string>& lines) {

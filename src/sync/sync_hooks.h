@@ -40,6 +40,8 @@ public:
   int16_t CheckDB(project::RUZ& project) override;
   void SynchronizeDB(project::RUZ& project) override;
   std::string CustomViewConnStr(project::RUZ& project) override;
+  void SyncCustom(project::RUZ& project, const std::string& name) override;
+  void SyncReport(project::RUZ& project, const std::string& name) override;
 
   // What differs between the project and its database's catalogue, one line per change;
   // false with the reason in ProjErr when the catalogue cannot be read.

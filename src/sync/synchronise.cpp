@@ -12,6 +12,7 @@
 #include "platform/text/casefold.h"
 #include "platform/ui/ui.h"
 #include "project/state.h"
+#include "schema/schema_reader.h"
 
 namespace quillet::sync {
 
@@ -212,6 +213,39 @@ int32_t CheckReports(SyncRun& run) {
   return total;
 }
 
+int32_t CheckCustomViews(SyncRun& run, const std::string& connStr) {
+  core::State& ctx = core::state();
+  StatusWindow window(run.project, " - Checking Custom View...");
+  int32_t total = 0;
+  for (const Ref<model::RUZTable>& t : tablesOf(run.db)) {
+    if (t->TblType() != "CUSTOMVIEW") continue;
+    try {
+      auto reader = automation::makeRef<schema::RUZSchema>();
+      if (reader->LoadADOCustomView(connStr, t->TblName(), t->TblCustomSQL()) > 0) {
+        t->setTblCustomError(ctx.ProjErr);
+        continue;
+      }
+      t->setTblCustomError("");
+      if (tableCount(reader->db()) < 1) continue;
+      const schema::AGSchemaTable& r = record(reader->db(), 1);
+      int32_t same = 0, changed = 0, added = 0;
+      for (int32_t k = 1; k <= fieldCount(r); ++k) {
+        Ref<model::RUZField> f = exactField(*t, field(r, k).FldName);
+        if (!f)
+          ++added;
+        else if (schemaFieldMatches(field(r, k), *f))
+          ++same;
+        else
+          ++changed;
+      }
+      total += added + changed + (r.TblFldCnt - same - changed);
+    } catch (const automation::Error& e) {
+      ctx.ProjErr = e.description();
+    }
+  }
+  return total;
+}
+
 bool CheckEmptyFieldTypeNames(model::RUZDatabase& db) {
   int16_t kind = core::DBKindFromDBMS(db.DBDBMSName());
   if (!(kind == 2 || (kind == 5 && !db.DBConnstr().empty()))) return false;
@@ -340,6 +374,63 @@ void UpdateFieldFromField(model::RUZField& f, model::RUZField& src, bool isNew) 
   r.FldDefault = src.value("FldDefault");
   r.FldCaption = src.FldCaption();
   UpdateFieldFromSchema(f, r, isNew);
+}
+
+// The words the two field passes record with: the table synchronisation's and the custom
+// view's differ, as earlier logs show them.
+struct FieldWords {
+  const char* changedType;
+  const char* added;
+  bool extensionsBeforeCopy;
+};
+constexpr FieldWords kTableWords{"Changed type from ", "Added field", false};
+constexpr FieldWords kCustomViewWords{"Change type from ", "Add field", true};
+
+// Marks each field whose name and type the record repeats and refreshes its attributes.
+void markExactFields(model::RUZTable& t, const schema::AGSchemaTable& r) {
+  for (int32_t k = 1; k <= fieldCount(r); ++k) {
+    const schema::AGSchemaField& sf = field(r, k);
+    for (const Ref<model::RUZField>& f : fieldsOf(t))
+      if (!f->FldSync() && f->FldName() == sf.FldName && f->FldType() == sf.FldType) {
+        f->setFldSync(true);
+        UpdateFieldFromSchema(*f, sf, false);
+        break;
+      }
+  }
+}
+
+// Retypes the fields whose type changed and adds those the record has anew; both get their
+// generation defaults for the new type.
+void followChangedFields(project::RUZ& proj, model::RUZTable& t, const schema::AGSchemaTable& r,
+                         SyncLog& log, const FieldWords& words) {
+  const std::string T = t.TblName();
+  Ref<model::RUZFields> fields = t.Fields();
+  for (int32_t k = 1; k <= fieldCount(r); ++k) {
+    const schema::AGSchemaField& sf = field(r, k);
+    Ref<model::RUZField> f;
+    bool changed = false, added = false;
+    if (fields->FieldExist(Variant(sf.FldName))) {
+      f = fields->Item(Variant(sf.FldName));
+      if (f->FldType() != sf.FldType) {
+        f->setFldSyncMessage(words.changedType + std::to_string(f->FldType()) + " to " +
+                             std::to_string(sf.FldType));
+        add(log, "C", "Field", T, sf.FldName, f->FldSyncMessage());
+        changed = true;
+      }
+    } else if (fields->Add(T, sf.FldName)) {
+      f = fields->Item(Variant(sf.FldName));
+      f->setFldSyncMessage(words.added);
+      add(log, "A", "Field", T, sf.FldName, words.added);
+      changed = added = true;
+    }
+    if (!changed || !f) continue;
+    extensions::ProjectAccess access = proj.extensionAccess();
+    if (words.extensionsBeforeCopy && added)
+      extensions::AddFieldExtensionDefaults(access, T, sf.FldName);
+    f->setFldSync(true);
+    UpdateFieldFromSchema(*f, sf, true);
+    if (!words.extensionsBeforeCopy) extensions::AddFieldExtensionDefaults(access, T, sf.FldName);
+  }
 }
 
 // ---- Rename mapping -----------------------------------------------------------------------
@@ -518,40 +609,8 @@ void SyncTables(SyncRun& run, const std::string& filter) {
     UpdateTableFromSchema(*t, r, false);
     const std::string T = t->TblName();
     Ref<model::RUZFields> fields = t->Fields();
-    for (int32_t k = 1; k <= fieldCount(r); ++k) {
-      const schema::AGSchemaField& sf = field(r, k);
-      for (const Ref<model::RUZField>& f : fieldsOf(*t))
-        if (!f->FldSync() && f->FldName() == sf.FldName && f->FldType() == sf.FldType) {
-          f->setFldSync(true);
-          UpdateFieldFromSchema(*f, sf, false);
-          break;
-        }
-    }
-    for (int32_t k = 1; k <= fieldCount(r); ++k) {
-      const schema::AGSchemaField& sf = field(r, k);
-      Ref<model::RUZField> f;
-      bool changed = false;
-      if (fields->FieldExist(Variant(sf.FldName))) {
-        f = fields->Item(Variant(sf.FldName));
-        if (f->FldType() != sf.FldType) {
-          f->setFldSyncMessage("Changed type from " + std::to_string(f->FldType()) + " to " +
-                               std::to_string(sf.FldType));
-          add(run.log, "C", "Field", T, sf.FldName, f->FldSyncMessage());
-          changed = true;
-        }
-      } else if (fields->Add(T, sf.FldName)) {
-        f = fields->Item(Variant(sf.FldName));
-        f->setFldSyncMessage("Added field");
-        add(run.log, "A", "Field", T, sf.FldName, "Added field");
-        changed = true;
-      }
-      if (changed && f) {
-        f->setFldSync(true);
-        UpdateFieldFromSchema(*f, sf, true);
-        extensions::ProjectAccess access = proj.extensionAccess();
-        extensions::AddFieldExtensionDefaults(access, T, sf.FldName);
-      }
-    }
+    markExactFields(*t, r);
+    followChangedFields(proj, *t, r, run.log, kTableWords);
     fields->SetSeq(1);
     if (t->TblType() == "TABLE" &&
         core::SortTextLines(t->TblKey()) != core::SortTextLines(r.TblKey)) {
@@ -634,37 +693,155 @@ void SyncTables(SyncRun& run, const std::string& filter) {
   tables->SetSeq(1);
 }
 
-// ---- Reports ------------------------------------------------------------------------------
+// ---- Custom views and reports --------------------------------------------------------------
+
+namespace {
+
+// The project table of that name and kind; an unknown name is reported.
+Ref<model::RUZTable> tableOfKind(model::RUZDatabase& db, const std::string& name,
+                                 const std::string& type, const char* what) {
+  Ref<model::RUZTables> tables = db.Tables();
+  Ref<model::RUZTable> t =
+      tables->TableExist(Variant(name)) ? tables->Item(Variant(name)) : Ref<model::RUZTable>();
+  if (!t || t->TblType() != type) {
+    core::state().setProjErr(std::string(what) + " " + name + " not found!");
+    return nullptr;
+  }
+  return t;
+}
+
+void refreshCopies(project::RUZ& proj, model::RUZDatabase& db) {
+  int16_t date = 0;
+  try {
+    date = proj.defaultDateFormat();
+  } catch (const automation::Error&) {
+  }
+  project::projectState().DateFormatCode = date;
+  core::state().SecurityDefault = db.SecDefault();
+}
+
+} // namespace
+
+void SyncCustom(project::RUZ& proj, model::RUZDatabase& db, SyncLog& log, const std::string& name,
+                const std::string& connStr, bool fullRun) {
+  core::State& ctx = core::state();
+  Ref<model::RUZTable> t = tableOfKind(db, name, "CUSTOMVIEW", "Custom view");
+  if (!t) return;
+  const std::string T = t->TblName();
+  auto reader = automation::makeRef<schema::RUZSchema>();
+  ctx.ProjErr.clear();
+  int16_t rc = 1;
+  try {
+    rc = reader->LoadADOCustomView(connStr, T, t->TblCustomSQL());
+  } catch (const automation::Error& e) {
+    ctx.ProjErr = e.description();
+  }
+  if (rc != 0 || !ctx.ProjErr.empty()) {
+    if (ctx.ProjErr.empty()) ctx.ProjErr = "Load Database failed!";
+    t->setTblCustomError(ctx.ProjErr);
+    t->setTblSyncMessage(t->TblCustomError());
+    add(log, "C", t->TblType(), T, "", t->TblSyncMessage());
+    ctx.ProjErr.clear();
+    return;
+  }
+  const schema::AGSchemaDB& cat = reader->db();
+  if (tableCount(cat) < 1) return;
+  const schema::AGSchemaTable& r = record(cat, 1);
+  t->setTblCustomError("");
+  for (const Ref<model::RUZField>& f : fieldsOf(*t))
+    f->setFldSync(false);
+  UpdateTableFromSchema(*t, r, false);
+  markExactFields(*t, r);
+  followChangedFields(proj, *t, r, log, kCustomViewWords);
+  Ref<model::RUZFields> fields = t->Fields();
+  for (const Ref<model::RUZField>& f : fieldsOf(*t))
+    if (!f->FldSync()) {
+      add(log, "D", "Field", T, f->FldName(), "Delete field");
+      fields->Delete(T, Variant(f->FldName()));
+    }
+  if (!t->TblKey().empty()) RestoreTableKeys(*t);
+  t->ParseCustomSql();
+  fields->SetSeq(1);
+  if (fullRun) return;
+  for (const Ref<model::RUZTable>& rpt : tablesOf(db))
+    if (rpt->TblType() == "REPORT" && rpt->TblRptSrc() == T)
+      SyncReport(proj, db, log, rpt->TblName());
+}
+
+void SyncReport(project::RUZ& proj, model::RUZDatabase& db, SyncLog& log, const std::string& name) {
+  core::State& ctx = core::state();
+  Ref<model::RUZTable> rpt = tableOfKind(db, name, "REPORT", "Report");
+  if (!rpt) return;
+  const std::string R = rpt->TblName();
+  Ref<model::RUZTable> src;
+  for (const Ref<model::RUZTable>& t : tablesOf(db))
+    if (t->TblName() == rpt->TblRptSrc()) {
+      src = t;
+      break;
+    }
+  if (!src || !src->TblCustomError().empty()) {
+    rpt->setTblCustomError(ctx.DisplayName +
+                           (src ? ": Source Table Error" : ": Source Table not found"));
+    rpt->setTblSyncMessage(rpt->TblCustomError());
+    add(log, "C", rpt->TblType(), R, "", rpt->TblSyncMessage());
+    return;
+  }
+  // The report copies its source's attributes, not its name, kind or key.
+  rpt->setTblUpdatable(src->TblUpdatable());
+  rpt->setTblSQL(src->TblSQL());
+  if (rpt->TblKey().empty()) rpt->setTblKey(src->TblKey());
+  std::vector<Ref<model::RUZField>> srcFields = fieldsOf(*src);
+  for (const Ref<model::RUZField>& f : fieldsOf(*rpt))
+    f->setFldSync(false);
+  for (const Ref<model::RUZField>& f : srcFields)
+    f->setFldSync(false);
+  for (const Ref<model::RUZField>& sf : srcFields)
+    for (const Ref<model::RUZField>& rf : fieldsOf(*rpt))
+      if (!rf->FldSync() && rf->FldName() == sf->FldName()) {
+        UpdateFieldFromField(*rf, *sf, false);
+        rf->setFldAlias(sf->FldAlias());
+        rf->setFldSourceName(sf->FldSourceName());
+        rf->setFldSourceTable(sf->FldSourceTable());
+        rf->setFldSourceField(sf->FldSourceField());
+        rf->setFldSync(true);
+        sf->setFldSync(true);
+        break;
+      }
+  Ref<model::RUZFields> fields = rpt->Fields();
+  for (const Ref<model::RUZField>& sf : srcFields) {
+    if (sf->FldSync() || !fields->Add(R, sf->FldName())) continue;
+    Ref<model::RUZField> f = fields->Item(Variant(sf->FldName()));
+    f->setFldSyncMessage("Add field");
+    add(log, "A", "Field", R, sf->FldName(), "Add field");
+    f->setFldSync(true);
+    UpdateFieldFromField(*f, *sf, true);
+    extensions::ProjectAccess access = proj.extensionAccess();
+    extensions::AddFieldExtensionDefaults(access, R, sf->FldName());
+  }
+  for (const Ref<model::RUZField>& f : fieldsOf(*rpt))
+    if (!f->FldSync()) {
+      add(log, "D", "Field", R, f->FldName(), "Delete field");
+      fields->Delete(R, Variant(f->FldName()));
+    }
+  fields->SetSeq(1);
+  rpt->setTblCustomError("");
+}
+
+void SyncCustomViews(SyncRun& run, const std::string& connStr) {
+  refreshCopies(run.project, run.db);
+  StatusWindow window(run.project, " - Synchronizing Custom Views...");
+  for (const Ref<model::RUZTable>& t : tablesOf(run.db))
+    if (t->TblType() == "CUSTOMVIEW")
+      SyncCustom(run.project, run.db, run.log, t->TblName(), connStr, true);
+  run.db.Tables()->SetSeq(1);
+}
 
 void SyncReports(SyncRun& run) {
+  refreshCopies(run.project, run.db);
   StatusWindow window(run.project, " - Synchronizing Reports...");
-  for (const Ref<model::RUZTable>& rpt : tablesOf(run.db)) {
-    if (rpt->TblType() != "REPORT") continue;
-    Ref<model::RUZTable> src;
-    for (const Ref<model::RUZTable>& t : tablesOf(run.db))
-      if (t->TblName() == rpt->TblRptSrc()) src = t;
-    if (!src) continue;
-    const std::string R = rpt->TblName();
-    for (const Ref<model::RUZField>& f : fieldsOf(*rpt))
-      f->setFldSync(false);
-    for (const Ref<model::RUZField>& sf : fieldsOf(*src)) {
-      Ref<model::RUZField> rf = exactField(*rpt, sf->FldName());
-      if (!rf && rpt->Fields()->Add(R, sf->FldName())) {
-        rf = rpt->Fields()->Item(Variant(sf->FldName()));
-        add(run.log, "A", "Field", R, sf->FldName(), "New field");
-        UpdateFieldFromField(*rf, *sf, true);
-      } else if (rf && !fieldsMatch(*sf, *rf)) {
-        add(run.log, "C", "Field", R, sf->FldName(), "Changed from source table");
-        UpdateFieldFromField(*rf, *sf, false);
-      }
-      if (rf) rf->setFldSync(true);
-    }
-    for (const Ref<model::RUZField>& f : fieldsOf(*rpt))
-      if (!f->FldSync()) {
-        add(run.log, "D", "Field", R, f->FldName(), "Delete field");
-        rpt->Fields()->Delete(R, Variant(f->FldName()));
-      }
-  }
+  for (const Ref<model::RUZTable>& t : tablesOf(run.db))
+    if (t->TblType() == "REPORT") SyncReport(run.project, run.db, run.log, t->TblName());
+  run.db.Tables()->SetSeq(1);
 }
 
 } // namespace quillet::sync

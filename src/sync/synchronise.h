@@ -18,6 +18,8 @@ struct SyncRun {
 
 // The number of table and view differences (filter "" for all).
 int32_t CheckTables(SyncRun& run, const std::string& filter);
+// The custom view differences: each query run again and its columns compared.
+int32_t CheckCustomViews(SyncRun& run, const std::string& connStr);
 // The report differences: report fields against their source table's.
 int32_t CheckReports(SyncRun& run);
 bool CheckEmptyFieldTypeNames(model::RUZDatabase& db);
@@ -29,6 +31,14 @@ std::vector<std::string> DescribeDifferences(SyncRun& run);
 // case is taken as renamed without asking); returns the filter, renamed when its table was.
 std::string MapRenamedObjects(SyncRun& run, std::string filter);
 void SyncTables(SyncRun& run, const std::string& filter);
+// A custom view's query run again and its fields brought in step; alone (not fullRun) it
+// also brings the reports on it in step.
+void SyncCustom(project::RUZ& project, model::RUZDatabase& db, SyncLog& log,
+                const std::string& name, const std::string& connStr, bool fullRun);
+// A report's fields brought in step with its source table's.
+void SyncReport(project::RUZ& project, model::RUZDatabase& db, SyncLog& log,
+                const std::string& name);
+void SyncCustomViews(SyncRun& run, const std::string& connStr);
 void SyncReports(SyncRun& run);
 
 void UpdateTableFromSchema(model::RUZTable& t, const schema::AGSchemaTable& src, bool isNew);

@@ -180,3 +180,76 @@ TEST_F(Synchronise, LoadingAProjectOffersTheUpdate) {
 
 } // namespace
 } // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+TEST_F(Synchronise, CustomViewsAndReportsFollowTheirSources) {
+  auto db = proj->DB();
+  ASSERT_EQ(db->LoadADOCustomView(Variant(sqliteConn(file)), Variant("cv"),
+                                  Variant("SELECT id, total FROM orders")),
+            0)
+      << err();
+  ASSERT_TRUE(ptable("cv"));
+  for (const char* r : {"by_orders", "by_cv"}) {
+    ASSERT_TRUE(db->Tables()->Add(r));
+    ptable(r)->setTblType("REPORT");
+    ptable(r)->setTblLoaded(true);
+  }
+  ptable("by_orders")->setTblRptSrc("orders");
+  ptable("by_cv")->setTblRptSrc("cv");
+  ptable("by_cv")->Fields()->Add("by_cv", "stale");
+  synchronize();
+  ASSERT_EQ(err(), "");
+  EXPECT_EQ(fields("by_orders"),
+            (std::vector<std::string>{"id", "customer", "total", "note", "Status"}));
+  EXPECT_EQ(fields("by_cv"), (std::vector<std::string>{"id", "total"}));
+  EXPECT_EQ(check(), 0);
+
+  // The query now fails: the view keeps its fields and its reports say why they did not
+  // follow.
+  makeSqlite(file, "DROP VIEW big; ALTER TABLE orders DROP COLUMN total;");
+  synchronize();
+  EXPECT_EQ(err(), "");
+  EXPECT_EQ(fields("cv"), (std::vector<std::string>{"id", "total"}));
+  EXPECT_NE(ptable("cv")->TblCustomError(), "");
+  EXPECT_EQ(ptable("by_cv")->TblCustomError(), "Brindlewood: Source Table Error");
+  EXPECT_EQ(fields("by_orders"), (std::vector<std::string>{"id", "customer", "note", "Status"}));
+
+  // Names that are no custom view or report are reported.
+  call("SyncCustom", "orders");
+  EXPECT_EQ(err(), "Brindlewood: Custom view orders not found!");
+  call("SyncReport", "nothing");
+  EXPECT_EQ(err(), "Brindlewood: Report nothing not found!");
+}
+
+TEST_F(Synchronise, CustomViewConnectionStrings) {
+  EXPECT_EQ(proj->DB()->DBConnstr(), sqliteConn(file));
+  auto db = proj->DB();
+  auto connStr = [&] {
+    return platform::automation::CStr(platform::automation::invoke(proj.get(), "CustomViewConnStr",
+                                                                   platform::automation::kMethod));
+  };
+  EXPECT_EQ(connStr(), sqliteConn(file));
+  struct Case {
+    const char *type, *ver, *pwd, *out;
+  } cases[] = {
+      {"ACCESS", "12.0", "", "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/d/shop.mdb;"},
+      {"access", "4.0", "pw",
+       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/d/shop.mdb;Jet OLEDB:Database "
+       "Password=pw;"},
+      {"ACCESS", "", "", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/d/shop.mdb;"},
+      {"ODBC", "", "", "dsn=shop;uid=;pwd="},
+  };
+  db->setDBPhyPath("/d/shop.mdb");
+  db->setDBName("shop");
+  for (const Case& c : cases) {
+    db->setDBType(c.type);
+    db->setDBDBMSVer(c.ver);
+    db->setDBPwd(c.pwd);
+    EXPECT_EQ(connStr(), c.out) << c.type << " " << c.ver;
+  }
+}
+
+} // namespace
+} // namespace quillet::testing

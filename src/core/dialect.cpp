@@ -6,6 +6,7 @@
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
 #include "platform/regexp/regexp.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::core {
@@ -21,14 +22,6 @@ bool containsNoCase(std::string_view hay, std::string_view needle) {
 
 QuoteChars& quoteState() {
   return automation::Context::current().shared<QuoteChars>();
-}
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ')
-    s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ')
-    s.remove_suffix(1);
-  return std::string(s);
 }
 
 std::string textOf(const automation::Variant& v) {
@@ -275,7 +268,7 @@ std::string GetOracleTriggerSequenceRef(std::string_view body) {
   size_t a = upper.find("SELECT ");
   size_t b = upper.find(".NEXTVAL ");
   if (a == std::string::npos || b == std::string::npos || b <= a) return {};
-  return trimmed(std::string_view(m->value).substr(a + 6, b + 8 - (a + 6)));
+  return std::string(text::trim(std::string_view(m->value).substr(a + 6, b + 8 - (a + 6))));
 }
 
 std::string OdbcValue(std::string_view value) {
@@ -295,8 +288,8 @@ std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::strin
   core::State& ctx = core::state();
   std::string key = ctx.OdbcIniPath + "\\" + std::string(dsn);
   auto value = [&](const std::string& section, const char* name) {
-    return trimmed(textOf(RegGetValue(automation::Variant("HKLM"), automation::Variant(section),
-                                      automation::Variant(name))));
+    return std::string(text::trim(textOf(RegGetValue(
+        automation::Variant("HKLM"), automation::Variant(section), automation::Variant(name)))));
   };
   std::string driverFile = value(key, "Driver");
   std::string driver;
@@ -318,7 +311,7 @@ std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::strin
       for (const std::string& n : names)
         if (text::equalsNoCase(n, driverFile)) driver = n;
   }
-  driver = trimmed(driver);
+  driver = std::string(text::trim(driver));
   auto orDefault = [&](const char* d) { return driver.empty() ? std::string(d) : driver; };
   std::string u = OdbcValue(user), p = OdbcValue(password);
   switch (kind) {

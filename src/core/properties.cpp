@@ -6,6 +6,7 @@
 
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/text/ascii.h"
 
 namespace quillet::core {
 
@@ -217,13 +218,6 @@ std::vector<Ref<AGProperty>> AGProperties::list() const {
 
 namespace {
 
-std::string lowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
-
 // Plain decimal text ("0", "-12", "202"), the form every number in a project file takes,
 // read without the general conversion; nullopt for anything else (signs, blanks, hex,
 // separators, too many digits), which the general conversion then decides.
@@ -268,18 +262,6 @@ std::optional<Variant> convertNumeric(const Variant& value, const std::string& t
   return std::nullopt;
 }
 
-bool isBlank(char c) {
-  return c == ' ';
-}
-
-std::string_view trimSpaces(std::string_view s) {
-  while (!s.empty() && isBlank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back()))
-    s.remove_suffix(1);
-  return s;
-}
-
 // Whether the quote at both ends of s encloses all of it: every quote of that kind inside is
 // doubled.
 bool enclosesWhole(std::string_view s) {
@@ -298,7 +280,7 @@ bool enclosesWhole(std::string_view s) {
 } // namespace
 
 Variant ConvertValue(const Variant& value, std::string_view dataType) {
-  std::string type = lowerAscii(dataType);
+  std::string type = platform::text::lowerAscii(dataType);
   if (auto r = convertNumeric(value, type)) return *r;
   if (type == "string") {
     try {
@@ -311,15 +293,15 @@ Variant ConvertValue(const Variant& value, std::string_view dataType) {
 }
 
 Variant ConvertDefaultValue(const Variant& value, std::string_view dataType) {
-  if (auto r = convertNumeric(value, lowerAscii(dataType))) return *r;
+  if (auto r = convertNumeric(value, platform::text::lowerAscii(dataType))) return *r;
   return value.deref();
 }
 
 std::string StripQuotes(std::string_view text) {
-  std::string_view s = trimSpaces(text);
+  std::string_view s = platform::text::trim(text);
   while (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front() &&
          enclosesWhole(s))
-    s = trimSpaces(s.substr(1, s.size() - 2));
+    s = platform::text::trim(s.substr(1, s.size() - 2));
   return std::string(s);
 }
 

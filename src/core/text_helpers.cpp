@@ -11,6 +11,7 @@
 #include "platform/automation/error.h"
 #include "platform/automation/text_settings.h"
 #include "platform/files/textfile.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 #include "platform/text/encoding.h"
 
@@ -30,14 +31,6 @@ std::string textOf(const Variant& v) {
   } catch (const automation::Error&) {
     return {};
   }
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ')
-    s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ')
-    s.remove_suffix(1);
-  return s;
 }
 
 // The first bytes of a file (fewer when it is shorter); nullopt when it cannot be read.
@@ -90,7 +83,7 @@ std::string CodePageToCharset(const Variant& codePage) {
   };
   std::string s = textOf(codePage);
   std::erase(s, '\0');
-  std::string_view key = trimBlanks(s);
+  std::string_view key = text::trim(s);
   for (const auto& [name, pages] : table)
     for (const char* p : pages)
       if (key == p) return name;
@@ -111,7 +104,7 @@ std::string SplitWordCase(std::string_view word) {
 }
 
 std::string NameToCaption(std::string_view name) {
-  std::string s(trimBlanks(name));
+  std::string s(text::trim(name));
   for (char& c : s)
     if (c == '-' || c == '_') c = ' ';
   std::string out;
@@ -177,7 +170,7 @@ std::string FormatTimestamp(const Variant& value) {
 }
 
 std::string SortTextLines(std::string_view input) {
-  if (trimBlanks(input).empty()) return {};
+  if (text::trim(input).empty()) return {};
   std::vector<std::string> lines;
   size_t start = 0;
   while (true) {
@@ -192,7 +185,7 @@ std::string SortTextLines(std::string_view input) {
   // An exchange sort: exchanged lines are stored trimmed, equal lines keep their order.
   for (size_t i = lines.size() - 1; i-- > 0;) {
     for (size_t j = 0; j <= i; ++j) {
-      std::string_view a = trimBlanks(lines[j]), b = trimBlanks(lines[j + 1]);
+      std::string_view a = text::trim(lines[j]), b = text::trim(lines[j + 1]);
       if (a > b) {
         std::string ta(a), tb(b);
         lines[j] = std::move(tb);
@@ -209,7 +202,7 @@ std::string SortTextLines(std::string_view input) {
 }
 
 std::string AddBackslash(std::string_view path) {
-  std::string s(trimBlanks(path));
+  std::string s(text::trim(path));
   if (s.empty() || s.back() == '\\' || s.back() == '/') return s;
   bool windows = s.find('\\') != std::string::npos && s.find('/') == std::string::npos;
   s += windows ? '\\' : '/';

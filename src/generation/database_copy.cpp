@@ -8,6 +8,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
 #include "platform/files/files.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 #include "platform/ui/ui.h"
 #include "project/state.h"
@@ -22,9 +23,7 @@ using automation::Context;
 namespace {
 
 std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+  return std::string(platform::text::trim(s));
 }
 
 bool isSeparator(char c) {

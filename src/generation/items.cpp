@@ -2,6 +2,7 @@
 // generation lists, and the output file name of every control.
 #include "generation/generator.h"
 #include "platform/automation/convert.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::generation {
@@ -11,10 +12,7 @@ namespace text = ::quillet::platform::text;
 namespace {
 
 std::string trimBlanks(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
+  return std::string(platform::text::trim(s));
 }
 
 std::vector<std::string> splitAt(const std::string& s, char sep) {

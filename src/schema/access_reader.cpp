@@ -3,6 +3,7 @@
 #include "core/text_helpers.h"
 #include "platform/data/sql_analyser.h"
 #include "platform/data/sql_text.h"
+#include "platform/text/ascii.h"
 
 namespace quillet::schema {
 
@@ -38,10 +39,7 @@ void readAccessIndexes(TableSink& t, const data::AccessTable& td) {
 namespace {
 
 std::string trimmed(std::string s) {
-  while (!s.empty() && s.back() == ' ')
-    s.pop_back();
-  size_t i = s.find_first_not_of(' ');
-  return i == std::string::npos ? std::string() : s.substr(i);
+  return std::string(platform::text::trim(s));
 }
 
 std::string unbracket(std::string s) {

@@ -9,6 +9,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/connection_string.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 #include "schema/listing.h"
 
@@ -21,12 +22,7 @@ using data::SchemaKind;
 namespace {
 
 std::string trim(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-    s.pop_back();
-  size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
-    ++i;
-  return s.substr(i);
+  return std::string(platform::text::trim(s, platform::text::kBlanks));
 }
 
 std::string sqlLiteral(const std::string& text) {

@@ -8,6 +8,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/operators.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::templating {
@@ -17,11 +18,7 @@ namespace {
 using platform::text::toLower;
 
 std::string_view trimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ')
-    s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ')
-    s.remove_suffix(1);
-  return s;
+  return platform::text::trim(s);
 }
 
 std::vector<std::string> split(std::string_view text, char sep) {

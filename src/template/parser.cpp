@@ -4,6 +4,7 @@
 #include "core/status.h"
 #include "core/text_helpers.h"
 #include "platform/automation/context.h"
+#include "platform/text/ascii.h"
 #include "platform/text/utf8.h"
 
 namespace quillet::templating {
@@ -33,12 +34,7 @@ size_t findNoCase(std::string_view text, std::string_view what, size_t from) {
 }
 
 std::string_view trimBlanks(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && blank(s.back()))
-    s.remove_suffix(1);
-  return s;
+  return platform::text::trim(s, platform::text::kWhitespace);
 }
 
 // The position just after a text, continuing from an origin.

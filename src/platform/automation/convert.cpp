@@ -10,6 +10,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
 #include "platform/automation/object.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::automation {
@@ -34,16 +35,13 @@ const Variant& plain(const Variant& v, Variant& holder) {
   return holder;
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+// Numbers and dates in text may be surrounded by any of C's white space.
+std::string_view trim(std::string_view s) {
+  return text::trim(s, text::kCWhitespace);
 }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back()))
-    s.remove_suffix(1);
-  return s;
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
 bool startsWith(std::string_view s, std::string_view p) {

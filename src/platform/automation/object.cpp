@@ -1,19 +1,11 @@
 #include "platform/automation/object.h"
+#include "platform/text/ascii.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace quillet::platform::automation {
-namespace {
-
-std::string lowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
-} // namespace
+namespace {} // namespace
 
 Variant Object::invoke(std::string_view name, int kind, Args args) {
   const ClassInfo& info = classInfo();
@@ -50,13 +42,13 @@ bool VectorEnumerator::next(Variant& out) {
 
 const Member* ClassInfo::find(std::string_view name) const {
   // Member names are ASCII; most lookups hit the exact spelling of the table first.
-  std::string key = lowerAscii(name);
+  std::string key = text::lowerAscii(name);
   auto it = index_.find(key);
   return it == index_.end() ? nullptr : &members_[it->second];
 }
 
 Member& ClassInfo::add(std::string name) {
-  std::string key = lowerAscii(name);
+  std::string key = text::lowerAscii(name);
   auto it = index_.find(key);
   if (it != index_.end()) return members_[it->second];
   index_.emplace(std::move(key), members_.size());
@@ -66,7 +58,7 @@ Member& ClassInfo::add(std::string name) {
 }
 
 void ClassInfo::setDefault(std::string_view name) {
-  std::string key = lowerAscii(name);
+  std::string key = text::lowerAscii(name);
   auto it = index_.find(key);
   defaultIndex_ = it == index_.end() ? -1 : static_cast<int>(it->second);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/automation/error.h"
 #include "platform/data/rowset.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::data {
@@ -16,13 +17,7 @@ using automation::raise;
 namespace {
 
 std::string_view trim(std::string_view s) {
-  while (!s.empty() &&
-         (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
-    s.remove_prefix(1);
-  while (!s.empty() &&
-         (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-    s.remove_suffix(1);
-  return s;
+  return text::trim(s, text::kWhitespace);
 }
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {

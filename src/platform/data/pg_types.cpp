@@ -6,6 +6,7 @@
 
 #include "platform/data/connection.h"
 #include "platform/data/sql_text.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::data {
@@ -21,10 +22,7 @@ struct Result {
 };
 
 std::string trimmed(const char* s) {
-  std::string out = s ? s : "";
-  while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-    out.pop_back();
-  return out;
+  return std::string(text::trimRight(s ? s : "", " \n"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::registry {
@@ -11,11 +12,7 @@ namespace quillet::platform::registry {
 namespace {
 
 std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return s;
+  return text::trim(s, text::kLineBlanks);
 }
 
 std::string env(const char* name) {

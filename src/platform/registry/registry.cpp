@@ -17,6 +17,7 @@
 #include "platform/automation/error.h"
 #include "platform/files/files.h"
 #include "platform/registry/odbc_ini.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 #include "platform/text/encoding.h"
 
@@ -63,11 +64,7 @@ std::vector<std::string> splitPath(std::string_view path) {
 }
 
 std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return s;
+  return text::trim(s, text::kLineBlanks);
 }
 
 // ---- text form ----

@@ -1,4 +1,5 @@
 #include "platform/text/encoding.h"
+#include "platform/text/ascii.h"
 #include "platform/text/utf8.h"
 
 #include <unicode/ucnv.h>
@@ -138,22 +139,6 @@ const std::vector<std::string>& tableCanonicalNames() {
   return names;
 }
 
-std::string lowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
-std::string trimAscii(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-    ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-    --e;
-  return std::string(s.substr(b, e - b));
-}
-
 // UTF-8 to UTF-16, malformed sequences becoming U+FFFD.
 std::u16string toUChars(std::string_view utf8) {
   std::u16string out;
@@ -250,7 +235,7 @@ std::optional<Encoding> Encoding::fromCodePage(int codePage) {
 }
 
 std::optional<Encoding> Encoding::fromCharset(std::string_view rawName) {
-  const std::string name = lowerAscii(trimAscii(rawName));
+  const std::string name = lowerAscii(trim(rawName, kCWhitespace));
   if (name.empty()) return std::nullopt;
   // Windows' own names for UTF-16: "unicode" and "utf-16" mean little-endian.
   if (name == "unicode" || name == "utf-16" || name == "ucs-2" || name == "utf16") return utf16LE();

@@ -8,6 +8,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
 #include "platform/files/textfile.h"
+#include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
 
 namespace quillet::platform::ui {
@@ -23,12 +24,7 @@ extern "C" void onInterrupt(int) {
 }
 
 std::string trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n'))
-    ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n'))
-    --e;
-  return std::string(s.substr(b, e - b));
+  return std::string(text::trim(s, text::kWhitespace));
 }
 
 std::optional<size_t> parseIndex(const std::string& s) {

@@ -8,6 +8,7 @@
 
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
+#include "platform/text/ascii.h"
 #include "platform/vbscript/builtins.h"
 
 namespace quillet::platform::vbscript {
@@ -360,6 +361,6 @@ enum class ParseMode { Statements, Expression };
 // Parses a chunk; throws CompileError.
 std::unique_ptr<Program> parse(std::string_view source, ParseMode mode = ParseMode::Statements);
 
-std::string lowerAscii(std::string_view s);
+using text::lowerAscii;
 
 } // namespace quillet::platform::vbscript

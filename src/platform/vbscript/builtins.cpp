@@ -10,6 +10,7 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/object.h"
+#include "platform/text/ascii.h"
 #include "platform/text/utf8.h"
 #include "platform/vbscript/lib_common.h"
 
@@ -298,13 +299,6 @@ const std::vector<BuiltinConstant>& constantTable() {
   return table;
 }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 const std::vector<Builtin>& functionTable() {
   static const std::vector<Builtin> table = [] {
     std::vector<Builtin> all;
@@ -322,10 +316,10 @@ const Builtin* findBuiltin(std::string_view name) {
   static const std::unordered_map<std::string, const Builtin*> index = [] {
     std::unordered_map<std::string, const Builtin*> m;
     for (const Builtin& b : functionTable())
-      m.emplace(lower(b.name), &b);
+      m.emplace(text::lowerAscii(b.name), &b);
     return m;
   }();
-  auto it = index.find(lower(name));
+  auto it = index.find(text::lowerAscii(name));
   return it == index.end() ? nullptr : it->second;
 }
 
@@ -333,10 +327,10 @@ const BuiltinConstant* findBuiltinConstant(std::string_view name) {
   static const std::unordered_map<std::string, const BuiltinConstant*> index = [] {
     std::unordered_map<std::string, const BuiltinConstant*> m;
     for (const BuiltinConstant& c : constantTable())
-      m.emplace(lower(c.name), &c);
+      m.emplace(text::lowerAscii(c.name), &c);
     return m;
   }();
-  auto it = index.find(lower(name));
+  auto it = index.find(text::lowerAscii(name));
   return it == index.end() ? nullptr : it->second;
 }
 

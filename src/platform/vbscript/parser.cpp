@@ -3,19 +3,13 @@
 
 #include "platform/automation/convert.h"
 
+#include "platform/text/ascii.h"
 #include "platform/vbscript/ast.h"
 #include "platform/vbscript/compile_errors.h"
 #include "platform/vbscript/lexer.h"
 #include "platform/vbscript/stack_guard.h"
 
 namespace quillet::platform::vbscript {
-
-std::string lowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
 
 IdentExpr::IdentExpr(int l, int c, std::string n)
     : Expr(EK::Ident, l, c), name(std::move(n)), lower(lowerAscii(name)) {}

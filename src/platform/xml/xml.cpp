@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/files/files.h"
+#include "platform/text/ascii.h"
 #include "platform/text/encoding.h"
 
 namespace quillet::platform::xml {
@@ -69,9 +70,7 @@ std::string clean(std::string_view s) {
 }
 
 std::string trimRight(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
-    s.pop_back();
-  return s;
+  return std::string(text::trimRight(s, " \r\n"));
 }
 
 bool isBlank(const xmlChar* s) {

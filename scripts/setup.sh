@@ -11,6 +11,7 @@ packages=(
   mdbtools mdbtools-dev libpq-dev libsqlite3-dev sqlite3 nlohmann-json3-dev
   postgresql mariadb-server mariadb-client python3 locales
   clang libclang-rt-14-dev
+  mono-devel libmono-system-web4.0-cil libmono-sqlite4.0-cil chromium
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "template/compiler.h"
 #include "template/controls.h"
 #include "template/parser.h"
+#include "template/script_host.h"
 
 namespace quillet::templating {
 
@@ -20,6 +21,8 @@ void registerTemplateClasses() {
   creatable<RUZSession>("Quillet.RUZSession");
   creatable<RUZFileCache>("Quillet.RUZFileCache");
   creatable<RUZStringBuilder>("Quillet.RUZStringBuilder");
+  creatable<AGScript>("Quillet.AGScript");
+  creatable<AGUserScript>("Quillet.AGUserScript");
 }
 
 } // namespace quillet::templating

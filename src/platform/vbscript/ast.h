@@ -324,6 +324,7 @@ struct ProcDef {
   ClassDef* owner = nullptr;
   struct Module* module = nullptr;
   bool explicitNames = false; // Option Explicit in its chunk
+  const struct Program* program = nullptr; // the chunk that defines it
   bool returnsValue() const { return kind == ProcKind::Function || kind == ProcKind::PropertyGet; }
 };
 

@@ -212,10 +212,14 @@ void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& 
     }
   }
   for (auto& decl : prog->classes)
-    for (auto& p : decl->procs)
+    for (auto& p : decl->procs) {
       p->explicitNames = prog->optionExplicit;
-  for (auto& p : prog->procs)
+      p->program = prog.get();
+    }
+  for (auto& p : prog->procs) {
     p->explicitNames = prog->optionExplicit;
+    p->program = prog.get();
+  }
   for (auto& decl : prog->classes)
     for (auto& p : decl->procs)
       compileProc(*p, m, p->owner);

@@ -184,9 +184,11 @@ namespace {
 ScriptFailure failureOf(const au::Error& e, const Engine::Impl& im) {
   std::string description = e.description();
   if (auto* named = dynamic_cast<const NamedError*>(&e)) description += ": '" + named->name() + "'";
-  return ScriptFailure(e.number(), std::move(description),
-                       e.source().empty() ? std::string(kRuntimeSource) : e.source(),
-                       im.located ? im.errLine : 0, im.located ? im.errCol : 0, {});
+  ScriptFailure f(e.number(), std::move(description),
+                  e.source().empty() ? std::string(kRuntimeSource) : e.source(),
+                  im.located ? im.errLine : 0, im.located ? im.errCol : 0, {});
+  if (im.located && im.errProgram) f.setChunk(im.errProgram->source);
+  return f;
 }
 
 template <class F> auto guarded(Engine::Impl& im, F&& fn) -> decltype(fn()) {

@@ -315,11 +315,12 @@ EntryGuard::~EntryGuard() {
   stackFloor = floor_;
 }
 
-void Engine::Impl::locate(const Stmt& st, const Frame&) {
+void Engine::Impl::locate(const Stmt& st, const Frame& f) {
   if (!located) {
     located = true;
     errLine = st.line;
     errCol = st.col;
+    errProgram = f.proc && f.proc->program ? f.proc->program : f.program;
   }
 }
 

@@ -118,11 +118,16 @@ public:
   int line() const { return line_; }
   int column() const { return column_; }
   const std::string& text() const { return text_; }
+  // The code chunk (as added) that holds the failing statement of a runtime error; "" when
+  // unknown. Line and column count within it.
+  const std::string& chunk() const { return chunk_; }
+  void setChunk(std::string chunk) { chunk_ = std::move(chunk); }
 
 private:
   int line_;
   int column_;
   std::string text_;
+  std::string chunk_;
 };
 
 // An error about a named thing (a variable, a member): Err.Description keeps the standard

@@ -29,6 +29,7 @@ void ScriptError::Clear() {
   description_.clear();
   line_ = column_ = 0;
   text_.clear();
+  chunk_.clear();
 }
 
 void ScriptError::set(const ScriptFailure& f) {
@@ -38,6 +39,7 @@ void ScriptError::set(const ScriptFailure& f) {
   line_ = f.line();
   column_ = f.column();
   text_ = f.text();
+  chunk_ = f.chunk();
 }
 
 // ---- Procedures

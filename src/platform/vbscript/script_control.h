@@ -23,6 +23,9 @@ public:
   int32_t Column() const { return column_; }
   // The source line of a compile error.
   std::string Text() const { return text_; }
+  // The added code chunk that holds the failing statement of a runtime error; "" when
+  // unknown (and for compile errors, which lie in the code being added).
+  const std::string& chunk() const { return chunk_; }
   std::string HelpFile() const { return {}; }
   int32_t HelpContext() const { return 0; }
   void Clear();
@@ -35,6 +38,7 @@ private:
   int32_t line_ = 0;
   int32_t column_ = 0;
   std::string text_;
+  std::string chunk_;
 };
 
 class ScriptProcedure : public automation::Object {

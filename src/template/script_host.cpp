@@ -170,7 +170,8 @@ AGScript::AGScript() : userScript_(automation::makeRef<AGUserScript>()) {
     validateCodePath_ = registryText("VALIDATECODE");
   } catch (const automation::Error& e) {
     core::state().ProjErr = "Initialize Script Engine failed. Error: " + e.description();
-    main_ = nullptr;
+    // An inert host: nothing runs, not even the checks.
+    main_ = test_ = validation_ = nullptr;
   }
 }
 

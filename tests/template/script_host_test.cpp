@@ -561,6 +561,8 @@ TEST_F(ScriptHostTest, LocaleAnswerFromTheRegistryOrTheProbe) {
   EXPECT_EQ(host->BuildNewCode("x", "script text", 1, 0), "script text");
   EXPECT_TRUE(host->RunModule("x").isEmpty());
   EXPECT_FALSE(host->Validate());
+  ctx().ProjErr.clear();
+  EXPECT_FALSE(host->Validate());
 }
 
 TEST_F(ScriptHostTest, MissingBuiltInCodeIsAnError) {

@@ -5,6 +5,7 @@
 #include "template/controls.h"
 #include "template/parser.h"
 #include "template/script_host.h"
+#include "template/system_code/builtin_code.h"
 
 namespace quillet::templating {
 
@@ -23,6 +24,8 @@ void registerTemplateClasses() {
   creatable<RUZStringBuilder>("Quillet.RUZStringBuilder");
   creatable<AGScript>("Quillet.AGScript");
   creatable<AGUserScript>("Quillet.AGUserScript");
+  // The progress display serves the built-in script code from the start.
+  ensureScriptCodeProvider();
 }
 
 } // namespace quillet::templating

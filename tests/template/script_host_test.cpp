@@ -114,7 +114,7 @@ TEST_F(ScriptHostTest, CompiledTemplateRunsAgainstThePublishedProject) {
   ASSERT_EQ(ctx().ProjErr, "");
   EXPECT_TRUE(host->Validate()) << ctx().ProjErr;
   EXPECT_EQ(host->BuildNewCode(name, script, 2, 0),
-            "<%@ Page Language=\"VB\" %>\r\n"
+            "\r\n"
             "<%@ Register TagPrefix=\"uc\" TagName=\"Menu\" Src=\"menu.ascx\" %>\r\n"
             "\r\n<h1>Shop Orders</h1>\r\n"
             "\r\n  <td>Id</td>\r\n\r\n  <td>Name</td>\r\n\r\n"
@@ -129,11 +129,10 @@ TEST_F(ScriptHostTest, SystemCodeFollowsTheProgramLanguage) {
     const char* language;
     const char* expected;
   };
-  for (const Case& c :
-       {Case{"VB", "<%@ Page Language=\"VB\" %>|\"a\"\"b\" & vbCrLf & \"c\"|' x|True|Partial Class "
-                   "Orders_list_x\r\nInherits System.Web.UI.Page|End Class"},
-        Case{"C#", "<%@ Page Language=\"C#\" %>|\"a\\\"b\\r\\nc\"|// x|true|public partial class "
-                   "Orders_list_x : System.Web.UI.Page\r\n{|}"}}) {
+  for (const Case& c : {Case{"VB", "|\"a\"\"b\" & vbCrLf & \"c\"|' x|True|Partial Class "
+                                   "Orders_list_x\r\nInherits System.Web.UI.Page|End Class"},
+                        Case{"C#", "|\"a\\\"b\\r\\nc\"|// x|true|public partial class "
+                                   "Orders_list_x : System.Web.UI.Page\r\n{|}"}}) {
     SCOPED_TRACE(c.language);
     proj->setProgramLanguage(c.language);
     controls = makeRef<RUZControls>();
@@ -242,6 +241,45 @@ TEST_F(ScriptHostTest, AnErrorInCalledCodeIsNotPlacedInTheTemplate) {
   EXPECT_EQ(ctx().ProjErr, "Brindlewood (" + name +
                                "): VBScript runtime error (11), line 2, column 2\r\n"
                                "Description: Division by zero\r\n");
+}
+
+TEST_F(ScriptHostTest, TheShippedTemplateSetRunsOnTheBuiltInCode) {
+  const std::string set = std::string(QUILLET_SOURCE_DIR) + "/templates/default/";
+  proj->setProgramLanguage("C#");
+  auto table = proj->DB()->Tables()->Item(Variant("Orders"));
+  table->Fields()->Item(Variant("Name"))->setFldList(true);
+  ASSERT_TRUE(controls->LoadControls(set + "control.xml")) << ctx().ProjErr;
+  for (const auto& entry : std::filesystem::directory_iterator(set))
+    if (entry.path().extension() == ".tpl")
+      SharedFileCache().AddFile(entry.path().string(), entry.path().filename().string());
+  auto host = started();
+  ASSERT_EQ(ctx().ProjErr, "");
+  ASSERT_TRUE(host->Validate()) << ctx().ProjErr;
+  CompileSettings settings;
+  settings.programStyle = proj->ProgramStyle();
+  settings.programLanguage = "C#";
+  ScriptCompiler compiler(settings);
+  int32_t pages = 0;
+  for (int32_t i = 1; i <= controls->Count(); ++i) {
+    Ref<RUZControl> ctrl = controls->Item(Variant(i));
+    SCOPED_TRACE(ctrl->CtrlID);
+    if (ctrl->CtrlType == "function") {
+      host->AddTemplateScript(set + ctrl->CtrlIFiles);
+      continue;
+    }
+    bool failed = true;
+    std::string script = compiler.buildControl(*ctrl, "", ctrl->CtrlIFiles, failed);
+    ASSERT_FALSE(failed) << ctx().ProjErr;
+    std::string page = host->BuildNewCode(compiler.functionName(*ctrl), script, 2, 0);
+    EXPECT_EQ(ctx().ProjErr, "");
+    EXPECT_FALSE(page.empty());
+    // A page holds at most one Page directive.
+    size_t first = page.find("<%@ Page");
+    EXPECT_TRUE(first == std::string::npos ||
+                page.find("<%@ Page", first + 1) == std::string::npos);
+    ++pages;
+  }
+  EXPECT_GE(pages, 2);
 }
 
 // ---- BuildNewCode and RunModule ---------------------------------------------------------------

@@ -119,9 +119,10 @@ End Function
 )vbs";
 
 constexpr const char* kVbCode = R"vbs(
-' The start of a page of the generated site.
+' The start of a control's output: nothing of its own, so that templates write their own
+' directives; user code may supply a text through USER_Control_Start.
 Function Control_Start()
-  Control_Start = "<%@ Page Language=""VB"" %>"
+  Control_Start = ""
   If SCRPT.UserModuleExist("USER_Control_Start") Then Control_Start = USER_Control_Start(Control_Start)
 End Function
 
@@ -181,9 +182,10 @@ Class cSystemFunctions
 )vbs";
 
 constexpr const char* kCsCode = R"vbs(
-' The start of a page of the generated site.
+' The start of a control's output: nothing of its own, so that templates write their own
+' directives; user code may supply a text through USER_Control_Start.
 Function Control_Start()
-  Control_Start = "<%@ Page Language=""C#"" %>"
+  Control_Start = ""
   If SCRPT.UserModuleExist("USER_Control_Start") Then Control_Start = USER_Control_Start(Control_Start)
 End Function
 

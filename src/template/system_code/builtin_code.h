@@ -10,8 +10,11 @@
 //            qz_IndentWrk               the indent of the last "~" block
 //   classes  StringBuilder              Append(text), ToString(), Clear(), Length
 //            cSystemFunctions           text helpers (created as SYSTEMFUNCTIONS)
-//   procs    qz_SetLocale, qz_LoadCurrent, and the markers Control_Start, Class_Start,
-//            Class_End, Register(a, b, c), Include(a, b, c)
+//   procs    qz_SetLocale, qz_LoadCurrent, and the markers Control_Start (""), Class_Start
+//            and Class_End (a partial page class named after the table and control),
+//            Register(prefix, name, source) (a Register directive: TagName/Src when the
+//            source ends in ".ascx", else Namespace/Assembly), Include(kind, path, remark)
+//            (a server-side include of kind "file" or "virtual")
 // Every text function of cSystemFunctions may be post-processed by a user function named
 // "USER_" followed by its name, which receives the result and returns the new one.
 #include <memory>

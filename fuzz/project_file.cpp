@@ -31,6 +31,7 @@ std::string scratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace au = quillet::platform::automation;
+  namespace core = quillet::core;
   const std::string dir = scratch();
   const std::string path = dir + "/input.kvz";
   {

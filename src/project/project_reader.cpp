@@ -144,7 +144,7 @@ void ProjectReader::readProperties(const xml::Node& node, const Attributes& attr
       // Three settings are read specially; an ASCII name of another length is none of them,
       // which spares a comparison of every attribute of every element.
       const bool ascii = text::isAscii(name);
-      auto is = [&](std::string_view special) {
+      auto is = [&, &name = name](std::string_view special) {
         return (!ascii || name.size() == special.size()) && text::equalsNoCase(name, special);
       };
       if (is("js")) {

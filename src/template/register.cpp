@@ -1,6 +1,7 @@
 #include "template/register.h"
 
 #include "platform/automation/factory.h"
+#include "template/cache.h"
 #include "template/compiler.h"
 #include "template/controls.h"
 #include "template/parser.h"
@@ -22,6 +23,7 @@ void registerTemplateClasses() {
   creatable<RUZSession>("Quillet.RUZSession");
   creatable<RUZFileCache>("Quillet.RUZFileCache");
   creatable<RUZStringBuilder>("Quillet.RUZStringBuilder");
+  creatable<RUZCache>("Quillet.RUZCache");
   creatable<AGScript>("Quillet.AGScript");
   creatable<AGUserScript>("Quillet.AGUserScript");
   // The progress display serves the built-in script code from the start.

@@ -5,8 +5,13 @@
 #include "core/identifiers.h"
 #include "core/state.h"
 #include "core/status.h"
+#include "core/text_helpers.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
+#include "platform/automation/error.h"
+#include "platform/files/files.h"
+#include "platform/files/textfile.h"
+#include "platform/text/ascii.h"
 #include "template/parser.h"
 
 namespace quillet::templating {
@@ -90,6 +95,7 @@ void ScriptCompiler::reset() {
 void ScriptCompiler::translate(const std::string& text) {
   auto parser = automation::makeRef<AGParser>();
   parser->Parse(text);
+  if (!core::state().hasProjErr()) parser->checkLeftMarkers();
   errorLine_ = parser->errorLine();
   errorColumn_ = parser->errorColumn();
   if (core::state().hasProjErr()) return;
@@ -153,22 +159,22 @@ std::vector<std::string> ScriptCompiler::sessionText(const RUZSession& s, const 
   return {""};
 }
 
-std::string ScriptCompiler::frame(const std::string& name) const {
+std::string ScriptCompiler::frame(const std::string& name, bool standalone) const {
   std::string out;
   auto line = [&out](const std::string& s) { out += s + kCrLf; };
   line("Function " + name + "()");
   line("If bHandleTemplateError Then On Error Resume Next");
-  if (settings_.showSessionTime) {
+  if (settings_.showSessionTime && !standalone) {
     line("Dim qzStartTime, qzStopTime");
     line("qzStartTime = Timer");
   }
   line("Dim qzAr(" + std::to_string(literalCount_) + ")");
   line("Dim qzSB");
   line("Set qzSB = New StringBuilder");
-  line("Call qz_SetLocale()");
+  if (!standalone) line("Call qz_SetLocale()");
   line("Dim SYSTEMFUNCTIONS");
   line("Set SYSTEMFUNCTIONS = New cSystemFunctions");
-  line("Call qz_LoadCurrent()");
+  if (!standalone) line("Call qz_LoadCurrent()");
   out += automation::CStr(literals_->ToString());
   line("");
   out += automation::CStr(body_->ToString());
@@ -193,8 +199,11 @@ std::string ScriptCompiler::buildControl(RUZControl& ctrl, const std::string& me
   Ref<RUZSessions> sessions = ctrl.Sessions();
   if (sessions->Count() == 0) {
     core::SharedStatus().Refresh();
-    translate(mergedText);
-    if (ctx.hasProjErr()) return fail(mergedText);
+    // Literals split at CR LF only, so a text with other line ends is made CR LF first.
+    std::string text = normalizeLineEnds(mergedText);
+    translate(text);
+    if (ctx.hasProjErr()) return fail(text);
+    unitTranslated();
   }
   for (int32_t i = 1; i <= sessions->Count(); ++i) {
     core::SharedStatus().Refresh();
@@ -233,8 +242,108 @@ std::string ScriptCompiler::buildControl(RUZControl& ctrl, const std::string& me
                        std::to_string(errorAt->column);
       return partial;
     }
+    unitTranslated();
   }
   return frame(functionName(ctrl));
+}
+
+void ScriptCompiler::unitTranslated() {
+  ++unitsTranslated_;
+  core::SharedStatus().SetStatus(Variant(core::CalcPercent(unitsTranslated_, unitsToTranslate_)));
+}
+
+std::string ScriptCompiler::MergeTemplateFiles(const std::string& files,
+                                               const std::string& extension) {
+  std::string folder = settings_.extensionFolder ? settings_.extensionFolder(extension) : "";
+  if (files.find(',') == std::string::npos) return platform::files::joinPath(folder, files);
+  std::string merged;
+  size_t from = 0;
+  for (;;) {
+    size_t comma = files.find(',', from);
+    // Validation finds each entry with its blanks trimmed; the merge reads the same files.
+    std::string_view entry = platform::text::trim(
+        std::string_view(files).substr(from, comma == std::string::npos ? comma : comma - from));
+    std::string path = platform::files::joinPath(folder, entry);
+    if (!entry.empty() && platform::files::fileExists(path)) {
+      Variant text = core::ReadTextFile(Variant(path));
+      if (text.isString()) merged += text.asString();
+    }
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  std::string target = platform::files::joinPath(settings_.cacheFolder, "~tmp.tpl");
+  platform::files::writeTextFile(target, merged);
+  return target;
+}
+
+bool ScriptCompiler::BuildControlScript(RUZControl& ctrl, const std::string& sScriptFile) {
+  core::State& ctx = core::state();
+  auto write = [&](const std::string& text) {
+    try {
+      platform::files::writeTextFile(sScriptFile, text);
+      return true;
+    } catch (const automation::Error& e) {
+      ctx.setProjErr("Writing compiled script \"" + sScriptFile + "\" failed! " + e.description());
+      return false;
+    }
+  };
+  // A control built from sessions alone needs no input file of its own.
+  bool needsInput = !ctrl.CtrlIFiles.empty() || ctrl.Sessions()->Count() == 0;
+  std::string path, merged;
+  if (needsInput) {
+    try {
+      path = MergeTemplateFiles(ctrl.CtrlIFiles, ctrl.CtrlExt);
+    } catch (const automation::Error& e) {
+      ctx.setProjErr("Merging " + ctrl.CtrlIFiles + " failed! " + e.description());
+      return false;
+    }
+    if (!platform::files::fileExists(path)) {
+      ctx.ProjErr = "Error in merging " + ctrl.CtrlIFiles + ". Generation aborted.";
+      return false;
+    }
+    Variant text = core::ReadTextFile(Variant(path));
+    merged = text.isString() ? text.asString() : std::string();
+  }
+  bool failed = false;
+  std::string script = buildControl(ctrl, merged, path, failed);
+  if (failed) {
+    std::string reason = ctx.ProjErr;
+    write(script);
+    ctx.ProjErr = reason;
+    return false;
+  }
+  return write(script);
+}
+
+std::string ScriptCompiler::parseFunction(const std::string& sTemplate) {
+  reset();
+  translate(normalizeLineEnds(sTemplate));
+  if (core::state().hasProjErr()) return {};
+  return frame("qzExParse", true);
+}
+
+int32_t ScriptCompiler::translationUnits(RUZControl& ctrl) {
+  int32_t sessions = ctrl.Sessions()->Count();
+  return sessions > 0 ? sessions : 1;
+}
+
+bool ScriptCompiler::buildMarkedControls(RUZControls& controls,
+                                         const std::function<std::string(RUZControl&)>& scriptPath,
+                                         const std::function<void()>& beforeEach) {
+  std::vector<Ref<RUZControl>> marked;
+  for (int32_t i = 1; i <= controls.Count(); ++i) {
+    Ref<RUZControl> c = controls.Item(Variant(i));
+    if (c && c->CtrlGen) marked.push_back(c);
+  }
+  unitsToTranslate_ = 0;
+  unitsTranslated_ = 0;
+  for (const auto& c : marked)
+    unitsToTranslate_ += translationUnits(*c);
+  for (const auto& c : marked) {
+    if (beforeEach) beforeEach();
+    if (!BuildControlScript(*c, scriptPath(*c))) return false;
+  }
+  return true;
 }
 
 } // namespace quillet::templating

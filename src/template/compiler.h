@@ -38,6 +38,10 @@ struct CompileSettings {
   std::function<bool(const std::string&)> condition;
   // The date and time text of the session comments.
   std::function<std::string()> now;
+  // The folder of a control's template files by its extension name ("" for the template's
+  // own), and the cache folder of the compiled scripts and of the merged "~tmp.tpl".
+  std::function<std::string(const std::string&)> extensionFolder;
+  std::string cacheFolder;
 };
 
 class ScriptCompiler {
@@ -61,15 +65,42 @@ public:
   std::string buildControl(RUZControl& ctrl, const std::string& mergedText,
                            const std::string& templatePath, bool& failed);
 
+  // The path of a control's template text: its one input file in the folder of its
+  // extension, or, for a comma list, "~tmp.tpl" in the cache folder holding the existing
+  // files one after the other.
+  std::string MergeTemplateFiles(const std::string& files, const std::string& extension);
+  // Builds the control's script function and writes it to sScriptFile. False, with the
+  // reason in ProjErr, when the input file is missing ("Error in merging ...") or the
+  // template does not parse (the partial text with the error at its end is written then);
+  // the caller stops the run.
+  bool BuildControlScript(RUZControl& ctrl, const std::string& sScriptFile);
+  // The function "qzExParse" of a template text run at once (the style sheet): the frame of
+  // a compiled script without the timing lines, qz_SetLocale and qz_LoadCurrent. Empty,
+  // with the error left in ProjErr, when the text does not parse.
+  std::string parseFunction(const std::string& sTemplate);
+
+  // The work a control adds to the compile phase's progress: its sessions, or one for a
+  // control without sessions, which is compiled from its whole input text.
+  static int32_t translationUnits(RUZControl& ctrl);
+  // Builds every control whose CtrlGen is set, in list order, to the path scriptPath gives.
+  // The progress bar follows the translated units against the units of all marked controls.
+  // beforeEach runs before each control (the run's cancel check). Stops at the first failure
+  // and returns false, the reason in ProjErr.
+  bool buildMarkedControls(RUZControls& controls,
+                           const std::function<std::string(RUZControl&)>& scriptPath,
+                           const std::function<void()>& beforeEach = {});
+
 private:
   void reset();
-  std::string frame(const std::string& name) const;
+  std::string frame(const std::string& name, bool standalone = false) const;
+  void unitTranslated();
 
   CompileSettings settings_;
   Ref<RUZStringBuilder> literals_ = automation::makeRef<RUZStringBuilder>();
   Ref<RUZStringBuilder> body_ = automation::makeRef<RUZStringBuilder>();
   int32_t literalCount_ = 0;
   int32_t errorLine_ = 0, errorColumn_ = 0;
+  int32_t unitsToTranslate_ = 0, unitsTranslated_ = 0;
 };
 
 } // namespace quillet::templating

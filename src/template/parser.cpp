@@ -171,6 +171,29 @@ void AGParser::Parse(const std::string& sSrc) {
   if (e < text.size()) append({agc_Block_Content, "", e, text.size() - e, ""});
 }
 
+bool AGParser::checkLeftMarkers() {
+  auto startsWord = [](std::string_view v, std::string_view word) {
+    if (v.size() < word.size() || findNoCase(v.substr(0, word.size()), word, 0) != 0) return false;
+    return v.size() == word.size() || v[word.size()] == ' ' || v[word.size()] == '\t' ||
+           v[word.size()] == '\r' || v[word.size()] == '\n';
+  };
+  for (const Block& b : blocks_) {
+    if (b.kind != agc_Block_Script) continue;
+    std::string_view v = std::string_view(text_).substr(b.start, b.length);
+    bool left = startsWord(v, "session") || startsWord(trimBlanks(v), "/session");
+    if (!left && startsWord(v, "include")) {
+      std::string_view target = trimBlanks(v.substr(7));
+      left = target.find('/') != std::string_view::npos &&
+             target.find_first_of("\"()") == std::string_view::npos;
+    }
+    if (left) {
+      fail("Session or include marker out of place", b.start - kOpen.size());
+      return false;
+    }
+  }
+  return true;
+}
+
 std::vector<std::string> AGParser::GetSession(const std::string& sFileID,
                                               const std::string& sSessID) {
   std::vector<std::string> out;
@@ -199,10 +222,14 @@ void AGParser::expand(const std::string& file, const std::string& session,
   if (!found) return;
   // The cache may grow while the session expands; keep this session's text.
   const std::string text = *found;
-  const TextOrigin start = SharedFileCache().origin(file, session);
+  // Pieces come in text order, so each origin counts on from the one before.
+  TextOrigin at = SharedFileCache().origin(file, session);
+  size_t counted = 0;
   auto piece = [&](size_t from, size_t count) {
     out.push_back(text.substr(from, count));
-    origins_.push_back(advance(start, std::string_view(text).substr(0, from)));
+    at = advance(at, std::string_view(text).substr(counted, from - counted));
+    counted = from;
+    origins_.push_back(at);
   };
   chain.push_back(id);
   size_t s = 0;

@@ -58,6 +58,12 @@ public:
   // stops the parse with the blocks found so far and the error in ProjErr.
   void Parse(const std::string& sSrc);
 
+  // After a Parse without error: a script block that is a session or include marker left in
+  // the text being compiled (a session opened inside another, a stray "/session", an include
+  // in a text whose includes are not expanded) would only fail later as script. It stops
+  // here with the parse errors' report naming its line and column; false then.
+  bool checkLeftMarkers();
+
   // The session's text with its includes expanded, as pieces whose concatenation is the
   // text. An include that would expand a session already being expanded is left out and
   // named with its chain in ProjErr.

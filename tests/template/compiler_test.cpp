@@ -1,3 +1,6 @@
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "core/test_env.h"
@@ -221,6 +224,258 @@ TEST_F(CompilerTest, ParseErrorNamesTheTemplateFileLineAndColumn) {
   ScriptCompiler(settings).buildControl(d, "", "/t/one.tpl", failed);
   err = ctx().ProjErr;
   EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In one.tpl, line 1, column 29") << err;
+}
+
+} // namespace
+} // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+using namespace templating;
+
+std::string readAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ControlScriptTest : public CompilerTest {
+protected:
+  ControlScriptTest() {
+    settings.extensionFolder = [this](const std::string& ext) {
+      return (env.root() / (ext.empty() ? "tpl" : "ext/" + ext)).string();
+    };
+    settings.cacheFolder = (env.root() / "cache").string();
+    std::filesystem::create_directories(env.root() / "cache");
+  }
+  std::string cache(const std::string& name) { return readAll(env.root() / "cache" / name); }
+};
+
+// A control without sessions is compiled from its input files, merged in order into
+// "~tmp.tpl" when there are several; entries are found with their blanks trimmed, missing
+// ones are passed over, and LF or CR line ends come out as CR LF literals.
+TEST_F(ControlScriptTest, WritesTheScriptOfAControlWithoutSessions) {
+  env.write("tpl/a.tpl", "A\n");
+  env.write("tpl/b.tpl", "B\rC<!--##=x##-->");
+  RUZControl c;
+  c.CtrlID = "two";
+  c.CtrlIFiles = "a.tpl, b.tpl,missing.tpl";
+  ScriptCompiler compiler(settings);
+  ASSERT_TRUE(compiler.BuildControlScript(c, (env.root() / "cache/table_vb_two.tpl").string()))
+      << ctx().ProjErr;
+  EXPECT_EQ(cache("~tmp.tpl"), "A\nB\rC<!--##=x##-->");
+  std::string script = cache("table_vb_two.tpl");
+  EXPECT_NE(script.find("Function qzExtable_vb_two()\r\n"), std::string::npos);
+  EXPECT_NE(script.find("qzAr(1) = \"A\"&vbCrLf&\"B\"&vbCrLf&\"C\"\r\n\r\n"
+                        "qzSB.Append(qzAr(1))\r\nqzSB.Append(x)\r\n\r\n"),
+            std::string::npos)
+      << script;
+
+  // One input file is read where it stands, from the extension's folder for its controls.
+  env.write("ext/e1/one.tpl", "E");
+  c.CtrlIFiles = "one.tpl";
+  c.CtrlExt = "e1";
+  EXPECT_EQ(compiler.MergeTemplateFiles(c.CtrlIFiles, c.CtrlExt),
+            (env.root() / "ext/e1/one.tpl").string());
+  ASSERT_TRUE(compiler.BuildControlScript(c, (env.root() / "cache/one.tpl").string()));
+  EXPECT_NE(cache("one.tpl").find("qzAr(1) = \"E\""), std::string::npos);
+}
+
+TEST_F(ControlScriptTest, InputErrorsStopWithTheirReason) {
+  ScriptCompiler compiler(settings);
+  RUZControl c;
+  c.CtrlID = "gone";
+  c.CtrlIFiles = "gone.tpl";
+  std::string out = (env.root() / "cache/gone.tpl").string();
+  EXPECT_FALSE(compiler.BuildControlScript(c, out));
+  EXPECT_EQ(ctx().ProjErr, "Error in merging gone.tpl. Generation aborted.");
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  // A parse error writes the text read so far with the error at its end.
+  ctx().ProjErr.clear();
+  env.write("tpl/bad.tpl", "ok\n<!--##=x");
+  c.CtrlIFiles = "bad.tpl";
+  EXPECT_FALSE(compiler.BuildControlScript(c, out));
+  EXPECT_EQ(ctx().ProjErr.rfind((env.root() / "tpl/bad.tpl").string() +
+                                    ": ***Incomplete Block at line 2 column 1!",
+                                0),
+            0u)
+      << ctx().ProjErr;
+  EXPECT_EQ(cache("gone.tpl").rfind("ok\r\n<!--##=x***Incomplete Block", 0), 0u);
+
+  // A control made of sessions alone needs no input file of its own.
+  ctx().ProjErr.clear();
+  RUZControl markers;
+  markers.CtrlID = "m";
+  RUZSession s;
+  s.SessType = "class_start";
+  markers.Sessions()->append(s);
+  ASSERT_TRUE(compiler.BuildControlScript(markers, out)) << ctx().ProjErr;
+  EXPECT_NE(cache("gone.tpl").find("qzSB.Append(Class_Start)"), std::string::npos);
+}
+
+TEST_F(ControlScriptTest, StandaloneFunctionLeavesOutTimingLocaleAndCurrentObjects) {
+  settings.showSessionTime = true;
+  ScriptCompiler compiler(settings);
+  EXPECT_EQ(compiler.parseFunction("a\n<!--##=b##-->"),
+            "Function qzExParse()\r\n"
+            "If bHandleTemplateError Then On Error Resume Next\r\n"
+            "Dim qzAr(1)\r\n"
+            "Dim qzSB\r\n"
+            "Set qzSB = New StringBuilder\r\n"
+            "Dim SYSTEMFUNCTIONS\r\n"
+            "Set SYSTEMFUNCTIONS = New cSystemFunctions\r\n"
+            "qzAr(1) = \"a\"&vbCrLf&\"\"\r\n"
+            "\r\n"
+            "qzSB.Append(qzAr(1))\r\n"
+            "qzSB.Append(b)\r\n"
+            "\r\n"
+            "qzExParse = qzSB.ToString()\r\n"
+            "Set SYSTEMFUNCTIONS = Nothing\r\n"
+            "End Function\r\n");
+  EXPECT_EQ(compiler.parseFunction("<!--##=b"), "");
+  EXPECT_TRUE(ctx().hasProjErr());
+}
+
+// Only marked controls are built; a control without sessions is one unit of the progress,
+// so a run whose changed controls have no sessions still compiles them.
+TEST_F(ControlScriptTest, BuildsMarkedControlsIncludingThoseWithoutSessions) {
+  env.write("tpl/p.tpl", "P");
+  auto controls = makeRef<RUZControls>();
+  for (const char* id : {"a", "b", "c"}) {
+    RUZControl c;
+    c.CtrlID = id;
+    c.CtrlIFiles = "p.tpl";
+    controls->AddControl(c);
+  }
+  controls->Item(Variant(1))->CtrlGen = true;
+  controls->Item(Variant(3))->CtrlGen = true;
+  EXPECT_EQ(ScriptCompiler::translationUnits(*controls->Item(Variant(1))), 1);
+  std::vector<std::string> built;
+  int before = 0;
+  ScriptCompiler compiler(settings);
+  ASSERT_TRUE(compiler.buildMarkedControls(
+      *controls,
+      [&](RUZControl& c) {
+        built.push_back(c.CtrlID);
+        return (env.root() / "cache" / (c.CtrlID + ".tpl")).string();
+      },
+      [&] { ++before; }));
+  EXPECT_EQ(built, (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(before, 2);
+  EXPECT_TRUE(std::filesystem::exists(env.root() / "cache/c.tpl"));
+  EXPECT_FALSE(std::filesystem::exists(env.root() / "cache/b.tpl"));
+
+  controls->Item(Variant(2))->CtrlGen = true;
+  controls->Item(Variant(2))->CtrlIFiles = "nothing.tpl";
+  built.clear();
+  EXPECT_FALSE(compiler.buildMarkedControls(*controls, [&](RUZControl& c) {
+    built.push_back(c.CtrlID);
+    return (env.root() / "cache" / (c.CtrlID + ".tpl")).string();
+  }));
+  EXPECT_EQ(built, (std::vector<std::string>{"a", "b"}));
+}
+
+} // namespace
+} // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+using namespace templating;
+
+// Markers that only make sense where the file is cut into sessions, left in a text being
+// compiled, stop with their line and column instead of failing later as script.
+TEST_F(CompilerTest, MarkersLeftInCompiledTextAreReported) {
+  struct Case {
+    std::string text, where;
+  } cases[] = {
+      {"a\r\n<!--##include common.tpl/x##-->", "line 2 column 1"},
+      {"a\r\nb <!--##/session##-->", "line 2 column 3"},
+      {"<!--##SESSION x##-->", "line 1 column 1"},
+  };
+  for (const auto& c : cases) {
+    ctx().ProjErr.clear();
+    RUZControl plain;
+    bool failed = false;
+    ScriptCompiler(settings).buildControl(plain, c.text, "/t/m.tpl", failed);
+    EXPECT_TRUE(failed) << c.text;
+    EXPECT_EQ(ctx().ProjErr.rfind(
+                  "/t/m.tpl: ***Session or include marker out of place at " + c.where + "!", 0),
+              0u)
+        << ctx().ProjErr;
+  }
+  // Script that merely starts like a marker, and a call of the system code's Include, stay.
+  for (const char* ok : {"<!-- ## -->", "<!--## session x##-->", "<!--##sessions = 1##-->",
+                         "<!--##Include \"a/b\", \"c\", \"d\"##-->", "<!--##include(a/b)##-->"}) {
+    ctx().ProjErr.clear();
+    RUZControl plain;
+    bool failed = true;
+    ScriptCompiler(settings).buildControl(plain, ok, "/t/m.tpl", failed);
+    EXPECT_FALSE(failed) << ok << ": " << ctx().ProjErr;
+  }
+
+  // A session opened inside another is named in its own file.
+  ctx().ProjErr.clear();
+  SharedFileCache().addText("<!--##session a##-->x\n  <!--##session b##-->y<!--##/session##-->",
+                            "n.tpl");
+  RUZControl c;
+  RUZSession s;
+  s.SessType = "key";
+  s.SessValue = "a";
+  s.SessIFile = "n.tpl";
+  c.Sessions()->append(s);
+  bool failed = false;
+  ScriptCompiler(settings).buildControl(c, "", "/t/n.tpl", failed);
+  EXPECT_TRUE(failed);
+  std::string err = ctx().ProjErr;
+  EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In n.tpl, line 2, column 3") << err;
+}
+
+// A large session with many includes and an unclosed block at its end: the error names the
+// file and line, and finding it takes time in proportion to the text.
+TEST_F(CompilerTest, HugeTemplateErrorNamesFileAndLine) {
+  SharedFileCache().addText("<!--##session row##--><td><!--##=v##--></td><!--##/session##-->",
+                            "row.tpl");
+  std::string body = "<!--##session big##-->";
+  for (int i = 0; i < 8000; ++i)
+    body += "line " + std::to_string(i) + " <!--##include row.tpl/row##-->\n";
+  body += "tail <!--##=broken\n<!--##/session##-->";
+  SharedFileCache().addText(body, "big.tpl");
+  RUZControl c;
+  RUZSession s;
+  s.SessType = "key";
+  s.SessValue = "big";
+  s.SessIFile = "big.tpl";
+  c.Sessions()->append(s);
+  bool failed = false;
+  ScriptCompiler(settings).buildControl(c, "", "/t/big.tpl", failed);
+  EXPECT_TRUE(failed);
+  std::string err = ctx().ProjErr;
+  EXPECT_NE(err.find("***Incomplete Block at line 2 column 6!"), std::string::npos)
+      << err.substr(0, 200);
+  EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In big.tpl, line 8001, column 6");
+}
+
+// Template bytes that are not UTF-8 are read in the ANSI code page; a control file that is
+// not well-formed in its encoding is refused naming the file and line.
+TEST_F(ControlScriptTest, TextThatIsNotUtf8) {
+  env.write("tpl/latin.tpl", "caf\xE9<!--##=x##-->");
+  RUZControl c;
+  c.CtrlID = "l";
+  c.CtrlIFiles = "latin.tpl";
+  ASSERT_TRUE(
+      ScriptCompiler(settings).BuildControlScript(c, (env.root() / "cache/l.tpl").string()));
+  EXPECT_NE(cache("l.tpl").find("qzAr(1) = \"caf\xC3\xA9\""), std::string::npos);
+
+  env.write("tpl/control.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                               "<Brindlewood date=\"\" version=\"4.0\" desc=\"\" author=\"\">\n"
+                               "<control id=\"caf\xE9\"/></Brindlewood>");
+  auto controls = makeRef<RUZControls>();
+  EXPECT_FALSE(controls->LoadControls((env.root() / "tpl/control.xml").string()));
+  EXPECT_EQ(ControlFileStatus(), 1);
+  EXPECT_NE(ctx().ProjErr.find("control.xml"), std::string::npos) << ctx().ProjErr;
+  EXPECT_NE(ctx().ProjErr.find("line 3"), std::string::npos) << ctx().ProjErr;
 }
 
 } // namespace

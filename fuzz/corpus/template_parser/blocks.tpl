@@ -1,0 +1,2 @@
+a<!--##=x##-->b<!--## If y Then ##-->c<!--## End If ##-->
+<!--##session s##--><!--##include a.tpl/s##--><!--##/session##-->

@@ -1,0 +1,5 @@
+<!--##session head##-->
+<html><title><!--##@ Title ##--></title>
+<!--##include b/foot##-->
+<!--##/session##-->
+<!--##session foot##-->  <!--##~ x ##--><!--##$ id ##--><!--##/session##-->

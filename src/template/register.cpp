@@ -4,6 +4,7 @@
 #include "template/cache.h"
 #include "template/compiler.h"
 #include "template/controls.h"
+#include "template/filters.h"
 #include "template/parser.h"
 #include "template/script_host.h"
 #include "template/system_code/builtin_code.h"
@@ -28,6 +29,7 @@ void registerTemplateClasses() {
   creatable<AGUserScript>("Quillet.AGUserScript");
   // The progress display serves the built-in script code from the start.
   ensureScriptCodeProvider();
+  creatable<RUZFilter>("Quillet.RUZFilter");
 }
 
 } // namespace quillet::templating

@@ -160,6 +160,9 @@ SQL
     my_client "$my_db" <"$here/services/mariadb.sql"
     echo "$want" >"$dir/mariadb/schema.sha1"
   fi
+  # Tests that change a schema between two reads make databases of their own, named after
+  # the test database with "_sync" and a suffix.
+  my_client -e "GRANT ALL ON \`${my_db}\\_sync%\`.* TO '$my_user'@'localhost'"
 }
 
 my_stop() {

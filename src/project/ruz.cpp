@@ -118,6 +118,32 @@ std::string ProjectSyncHooks::CustomViewConnStr(RUZ&) {
 }
 void ProjectSyncHooks::SyncCustom(RUZ&, const std::string&) {}
 void ProjectSyncHooks::SyncReport(RUZ&, const std::string&) {}
+void ProjectSyncHooks::LoadCustomView(RUZ& p, const std::string&, const std::string&, bool) {
+  LoadDB(p, {});
+}
+bool ProjectSyncHooks::ChangeCustomViewToView(RUZ&, const std::string&, const std::string&) {
+  return false;
+}
+bool ProjectSyncHooks::LoadReport(RUZ& p, const std::string&, const std::string&) {
+  LoadDB(p, {});
+  return false;
+}
+bool ProjectSyncHooks::CopyTableSettings(RUZ&, const std::string&, const std::string&) {
+  return false;
+}
+bool ProjectSyncHooks::CopyFieldSettings(RUZ&, const std::string&, const std::string&,
+                                         const std::string&, const std::string&) {
+  return false;
+}
+bool ProjectSyncHooks::LoadChart(RUZ& p, const std::string&, const std::string&) {
+  LoadDB(p, {});
+  return false;
+}
+bool ProjectSyncHooks::CopyChart(RUZ& p, const std::string&, const std::string&,
+                                 const std::string&) {
+  LoadDB(p, {});
+  return false;
+}
 
 namespace {
 std::mutex& hooksFactoryLock() {
@@ -588,6 +614,39 @@ QUILLET_DEFINE_CLASS(RUZ) {
       .method(
           "UnLoadTable",
           [](RUZ& r, Variant& name) { syncHooks().UnLoadTable(r, automation::CStr(name.deref())); })
+      .method("LoadCustomView",
+              [](RUZ& r, Variant& name, Variant& sql, Variant& copyFields) {
+                syncHooks().LoadCustomView(r, automation::CStr(name.deref()),
+                                           automation::CStr(sql.deref()),
+                                           automation::CBool(copyFields.deref()));
+              })
+      .method("ChangeCustomViewToView",
+              [](RUZ& r, const std::string& source, const std::string& target) {
+                return syncHooks().ChangeCustomViewToView(r, source, target);
+              })
+      .method("CopyTableSettings",
+              [](RUZ& r, const std::string& source, const std::string& target) {
+                return syncHooks().CopyTableSettings(r, source, target);
+              })
+      .method("CopyFieldSettings",
+              [](RUZ& r, const std::string& st, const std::string& sf, const std::string& tt,
+                 const std::string& tf) { return syncHooks().CopyFieldSettings(r, st, sf, tt, tf); })
+      .method("LoadReport",
+              [](RUZ& r, Variant& name, Variant& source) {
+                return syncHooks().LoadReport(r, automation::CStr(name.deref()),
+                                              automation::CStr(source.deref()));
+              })
+      .method("LoadChart",
+              [](RUZ& r, Variant& chart, Variant& table) {
+                return syncHooks().LoadChart(r, automation::CStr(chart.deref()),
+                                             automation::CStr(table.deref()));
+              })
+      .method("CopyChart",
+              [](RUZ& r, Variant& oldChart, Variant& newChart, Variant& table) {
+                return syncHooks().CopyChart(r, automation::CStr(oldChart.deref()),
+                                             automation::CStr(newChart.deref()),
+                                             automation::CStr(table.deref()));
+              })
       .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); })
       .method("CheckDB", [](RUZ& r) { return syncHooks().CheckDB(r); })
       .method("SynchronizeDB", [](RUZ& r) { syncHooks().SynchronizeDB(r); })

@@ -74,6 +74,20 @@ public:
   virtual std::string CustomViewConnStr(RUZ& project);
   virtual void SyncCustom(RUZ& project, const std::string& name);
   virtual void SyncReport(RUZ& project, const std::string& name);
+  // Custom views, reports, settings copies and charts of the loaded database.
+  virtual void LoadCustomView(RUZ& project, const std::string& name, const std::string& sql,
+                              bool copyFields);
+  virtual bool ChangeCustomViewToView(RUZ& project, const std::string& source,
+                                      const std::string& target);
+  virtual bool LoadReport(RUZ& project, const std::string& name, const std::string& source);
+  virtual bool CopyTableSettings(RUZ& project, const std::string& source,
+                                 const std::string& target);
+  virtual bool CopyFieldSettings(RUZ& project, const std::string& sourceTable,
+                                 const std::string& sourceField, const std::string& targetTable,
+                                 const std::string& targetField);
+  virtual bool LoadChart(RUZ& project, const std::string& chart, const std::string& table);
+  virtual bool CopyChart(RUZ& project, const std::string& oldChart, const std::string& newChart,
+                         const std::string& table);
 };
 // The context's hooks; a context without its own gets them from the factory the
 // synchronisation layer registered, else the stand-in above.

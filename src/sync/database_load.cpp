@@ -13,6 +13,7 @@
 #include "platform/automation/convert.h"
 #include "platform/files/files.h"
 #include "project/state.h"
+#include "sync/load_steps.h"
 #include "sync/sync_hooks.h"
 
 namespace quillet::sync {
@@ -35,9 +36,20 @@ std::string upper(std::string s) {
   return s;
 }
 
-// Reads the keyword file named in the user's settings into the thread's reserved words. A
-// file that is not there is no error of the load; one that cannot be read is reported by
-// the keyword list itself.
+int16_t loadOne(model::RUZDatabase& db, const std::string& tableName) {
+  if (upper(db.DBType()) == "ACCESS")
+    return db.LoadDAODB(Variant(db.DBPath()), Variant(db.DBPhyPath()),
+                        Variant(db.DBUseServerMapPath()), Variant(db.DBUID()), Variant(db.DBPwd()),
+                        Variant(tableName));
+  return db.LoadADODB(Variant(db.DBType()), Variant(db.DBName()), Variant(db.DBUID()),
+                      Variant(db.DBPwd()), Variant(db.DBConnstr()), Variant(tableName),
+                      Variant(db.DBSchema()));
+}
+
+} // namespace
+
+// A keyword file that is not there is no error of the load; one that cannot be read is
+// reported by the keyword list itself.
 void reloadKeywords(project::RUZ& proj) {
   Variant v;
   try {
@@ -60,25 +72,12 @@ void copyQuoteAndDate(project::RUZ& proj) {
   core::loaderCopies().DefaultDateFormat = date;
 }
 
-// The table whose name is exactly this one, letter case included.
 Ref<model::RUZTable> exactTable(model::RUZDatabase& db, const std::string& name) {
   Ref<model::RUZTables> tables = db.Tables();
   for (int32_t i = 1; i <= tables->Count(); ++i)
     if (Ref<model::RUZTable> t = tables->Seq(i); t && t->TblName() == name) return t;
   return nullptr;
 }
-
-int16_t loadOne(model::RUZDatabase& db, const std::string& tableName) {
-  if (upper(db.DBType()) == "ACCESS")
-    return db.LoadDAODB(Variant(db.DBPath()), Variant(db.DBPhyPath()),
-                        Variant(db.DBUseServerMapPath()), Variant(db.DBUID()), Variant(db.DBPwd()),
-                        Variant(tableName));
-  return db.LoadADODB(Variant(db.DBType()), Variant(db.DBName()), Variant(db.DBUID()),
-                      Variant(db.DBPwd()), Variant(db.DBConnstr()), Variant(tableName),
-                      Variant(db.DBSchema()));
-}
-
-} // namespace
 
 std::string accessDatabaseKey(const std::string& phyPath) {
   size_t cut = phyPath.find_last_of("\\/");
@@ -221,7 +220,8 @@ void SyncHooks::LoadTable(project::RUZ& proj, const std::string& name) {
   extensions::ProjectAccess access = proj.extensionAccess();
   extensions::AddTableExtensionDefaults(access, t->TblName());
   RefreshMenus(proj);
-  ctx.ProjErr.clear();
+  // ProjErr was emptied before the load: whatever stands there now is the loader's word on
+  // a load that succeeded only in part, and stays for the caller.
 }
 
 void SyncHooks::UnLoadTable(project::RUZ& proj, const std::string& name) {

@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 #include "platform/automation/context.h"
+#include "platform/data/connection_string.h"
 #include "platform/text/casefold.h"
 #include "project/state.h"
 #include "sync/sync_hooks.h"
@@ -155,7 +156,14 @@ std::string SyncHooks::CustomViewConnStr(project::RUZ& proj) {
     if (!db->DBPwd().empty()) s += "Jet OLEDB:Database Password=" + db->DBPwd() + ";";
     return s;
   }
-  if (type == "ODBC") return "dsn=" + db->DBName() + ";uid=" + db->DBUID() + ";pwd=" + db->DBPwd();
+  if (type == "ODBC") {
+    // A database opened with a connection string of its own runs its custom views there
+    // too, not through a data source of the same name.
+    if (!db->DBConnstr().empty()) return db->DBConnstr();
+    return "dsn=" + platform::data::quoteOdbcValue(db->DBName()) +
+           ";uid=" + platform::data::quoteOdbcValue(db->DBUID()) +
+           ";pwd=" + platform::data::quoteOdbcValue(db->DBPwd());
+  }
   return db->DBConnstr();
 }
 

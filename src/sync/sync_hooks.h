@@ -43,6 +43,22 @@ public:
   void SyncCustom(project::RUZ& project, const std::string& name) override;
   void SyncReport(project::RUZ& project, const std::string& name) override;
 
+  void LoadCustomView(project::RUZ& project, const std::string& name, const std::string& sql,
+                      bool copyFields) override;
+  bool ChangeCustomViewToView(project::RUZ& project, const std::string& source,
+                              const std::string& target) override;
+  bool LoadReport(project::RUZ& project, const std::string& name,
+                  const std::string& source) override;
+  bool CopyTableSettings(project::RUZ& project, const std::string& source,
+                         const std::string& target) override;
+  bool CopyFieldSettings(project::RUZ& project, const std::string& sourceTable,
+                         const std::string& sourceField, const std::string& targetTable,
+                         const std::string& targetField) override;
+  bool LoadChart(project::RUZ& project, const std::string& chart,
+                 const std::string& table) override;
+  bool CopyChart(project::RUZ& project, const std::string& oldChart, const std::string& newChart,
+                 const std::string& table) override;
+
   // What differs between the project and its database's catalogue, one line per change;
   // false with the reason in ProjErr when the catalogue cannot be read.
   bool describeDifferences(project::RUZ& project, std::vector<std::string>& lines);
@@ -64,6 +80,11 @@ private:
   SyncLog changes_;
   std::string scope_;
 };
+
+// Completes a custom view field's source table and field from its source expression
+// ("table.field", either part in the database's identifier quotes) when the project holds
+// that table with that field.
+void ResolveSourceField(model::RUZDatabase& db, model::RUZField& field);
 
 // Empties the project's login table and its user-name and password fields.
 void ClearSecuritySettings(project::RUZ& project);

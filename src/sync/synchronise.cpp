@@ -48,6 +48,12 @@ const schema::AGSchemaField& field(const schema::AGSchemaTable& t, int32_t k) {
   return t.TblFields.Fld[static_cast<size_t>(k)];
 }
 
+// The one record a custom view's query leaves: record 1, whatever the table count says.
+const schema::AGSchemaTable* customViewRecord(const schema::RUZSchema& reader) {
+  const auto& tables = reader.db().Tables.Tbl;
+  return tables.size() >= 2 ? &tables[1] : nullptr;
+}
+
 bool enumOrSet(const std::string& typeName) {
   std::string lower = text::toLower(typeName);
   return lower.rfind("enum", 0) == 0 || lower.rfind("set", 0) == 0;
@@ -226,8 +232,9 @@ int32_t CheckCustomViews(SyncRun& run, const std::string& connStr) {
         continue;
       }
       t->setTblCustomError("");
-      if (tableCount(reader->db()) < 1) continue;
-      const schema::AGSchemaTable& r = record(reader->db(), 1);
+      const schema::AGSchemaTable* view = customViewRecord(*reader);
+      if (!view) continue;
+      const schema::AGSchemaTable& r = *view;
       int32_t same = 0, changed = 0, added = 0;
       for (int32_t k = 1; k <= fieldCount(r); ++k) {
         Ref<model::RUZField> f = exactField(*t, field(r, k).FldName);
@@ -744,9 +751,9 @@ void SyncCustom(project::RUZ& proj, model::RUZDatabase& db, SyncLog& log, const 
     ctx.ProjErr.clear();
     return;
   }
-  const schema::AGSchemaDB& cat = reader->db();
-  if (tableCount(cat) < 1) return;
-  const schema::AGSchemaTable& r = record(cat, 1);
+  const schema::AGSchemaTable* view = customViewRecord(*reader);
+  if (!view) return;
+  const schema::AGSchemaTable& r = *view;
   t->setTblCustomError("");
   for (const Ref<model::RUZField>& f : fieldsOf(*t))
     f->setFldSync(false);

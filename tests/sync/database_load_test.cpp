@@ -1,6 +1,8 @@
 // Loading and unloading a database and its tables through the project object's members.
 #include <gtest/gtest.h>
 
+#include "model/loaders.h"
+#include "schema/register.h"
 #include "sync/sync_env.h"
 
 namespace quillet::testing {
@@ -150,6 +152,60 @@ TEST_F(DatabaseLoad, RefreshMenusAddsChartItemsAndDropsThoseOfMissingTables) {
     orderSum += m->MenuDisplayOrder;
   }
   EXPECT_EQ(orderSum, 100 + 200 + 300);
+}
+
+} // namespace
+} // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+// A loader that reads a table but has something to say about it (as a reader that could
+// not read every column does).
+class PartialLoader : public model::SchemaLoaders {
+public:
+  void LoadFld_DAO(model::RUZField&, const V&) override {}
+  void LoadFld_ADO(model::RUZField&, const V&) override {}
+  void LoadTbl_DAO(model::RUZTable&, const V&, bool) override {}
+  void LoadView_DAO(model::RUZTable&, const V&, bool) override {}
+  void Load_ADO(model::RUZTable&, const V&, const V&, bool) override {}
+  void SetupMySQLFld(model::RUZTable&, const V&, const V&, const std::string&) override {}
+  std::string MySQLTagValues(const std::string&) override { return {}; }
+  void SetupPostgreSqlFld(model::RUZTable&, const V&, const V&, const std::string&) override {}
+  void Load_ADOCustomView(model::RUZTable&, const V&, const std::string&,
+                          const std::string&) override {}
+  void ParseCustomSql(model::RUZTable&) override {}
+  int16_t LoadADODB(model::RUZDatabase& db, const V&, const V&, const V&, const V&, const V&,
+                    const V& tableName, const V&) override {
+    auto t = db.Tables()->Item(tableName);
+    t->Fields()->Add(t->TblName(), "id");
+    t->setTblLoaded(true);
+    core::state().ProjErr = "column x could not be read";
+    return 0;
+  }
+  int16_t LoadADOCustomView(model::RUZDatabase&, const V&, const V&, const V&) override {
+    return 1;
+  }
+  int16_t LoadDAODB(model::RUZDatabase&, const V&, const V&, const V&, const V&, const V&,
+                    const V&) override {
+    return 1;
+  }
+};
+
+TEST_F(DatabaseLoad, ATableLoadedInPartKeepsTheLoadersWord) {
+  std::string file = sqliteFile("shop.db", kShop);
+  proj->setDynamicLoadDB(true);
+  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  ASSERT_EQ(err(), "");
+  struct Restore {
+    ~Restore() { schema::registerSchemaClasses(); }
+  } restore;
+  model::registerSchemaLoaders(std::make_shared<PartialLoader>());
+  ctx().ProjErr = "an older message";
+  call("LoadTable", "orders");
+  EXPECT_EQ(err(), "column x could not be read");
+  EXPECT_TRUE(ptable("orders")->TblLoaded());
+  EXPECT_TRUE(menus()->MenuHasTable("Table", "orders"));
 }
 
 } // namespace

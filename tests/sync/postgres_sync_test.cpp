@@ -1,12 +1,11 @@
 // Synchronisation against the PostgreSQL server of the test run, in a database of its own
 // whose schema the test changes between two reads.
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 
 #include <filesystem>
 
-#include "data/services.h"
 #include "platform/files/files.h"
+#include "sync/servers.h"
 #include "sync/sync_env.h"
 
 namespace quillet::testing {
@@ -14,29 +13,8 @@ namespace {
 
 constexpr const char* kDatabase = "quillet_sync_e2e";
 
-PGconn* connectTo(const std::string& db) {
-  const char* keys[] = {"host", "port", "dbname", "user", "password", nullptr};
-  std::string host = serviceVar("QUILLET_PG_HOST"), port = serviceVar("QUILLET_PG_PORT"),
-              user = serviceVar("QUILLET_PG_USER"), pwd = serviceVar("QUILLET_PG_PASSWORD");
-  const char* values[] = {host.c_str(), port.c_str(), db.c_str(),
-                          user.c_str(), pwd.c_str(),  nullptr};
-  return PQconnectdbParams(keys, values, 0);
-}
-
-// Runs SQL in the test's database; "" on success, else the server's message.
 std::string runSql(const std::string& db, const std::string& sql) {
-  PGconn* c = connectTo(db);
-  std::string err;
-  if (PQstatus(c) != CONNECTION_OK) {
-    err = PQerrorMessage(c);
-  } else {
-    PGresult* r = PQexec(c, sql.c_str());
-    if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
-      err = PQresultErrorMessage(r);
-    PQclear(r);
-  }
-  PQfinish(c);
-  return err;
+  return runPostgres(db, sql);
 }
 
 class PostgresSync : public SyncTest {
@@ -54,10 +32,8 @@ protected:
                      "CREATE TABLE temp (a int);"
                      "CREATE VIEW big AS SELECT id, total FROM orders;"),
               "");
-    conn = serviceVar("QUILLET_PG_ODBC");
-    size_t at = conn.find("Database=");
-    ASSERT_NE(at, std::string::npos);
-    conn.replace(at, conn.find(';', at) - at, std::string("Database=") + kDatabase);
+    conn = withDatabase(serviceVar("QUILLET_PG_ODBC"), kDatabase);
+    ASSERT_NE(conn.find(std::string("Database=") + kDatabase), std::string::npos);
     loadDB("", "OTHER", "", "", conn);
     ASSERT_EQ(err(), "");
     sync::SaveTableKeys(*proj->DB());
@@ -66,12 +42,6 @@ protected:
     proj = nullptr;
     runSql(serviceVar("QUILLET_PG_DATABASE"),
            std::string("DROP DATABASE IF EXISTS ") + kDatabase + " WITH (FORCE)");
-  }
-  std::vector<std::string> fieldNames(const std::string& t) {
-    std::vector<std::string> out;
-    for (auto& f : ptable(t)->Fields()->items().list())
-      out.push_back(f->FldName());
-    return out;
   }
   std::string conn;
 };
@@ -110,7 +80,7 @@ TEST_F(PostgresSync, AddsDropsRetypesAndRenamesKeepingTheUsersSettings) {
     tables.push_back(t->TblName());
   EXPECT_EQ(tables, (std::vector<std::string>{"clients", "orders", "products", "big2"}));
   EXPECT_EQ(ptable("clients")->TblCaption(), "Clients");
-  EXPECT_EQ(fieldNames("orders"),
+  EXPECT_EQ(fields("orders"),
             (std::vector<std::string>{"id", "customer", "total", "status", "shipped"}));
   EXPECT_EQ(orders->Fields()->Item(Variant("id"))->FldCaption(), "Order number");
   EXPECT_EQ(orders->Fields()->Item(Variant("status"))->FldCaption(), "State");

@@ -48,6 +48,18 @@ protected:
     return d && d->Tables()->TableExist(Variant(name)) ? d->Tables()->Item(Variant(name)) : nullptr;
   }
 
+  Ref<model::RUZField> pfield(const std::string& t, const std::string& f) {
+    auto tb = ptable(t);
+    return tb && tb->Fields()->FieldExist(Variant(f)) ? tb->Fields()->Item(Variant(f)) : nullptr;
+  }
+  // The table's field names in field order.
+  std::vector<std::string> fields(const std::string& t) {
+    std::vector<std::string> out;
+    for (auto& f : ptable(t)->Fields()->items().list())
+      out.push_back(f->FldName());
+    return out;
+  }
+
   std::shared_ptr<platform::ui::ScriptedUi> ui;
   Ref<project::RUZ> proj;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/files/files.h"
+#include "project/state.h"
 #include "sync/sync_env.h"
 
 namespace quillet::testing {
@@ -31,20 +32,10 @@ protected:
   void synchronize() {
     platform::automation::invoke(proj.get(), "SynchronizeDB", platform::automation::kMethod);
   }
-  Ref<model::RUZField> pfield(const std::string& t, const std::string& f) {
-    auto tb = ptable(t);
-    return tb && tb->Fields()->FieldExist(Variant(f)) ? tb->Fields()->Item(Variant(f)) : nullptr;
-  }
   std::vector<std::string> names() {
     std::vector<std::string> out;
     for (auto& t : proj->DB()->Tables()->items().list())
       out.push_back(t->TblName());
-    return out;
-  }
-  std::vector<std::string> fields(const std::string& t) {
-    std::vector<std::string> out;
-    for (auto& f : ptable(t)->Fields()->items().list())
-      out.push_back(f->FldName());
     return out;
   }
   std::string file;
@@ -240,15 +231,61 @@ TEST_F(Synchronise, CustomViewConnectionStrings) {
        "Password=pw;"},
       {"ACCESS", "", "", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/d/shop.mdb;"},
       {"ODBC", "", "", "dsn=shop;uid=;pwd="},
+      {"odbc", "", "a;b}", "dsn=shop;uid=;pwd={a;b}}}"},
   };
   db->setDBPhyPath("/d/shop.mdb");
   db->setDBName("shop");
+  db->setDBConnstr("");
   for (const Case& c : cases) {
     db->setDBType(c.type);
     db->setDBDBMSVer(c.ver);
     db->setDBPwd(c.pwd);
     EXPECT_EQ(connStr(), c.out) << c.type << " " << c.ver;
   }
+  // An ODBC database opened with a connection string runs its custom views over it.
+  db->setDBConnstr("Driver=SQLite3;Database=/d/x.db;");
+  db->setDBType("ODBC");
+  EXPECT_EQ(connStr(), "Driver=SQLite3;Database=/d/x.db;");
+}
+
+} // namespace
+} // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+TEST_F(Synchronise, AStepThatFailsLeavesNoSynchronisationScopeBehind) {
+  auto db = proj->DB();
+  ASSERT_EQ(db->LoadADOCustomView(Variant(sqliteConn(file)), Variant("cv"),
+                                  Variant("SELECT id, total FROM orders")),
+            0)
+      << err();
+  ASSERT_TRUE(db->Tables()->Add("by_cv"));
+  ptable("by_cv")->setTblType("REPORT");
+  ptable("by_cv")->setTblLoaded(true);
+  ptable("by_cv")->setTblRptSrc("cv");
+  auto& hooks = dynamic_cast<sync::SyncHooks&>(project::syncHooks());
+
+  // The log cannot be written: its folder is a file.
+  std::string& reports = project::projectState().ReportFolder;
+  const std::string kept = reports;
+  reports = env.path("blocked").string();
+  platform::files::writeFile(reports, "not a folder");
+  makeSqlite(file, "ALTER TABLE orders ADD COLUMN shipped TEXT;");
+  EXPECT_THROW(
+      platform::automation::invoke(proj.get(), "SynchronizeDB", platform::automation::kMethod),
+      platform::automation::Error);
+  reports = kept;
+  EXPECT_EQ(hooks.scope(), "");
+
+  // So a custom view synchronised alone still brings its reports along.
+  ptable("cv")->setTblCustomSQL("SELECT id, total, shipped FROM orders");
+  ctx().ProjErr.clear();
+  call("SyncCustom", "cv");
+  EXPECT_EQ(err(), "");
+  EXPECT_EQ(fields("cv"), (std::vector<std::string>{"id", "total", "shipped"}))
+      << ptable("cv")->TblCustomError();
+  EXPECT_EQ(fields("by_cv"), (std::vector<std::string>{"id", "total", "shipped"}));
 }
 
 } // namespace

@@ -102,8 +102,12 @@ protected:
       loadDB("", "SQLITE", file, file, sqliteConn(file));
     } else {
       QUILLET_REQUIRE_SERVICES();
-      database = name == "postgres" ? "quillet_sync_full"
-                                    : serviceVar("QUILLET_MARIADB_DATABASE") + "_sync_full";
+      // Each test has a database of its own: the tests of a run go side by side.
+      const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+      const std::string suffix = test.find("Follows") == 0 ? "_sync_full" : "_sync_lost";
+      database = (name == "postgres" ? std::string("quillet")
+                                     : serviceVar("QUILLET_MARIADB_DATABASE")) +
+                 suffix;
       dropDatabase();
       if (name == "postgres")
         ASSERT_EQ(runPostgres(serviceVar("QUILLET_PG_DATABASE"), "CREATE DATABASE " + database),

@@ -104,6 +104,7 @@ Variant Generator::CopyFileItem(const std::string& itemKey, const std::string& s
   if (dest.empty()) return Variant(false);
   if (listMode) {
     proj_.ControlList()->Add(itemKey, name, true, remark);
+    noteOutput("", itemKey, dest, files::fileExists(dest));
     return Variant(files::fileExists(dest));
   }
   bool selected = projectItemSelected(itemKey);
@@ -130,6 +131,11 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
     std::string folder = GetFolderByControlID("_css");
     if (listMode) {
       proj_.ControlList()->Add("@css", name, true, "Create CSS file");
+      std::string cssTemplate = generalValue("CssFile");
+      std::string dest = cssTemplate.empty() || !files::fileExists(cssTemplate)
+                             ? std::string()
+                             : resolveForControl("_css", folder, name, true);
+      if (!dest.empty()) noteOutput("", "@css", dest, files::fileExists(dest));
     } else if (projectItemSelected("@css")) {
       std::string dest = resolveForControl("_css", folder, name, false);
       std::string cssTemplate = generalValue("CssFile");
@@ -155,6 +161,7 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
     if (!dest.empty() && css != dest) {
       if (listMode) {
         proj_.ControlList()->Add("@cssfile", dest, true, "Copy user CSS");
+        noteOutput("", "@cssfile", dest, files::fileExists(dest));
       } else {
         if (projectItemSelected("@cssfile")) {
           core::SharedStatus().DispStatus("copying css...");
@@ -178,6 +185,8 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
     std::string name = afterLastSeparator(logo);
     if (listMode) {
       proj_.ControlList()->Add("@logo", name, true, "Copy logo");
+      std::string dest = resolveForControl("_images", GetFolderByControlID("_images"), name, true);
+      if (!dest.empty()) noteOutput("", "@logo", dest, files::fileExists(dest));
     } else if (projectItemSelected("@logo")) {
       std::string dest = resolveForControl("_images", GetFolderByControlID("_images"), name, false);
       if (!dest.empty()) {
@@ -255,6 +264,7 @@ int16_t Generator::CopyTemplateFiles(bool listMode) {
           outName = GetOutputFileName(*ctrl, "", "");
         std::string dest = resolveForControl(ctrl->CtrlID, outFolder, outName, listMode);
         if (dest.empty()) return listMode ? count : 1;
+        if (listMode) noteOutput("", ctrl->CtrlID, dest, files::fileExists(dest));
         if (ConfirmOverwriteFile(dest, ctrl->CtrlOverwrite, listMode)) {
           if (listMode) {
             ++count;
@@ -286,6 +296,7 @@ int16_t Generator::CopyTemplateFiles(bool listMode) {
         };
         srcFolder = dropSeparators(srcFolder);
         destFolder = dropSeparators(destFolder);
+        if (listMode) noteOutput("", ctrl->CtrlID, destFolder, files::folderExists(destFolder));
         if (ConfirmOverwriteFolder(destFolder, ctrl->CtrlOverwrite, listMode)) {
           std::string name = ctrl->CtrlIFolder;
           if (!name.empty()) name.pop_back();
@@ -330,6 +341,7 @@ Variant Generator::WriteLanguageFile(const std::string& itemKey, const std::stri
   if (dest.empty()) return Variant(false);
   if (listMode) {
     proj_.ControlList()->Add(itemKey, name, true, remark);
+    noteOutput("", itemKey, dest, files::fileExists(dest));
     return Variant(files::fileExists(dest));
   }
   if (!projectItemSelected(itemKey)) return Variant(false);

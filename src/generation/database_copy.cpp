@@ -106,6 +106,7 @@ int16_t Generator::CopyDatabase(bool listMode) {
   }
   if (source.empty() || !files::fileExists(source) || destination.empty()) return 0;
 
+  if (listMode) noteOutput("", "@db", destination, files::fileExists(destination));
   bool refused = false;
   if (!files::folderExists(target)) {
     // A list run asks nothing: it only reports what a generating run would do.

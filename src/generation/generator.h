@@ -10,6 +10,8 @@
 // leaves an error naming the control in ProjErr.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "project/ruz.h"
 #include "template/condition.h"
 #include "template/controls.h"
+#include "generation/services.h"
 
 namespace quillet::generation {
 
@@ -26,6 +29,15 @@ using automation::Ref;
 using automation::Variant;
 using templating::RUZControl;
 using templating::RUZControls;
+
+// An output a list run looked at: the item it belongs to, where it goes, and whether a file
+// is there already.
+struct PlannedOutput {
+  std::string table; // "" for the site-wide outputs
+  std::string itemId;
+  std::string path;
+  bool exists = false;
+};
 
 // Module state of a generation run, one per thread.
 struct GenerationState {
@@ -45,6 +57,18 @@ struct GenerationState {
   std::function<Variant(const std::string&)> runFunction;
   // The text of the test web server file's source, beside the program (empty: none).
   std::string webServerFile;
+  // True: the unpacked template and its compiled scripts stay; false: unpacked again and
+  // rebuilt. Decided by the list run, read by the generating run.
+  bool KeepTemplateFlag = false;
+  bool TemplateKept = false;
+  // The answer to the keep-or-overwrite question given ahead (the command line); nothing:
+  // the question is asked when the template archive changed.
+  std::optional<bool> keepTemplateAnswer;
+  // Controls to compile and compiled so far.
+  int32_t SessionsToTranslate = 0;
+  int32_t SessionsTranslated = 0;
+  // Every output the last list run looked at, in the order of the run.
+  std::vector<PlannedOutput> planned;
 };
 GenerationState& genState();
 // The thread's template control list.
@@ -71,6 +95,7 @@ std::string JoinOutputName(const std::string& tblVar, const std::string& fldVar,
 class Generator {
 public:
   explicit Generator(project::RUZ& proj);
+  Generator(project::RUZ& proj, TemplateServices& services);
   // Puts back the table settings this run switched off for itself.
   ~Generator();
   Generator(const Generator&) = delete;
@@ -143,6 +168,35 @@ public:
   // Runs the style-sheet template text (set by the driver once a script engine runs).
   std::function<std::string(const std::string&)> runCssTemplate;
 
+  // ---- Page runners ----------------------------------------------------------------------
+  int16_t GenTableFiles(model::RUZTable& table, bool listMode);
+  int16_t GenFieldFiles(model::RUZField& field, bool listMode);
+  int16_t GenOtherControls(bool listMode, const std::string& kinds, bool overwrite);
+  void RunTablePage(model::RUZTable& table, const std::string& scriptFile,
+                    const std::string& outputPath, RUZControl& ctrl);
+  void RunFieldPage(model::RUZField& field, const std::string& scriptFile,
+                    const std::string& outputPath, RUZControl& ctrl);
+  void RunOtherPage(const std::string& scriptFile, const std::string& outputPath,
+                    bool overwrite, RUZControl& ctrl);
+
+  // ---- Generation loop -------------------------------------------------------------------
+  int32_t GenerateAll(bool listMode);
+  void CreateOutputFolders();
+  void PrepareTableGen(model::RUZTable* table);
+  void MakeUniqueVarNames(model::RUZTable& table);
+
+  // ---- Driver ----------------------------------------------------------------------------
+  // The generating run; its outcome is ProjErr (empty: everything was produced). Raises
+  // error -1 when cancelled or when a unit ends the run.
+  void GenScript();
+  // The list run: the generation items are rebuilt and the number of selected outputs that
+  // already exist comes back; 0 when the run stopped early.
+  int32_t GenCheck();
+  void InitScriptEngine();
+  // Deletes the files of the folder whose extension (after the last ".") is ext, in any case.
+  static void DeleteFilesByExtension(const std::string& folder, const std::string& ext);
+  PageScriptEngine* GenEngine() { return genEngine_.get(); }
+
   // ---- Text files ------------------------------------------------------------------------
   // The page or style sheet as UTF-8 when the user's UTF8Project asks for it, else ANSI.
   // Raises the files layer's error when it cannot be written.
@@ -160,8 +214,21 @@ private:
     Variant value;
   };
   void recordFailure(const std::string& message);
+  void noteOutput(const std::string& table, const std::string& itemId, const std::string& path,
+                  bool exists);
+  // The page text of a control's script, or nothing when it failed (ProjErr says why).
+  std::optional<std::string> runPageScript(const std::string& scriptFile, RUZControl& ctrl,
+                                           int initType, const char* missingSuffix);
+  void writePage(const std::string& outputPath, const std::string& text, RUZControl& ctrl);
+  void restoreOverrides();
+  void releaseRun();
+  friend class RunScope;
 
   project::RUZ& proj_;
+  TemplateServices* services_;
+  std::unique_ptr<PageScriptEngine> genEngine_;
+  std::unique_ptr<PageScriptEngine> cssEngine_;
+  bool cacheOpen_ = false;
   Ref<RUZControls> controls_;
   std::vector<Override> overrides_;
 };

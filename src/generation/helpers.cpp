@@ -34,9 +34,17 @@ RUZControls& templateControls() {
   return *st.controls;
 }
 
-Generator::Generator(project::RUZ& proj) : proj_(proj), controls_(&templateControls()) {}
+Generator::Generator(project::RUZ& proj) : Generator(proj, templateServices()) {}
+
+Generator::Generator(project::RUZ& proj, TemplateServices& services)
+    : proj_(proj), services_(&services), controls_(&templateControls()) {}
 
 Generator::~Generator() {
+  releaseRun();
+  restoreOverrides();
+}
+
+void Generator::restoreOverrides() {
   // Newest first, so a setting overridden twice ends at the user's own value.
   for (auto it = overrides_.rbegin(); it != overrides_.rend(); ++it) {
     try {
@@ -48,6 +56,7 @@ Generator::~Generator() {
       // The value was read from the same setting; putting it back cannot fail to convert.
     }
   }
+  overrides_.clear();
 }
 
 void Generator::overrideTableFlag(model::RUZTable& table, const std::string& setting, bool value) {

@@ -7,6 +7,7 @@ namespace quillet::host {
 int runScriptCommand(const std::vector<std::string>& args); // run_command.cpp
 int runNewCommand(const std::vector<std::string>& args);    // new_command.cpp
 int runSyncCommand(const std::vector<std::string>& args);   // sync_command.cpp
+int runGenerateCommand(const std::vector<std::string>& args); // generate_command.cpp
 // project_commands.cpp
 bool isProjectVerb(const std::string& verb);
 std::string projectVerbsUsage();
@@ -25,7 +26,10 @@ std::string usageText() {
          "  new FILE.kvz --db CONNECTION [--table T]... [--schema S] [--template ZIP]\n"
          "                      create a project from a database\n"
          "  sync FILE.kvz [--yes] [--check] [--map OLD=NEW]...\n"
-         "                      bring a project in step with its database\n" +
+         "                      bring a project in step with its database\n"
+         "  generate FILE.kvz [--dest DIR] [--template ZIP] [--only ITEM...] [--overwrite|--keep]\n"
+         "  generate --list FILE.kvz\n"
+         "                      produce the site of a project, or list what it would produce\n" +
          projectVerbsUsage() + "\n'brindlewood COMMAND --help' describes a project command.\n";
 }
 
@@ -52,6 +56,8 @@ int runCommand(const std::vector<std::string>& args) {
   }
   if (cmd == "run") return runScriptCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "new") return runNewCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (cmd == "generate")
+    return runGenerateCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (cmd == "sync") return runSyncCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (isProjectVerb(cmd))
     return runProjectCommand(cmd, std::vector<std::string>(args.begin() + 1, args.end()));

@@ -128,6 +128,71 @@ TEST_F(Objects, DictionaryObjectKeysAndCppUse) {
   EXPECT_EQ(errorOf([&] { d.Add(call("Array", {I(1)}), S("x")); }), 13);
 }
 
+// Keys are one when their values are: numbers of every subtype by value (0 and -0 too),
+// never a number and its text, nor a Boolean, a date or Empty and the number 0.
+TEST_F(Objects, DictionaryKeysAreComparedByValue) {
+  vbs::Dictionary d;
+  d.Add(I(1), S("one"));
+  d.Add(D(0), S("zero"));
+  struct {
+    Variant key;
+    bool found;
+  } cases[] = {
+      {D(1.0), true},
+      {Variant(uint8_t{1}), true},
+      {L(1), true},
+      {Variant(am::Currency{10000}), true},
+      {Variant(1.0f), true},
+      {D(-0.0), true},
+      {S("1"), false},
+      {Variant(true), false},
+      {Variant(am::DateTime{1}), false},
+      {Variant(), false},
+      {Variant::null(), false},
+      {D(1.5), false},
+  };
+  for (auto& c : cases)
+    EXPECT_EQ(d.find(c.key) != nullptr, c.found) << am::CStr(call("TypeName", {c.key}));
+  d.Add(Variant(), S("empty"));
+  EXPECT_EQ(am::CStr(*d.find(Variant())), "empty");
+  EXPECT_EQ(d.find(Variant::null()), nullptr);
+}
+
+// Removals leave the order of the rest as it was, through growth and reuse of the index.
+TEST_F(Objects, DictionaryOrderSurvivesRemovalsAndRenames) {
+  Variant d = create("Scripting.Dictionary");
+  std::vector<std::string> expected;
+  for (int i = 0; i < 600; ++i) {
+    std::string k = "k" + std::to_string(i);
+    get(d, "Add", {Variant(k), L(i)});
+    if (i % 3 == 0) expected.push_back(k);
+  }
+  for (int i = 0; i < 600; ++i)
+    if (i % 3 != 0) get(d, "Remove", {Variant("k" + std::to_string(i))});
+  for (int i = 0; i < 300; ++i) {
+    std::string k = "n" + std::to_string(i);
+    get(d, "Add", {Variant(k), L(-i)});
+    expected.push_back(k);
+  }
+  put(d, "Key", {S("k3"), S("renamed")});
+  expected[1] = "renamed";
+  std::string want = "[";
+  for (size_t i = 0; i < expected.size(); ++i)
+    want += (i ? "|" : "") + expected[i];
+  EXPECT_EQ(show(get(d, "Keys")), want + "]");
+  EXPECT_EQ(am::CLng(get(d, "Count")), static_cast<int32_t>(expected.size()));
+  EXPECT_FALSE(am::CBool(get(d, "Exists", {S("k3")})));
+  EXPECT_FALSE(am::CBool(get(d, "Exists", {S("k4")})));
+  EXPECT_EQ(am::CLng(get(d, "Item", {S("renamed")})), 3);
+  EXPECT_EQ(am::CLng(get(d, "Item", {S("n299")})), -299);
+  EXPECT_EQ(errorOf([&] { get(d, "Add", {S("k597"), I(0)}); }), 457);
+  for (const std::string& k : expected)
+    get(d, "Remove", {Variant(k)});
+  EXPECT_EQ(am::CLng(get(d, "Count")), 0);
+  get(d, "Add", {S("again"), I(1)});
+  EXPECT_EQ(show(get(d, "Keys")), "[again]");
+}
+
 TEST_F(Objects, RegExpSubmatchesAndReplacement) {
   Variant re = create("VBScript.RegExp");
   EXPECT_EQ(am::CStr(call("TypeName", {re})), "IRegExp2");

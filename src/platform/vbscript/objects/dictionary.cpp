@@ -1,6 +1,6 @@
 #include "platform/vbscript/objects/dictionary.h"
 
-#include <cstdio>
+#include <bit>
 #include <cstring>
 
 #include "platform/text/casefold.h"
@@ -11,157 +11,338 @@ namespace am = automation;
 using am::Variant;
 using am::VarType;
 
-std::string Dictionary::normalKey(const Variant& keyIn) const {
-  const Variant& key = keyIn.deref();
-  auto number = [](double d) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "n%.17g", d == 0 ? 0.0 : d);
-    return std::string(buf);
-  };
+namespace {
+
+// What a key is compared as: numbers of every subtype are one kind.
+enum class KeyKind : uint8_t { Empty, Null, Text, Boolean, Number, Date, Error, Object };
+
+KeyKind kindOf(const Variant& key) {
   switch (key.type()) {
   case VarType::Empty:
-    return "e";
+    return KeyKind::Empty;
   case VarType::Null:
-    return "z";
+    return KeyKind::Null;
   case VarType::String:
-    return compareMode_ == 0 ? "s" + key.asString() : "s" + text::foldCase(key.asString());
+    return KeyKind::Text;
   case VarType::Boolean:
-    return key.asBool() ? "b1" : "b0";
+    return KeyKind::Boolean;
   case VarType::Byte:
   case VarType::Integer:
   case VarType::Long:
   case VarType::Single:
   case VarType::Double:
   case VarType::Currency:
-    return number(am::toNumber(key));
-  case VarType::Date: {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "d%.17g", key.asDate().serial);
-    return buf;
-  }
+    return KeyKind::Number;
+  case VarType::Date:
+    return KeyKind::Date;
   case VarType::Error:
-    return "x" + std::to_string(key.asErrorCode());
-  case VarType::Object: {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "o%p", static_cast<void*>(key.asObject()));
-    return buf;
-  }
+    return KeyKind::Error;
+  case VarType::Object:
+    return KeyKind::Object;
   default:
     am::raise(am::err::kTypeMismatch); // arrays cannot be keys
   }
 }
 
-Dictionary::~Dictionary() {
-  releaseEntries(entries_);
+uint64_t mix(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ULL;
+  h ^= h >> 33;
+  return h;
 }
 
-void Dictionary::releaseEntries(std::list<Entry>& taken) noexcept {
-  std::vector<Variant> values;
-  try {
-    values.reserve(taken.size() * 2);
-    for (Entry& e : taken) {
-      values.push_back(std::move(e.key));
-      values.push_back(std::move(e.item));
-    }
-  } catch (...) {
-    // no room for the list: the rest go with their entries
+// FNV-1a over the bytes, ASCII letters lowered when `fold`.
+uint64_t hashBytes(std::string_view s, bool fold) {
+  uint64_t h = 0xcbf29ce484222325ULL;
+  for (char c : s) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (fold && u >= 'A' && u <= 'Z') u = static_cast<unsigned char>(u + 32);
+    h = (h ^ u) * 0x100000001b3ULL;
   }
-  taken.clear();
-  am::releaseValues(values);
+  return mix(h);
+}
+
+uint64_t doubleBits(double d) {
+  if (d == 0) d = 0; // -0 and 0 are one key
+  return std::bit_cast<uint64_t>(d);
+}
+
+} // namespace
+
+struct Dictionary::Probe {
+  KeyKind kind;
+  uint64_t hash = 0;
+  double number = 0;
+  uint64_t bits = 0;
+  std::string_view text;
+  bool fold = false; // compared without regard to case
+};
+
+Dictionary::Probe Dictionary::probeOf(const Variant& keyIn) const {
+  const Variant& key = keyIn.deref();
+  Probe p;
+  p.kind = kindOf(key);
+  switch (p.kind) {
+  case KeyKind::Text: {
+    p.text = key.asString();
+    p.fold = compareMode_ != 0;
+    if (p.fold && !text::isAscii(p.text))
+      p.hash = hashBytes(text::foldCase(p.text), false);
+    else
+      p.hash = hashBytes(p.text, p.fold);
+    break;
+  }
+  case KeyKind::Number:
+    p.number = am::toNumber(key);
+    p.bits = doubleBits(p.number);
+    break;
+  case KeyKind::Date:
+    p.number = key.asDate().serial;
+    p.bits = doubleBits(p.number);
+    break;
+  case KeyKind::Boolean:
+    p.bits = key.asBool() ? 1 : 0;
+    break;
+  case KeyKind::Error:
+    p.bits = static_cast<uint32_t>(key.asErrorCode());
+    break;
+  case KeyKind::Object:
+    p.bits = reinterpret_cast<uintptr_t>(key.asObject());
+    break;
+  default:
+    break;
+  }
+  if (p.kind != KeyKind::Text) p.hash = mix(p.bits * 31 + static_cast<uint64_t>(p.kind) + 1);
+  return p;
+}
+
+bool Dictionary::matches(const Entry& e, const Probe& p) const {
+  if (!e.live || e.hash != p.hash) return false;
+  const Variant& k = e.key;
+  if (kindOf(k) != p.kind) return false;
+  switch (p.kind) {
+  case KeyKind::Text:
+    return p.fold ? text::equalsNoCase(k.asString(), p.text) : k.asString() == p.text;
+  case KeyKind::Number:
+    return am::toNumber(k) == p.number;
+  case KeyKind::Date:
+    return k.asDate().serial == p.number;
+  case KeyKind::Boolean:
+    return k.asBool() == (p.bits != 0);
+  case KeyKind::Error:
+    return static_cast<uint32_t>(k.asErrorCode()) == p.bits;
+  case KeyKind::Object:
+    return reinterpret_cast<uintptr_t>(k.asObject()) == p.bits;
+  default:
+    return true; // Empty, Null
+  }
+}
+
+size_t Dictionary::lookup(const Probe& p) const {
+  size_t mask = index_.size() - 1;
+  size_t i = p.hash & mask;
+  size_t firstFree = SIZE_MAX;
+  for (;;) {
+    uint32_t v = index_[i];
+    if (v == kEmpty) return firstFree != SIZE_MAX ? firstFree : i;
+    if (v == kRemoved) {
+      if (firstFree == SIZE_MAX) firstFree = i;
+    } else if (matches(entries_[v - 1], p)) {
+      return i;
+    }
+    i = (i + 1) & mask;
+  }
+}
+
+size_t Dictionary::findPos(const Variant& key) const {
+  if (live_ == 0) {
+    kindOf(key.deref()); // an array is no key even in an empty dictionary
+    return SIZE_MAX;
+  }
+  size_t slot = lookup(probeOf(key));
+  uint32_t v = index_[slot];
+  return v == kEmpty || v == kRemoved ? SIZE_MAX : v - 1;
+}
+
+void Dictionary::rebuildIndex(size_t capacity) {
+  std::vector<uint32_t> fresh(capacity, kEmpty);
+  size_t mask = capacity - 1;
+  for (size_t pos = 0; pos < entries_.size(); ++pos) {
+    if (!entries_[pos].live) continue;
+    size_t i = entries_[pos].hash & mask;
+    while (fresh[i] != kEmpty)
+      i = (i + 1) & mask;
+    fresh[i] = static_cast<uint32_t>(pos + 1);
+  }
+  index_.swap(fresh);
+  removedSlots_ = 0;
+}
+
+void Dictionary::compact() {
+  size_t to = 0;
+  for (size_t from = 0; from < entries_.size(); ++from) {
+    if (!entries_[from].live) continue;
+    if (to != from) entries_[to] = std::move(entries_[from]);
+    ++to;
+  }
+  entries_.resize(to); // only dead entries, holding nothing, go here
+}
+
+void Dictionary::insert(const Variant& key, const Variant& item, const Probe& p, size_t slot) {
+  entries_.push_back({key.deref(), item.deref(), p.hash, true});
+  if (index_[slot] == kRemoved) --removedSlots_;
+  index_[slot] = static_cast<uint32_t>(entries_.size());
+  ++live_;
+}
+
+namespace {
+constexpr size_t kMinIndex = 16;
 }
 
 void Dictionary::Add(const Variant& key, const Variant& item) {
-  std::string k = normalKey(key);
-  if (index_.count(k)) am::raise(am::err::kDuplicateKey);
-  entries_.push_back({key.deref(), item.deref()});
-  index_.emplace(std::move(k), std::prev(entries_.end()));
+  if ((live_ + removedSlots_ + 1) * 4 >= index_.size() * 3) {
+    if (entries_.size() > 2 * live_ + 16) compact();
+    size_t cap = std::max(kMinIndex, index_.size());
+    while ((live_ + 1) * 2 >= cap)
+      cap *= 2;
+    rebuildIndex(cap);
+  }
+  Probe p = probeOf(key);
+  size_t slot = lookup(p);
+  uint32_t v = index_[slot];
+  if (v != kEmpty && v != kRemoved) am::raise(am::err::kDuplicateKey);
+  insert(key, item, p, slot);
 }
 
 bool Dictionary::Exists(const Variant& key) const {
-  return index_.count(normalKey(key)) != 0;
+  return findPos(key) != SIZE_MAX;
 }
 
 const Variant* Dictionary::find(const Variant& key) const {
-  auto it = index_.find(normalKey(key));
-  return it == index_.end() ? nullptr : &it->second->item;
+  size_t pos = findPos(key);
+  return pos == SIZE_MAX ? nullptr : &entries_[pos].item;
 }
 
 Variant Dictionary::Item(const Variant& key) {
-  std::string k = normalKey(key);
-  auto it = index_.find(k);
-  if (it != index_.end()) return it->second->item;
-  entries_.push_back({key.deref(), Variant()});
-  index_.emplace(std::move(k), std::prev(entries_.end()));
+  size_t pos = findPos(key);
+  if (pos != SIZE_MAX) return entries_[pos].item;
+  Add(key, Variant());
   return Variant();
 }
 
 void Dictionary::setItem(const Variant& key, const Variant& item) {
-  std::string k = normalKey(key);
-  auto it = index_.find(k);
-  if (it != index_.end()) {
-    Variant old = std::move(it->second->item);
-    it->second->item = item.deref();
+  size_t pos = findPos(key);
+  if (pos != SIZE_MAX) {
+    Variant old = std::move(entries_[pos].item);
+    entries_[pos].item = item.deref();
     return; // the old item goes now, when the dictionary holds the new one
   }
-  entries_.push_back({key.deref(), item.deref()});
-  index_.emplace(std::move(k), std::prev(entries_.end()));
+  Add(key, item);
 }
 
 void Dictionary::setKey(const Variant& key, const Variant& newKey) {
-  std::string k = normalKey(key), nk = normalKey(newKey);
-  auto it = index_.find(k);
-  if (it == index_.end()) am::raise(am::err::kElementNotFound);
-  if (nk != k && index_.count(nk)) am::raise(am::err::kDuplicateKey);
-  auto entry = it->second;
-  index_.erase(it);
-  Variant oldKey = std::move(entry->key);
-  entry->key = newKey.deref();
-  index_.emplace(std::move(nk), entry);
+  size_t pos = findPos(key);
+  if (pos == SIZE_MAX) am::raise(am::err::kElementNotFound);
+  Probe np = probeOf(newKey);
+  size_t at = findPos(newKey);
+  if (at != SIZE_MAX && at != pos) am::raise(am::err::kDuplicateKey);
+  // The entry keeps its place in the order; only its index slot moves.
+  Entry& e = entries_[pos];
+  size_t oldSlot = lookup(probeOf(e.key));
+  index_[oldSlot] = kRemoved;
+  ++removedSlots_;
+  Variant oldKey = std::move(e.key);
+  e.key = newKey.deref();
+  e.hash = np.hash;
+  size_t slot = lookup(np);
+  if (index_[slot] == kRemoved) --removedSlots_;
+  index_[slot] = static_cast<uint32_t>(pos + 1);
+  // Renames leave removed slots behind; the index never fills up with them.
+  if ((live_ + removedSlots_) * 4 >= index_.size() * 3) rebuildIndex(index_.size());
 }
 
 Variant Dictionary::Items() const {
   std::vector<Variant> v;
-  v.reserve(entries_.size());
+  v.reserve(live_);
   for (const Entry& e : entries_)
-    v.push_back(e.item);
+    if (e.live) v.push_back(e.item);
   return Variant(am::SafeArray::fromValues(std::move(v)));
 }
 
 Variant Dictionary::Keys() const {
   std::vector<Variant> v;
-  v.reserve(entries_.size());
+  v.reserve(live_);
   for (const Entry& e : entries_)
-    v.push_back(e.key);
+    if (e.live) v.push_back(e.key);
   return Variant(am::SafeArray::fromValues(std::move(v)));
 }
 
+void Dictionary::releaseTaken(std::vector<Variant>& taken) noexcept {
+  am::releaseValues(taken);
+}
+
 void Dictionary::Remove(const Variant& key) {
-  auto it = index_.find(normalKey(key));
-  if (it == index_.end()) am::raise(am::err::kElementNotFound);
-  std::list<Entry> taken;
-  taken.splice(taken.begin(), entries_, it->second);
-  index_.erase(it);
-  releaseEntries(taken);
+  if (live_ == 0) {
+    kindOf(key.deref());
+    am::raise(am::err::kElementNotFound);
+  }
+  size_t slot = lookup(probeOf(key));
+  uint32_t v = index_[slot];
+  if (v == kEmpty || v == kRemoved) am::raise(am::err::kElementNotFound);
+  Entry& e = entries_[v - 1];
+  std::vector<Variant> taken;
+  taken.reserve(2);
+  taken.push_back(std::move(e.key));
+  taken.push_back(std::move(e.item));
+  e.live = false;
+  index_[slot] = kRemoved;
+  ++removedSlots_;
+  --live_;
+  if (live_ == 0) {
+    entries_.clear();
+    std::fill(index_.begin(), index_.end(), kEmpty);
+    removedSlots_ = 0;
+  }
+  releaseTaken(taken);
 }
 
 void Dictionary::RemoveAll() {
-  std::list<Entry> taken;
-  taken.swap(entries_);
+  std::vector<Entry> entries;
+  entries.swap(entries_);
   index_.clear();
-  releaseEntries(taken);
+  live_ = 0;
+  removedSlots_ = 0;
+  std::vector<Variant> taken;
+  try {
+    taken.reserve(entries.size() * 2);
+    for (Entry& e : entries) {
+      taken.push_back(std::move(e.key));
+      taken.push_back(std::move(e.item));
+    }
+  } catch (...) {
+    // no room for the list: the rest go with their entries
+  }
+  entries.clear();
+  releaseTaken(taken);
+}
+
+Dictionary::~Dictionary() {
+  RemoveAll();
 }
 
 void Dictionary::setCompareMode(int32_t mode) {
   if (mode < 0) am::raise(am::err::kInvalidProcedureCall);
-  if (!entries_.empty() && mode != compareMode_) am::raise(am::err::kInvalidProcedureCall);
+  if (live_ != 0 && mode != compareMode_) am::raise(am::err::kInvalidProcedureCall);
   compareMode_ = mode;
 }
 
 am::Ref<am::Enumerator> Dictionary::enumerate() const {
   std::vector<Variant> keys;
-  keys.reserve(entries_.size());
+  keys.reserve(live_);
   for (const Entry& e : entries_)
-    keys.push_back(e.key);
+    if (e.live) keys.push_back(e.key);
   return am::makeRef<am::VectorEnumerator>(std::move(keys));
 }
 

@@ -2,9 +2,9 @@
 // "Scripting.Dictionary": items by key in insertion order. Keys are compared by value
 // (numbers of any subtype by their numeric value, text by CompareMode, objects by
 // identity). Reading the Item of a missing key adds the key with an Empty item.
-#include <list>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/automation/members.h"
 
@@ -27,7 +27,7 @@ public:
   Variant Keys() const;
   void Remove(const Variant& key);
   void RemoveAll();
-  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+  int32_t Count() const { return static_cast<int32_t>(live_); }
   // 0 binary, 1 text, 2 database (text); changeable only while the dictionary is empty.
   int32_t compareMode() const { return compareMode_; }
   void setCompareMode(int32_t mode);
@@ -37,17 +37,33 @@ public:
   const Variant* find(const Variant& key) const;
 
 private:
+  // Entries stay in insertion order; a removed one leaves a hole (an Empty key marked dead)
+  // until the holes outnumber the entries and the list is closed up.
   struct Entry {
     Variant key;
     Variant item;
+    uint64_t hash = 0;
+    bool live = true;
   };
-  std::string normalKey(const Variant& key) const;
-  // Releases entries already taken out of the dictionary: terminate handlers of what they
+  struct Probe; // a key made ready for hashing and comparison
+  Probe probeOf(const Variant& key) const;
+  bool matches(const Entry& e, const Probe& p) const;
+  // The index slot holding the key, or the slot where it would go (its value is kEmpty).
+  size_t lookup(const Probe& p) const;
+  size_t findPos(const Variant& key) const; // entry position, or npos
+  void insert(const Variant& key, const Variant& item, const Probe& p, size_t slot);
+  void rebuildIndex(size_t capacity);
+  void compact();
+  // Releases values already taken out of the dictionary: terminate handlers of what they
   // hold may use the dictionary, so they run only once it is consistent again.
-  static void releaseEntries(std::list<Entry>& taken) noexcept;
+  static void releaseTaken(std::vector<Variant>& taken) noexcept;
 
-  std::list<Entry> entries_;
-  std::unordered_map<std::string, std::list<Entry>::iterator> index_;
+  static constexpr uint32_t kEmpty = 0;         // index slot never used
+  static constexpr uint32_t kRemoved = ~0u;     // index slot whose entry went
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> index_; // entry position + 1, kEmpty or kRemoved; size a power of 2
+  size_t live_ = 0;
+  size_t removedSlots_ = 0; // kRemoved slots in the index
   int32_t compareMode_ = 0;
 };
 

@@ -1,7 +1,8 @@
 // The script engine against CPython on the same programs (twins in bench/py/). After its
 // timed loop each script benchmark runs the program and its Python twin alternately five
 // times and reports `py_ratio`: the best Python time divided by the best engine time (above
-// 1 means the engine is faster). The twins time their work themselves, without start-up.
+// 1 means the engine is faster). The twins time their work themselves, without start-up, and
+// run on Debian's /usr/bin/python3.
 // Each program and each twin reports its result, which must be the one the benchmark expects:
 // a wrong result, a failing script or a twin that cannot run fails the benchmark.
 #include <benchmark/benchmark.h>
@@ -45,10 +46,14 @@ struct RunResult {
   std::string result;
 };
 
+// Debian's optimised CPython, named explicitly: a version manager's self-built python3 found
+// first on the PATH runs slower and would flatter the engine.
+constexpr const char* kPython = "/usr/bin/python3";
+
 // The Python twin prints the seconds of its work (interpreter start-up excluded) and its
 // result. A twin that cannot run or fails says why on stderr and gives no result.
 std::optional<RunResult> pythonOnce(const char* twin, long n) {
-  std::string cmd = std::string("python3 ") + QUILLET_SOURCE_DIR + "/bench/py/" + twin + ".py " +
+  std::string cmd = std::string(kPython) + " " + QUILLET_SOURCE_DIR + "/bench/py/" + twin + ".py " +
                     std::to_string(n);
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return std::nullopt;

@@ -3,6 +3,9 @@
 // generated page functions.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdio>
+
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/members.h"
@@ -134,6 +137,30 @@ void runPage(benchmark::State& state, const char* name) {
     state.SkipWithError("the page function gave no text");
     return;
   }
+  // The Python twin (bench/py/vbslib_page.py, on Debian's /usr/bin/python3) reports its best
+  // time of one page and the page's length, which must be ours; `py_ratio` is its best time
+  // over ours (above 1: the engine is faster).
+  double best = 0;
+  for (int i = 0; i < 50; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    Variant page = sc->RunNamed(name);
+    double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (best == 0 || t < best) best = t;
+  }
+  std::string cmd = std::string("/usr/bin/python3 ") + QUILLET_SOURCE_DIR +
+                    "/bench/py/vbslib_page.py " + name;
+  double py = 0, pyBytes = 0;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    if (std::fscanf(p, "%lf %lf", &py, &pyBytes) != 2) py = 0;
+    if (pclose(p) != 0) py = 0;
+  }
+  if (py <= 0 || static_cast<size_t>(pyBytes) != bytes) {
+    state.SkipWithError("the Python twin failed or gave another page");
+    return;
+  }
+  state.counters["best_ms"] = best * 1000;
+  state.counters["py_ms"] = py * 1000;
+  state.counters["py_ratio"] = py / best;
   state.counters["appends"] = 5000;
   state.counters["bytes"] = static_cast<double>(bytes);
   state.SetItemsProcessed(state.iterations() * 5000);

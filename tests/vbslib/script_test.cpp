@@ -65,6 +65,34 @@ Out.Echo Err.Number
             "argument\n5\n");
 }
 
+// Positions count characters while a variable's text changes from ASCII to more and back,
+// through appends in place, by-reference parameters and copies.
+TEST(Script, PositionsFollowTheTextAsItChanges) {
+  EXPECT_EQ(run(R"VB(
+Function Grow(ByRef p)
+  p = p & ChrW(233)
+  Grow = Len(p)
+End Function
+Sub AddTo(ByRef a, ByRef b)
+  a = a & Len(b) & ChrW(233)
+End Sub
+s = "abcabc"
+Out.Echo Len(s), InStr(s, "c"), InStr(4, s, "c"), InStrRev(s, "a"), Mid(s, 5), Right(s, 2)
+s = s & ChrW(233) & "c"
+Out.Echo Len(s), InStr(4, s, "c"), InStrRev(s, "c"), Mid(s, 7, 2), Right(s, 2), Left(s, 7)
+t = "xyz"
+Out.Echo Len(t), Grow(t), Len(t), InStr(t, "z"), InStr(1, t, ChrW(233))
+u = "aaa": v = u: n = Len(v): u = u & ChrW(233) & "b"
+Out.Echo Len(u), Len(v), InStr(u, "b"), InStr(v, "b")
+w = "ab"
+AddTo w, w
+Out.Echo Len(w), InStr(w, ChrW(233)), InStr(2, "x" & w, "2")
+)VB"),
+            "6 3 6 4 bc bc\n8 6 8 \xC3\xA9"
+            "c \xC3\xA9"
+            "c abcabc\xC3\xA9\n3 4 4 3 4\n5 3 5 0\n4 4 4\n");
+}
+
 TEST(Script, MidStatementReplacesInPlace) {
   EXPECT_EQ(run(R"VB(
 s = "abcdef"

@@ -108,6 +108,7 @@ void Variant::copyFrom(const Variant& o) {
     break;
   }
   type_ = o.type_;
+  textKind_ = o.textKind_;
 }
 
 SafeArray& Variant::arrayForWrite() {

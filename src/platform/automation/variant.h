@@ -99,7 +99,7 @@ public:
   // Copies, moves and destruction of values that own nothing (numbers, dates, Booleans,
   // Empty, Null, by-reference entries) stay inline: the script engine does them on every
   // operation.
-  Variant(const Variant& o) : type_(o.type_) {
+  Variant(const Variant& o) : type_(o.type_), textKind_(o.textKind_) {
     if (o.ownsNothing())
       i64_ = o.i64_;
     else {
@@ -107,7 +107,7 @@ public:
       copyFrom(o);
     }
   }
-  Variant(Variant&& o) noexcept : type_(VarType::Empty) {
+  Variant(Variant&& o) noexcept : type_(VarType::Empty), textKind_(o.textKind_) {
     if (o.type_ != VarType::String) {
       type_ = o.type_;
       i64_ = o.i64_;
@@ -119,6 +119,7 @@ public:
   }
   Variant& operator=(const Variant& o) {
     if (ownsNothing()) {
+      textKind_ = o.textKind_;
       if (o.ownsNothing()) {
         type_ = o.type_;
         i64_ = o.i64_;
@@ -131,6 +132,7 @@ public:
   }
   Variant& operator=(Variant&& o) noexcept {
     if (ownsNothing() && this != &o) {
+      textKind_ = o.textKind_;
       if (o.type_ != VarType::String) {
         type_ = o.type_;
         i64_ = o.i64_;
@@ -176,7 +178,18 @@ public:
   DateTime asDate() const noexcept { return DateTime{f64_}; }
   int32_t asErrorCode() const noexcept { return i32_; }
   const std::string& asString() const noexcept { return str_; }
-  std::string& asString() noexcept { return str_; }
+  // For changing the text: what was known of its characters is forgotten.
+  std::string& asString() noexcept {
+    textKind_ = kTextUnknown;
+    return str_;
+  }
+
+  // What is known of a String value's characters. Functions that measure text note it on
+  // the value (a variable passed by reference), and it holds until the text changes, so a
+  // loop of searches in one long text does not count its characters again.
+  enum TextKind : uint8_t { kTextUnknown = 0, kTextAscii = 1, kTextWide = 2 };
+  TextKind textKind() const noexcept { return type_ == VarType::String ? textKind_ : kTextUnknown; }
+  void noteTextKind(TextKind k) const noexcept { textKind_ = k; }
   Object* asObject() const noexcept { return obj_; }
   const SafeArray& asArray() const noexcept { return *arr_; }
   // The array for writing; a shared array is copied first, so other holders keep their values.
@@ -185,6 +198,7 @@ public:
   void clear() noexcept {
     if (!ownsNothing()) reset();
     type_ = VarType::Empty;
+    textKind_ = kTextUnknown;
     i64_ = 0;
   }
   void swap(Variant& o) noexcept;
@@ -199,6 +213,7 @@ private:
   void copyFrom(const Variant& o);
   void moveFrom(Variant& o) noexcept {
     // Precondition: this holds nothing that needs releasing.
+    textKind_ = o.textKind_;
     if (o.type_ == VarType::String) {
       new (&str_) std::string(std::move(o.str_));
       o.str_.~basic_string();
@@ -211,6 +226,8 @@ private:
   }
 
   VarType type_;
+  // Lives in what would be padding: the value stays 40 bytes.
+  mutable TextKind textKind_ = kTextUnknown;
   union {
     bool b_;
     uint8_t u8_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -47,14 +48,57 @@ size_t seqLen(std::string_view s, size_t i) {
 }
 } // namespace
 
+namespace {
+// Bytes of the ASCII run at the start of `s`, eight at a time.
+size_t asciiPrefix(std::string_view s) {
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ULL) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+    ++i;
+  return i;
+}
+} // namespace
+
+// An ASCII run counts one character per byte; the rest is measured character by character.
 size_t charLen(std::string_view s) {
-  return text::countChars(s);
+  size_t a = asciiPrefix(s);
+  return a + text::countChars(s.substr(a));
 }
 size_t byteOffset(std::string_view s, size_t chars) {
-  return text::byteOffsetOfChar(s, chars);
+  size_t a = asciiPrefix(s.substr(0, std::min(chars, s.size())));
+  if (a == chars || a == s.size()) return a;
+  return a + text::byteOffsetOfChar(s.substr(a), chars - a);
 }
 size_t charIndex(std::string_view s, size_t bytes) {
-  return text::charIndexOfByte(s, bytes);
+  size_t a = asciiPrefix(s.substr(0, std::min(bytes, s.size())));
+  if (a == bytes) return a;
+  return a + text::charIndexOfByte(s.substr(a), bytes - a);
+}
+
+bool isAsciiText(std::string_view s) {
+  return asciiPrefix(s) == s.size();
+}
+
+bool asciiText(const am::Variant& v) {
+  if (v.textKind() == am::Variant::kTextUnknown)
+    v.noteTextKind(isAsciiText(v.asString()) ? am::Variant::kTextAscii : am::Variant::kTextWide);
+  return v.textKind() == am::Variant::kTextAscii;
+}
+
+bool plainArgs(const BuiltinCall& call, size_t from, size_t to) {
+  for (size_t i = from; i <= to && i < call.count(); ++i)
+    if (call.arg(i).isObject()) return false;
+  return true;
+}
+
+const std::string& textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain) {
+  if (plain && call.has(i) && call.arg(i).isString()) return call.arg(i).asString();
+  hold = strArg(call, i);
+  return hold;
 }
 
 std::u32string toU32(std::string_view s) {
@@ -152,6 +196,7 @@ am::Variant value(const BuiltinCall& call, size_t i) {
 }
 
 std::string strArg(const BuiltinCall& call, size_t i) {
+  if (call.has(i) && call.arg(i).isString()) return call.arg(i).asString();
   return am::CStr(value(call, i));
 }
 int32_t longArg(const BuiltinCall& call, size_t i) {

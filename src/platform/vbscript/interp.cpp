@@ -555,8 +555,11 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
         }
       } catch (...) {
         text.resize(before);
+        target->noteTextKind(Variant::kTextUnknown);
         throw;
       }
+      // A part that measured the text through an alias noted what it was before this append.
+      target->noteTextKind(Variant::kTextUnknown);
       return Flow::Normal;
     }
     if (!a.pure) {

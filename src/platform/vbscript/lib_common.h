@@ -22,6 +22,12 @@ size_t charLen(std::string_view s);
 size_t byteOffset(std::string_view s, size_t chars);
 // Character index of a byte offset that lies on a character boundary.
 size_t charIndex(std::string_view s, size_t bytes);
+// Whether the text is all ASCII, so that character positions are byte positions.
+bool isAsciiText(std::string_view s);
+// The same for a String value, remembered on the value (the caller's variable when the
+// argument was passed by reference) while its text is unchanged, so a loop of searches in
+// one long text does not scan it again.
+bool asciiText(const am::Variant& v);
 // Code points; a byte that is no valid UTF-8 becomes U+DC00+byte and is restored by
 // fromU32, so the round trip never loses data.
 std::u32string toU32(std::string_view s);
@@ -44,6 +50,12 @@ inline bool isNull(const BuiltinCall& call, size_t i) {
 // The value of an argument with objects read through their default member.
 am::Variant value(const BuiltinCall& call, size_t i);
 std::string strArg(const BuiltinCall& call, size_t i);
+// True when no argument from `from` to `to` is an object: reading them runs no script code,
+// so a reference to a text argument stays valid while the function works.
+bool plainArgs(const BuiltinCall& call, size_t from, size_t to);
+// The text of an argument: the argument's own string, without a copy, when it is text and
+// `plain` (see plainArgs); otherwise its conversion, kept in `hold`.
+const std::string& textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain);
 int32_t longArg(const BuiltinCall& call, size_t i);
 double numArg(const BuiltinCall& call, size_t i);
 // An optional Long argument: `fallback` when omitted.

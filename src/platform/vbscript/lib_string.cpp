@@ -129,7 +129,20 @@ Variant fnInStr(BuiltinCall& c) {
   }
   am::CompareMode mode = compareArg(c, first + 2);
   if (isNull(c, first) || isNull(c, first + 1)) return Variant::null();
-  std::string s1 = strArg(c, first), s2 = strArg(c, first + 1);
+  // The texts are read in place: a search from one hit to the next in a long page must
+  // neither copy the page nor count its characters again.
+  bool plain = plainArgs(c, first, first + 1);
+  std::string h1, h2;
+  const std::string& s1 = textArg(c, first, h1, plain);
+  const std::string& s2 = textArg(c, first + 1, h2, plain);
+  if (mode == am::CompareMode::Binary &&
+      (&s1 == &h1 ? isAsciiText(s1) : asciiText(c.arg(first)))) {
+    int64_t bytes = static_cast<int64_t>(s1.size());
+    if (bytes == 0 || start > bytes) return Variant(int32_t{0});
+    if (s2.empty()) return Variant(static_cast<int32_t>(start));
+    size_t at = s1.find(s2, static_cast<size_t>(start - 1));
+    return Variant(at == std::string::npos ? int32_t{0} : static_cast<int32_t>(at + 1));
+  }
   int64_t len = static_cast<int64_t>(charLen(s1));
   if (len == 0) return Variant(int32_t{0});
   if (start > len) return Variant(int32_t{0});
@@ -144,7 +157,20 @@ Variant fnInStrRev(BuiltinCall& c) {
   am::CompareMode mode = compareArg(c, 3);
   // Unlike InStr, InStrRev takes no Null text.
   if (isNull(c, 0) || isNull(c, 1)) am::raise(am::err::kInvalidUseOfNull);
-  std::string s1 = strArg(c, 0), s2 = strArg(c, 1);
+  bool plain = plainArgs(c, 0, 1);
+  std::string h1, h2;
+  const std::string& s1 = textArg(c, 0, h1, plain);
+  const std::string& s2 = textArg(c, 1, h2, plain);
+  if (mode == am::CompareMode::Binary && (&s1 == &h1 ? isAsciiText(s1) : asciiText(c.arg(0)))) {
+    int64_t bytes = static_cast<int64_t>(s1.size());
+    if (bytes == 0) return Variant(int32_t{0});
+    if (start == -1) start = static_cast<int32_t>(bytes);
+    if (start > bytes) return Variant(int32_t{0});
+    if (s2.empty()) return Variant(start);
+    if (s2.size() > static_cast<size_t>(start)) return Variant(int32_t{0});
+    size_t at = s1.rfind(s2, static_cast<size_t>(start) - s2.size());
+    return Variant(at == std::string::npos ? int32_t{0} : static_cast<int32_t>(at + 1));
+  }
   int64_t len = static_cast<int64_t>(charLen(s1));
   if (len == 0) return Variant(int32_t{0});
   if (start == -1) start = static_cast<int32_t>(len);
@@ -165,7 +191,14 @@ const am::SafeArray& oneDimArray(const Variant& v) {
 Variant fnJoin(BuiltinCall& c) {
   const am::SafeArray& a = oneDimArray(c.arg(0));
   std::string delim = c.has(1) ? strArg(c, 1) : std::string(" ");
+  // Texts are measured first, so the result is allocated once at its final size.
+  size_t total = 0;
+  for (const Variant& v : a.data())
+    if (v.isString()) total += v.asString().size();
+  if (!a.data().empty()) total += delim.size() * (a.data().size() - 1);
+  checkSize(total);
   std::string out;
+  out.reserve(total);
   bool firstItem = true;
   for (const Variant& v : a.data()) {
     if (!firstItem) out += delim;
@@ -202,7 +235,8 @@ Variant fnLeft(BuiltinCall& c) {
   int32_t n = longArg(c, 1);
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
-  std::string s = strArg(c, 0);
+  std::string hold;
+  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
   return Variant(s.substr(0, byteOffset(s, static_cast<size_t>(n))));
 }
 
@@ -210,9 +244,10 @@ Variant fnRight(BuiltinCall& c) {
   int32_t n = longArg(c, 1);
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
-  std::string s = strArg(c, 0);
-  size_t len = charLen(s);
-  if (static_cast<size_t>(n) >= len) return Variant(std::move(s));
+  std::string hold;
+  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  size_t len = &s != &hold && asciiText(c.arg(0)) ? s.size() : charLen(s);
+  if (static_cast<size_t>(n) >= len) return Variant(s);
   return Variant(s.substr(byteOffset(s, len - static_cast<size_t>(n))));
 }
 
@@ -222,7 +257,13 @@ Variant fnMid(BuiltinCall& c) {
   int32_t n = c.has(2) ? longArg(c, 2) : INT32_MAX;
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
-  std::string s = strArg(c, 0);
+  std::string hold;
+  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  if (&s != &hold && asciiText(c.arg(0))) {
+    size_t from = static_cast<size_t>(start - 1);
+    if (from >= s.size()) return Variant("");
+    return Variant(s.substr(from, static_cast<size_t>(n)));
+  }
   size_t from = byteOffset(s, static_cast<size_t>(start - 1));
   if (from >= s.size()) return Variant("");
   std::string_view rest = std::string_view(s).substr(from);
@@ -231,6 +272,8 @@ Variant fnMid(BuiltinCall& c) {
 
 Variant fnLen(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
+  if (c.arg(0).isString() && asciiText(c.arg(0)))
+    return Variant(static_cast<int32_t>(c.arg(0).asString().size()));
   return Variant(static_cast<int32_t>(charLen(strArg(c, 0))));
 }
 
@@ -268,7 +311,21 @@ Variant fnTrim(BuiltinCall& c) {
 // comparison, folded code points for text comparison.
 template <class S>
 S replaceIn(const S& orig, const S& hay, const S& find, const S& with, size_t from, int64_t count) {
+  // Hits are counted first, so the result is allocated once at its final size.
+  size_t hits = 0;
+  for (size_t at = hay.find(find, from); at != S::npos && (count < 0 || static_cast<int64_t>(hits) < count);
+       at = hay.find(find, at + find.size()))
+    ++hits;
+  size_t rest = orig.size() - from;
+  if (with.size() >= find.size()) {
+    size_t grow = hits * (with.size() - find.size());
+    checkSize(rest + grow);
+    rest += grow;
+  } else {
+    rest -= hits * (find.size() - with.size());
+  }
   S out;
+  out.reserve(rest);
   size_t pos = from;
   while (count != 0) {
     size_t at = hay.find(find, pos);
@@ -284,7 +341,8 @@ S replaceIn(const S& orig, const S& hay, const S& find, const S& with, size_t fr
 }
 
 Variant fnReplace(BuiltinCall& c) {
-  std::string expr = strArg(c, 0);
+  std::string hold;
+  const std::string& expr = textArg(c, 0, hold, plainArgs(c, 0, 5));
   std::string find = strArg(c, 1);
   std::string with = strArg(c, 2);
   int32_t start = optLong(c, 3, 1);

@@ -1,0 +1,7 @@
+# Twin of bench/whole/recursion.vbs.
+def fib(n):
+    if n < 2:
+        return n
+    return fib(n - 1) + fib(n - 2)
+
+print(fib(27))

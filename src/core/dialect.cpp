@@ -13,6 +13,7 @@ namespace quillet::core {
 
 namespace text = ::quillet::platform::text;
 namespace regexp = ::quillet::platform::regexp;
+namespace data = ::quillet::platform::data;
 
 namespace {
 
@@ -34,16 +35,6 @@ std::string textOf(const automation::Variant& v) {
 
 } // namespace
 
-int16_t DBKindFromDBMS(std::string_view dbms) {
-  if (dbms == "MS Jet" || dbms == "ACCESS") return kDBAccess;
-  if (containsNoCase(dbms, "Microsoft") && containsNoCase(dbms, "SQL")) return kDBSqlServer;
-  if (containsNoCase(dbms, "MySQL") || containsNoCase(dbms, "MariaDB")) return kDBMySql;
-  if (containsNoCase(dbms, "ORA")) return kDBOracle;
-  if (containsNoCase(dbms, "PostgreSql")) return kDBPostgreSql;
-  if (containsNoCase(dbms, "SQLITE")) return kDBSqlite;
-  return kDBOther;
-}
-
 const QuoteChars& IdentQuotes() {
   return quoteState();
 }
@@ -59,15 +50,15 @@ void SetQuoteChars(std::string_view dbms) {
   if (style == "Single Quote") return set("'", "'");
   if (style == "Backquote") return set("`", "`");
   if (style == "None") return set("", "");
-  switch (DBKindFromDBMS(dbms)) {
-  case kDBAccess:
-  case kDBSqlServer:
+  switch (data::databaseKind(dbms)) {
+  case data::DatabaseKind::Access:
+  case data::DatabaseKind::SqlServer:
     return set("[", "]");
-  case kDBOracle:
-  case kDBPostgreSql:
+  case data::DatabaseKind::Oracle:
+  case data::DatabaseKind::PostgreSql:
     return set("\"", "\"");
-  case kDBMySql:
-  case kDBSqlite:
+  case data::DatabaseKind::MySql:
+  case data::DatabaseKind::SQLite:
     return set("`", "`");
   default:
     return set("", "");
@@ -283,8 +274,8 @@ std::string OdbcValue(std::string_view value) {
   return out + "}";
 }
 
-std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::string_view user,
-                                  std::string_view password) {
+std::string DsnToConnectionString(std::string_view dsn, data::DatabaseKind kind,
+                                  std::string_view user, std::string_view password) {
   core::State& ctx = core::state();
   std::string key = ctx.OdbcIniPath + "\\" + std::string(dsn);
   auto value = [&](const std::string& section, const char* name) {
@@ -315,14 +306,14 @@ std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::strin
   auto orDefault = [&](const char* d) { return driver.empty() ? std::string(d) : driver; };
   std::string u = OdbcValue(user), p = OdbcValue(password);
   switch (kind) {
-  case kDBSqlServer:
+  case data::DatabaseKind::SqlServer:
     return "Driver={" + orDefault("SQL Server Native Client 10.0") +
            "};Server=" + value(key, "Server") + ";Database=" + value(key, "Database") +
            ";Uid=" + u + ";Pwd=" + p + ";";
-  case kDBMySql:
+  case data::DatabaseKind::MySql:
     return "Driver={" + orDefault("MySQL ODBC 3.51 Driver") + "};Server=" + value(key, "Server") +
            ";Database=" + value(key, "Database") + ";User=" + u + ";Password=" + p + ";Option=3;";
-  case kDBOracle: {
+  case data::DatabaseKind::Oracle: {
     std::string server = value(key, "ServerName");
     if (server.empty()) server = value(key, "Server");
     return "Driver={" + orDefault("Oracle in XE") + "};Dbq=" + server + ";Uid=" + u + ";Pwd=" + p +

@@ -1,27 +1,15 @@
 #pragma once
-// What differs between the database products the engine reads: the kind of database a
-// DBMS name denotes, identifier quoting, ADO type classes and names, PostgreSQL types that
-// cannot be fields, Oracle insert triggers, and connection strings built from ODBC data
-// sources.
+// What differs between the database products the engine reads (the kind of database a
+// DBMS name denotes is platform::data::databaseKind): identifier quoting, ADO type classes and
+// names, PostgreSQL types that cannot be fields, Oracle insert triggers, and connection strings
+// built from ODBC data sources.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/data/types.h"
+
 namespace quillet::core {
-
-enum DBKind : int16_t {
-  kDBAccess = 1,
-  kDBSqlServer = 2,
-  kDBMySql = 3,
-  kDBOracle = 4,
-  kDBPostgreSql = 5,
-  kDBSqlite = 6,
-  kDBOther = 99,
-};
-
-// Exactly "MS Jet" or "ACCESS": 1; contains "Microsoft" and "SQL": 2; "MySQL" or
-// "MariaDB": 3; "ORA": 4; "PostgreSql": 5; "SQLITE": 6 (case-insensitive); else 99.
-int16_t DBKindFromDBMS(std::string_view dbms);
 
 // The identifier quote characters of the thread, set from the project's quote style
 // (CurrentSQLQuote) or, for an automatic style, from the database kind.
@@ -52,8 +40,8 @@ std::string GetOracleTriggerSequenceRef(std::string_view body);
 // (SQL Server, MySQL and Oracle kinds); "" for other kinds. User and password are quoted
 // as ODBC attribute values ({...} with "}" doubled) when they hold ";", "{", "}", "=" or
 // surrounding blanks.
-std::string DsnToConnectionString(std::string_view dsn, int32_t kind, std::string_view user,
-                                  std::string_view password);
+std::string DsnToConnectionString(std::string_view dsn, platform::data::DatabaseKind kind,
+                                  std::string_view user, std::string_view password);
 // An ODBC attribute value, quoted when needed.
 std::string OdbcValue(std::string_view value);
 

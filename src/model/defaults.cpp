@@ -6,8 +6,11 @@
 #include "core/text_helpers.h"
 #include "model/field.h"
 #include "model/table.h"
+#include "platform/data/types.h"
 
 namespace quillet::model {
+
+namespace data = ::quillet::platform::data;
 
 namespace {
 
@@ -17,8 +20,8 @@ bool isOneOf(int v, std::initializer_list<int> codes) {
   return false;
 }
 
-int16_t currentKind() {
-  return core::DBKindFromDBMS(core::loaderCopies().CurrentDBMSName);
+data::DatabaseKind currentKind() {
+  return data::databaseKind(core::loaderCopies().CurrentDBMSName);
 }
 
 } // namespace
@@ -50,7 +53,7 @@ void RUZField::LoadFldDefault() {
   const bool support = FldSupport();
   const int type = FldType();
   const bool autoInc = FldAutoIncrement();
-  const int16_t kind = currentKind();
+  const data::DatabaseKind kind = currentKind();
   const int16_t dateFormat = core::loaderCopies().DefaultDateFormat;
 
   setFldGenerate(support);
@@ -58,7 +61,7 @@ void RUZField::LoadFldDefault() {
   setFldList(support && !isOneOf(type, {201, 203, 204, 205}));
   setFldEdit(support);
   setFldAdd(autoInc ? false : support);
-  if (kind == core::kDBSqlServer && !autoInc && (FldAttribute() & (4 | 8)) == 0) {
+  if (kind == data::DatabaseKind::SqlServer && !autoInc && (FldAttribute() & (4 | 8)) == 0) {
     // Computed and other read-only columns get no add or edit control.
     setFldAdd(false);
     setFldEdit(false);
@@ -70,8 +73,8 @@ void RUZField::LoadFldDefault() {
     setFldHtmlTag("");
   } else if (type == 11) {
     setFldHtmlTag("CHECKBOX");
-    setFldTagValues(kind == core::kDBAccess ? "\"True\",\"True\"\r\n\"False\",\"False\""
-                                            : "\"1\",\"1\"\r\n\"0\",\"0\"");
+    setFldTagValues(kind == data::DatabaseKind::Access ? "\"True\",\"True\"\r\n\"False\",\"False\""
+                                                       : "\"1\",\"1\"\r\n\"0\",\"0\"");
   } else if (isOneOf(type, {141, 201, 203})) {
     setFldHtmlTag("TEXTAREA");
     setFldTagCols(35);

@@ -30,6 +30,7 @@
 #include "model/database.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
+#include "platform/data/types.h"
 #include "platform/files/files.h"
 #include "platform/text/casefold.h"
 #include "platform/ui/ui.h"
@@ -41,6 +42,7 @@
 namespace quillet::project {
 
 namespace files = ::quillet::platform::files;
+namespace data = ::quillet::platform::data;
 namespace text = ::quillet::platform::text;
 namespace xml = ::quillet::platform::xml;
 using automation::Context;
@@ -233,7 +235,7 @@ void ProjectReader::field(const Attributes& attrs, const xml::Node& n, model::RU
   readProperties(n, attrs, *f->Properties(), false);
   f->setFldVar(core::MakeVarName(f->FldName(), "x_"));
   int16_t type = f->FldType();
-  bool access = core::DBKindFromDBMS(p_.db_->DBDBMSName()) == core::kDBAccess;
+  bool access = data::databaseKind(p_.db_->DBDBMSName()) == data::DatabaseKind::Access;
   const char* quote = model::AdoLiteralQuote(type, access);
   if (quote) {
     f->setFldQuoteS(quote);

@@ -147,12 +147,12 @@ void parseConnectionString(const std::string& text) {
   }
 }
 
-std::string sqlIdentifier(int16_t kind, const std::string& name) {
+std::string sqlIdentifier(data::DatabaseKind kind, const std::string& name) {
   std::string open = "\"", close = "\"";
-  if (kind == core::kDBAccess || kind == core::kDBSqlServer) {
+  if (kind == data::DatabaseKind::Access || kind == data::DatabaseKind::SqlServer) {
     open = "[";
     close = "]";
-  } else if (kind == core::kDBMySql) {
+  } else if (kind == data::DatabaseKind::MySql) {
     open = close = "`";
   }
   return open + replaceAll(name, close, close + close) + close;
@@ -208,7 +208,7 @@ int16_t openAdo(AdoSession& s, const std::string& dbType, const std::string& dbN
   f.oledbVersion = textOf(s.cnn->property("OLE DB Version"));
   f.providerName = textOf(s.cnn->property("Provider Name"));
   f.providerVersion = textOf(s.cnn->property("Provider Version"));
-  s.kind = core::DBKindFromDBMS(f.dbmsName);
+  s.kind = data::databaseKind(f.dbmsName);
   return 0;
 }
 
@@ -452,7 +452,7 @@ Ref<Rowset> describedWithSchema(AdoSession& s, const std::string& schema, const 
 // The facts of one table from the catalogue rowsets.
 TableFacts readTableFacts(AdoSession& s, const std::string& name, const std::string& schema) {
   TableFacts f;
-  if (s.kind != core::kDBAccess && s.kind != core::kDBSqlServer) {
+  if (s.kind != data::DatabaseKind::Access && s.kind != data::DatabaseKind::SqlServer) {
     if (auto pk =
             trySchema(s, SchemaKind::PrimaryKeys, {Variant(), schemaArg(schema), Variant(name)})) {
       for (pk->moveFirst(); !pk->eof(); pk->moveNext())
@@ -482,8 +482,8 @@ TableFacts readTableFacts(AdoSession& s, const std::string& name, const std::str
 
 // Keys, required columns and single-column unique indexes of a table.
 void applyKeys(AdoSession& s, TableSink& t, const TableFacts& facts) {
-  const int16_t kind = s.kind;
-  if (kind != core::kDBAccess && kind != core::kDBSqlServer) {
+  const data::DatabaseKind kind = s.kind;
+  if (kind != data::DatabaseKind::Access && kind != data::DatabaseKind::SqlServer) {
     for (const std::string& c : facts.primaryKey)
       if (FieldSink* f = t.field(c)) f->markPrimaryKey();
     for (const std::string& c : facts.notNull)
@@ -505,12 +505,12 @@ void applyKeys(AdoSession& s, TableSink& t, const TableFacts& facts) {
     }
     unique = ic.unique;
     lastColumn = ic.column;
-    bool primary = ic.primary                ? *ic.primary
-                   : kind == core::kDBAccess ? ic.index == "PrimaryKey"
-                   : kind == core::kDBMySql  ? ic.index == "PRIMARY"
-                                             : false;
+    bool primary = ic.primary                           ? *ic.primary
+                   : kind == data::DatabaseKind::Access ? ic.index == "PrimaryKey"
+                   : kind == data::DatabaseKind::MySql  ? ic.index == "PRIMARY"
+                                                        : false;
     if (!lastColumn.empty()) ++count;
-    if (primary && (kind == core::kDBAccess || kind == core::kDBSqlServer))
+    if (primary && (kind == data::DatabaseKind::Access || kind == data::DatabaseKind::SqlServer))
       if (FieldSink* f = t.field(lastColumn)) f->markPrimaryKey();
   }
   finishIndex();
@@ -561,13 +561,13 @@ void loadDirectPgColumns(AdoSession& s, TableSink& t, const std::string& table,
 
 void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const std::string& type,
                   const std::string& schema) {
-  const int16_t kind = s.kind;
+  const data::DatabaseKind kind = s.kind;
   t.setGen(true);
   t.setError("");
   // A whole PostgreSQL schema is read at once; a table the schema read did not see (or any
   // other read) asks the catalogue table by table.
   const TableFacts* facts = nullptr;
-  if (s.wholeSchema && kind == core::kDBPostgreSql) {
+  if (s.wholeSchema && kind == data::DatabaseKind::PostgreSql) {
     if (!s.pgFacts.count(schema)) {
       try {
         s.pgFacts[schema] = readPgSchemaFacts(s, schema);
@@ -592,8 +592,8 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
   }
   if (cols) {
     Ref<Rowset> mysql, pgdef;
-    if (kind == core::kDBMySql) mysql = tryExecute(s, "SHOW FIELDS FROM " + target);
-    if (kind == core::kDBPostgreSql && !facts) {
+    if (kind == data::DatabaseKind::MySql) mysql = tryExecute(s, "SHOW FIELDS FROM " + target);
+    if (kind == data::DatabaseKind::PostgreSql && !facts) {
       std::string sql = "SELECT a.attname, pg_get_expr(d.adbin, d.adrelid) AS def"
                         " FROM pg_attrdef d, pg_class c, pg_attribute a, pg_namespace n"
                         " WHERE c.relkind IN ('r','v') AND c.relname=" +
@@ -624,13 +624,13 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
         for (auto& [col, def] : facts->defaults)
           if (col == c.name) applyPgDefault(*f, def);
     }
-    if (kind == core::kDBPostgreSql) {
+    if (kind == data::DatabaseKind::PostgreSql) {
       if (facts)
         applyNativeTypes(t, facts->nativeTypes);
       else
         loadDirectPgColumns(s, t, name, schema, "");
     }
-    if (kind == core::kDBOracle) {
+    if (kind == data::DatabaseKind::Oracle) {
       if (auto trg = tryExecute(
               s, "SELECT trigger_body FROM all_triggers WHERE owner=" + sqlLiteral(schema) +
                      " AND table_name=" + sqlLiteral(name) +
@@ -659,7 +659,7 @@ void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const st
 
   if (type == "TABLE") applyKeys(s, t, facts ? *facts : readTableFacts(s, name, schema));
 
-  if (kind == core::kDBSqlServer) {
+  if (kind == data::DatabaseKind::SqlServer) {
     for (size_t i = 0; i < t.fieldCount(); ++i) {
       FieldSink* f = t.fieldAt(i);
       auto r =

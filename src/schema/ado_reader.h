@@ -59,7 +59,7 @@ struct TableFacts {
 class AdoSession {
 public:
   Ref<data::Connection> cnn;
-  int16_t kind = 0;
+  data::DatabaseKind kind = data::DatabaseKind::Other;
   ConnectionFacts facts;
   std::string openText;
   std::string password; // kept out of every message
@@ -87,7 +87,7 @@ void reportAdoError(AdoSession& s, const automation::Error& e);
 
 // An identifier as the database's own SQL writes it, whatever the project's quote style:
 // names from the catalogue go into statements only this way.
-std::string sqlIdentifier(int16_t kind, const std::string& name);
+std::string sqlIdentifier(data::DatabaseKind kind, const std::string& name);
 
 // Columns, keys, defaults and native types of one table or view.
 void readAdoTable(AdoSession& s, TableSink& t, const std::string& name, const std::string& type,

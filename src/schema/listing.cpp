@@ -73,7 +73,8 @@ bool walkListing(AdoSession& s, data::Rowset& rs, const std::string& oracleSchem
   auto qualifies = [&](const ListedRow& r) {
     if (r.type != "TABLE" && r.type != "VIEW") return false;
     // The chosen schema is upper-cased; catalogue rows keep the case they were made with.
-    return s.kind != core::kDBOracle || platform::text::equalsNoCase(r.schema, oracleSchema);
+    return s.kind != data::DatabaseKind::Oracle ||
+           platform::text::equalsNoCase(r.schema, oracleSchema);
   };
   auto rowAt = [&] {
     return ListedRow{textOf(rs.value("TABLE_SCHEMA")), textOf(rs.value("TABLE_NAME")),

@@ -56,8 +56,8 @@ int16_t loadAdoDatabase(model::RUZDatabase& db, const std::string& dbType,
   }
   // A single table takes the kind of the database's earlier full load.
   core::loaderCopies().CurrentDBMSName = db.DBDBMSName();
-  s.kind = core::DBKindFromDBMS(db.DBDBMSName());
-  if (s.kind == core::kDBPostgreSql) prepareDirectPg(dbType, dbName, connStr, uid, pwd);
+  s.kind = data::databaseKind(db.DBDBMSName());
+  if (s.kind == data::DatabaseKind::PostgreSql) prepareDirectPg(dbType, dbName, connStr, uid, pwd);
   if (dbType == "ODBC" && loadAll)
     db.setDBDotNetConnectionString(core::DsnToConnectionString(dbName, s.kind, uid, pwd));
   if (loadAll) {
@@ -70,7 +70,7 @@ int16_t loadAdoDatabase(model::RUZDatabase& db, const std::string& dbType,
     if (loadAll) status.DispStatus("Loading Database Tables/Views...");
     Ref<data::Rowset> rs = s.cnn->openSchema(data::SchemaKind::Tables);
     std::string oracleSchema;
-    if (s.kind == core::kDBOracle) {
+    if (s.kind == data::DatabaseKind::Oracle) {
       if (loadAll) {
         auto chosen = chooseOracleSchema(*rs,
                                          schema.empty() ? db.workingSchema.isEmpty()
@@ -231,7 +231,7 @@ void loadCustomViewTable(AdoSession& s, model::RUZTable& t, const std::string& t
   t.setTblLoaded(true);
   ProjectTableSink sink(t);
   sink.setGen(true);
-  if (s.kind == core::kDBOracle && t.TblName().find(' ') != std::string::npos) {
+  if (s.kind == data::DatabaseKind::Oracle && t.TblName().find(' ') != std::string::npos) {
     t.setTblCustomError(ctx.DisplayName + ": Oracle Table/View Name [" + tableName +
                         "] contain spaces,table not loaded!");
     sink.setGen(false);
@@ -260,14 +260,14 @@ void loadCustomViewTable(AdoSession& s, model::RUZTable& t, const std::string& t
       f->loadAdo(c, s.kind);
     }
     parseCustomSql(t);
-    if (s.kind == core::kDBPostgreSql) loadDirectPgColumns(s, sink, tableName, "", sql);
+    if (s.kind == data::DatabaseKind::PostgreSql) loadDirectPgColumns(s, sink, tableName, "", sql);
     t.setTblCustomError("");
   }
   t.LoadTableDefault();
 }
 
 void parseCustomSql(model::RUZTable& t) {
-  int16_t kind = core::DBKindFromDBMS(core::loaderCopies().CurrentDBMSName);
+  auto kind = static_cast<int16_t>(data::databaseKind(core::loaderCopies().CurrentDBMSName));
   if (kind < 1 || kind > 5) kind = 1;
   auto parser = automation::makeRef<data::SqlParser>();
   if (!parser->parse(t.TblCustomSQL(), kind)) return;
@@ -289,8 +289,8 @@ int16_t loadCustomViewIntoDatabase(model::RUZDatabase& db, const std::string& co
   AdoSession s;
   if (!openCustomViewConnection(s, connStr)) return 1;
   core::loaderCopies().CurrentDBMSName = db.DBDBMSName();
-  s.kind = core::DBKindFromDBMS(db.DBDBMSName());
-  if (s.kind == core::kDBPostgreSql)
+  s.kind = data::databaseKind(db.DBDBMSName());
+  if (s.kind == data::DatabaseKind::PostgreSql)
     prepareDirectPg(db.DBType(), db.DBName(), db.DBConnstr(), db.DBUID(), db.DBPwd());
   Ref<model::RUZTables> tables = db.Tables();
   if (!tables->Add(tableName)) return 1;

@@ -13,7 +13,7 @@ class ProjectFieldSink : public FieldSink {
 public:
   explicit ProjectFieldSink(model::RUZField& f) : f_(f) {}
   std::string name() override { return f_.FldName(); }
-  void loadAdo(const data::ColumnInfo& column, int16_t kind) override;
+  void loadAdo(const data::ColumnInfo& column, data::DatabaseKind kind) override;
   void loadDao(const data::AccessColumn& column) override;
   void setTypeName(const std::string& typeName) override { f_.setFldTypeName(typeName); }
   void setTagValues(const std::string& values, const std::string& htmlTag) override;

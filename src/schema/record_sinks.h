@@ -12,7 +12,7 @@ class RecordFieldSink : public FieldSink {
 public:
   RecordFieldSink(AGSchemaTable& t, size_t index) : t_(t), index_(index) {}
   std::string name() override { return f().FldName; }
-  void loadAdo(const data::ColumnInfo& column, int16_t kind) override;
+  void loadAdo(const data::ColumnInfo& column, data::DatabaseKind kind) override;
   void loadDao(const data::AccessColumn& column) override;
   void setTypeName(const std::string& typeName) override { f().FldTypeName = typeName; }
   void setTagValues(const std::string& values, const std::string&) override {

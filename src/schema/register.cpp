@@ -25,8 +25,8 @@ std::string text(const Variant& v) {
   return d.isEmpty() || d.isNull() || d.isMissing() ? std::string() : automation::CStr(d);
 }
 
-int16_t currentKind() {
-  return core::DBKindFromDBMS(core::loaderCopies().CurrentDBMSName);
+data::DatabaseKind currentKind() {
+  return data::databaseKind(core::loaderCopies().CurrentDBMSName);
 }
 
 // A session over a connection the caller opened.

@@ -112,7 +112,7 @@ int16_t RUZSchema::readAdo(const std::string& dbType, const std::string& dbName,
   db_.DBProviderName = s.facts.providerName;
   db_.DBProviderVer = s.facts.providerVersion;
   dbmsName_ = platform::text::toUpper(s.facts.dbmsName);
-  if (s.kind == core::kDBPostgreSql) prepareDirectPg(dbType, dbName, connStr, uid, pwd);
+  if (s.kind == data::DatabaseKind::PostgreSql) prepareDirectPg(dbType, dbName, connStr, uid, pwd);
   if (dbType == "ODBC")
     db_.DBDotNetConnectionString = core::DsnToConnectionString(dbName, s.kind, uid, pwd);
   core::SetQuoteChars(s.facts.dbmsName);
@@ -120,7 +120,7 @@ int16_t RUZSchema::readAdo(const std::string& dbType, const std::string& dbName,
     if (loadAll) status.DispStatus("Loading Database Tables/Views...");
     Ref<data::Rowset> rs = s.cnn->openSchema(data::SchemaKind::Tables);
     std::string oracleSchema;
-    if (s.kind == core::kDBOracle) {
+    if (s.kind == data::DatabaseKind::Oracle) {
       auto chosen = chooseOracleSchema(*rs, schema, uid);
       if (!chosen) {
         core::state().setProjErr("No schema chosen, the database was not read.");
@@ -255,8 +255,8 @@ int16_t RUZSchema::LoadADOCustomView(const std::string& connStr, const std::stri
   ctx.ProjErr.clear();
   AdoSession s;
   if (!openCustomViewConnection(s, connStr)) return 1;
-  s.kind = core::DBKindFromDBMS(core::loaderCopies().CurrentDBMSName);
-  if (s.kind == core::kDBPostgreSql && !db_.DBType.empty())
+  s.kind = data::databaseKind(core::loaderCopies().CurrentDBMSName);
+  if (s.kind == data::DatabaseKind::PostgreSql && !db_.DBType.empty())
     prepareDirectPg(db_.DBType, db_.DBName, db_.DBConnstr, db_.DBUID, db_.DBPwd);
   auto& tables = db_.Tables.Tbl;
   tables.resize(2);
@@ -266,7 +266,7 @@ int16_t RUZSchema::LoadADOCustomView(const std::string& connStr, const std::stri
   t.TblName = tableName;
   t.TblType = "CUSTOMVIEW";
   t.TblUpdatable = true;
-  if (s.kind == core::kDBOracle && tableName.find(' ') != std::string::npos) {
+  if (s.kind == data::DatabaseKind::Oracle && tableName.find(' ') != std::string::npos) {
     t.TblGen = false;
     ctx.setProjErr("Invalid Oracle Custom View Name");
     return 1;
@@ -288,7 +288,7 @@ int16_t RUZSchema::LoadADOCustomView(const std::string& connStr, const std::stri
     sink.addField(c.name)->loadAdo(c, s.kind);
   }
   sink.finish();
-  if (s.kind == core::kDBPostgreSql) loadDirectPgColumns(s, sink, tableName, "", sql);
+  if (s.kind == data::DatabaseKind::PostgreSql) loadDirectPgColumns(s, sink, tableName, "", sql);
   return ctx.ProjErr.empty() ? 0 : 1;
 }
 

@@ -29,7 +29,7 @@ int widenedPgType(int type, int64_t size) {
 
 // ---- project ----
 
-void ProjectFieldSink::loadAdo(const data::ColumnInfo& c, int16_t kind) {
+void ProjectFieldSink::loadAdo(const data::ColumnInfo& c, data::DatabaseKind kind) {
   f_.setFldName(c.name);
   TypeFacts t = adoTypeMap(c.type, kind);
   f_.setFldType(static_cast<int16_t>(t.type));
@@ -48,7 +48,7 @@ void ProjectFieldSink::loadAdo(const data::ColumnInfo& c, int16_t kind) {
   // without its defaults.
   const bool autoInc = c.autoIncrement.value_or(false);
   f_.setFldAutoIncrement(autoInc);
-  if (kind == core::kDBPostgreSql) {
+  if (kind == data::DatabaseKind::PostgreSql) {
     f_.setFldType(static_cast<int16_t>(widenedPgType(t.type, c.definedSize)));
     if (!autoInc) f_.setFldAttribute(c.attributes | 4);
   }
@@ -123,7 +123,7 @@ void ProjectTableSink::duplicateColumn(const std::string& name, bool) {
 
 // ---- records ----
 
-void RecordFieldSink::loadAdo(const data::ColumnInfo& c, int16_t kind) {
+void RecordFieldSink::loadAdo(const data::ColumnInfo& c, data::DatabaseKind kind) {
   AGSchemaField& r = f();
   r.FldName = c.name;
   TypeFacts t = adoTypeMap(c.type, kind);
@@ -140,7 +140,7 @@ void RecordFieldSink::loadAdo(const data::ColumnInfo& c, int16_t kind) {
   r.FldUniqueIdx = false;
   r.FldAttribute = c.attributes;
   r.FldAutoIncrement = c.autoIncrement.value_or(false);
-  if (kind == core::kDBPostgreSql) {
+  if (kind == data::DatabaseKind::PostgreSql) {
     r.FldType = static_cast<int16_t>(widenedPgType(t.type, c.definedSize));
     if (!r.FldAutoIncrement) r.FldAttribute |= 4;
   }

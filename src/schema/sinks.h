@@ -32,7 +32,7 @@ struct TypeFacts {
 // The DAO type map (one map for project and records: GUID literals in braces).
 TypeFacts daoTypeMap(int daoType);
 // The ADO type map; Access dates take "#".
-TypeFacts adoTypeMap(int adoType, int16_t kind);
+TypeFacts adoTypeMap(int adoType, data::DatabaseKind kind);
 // The DAO attribute bits in ADO form: 16 fixed, 4 updatable (not auto-increment), 32 nullable.
 int32_t daoAttributeMask(int daoAttributes, bool required);
 
@@ -42,7 +42,7 @@ public:
   virtual std::string name() = 0;
   // The catalogue facts of a described column (LoadFld_ADO): type map, size, attributes,
   // auto-increment, the PostgreSQL widening; the project then derives its defaults.
-  virtual void loadAdo(const data::ColumnInfo& column, int16_t kind) = 0;
+  virtual void loadAdo(const data::ColumnInfo& column, data::DatabaseKind kind) = 0;
   // The same for an Access column (LoadFld_DAO).
   virtual void loadDao(const data::AccessColumn& column) = 0;
 

@@ -58,8 +58,8 @@ TypeFacts daoTypeMap(int daoType) {
   }
 }
 
-TypeFacts adoTypeMap(int adoType, int16_t kind) {
-  const char* quote = model::AdoLiteralQuote(adoType, kind == core::kDBAccess);
+TypeFacts adoTypeMap(int adoType, data::DatabaseKind kind) {
+  const char* quote = model::AdoLiteralQuote(adoType, kind == data::DatabaseKind::Access);
   if (!quote) return {adoType, false, std::nullopt};
   return supported(adoType, quote);
 }

@@ -9,6 +9,7 @@
 #include "extensions/operations.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
+#include "platform/data/types.h"
 #include "platform/text/casefold.h"
 #include "platform/ui/ui.h"
 #include "project/state.h"
@@ -17,6 +18,7 @@
 namespace quillet::sync {
 
 namespace automation = ::quillet::platform::automation;
+namespace data = ::quillet::platform::data;
 namespace text = ::quillet::platform::text;
 using automation::Context;
 using automation::Ref;
@@ -254,8 +256,10 @@ int32_t CheckCustomViews(SyncRun& run, const std::string& connStr) {
 }
 
 bool CheckEmptyFieldTypeNames(model::RUZDatabase& db) {
-  int16_t kind = core::DBKindFromDBMS(db.DBDBMSName());
-  if (!(kind == 2 || (kind == 5 && !db.DBConnstr().empty()))) return false;
+  data::DatabaseKind kind = data::databaseKind(db.DBDBMSName());
+  if (!(kind == data::DatabaseKind::SqlServer ||
+        (kind == data::DatabaseKind::PostgreSql && !db.DBConnstr().empty())))
+    return false;
   for (const Ref<model::RUZTable>& t : tablesOf(db))
     for (const Ref<model::RUZField>& f : fieldsOf(*t))
       if (f->FldSupport() && f->FldTypeName().empty()) return true;

@@ -14,6 +14,7 @@ namespace quillet::core {
 namespace {
 
 namespace ui = ::quillet::platform::ui;
+using Kind = ::quillet::platform::data::DatabaseKind;
 
 class TextHelpersTest : public testing::CoreTest {};
 
@@ -221,7 +222,7 @@ TEST_F(DialectTest, KindsAndQuotes) {
                {"SQLite", 6},
                {"", 99}};
   for (const Case& c : kinds)
-    EXPECT_EQ(DBKindFromDBMS(c.dbms), c.kind) << c.dbms;
+    EXPECT_EQ(static_cast<int16_t>(platform::data::databaseKind(c.dbms)), c.kind) << c.dbms;
 
   ctx().CurrentSQLQuote = "Auto";
   SetQuoteChars("MySQL");
@@ -269,14 +270,14 @@ TEST_F(DialectTest, ConnectionStringsFromOdbcDataSources) {
   env.write("odbc/odbc.ini", "[shop]\nDriver = /usr/lib/libmaodbc.so\nServer = db.local\n"
                              "Database = shop\n\n[sales]\nDriver = FreeTDS\nServer = mssql\n"
                              "Database = sales\n");
-  EXPECT_EQ(DsnToConnectionString("shop", 3, "web", "p;w}d"),
+  EXPECT_EQ(DsnToConnectionString("shop", Kind::MySql, "web", "p;w}d"),
             "Driver={MariaDB Unicode};Server=db.local;Database=shop;User=web;"
             "Password={p;w}}d};Option=3;");
-  EXPECT_EQ(DsnToConnectionString("SALES", 2, "sa", "secret"),
+  EXPECT_EQ(DsnToConnectionString("SALES", Kind::SqlServer, "sa", "secret"),
             "Driver={FreeTDS};Server=mssql;Database=sales;Uid=sa;Pwd=secret;");
-  EXPECT_EQ(DsnToConnectionString("missing", 4, "u", "p"),
+  EXPECT_EQ(DsnToConnectionString("missing", Kind::Oracle, "u", "p"),
             "Driver={Oracle in XE};Dbq=;Uid=u;Pwd=p;");
-  EXPECT_EQ(DsnToConnectionString("shop", 5, "u", "p"), "");
+  EXPECT_EQ(DsnToConnectionString("shop", Kind::PostgreSql, "u", "p"), "");
 }
 
 class StatusTest : public testing::CoreTest {

@@ -70,9 +70,9 @@ enum class SchemaKind : int {
 // The kind for an ADO schema number; nullopt for one this layer does not serve.
 std::optional<SchemaKind> schemaKindFromNumber(int number);
 
-// The database families the schema readers distinguish. The numbers are the ones the
-// project stores; MariaDB counts as MySQL.
-enum class DatabaseKind : int {
+// The database families the engine distinguishes. The numbers are the ones the project
+// stores and scripts see; MariaDB counts as MySQL.
+enum class DatabaseKind : int16_t {
   Access = 1,
   SqlServer = 2,
   MySql = 3,
@@ -81,7 +81,9 @@ enum class DatabaseKind : int {
   SQLite = 6,
   Other = 99,
 };
-// The family of a DBMS name as drivers report it ("PostgreSQL", "MariaDB", "MS Jet", ...).
+// The family of a DBMS name as drivers report it: exactly "MS Jet" or "ACCESS" is Access;
+// otherwise, by containment without regard to case and in this order, "Microsoft" with
+// "SQL", "MySQL" or "MariaDB", "ORA", "PostgreSql", "SQLITE"; anything else is Other.
 DatabaseKind databaseKind(std::string_view dbmsName);
 
 // One column of a result or a described statement, with what ADO's Field offered.

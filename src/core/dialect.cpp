@@ -5,6 +5,7 @@
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "platform/data/connection_string.h"
 #include "platform/regexp/regexp.h"
 #include "platform/text/ascii.h"
 #include "platform/text/casefold.h"
@@ -262,18 +263,6 @@ std::string GetOracleTriggerSequenceRef(std::string_view body) {
   return std::string(text::trim(std::string_view(m->value).substr(a + 6, b + 8 - (a + 6))));
 }
 
-std::string OdbcValue(std::string_view value) {
-  bool needs = value.find_first_of(";{}=") != std::string_view::npos ||
-               (!value.empty() && (value.front() == ' ' || value.back() == ' '));
-  if (!needs) return std::string(value);
-  std::string out = "{";
-  for (char c : value) {
-    out += c;
-    if (c == '}') out += '}';
-  }
-  return out + "}";
-}
-
 std::string DsnToConnectionString(std::string_view dsn, data::DatabaseKind kind,
                                   std::string_view user, std::string_view password) {
   core::State& ctx = core::state();
@@ -304,7 +293,7 @@ std::string DsnToConnectionString(std::string_view dsn, data::DatabaseKind kind,
   }
   driver = std::string(text::trim(driver));
   auto orDefault = [&](const char* d) { return driver.empty() ? std::string(d) : driver; };
-  std::string u = OdbcValue(user), p = OdbcValue(password);
+  std::string u = data::quoteOdbcValue(user), p = data::quoteOdbcValue(password);
   switch (kind) {
   case data::DatabaseKind::SqlServer:
     return "Driver={" + orDefault("SQL Server Native Client 10.0") +

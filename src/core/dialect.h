@@ -38,11 +38,8 @@ std::string GetOracleTriggerSequenceRef(std::string_view body);
 
 // A connection string naming the data source's ODBC driver instead of the data source
 // (SQL Server, MySQL and Oracle kinds); "" for other kinds. User and password are quoted
-// as ODBC attribute values ({...} with "}" doubled) when they hold ";", "{", "}", "=" or
-// surrounding blanks.
+// as ODBC attribute values (platform::data::quoteOdbcValue).
 std::string DsnToConnectionString(std::string_view dsn, platform::data::DatabaseKind kind,
                                   std::string_view user, std::string_view password);
-// An ODBC attribute value, quoted when needed.
-std::string OdbcValue(std::string_view value);
 
 } // namespace quillet::core

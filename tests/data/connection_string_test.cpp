@@ -57,6 +57,39 @@ TEST(ConnectionStringBuild, ValuesAreQuotedWhenTheyNeedIt) {
   EXPECT_EQ(back.items().size(), 3u);
 }
 
+// Every value a user or password may hold comes back from parse() as it went in, and is
+// braced only when it must be.
+TEST(ConnectionStringBuild, QuotedValuesParseBackUnchanged) {
+  struct Case {
+    const char* value;
+    const char* quoted;
+  } cases[] = {
+      {"", ""},
+      {"plain", "plain"},
+      {"in side", "in side"},
+      {"tab\tinside", "tab\tinside"},
+      {"\tlead", "{\tlead}"},
+      {"trail\t", "{trail\t}"},
+      {"line\n", "{line\n}"},
+      {"trail ", "{trail }"},
+      {"a;b", "{a;b}"},
+      {"{x}", "{{x}}}"},
+      {"}}", "{}}}}}"},
+      {"k=v", "{k=v}"},
+      {"\"dq\"", "{\"dq\"}"},
+      {"'sq'", "{'sq'}"},
+      {"it's", "it's"},
+      {"say \"hi\"", "say \"hi\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(quoteOdbcValue(c.value), c.quoted) << c.value;
+    auto back =
+        ConnectionString::parse(buildOdbcConnectionString({{"UID", "u"}, {"PWD", c.value}}));
+    EXPECT_EQ(back.value("PWD"), c.value);
+    EXPECT_EQ(back.value("UID"), "u") << c.value;
+  }
+}
+
 TEST(ConnectionStringRoute, Table) {
   automation::Context::Scope scope;
   struct Case {

@@ -121,7 +121,10 @@ void ConnectionString::remove(std::string_view key) {
 }
 
 std::string quoteOdbcValue(std::string_view v) {
-  bool needs = v.find_first_of(";{}=") != std::string_view::npos || trim(v).size() != v.size();
+  // Braces when a separator or brace would cut the value, when blanks at either end would be
+  // trimmed away, or when an opening quote would be read as quoting the value.
+  bool needs = v.find_first_of(";{}=") != std::string_view::npos || trim(v).size() != v.size() ||
+               (!v.empty() && (v.front() == '"' || v.front() == '\''));
   if (!needs) return std::string(v);
   std::string out = "{";
   for (char c : v) {

@@ -39,7 +39,8 @@ private:
 };
 
 // One value for an ODBC connection string: unchanged when it is safe as it is, else in
-// braces with every "}" doubled.
+// braces with every "}" doubled (a value holding ";", "{", "}" or "=", with blanks, tabs or
+// line breaks at either end, or starting with a quote). parse() reads it back unchanged.
 std::string quoteOdbcValue(std::string_view value);
 // "k1=v1;k2=v2" with ODBC quoting, for building strings from parts (DSN, user, password).
 std::string

@@ -190,6 +190,13 @@ TEST_F(Strings, CaseTrimSpaceStringReverseAndCompare) {
        "String:\xC3\xA9"
        "ba"},
       {"StrReverse", {kNull}, "err:94"},
+      // A stray byte keeps its place as one character; four-byte characters stay whole.
+      {"StrReverse",
+       {S("a\xFF\xF0\x9F\x98\x80"
+          "b\xC3")},
+       "String:\xC3"
+       "b\xF0\x9F\x98\x80\xFF"
+       "a"},
       {"StrComp", {S("a"), S("B")}, "Integer:1"},
       {"StrComp", {S("a"), S("B"), L(1)}, "Integer:-1"},
       {"StrComp", {S("ABC"), S("abc"), L(1)}, "Integer:0"},

@@ -25,6 +25,7 @@
 #include "platform/data/sql_text.h"
 #include "platform/data/sqlite_guard.h"
 #include "platform/text/casefold.h"
+#include "platform/text/utf8.h"
 
 namespace quillet::platform::data {
 
@@ -73,80 +74,16 @@ void freeHandle(SQLSMALLINT type, SQLHANDLE handle) {
 
 using WString = std::basic_string<SQLWCHAR>;
 
+// unixODBC's wide characters are UTF-16 code units.
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+
 WString widen(std::string_view s) {
-  WString out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    int len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c >> 5) == 6) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c >> 4) == 14) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c >> 3) == 30) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      cp = 0xFFFD;
-      len = 1;
-    }
-    if (i + len > s.size()) {
-      cp = 0xFFFD;
-      len = 1;
-    } else
-      for (int k = 1; k < len; ++k) {
-        unsigned char cc = static_cast<unsigned char>(s[i + k]);
-        if ((cc >> 6) != 2) {
-          cp = 0xFFFD;
-          len = 1;
-          break;
-        }
-        cp = (cp << 6) | (cc & 0x3F);
-      }
-    i += len;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<SQLWCHAR>(0xD800 + (cp >> 10));
-      out += static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<SQLWCHAR>(cp);
-    }
-  }
-  return out;
+  const std::u16string u = text::toUtf16(s);
+  return WString(u.begin(), u.end());
 }
 
 std::string narrow(const SQLWCHAR* s, size_t n) {
-  std::string out;
-  out.reserve(n);
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t cp = s[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (cp < 0x80)
-      out += static_cast<char>(cp);
-    else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
+  return text::fromUtf16(std::u16string(s, s + n));
 }
 
 std::string narrow(const SQLWCHAR* s) {

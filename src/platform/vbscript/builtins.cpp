@@ -22,33 +22,6 @@ namespace lib {
 // --- UTF-8 ----------------------------------------------------------------------------------
 
 namespace {
-// Length of the valid UTF-8 sequence at s[i], or 0 when the byte starts none.
-size_t seqLen(std::string_view s, size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return 1;
-  size_t n;
-  char32_t min;
-  if ((c & 0xE0) == 0xC0)
-    n = 2, min = 0x80;
-  else if ((c & 0xF0) == 0xE0)
-    n = 3, min = 0x800;
-  else if ((c & 0xF8) == 0xF0)
-    n = 4, min = 0x10000;
-  else
-    return 0;
-  if (i + n > s.size()) return 0;
-  char32_t cp = c & (0x7F >> n);
-  for (size_t k = 1; k < n; ++k) {
-    unsigned char d = static_cast<unsigned char>(s[i + k]);
-    if ((d & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (d & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
-} // namespace
-
-namespace {
 // Bytes of the ASCII run at the start of `s`, eight at a time.
 size_t asciiPrefix(std::string_view s) {
   size_t i = 0;
@@ -105,42 +78,22 @@ std::u32string toU32(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    size_t k = seqLen(s, i);
-    if (k == 0) {
-      out.push_back(0xDC00 + static_cast<unsigned char>(s[i]));
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80 && text::charLengthAt(s, i) == 1) { // a stray byte, kept as a marker
+      out.push_back(0xDC00 + c);
       ++i;
-      continue;
+    } else {
+      out.push_back(text::decodeChar(s, i));
     }
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    char32_t cp = k == 1 ? c : (c & (0x7F >> k));
-    for (size_t j = 1; j < k; ++j)
-      cp = (cp << 6) | (static_cast<unsigned char>(s[i + j]) & 0x3F);
-    out.push_back(cp);
-    i += k;
   }
   return out;
 }
 
 void appendUtf8(std::string& out, char32_t c) {
-  if (c >= 0xDC80 && c <= 0xDCFF) { // a raw byte kept from invalid input
+  if (c >= 0xDC80 && c <= 0xDCFF) // a raw byte kept from invalid input
     out.push_back(static_cast<char>(c - 0xDC00));
-  } else if (c >= 0xD800 && c <= 0xDFFF) {
-    appendUtf8(out, 0xFFFD);
-  } else if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
+  else
+    text::appendChar(out, c);
 }
 
 std::string fromU32(std::u32string_view s) {

@@ -83,14 +83,6 @@ void RUZCharts::renumbered(RUZChart&, const std::string& tblName, const std::str
   tolerant([&] { languageStore()->deleteChartPhrasesAnyCase(tblName, name); });
 }
 
-void RUZCharts::deleteAll(const std::string& tblName) {
-  for (int32_t i = Count(); i >= 1; --i) {
-    RUZChart* c = bySeq(i);
-    if (!c) c = items_.at(i); // positions not dense: take the chart standing there
-    if (c) Delete(tblName, Variant(c->ChartName()));
-  }
-}
-
 QUILLET_DEFINE_CLASS(RUZChart) {
   core::addSettingMembers(b, kChartCatalogue);
   core::addNameAccess(b);

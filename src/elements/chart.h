@@ -40,8 +40,6 @@ public:
     return deleteNamed(tblName, index);
   }
   bool ChartExist(const Variant& index) const { return exists(index); }
-  // Deletes every chart, from the highest position down (release of the owning table).
-  void deleteAll(const std::string& tblName);
 
   static constexpr std::string_view kNameSetting = "ChartName";
   static constexpr std::string_view kSeqSetting = "ChartSeq";

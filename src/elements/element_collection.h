@@ -161,6 +161,16 @@ public:
     return found;
   }
 
+  // Deletes every item with its cascades, from the highest position down (release of the
+  // owning table).
+  void deleteAll(const std::string& tblName) {
+    for (int32_t i = Count(); i >= 1; --i) {
+      ItemT* it = bySeq(i);
+      if (!it) it = items_.at(i); // positions not dense: take the item standing there
+      if (it) deleteNamed(tblName, Variant(Derived::nameOf(*it)));
+    }
+  }
+
 protected:
   // Add: the derived class's own Add calls this with the owner's table name.
   bool addNamed(const std::string& tblName, const std::string& name) {

@@ -37,14 +37,6 @@ void RUZFields::renumbered(RUZField&, const std::string& tblName, const std::str
   tolerant([&] { elements::languageStore()->deleteFieldPhrasesAnyCase(tblName, name); });
 }
 
-void RUZFields::deleteAll(const std::string& tblName) {
-  for (int32_t i = Count(); i >= 1; --i) {
-    RUZField* f = bySeq(i);
-    if (!f) f = items_.at(i); // positions not dense: take the field standing there
-    if (f) Delete(tblName, Variant(f->FldName()));
-  }
-}
-
 QUILLET_DEFINE_CLASS(RUZField) {
   core::addSettingMembers(b, kFieldCatalogue);
   core::addNameAccess(b);

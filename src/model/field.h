@@ -46,8 +46,6 @@ public:
     return deleteNamed(tblName, index);
   }
   bool FieldExist(const Variant& index) const { return exists(index); }
-  // Deletes every field, from the highest position down (release of the owning table).
-  void deleteAll(const std::string& tblName);
 
   static constexpr std::string_view kNameSetting = "FldName";
   static constexpr std::string_view kSeqSetting = "FldSeq";

@@ -8,12 +8,9 @@ namespace quillet::core {
 
 void registerCoreClasses() {
   namespace a = ::quillet::platform::automation;
-  a::registerClass("Quillet.AGProperty",
-                   [] { return a::Ref<a::Object>(a::makeRef<AGProperty>()); });
-  a::registerClass("Quillet.AGProperties",
-                   [] { return a::Ref<a::Object>(a::makeRef<AGProperties>()); });
-  a::registerClass("Quillet.RUZKeyword",
-                   [] { return a::Ref<a::Object>(a::makeRef<RUZKeyword>()); });
+  a::registerClass<AGProperty>("Quillet.AGProperty");
+  a::registerClass<AGProperties>("Quillet.AGProperties");
+  a::registerClass<RUZKeyword>("Quillet.RUZKeyword");
 }
 
 } // namespace quillet::core

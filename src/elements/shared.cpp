@@ -52,22 +52,16 @@ void clearPhraseOverrides() {
   languageStore()->clearOverrides();
 }
 
-namespace {
-template <class T> void creatable(const char* progId) {
-  automation::registerClass(progId, [] { return Ref<automation::Object>(new T()); });
-}
-} // namespace
-
 void registerElementClasses() {
-  creatable<RUZMenu>("Quillet.RUZMenu");
-  creatable<RUZMenus>("Quillet.RUZMenus");
-  creatable<RUZChart>("Quillet.RUZChart");
-  creatable<RUZCharts>("Quillet.RUZCharts");
-  creatable<RUZTrend>("Quillet.RUZTrend");
-  creatable<RUZTrends>("Quillet.RUZTrends");
-  creatable<RUZLanguage>("Quillet.RUZLanguage");
-  creatable<RUZMasterDetails>("Quillet.RUZMasterDetails");
-  creatable<RUZMasterDetail>("Quillet.RUZMasterDetail");
+  automation::registerClass<RUZMenu>("Quillet.RUZMenu");
+  automation::registerClass<RUZMenus>("Quillet.RUZMenus");
+  automation::registerClass<RUZChart>("Quillet.RUZChart");
+  automation::registerClass<RUZCharts>("Quillet.RUZCharts");
+  automation::registerClass<RUZTrend>("Quillet.RUZTrend");
+  automation::registerClass<RUZTrends>("Quillet.RUZTrends");
+  automation::registerClass<RUZLanguage>("Quillet.RUZLanguage");
+  automation::registerClass<RUZMasterDetails>("Quillet.RUZMasterDetails");
+  automation::registerClass<RUZMasterDetail>("Quillet.RUZMasterDetail");
 }
 
 } // namespace quillet::elements

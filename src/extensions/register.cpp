@@ -7,19 +7,13 @@
 
 namespace quillet::extensions {
 
-namespace {
-template <class T> void creatable(const char* progId) {
-  automation::registerClass(progId, [] { return Ref<automation::Object>(new T()); });
-}
-} // namespace
-
 void registerExtensionClasses() {
-  creatable<RUZExtensions>("Quillet.RUZExtensions");
-  creatable<RUZExtension>("Quillet.RUZExtension");
-  creatable<RUZExtProj>("Quillet.RUZExtProj");
-  creatable<RUZCustomScripts>("Quillet.RUZCustomScripts");
-  creatable<RUZCustomScript>("Quillet.RUZCustomScript");
-  creatable<RUZCodeBase>("Quillet.RUZCodeBase");
+  automation::registerClass<RUZExtensions>("Quillet.RUZExtensions");
+  automation::registerClass<RUZExtension>("Quillet.RUZExtension");
+  automation::registerClass<RUZExtProj>("Quillet.RUZExtProj");
+  automation::registerClass<RUZCustomScripts>("Quillet.RUZCustomScripts");
+  automation::registerClass<RUZCustomScript>("Quillet.RUZCustomScript");
+  automation::registerClass<RUZCodeBase>("Quillet.RUZCodeBase");
 }
 
 } // namespace quillet::extensions

@@ -6,10 +6,8 @@
 namespace quillet::model {
 
 void registerModelClasses() {
-  automation::registerClass("Quillet.AGControlItems",
-                            [] { return Ref<automation::Object>(new AGControlItems()); });
-  automation::registerClass("Quillet.AGControlItem",
-                            [] { return Ref<automation::Object>(new AGControlItem()); });
+  automation::registerClass<AGControlItems>("Quillet.AGControlItems");
+  automation::registerClass<AGControlItem>("Quillet.AGControlItem");
 }
 
 } // namespace quillet::model

@@ -660,9 +660,8 @@ QUILLET_DEFINE_CLASS(RUZ) {
 }
 
 void registerProjectClasses() {
-  automation::registerClass("Quillet.RUZ", [] { return Ref<automation::Object>(new RUZ()); });
-  automation::registerClass("Quillet.RUZSettings",
-                            [] { return Ref<automation::Object>(new RUZSettings()); });
+  automation::registerClass<RUZ>("Quillet.RUZ");
+  automation::registerClass<RUZSettings>("Quillet.RUZSettings");
 }
 
 } // namespace quillet::project

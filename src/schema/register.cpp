@@ -104,8 +104,7 @@ private:
 
 void registerSchemaClasses() {
   model::registerSchemaLoaders(std::make_shared<Loaders>());
-  automation::registerClass("Quillet.RUZSchema",
-                            [] { return Ref<automation::Object>(new RUZSchema()); });
+  automation::registerClass<RUZSchema>("Quillet.RUZSchema");
 }
 
 } // namespace quillet::schema

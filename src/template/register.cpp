@@ -11,22 +11,16 @@
 
 namespace quillet::templating {
 
-namespace {
-template <class T> void creatable(const char* progId) {
-  automation::registerClass(progId, [] { return Ref<automation::Object>(new T()); });
-}
-} // namespace
-
 void registerTemplateClasses() {
-  creatable<RUZControls>("Quillet.RUZControls");
-  creatable<RUZControl>("Quillet.RUZControl");
-  creatable<RUZSessions>("Quillet.RUZSessions");
-  creatable<RUZSession>("Quillet.RUZSession");
-  creatable<RUZFileCache>("Quillet.RUZFileCache");
-  creatable<RUZStringBuilder>("Quillet.RUZStringBuilder");
-  creatable<RUZCache>("Quillet.RUZCache");
-  creatable<AGScript>("Quillet.AGScript");
-  creatable<AGUserScript>("Quillet.AGUserScript");
+  automation::registerClass<RUZControls>("Quillet.RUZControls");
+  automation::registerClass<RUZControl>("Quillet.RUZControl");
+  automation::registerClass<RUZSessions>("Quillet.RUZSessions");
+  automation::registerClass<RUZSession>("Quillet.RUZSession");
+  automation::registerClass<RUZFileCache>("Quillet.RUZFileCache");
+  automation::registerClass<RUZStringBuilder>("Quillet.RUZStringBuilder");
+  automation::registerClass<RUZCache>("Quillet.RUZCache");
+  automation::registerClass<AGScript>("Quillet.AGScript");
+  automation::registerClass<AGUserScript>("Quillet.AGUserScript");
   // The progress display serves the built-in script code from the start.
   ensureScriptCodeProvider();
   creatable<RUZFilter>("Quillet.RUZFilter");

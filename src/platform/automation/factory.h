@@ -19,11 +19,10 @@ bool isRegistered(std::string_view progId);
 Ref<Object> create(std::string_view progId);
 std::vector<std::string> registeredClasses();
 
-// Registers a class at program start: `static ClassRegistration reg("X.Y", [] { ... });`
-struct ClassRegistration {
-  ClassRegistration(std::string progId, ObjectCreator creator) {
-    registerClass(std::move(progId), std::move(creator));
-  }
-};
+// Registers a creatable class made by its default constructor: the one way every layer
+// registers its classes (each layer's register function lists them).
+template <class T> void registerClass(std::string progId) {
+  registerClass(std::move(progId), [] { return Ref<Object>(makeRef<T>()); });
+}
 
 } // namespace quillet::platform::automation

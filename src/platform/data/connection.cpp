@@ -289,12 +289,8 @@ QUILLET_DEFINE_CLASS(Connection) {
 }
 
 void registerDataClasses() {
-  automation::registerClass("ADODB.Connection", [] {
-    return Ref<automation::Object>(automation::makeRef<Connection>());
-  });
-  automation::registerClass("ADODB.Recordset", [] {
-    return Ref<automation::Object>(automation::makeRef<ScriptRecordset>());
-  });
+  automation::registerClass<Connection>("ADODB.Connection");
+  automation::registerClass<ScriptRecordset>("ADODB.Recordset");
 }
 
 } // namespace quillet::platform::data

@@ -274,7 +274,7 @@ Ref<ScriptProcedures> ScriptControl::Procedures() const {
 }
 
 void registerScriptControlClass() {
-  au::registerClass("Quillet.ScriptControl", [] { return Ref<au::Object>(new ScriptControl); });
+  au::registerClass<ScriptControl>("Quillet.ScriptControl");
 }
 
 } // namespace quillet::platform::vbscript

@@ -11,11 +11,10 @@ namespace am = automation;
 
 void registerScriptObjects() {
   static const bool done = [] {
-    am::registerClass("Scripting.Dictionary", [] { return am::Ref<am::Object>(new Dictionary); });
-    am::registerClass("Scripting.FileSystemObject",
-                      [] { return am::Ref<am::Object>(new FileSystemObject); });
+    am::registerClass<Dictionary>("Scripting.Dictionary");
+    am::registerClass<FileSystemObject>("Scripting.FileSystemObject");
     am::registerClass("VBScript.RegExp", [] { return newRegExp(); });
-    am::registerClass("ADODB.Stream", [] { return am::Ref<am::Object>(new AdoStream); });
+    am::registerClass<AdoStream>("ADODB.Stream");
     return true;
   }();
   (void)done;

@@ -8,52 +8,78 @@
 
 namespace quillet::platform::automation {
 
+// Every standard error once: its constant, number and text (standardMessage()).
+#define QUILLET_STANDARD_ERRORS(X)                                                                 \
+  X(kReturnWithoutGoSub, 3, "Return without GoSub")                                                \
+  X(kInvalidProcedureCall, 5, "Invalid procedure call or argument")                                \
+  X(kOverflow, 6, "Overflow")                                                                      \
+  X(kOutOfMemory, 7, "Out of memory")                                                              \
+  X(kSubscriptOutOfRange, 9, "Subscript out of range")                                             \
+  X(kArrayFixedOrLocked, 10, "This array is fixed or temporarily locked")                          \
+  X(kDivisionByZero, 11, "Division by zero")                                                       \
+  X(kTypeMismatch, 13, "Type mismatch")                                                            \
+  X(kOutOfStringSpace, 14, "Out of string space")                                                  \
+  X(kCannotPerformOperation, 17, "Can't perform requested operation")                              \
+  X(kOutOfStackSpace, 28, "Out of stack space")                                                    \
+  X(kSubNotDefined, 35, "Sub or Function not defined")                                             \
+  X(kErrorLoadingDll, 48, "Error in loading DLL")                                                  \
+  X(kInternalError, 51, "Internal error")                                                          \
+  X(kBadFileNameOrNumber, 52, "Bad file name or number")                                           \
+  X(kFileNotFound, 53, "File not found")                                                           \
+  X(kBadFileMode, 54, "Bad file mode")                                                             \
+  X(kFileAlreadyOpen, 55, "File already open")                                                     \
+  X(kDeviceIoError, 57, "Device I/O error")                                                        \
+  X(kFileAlreadyExists, 58, "File already exists")                                                 \
+  X(kDiskFull, 61, "Disk full")                                                                    \
+  X(kInputPastEndOfFile, 62, "Input past end of file")                                             \
+  X(kTooManyFiles, 67, "Too many files")                                                           \
+  X(kDeviceUnavailable, 68, "Device unavailable")                                                  \
+  X(kPermissionDenied, 70, "Permission denied")                                                    \
+  X(kDiskNotReady, 71, "Disk not ready")                                                           \
+  X(kCannotRenameAcrossDrives, 74, "Can't rename with different drive")                            \
+  X(kPathFileAccessError, 75, "Path/File access error")                                            \
+  X(kPathNotFound, 76, "Path not found")                                                           \
+  X(kObjectNotSet, 91, "Object variable not set")                                                  \
+  X(kForLoopNotInitialized, 92, "For loop not initialized")                                        \
+  X(kInvalidUseOfNull, 94, "Invalid use of Null")                                                  \
+  X(kCannotCreateTempFile, 322, "Can't create necessary temporary file")                           \
+  X(kObjectRequired, 424, "Object required")                                                       \
+  X(kCannotCreateObject, 429, "ActiveX component can't create object")                             \
+  X(kNoAutomation, 430, "Class doesn't support Automation")                                        \
+  X(kClassNameNotFound, 432, "File name or class name not found during Automation operation")      \
+  X(kNoSuchMember, 438, "Object doesn't support this property or method")                          \
+  X(kAutomationError, 440, "Automation error")                                                     \
+  X(kActionNotSupported, 445, "Object doesn't support this action")                                \
+  X(kNamedArgsNotSupported, 446, "Object doesn't support named arguments")                         \
+  X(kLocaleNotSupported, 447, "Object doesn't support current locale setting")                     \
+  X(kNamedArgumentNotFound, 448, "Named argument not found")                                       \
+  X(kArgumentNotOptional, 449, "Argument not optional")                                            \
+  X(kWrongArgumentCount, 450, "Wrong number of arguments or invalid property assignment")          \
+  X(kNotACollection, 451, "Object not a collection")                                               \
+  X(kDllFunctionNotFound, 453, "Specified DLL function not found")                                 \
+  X(kDuplicateKey, 457, "This key is already associated with an element of this collection")       \
+  X(kUnsupportedType, 458, "Variable uses an Automation type not supported in VBScript")           \
+  X(kRemoteServerUnavailable, 462, "The remote server machine does not exist or is unavailable")   \
+  X(kVariableUndefined, 500, "Variable is undefined")                                              \
+  X(kIllegalAssignment, 501, "Illegal assignment")                                                 \
+  X(kNotSafeForScripting, 502, "Object not safe for scripting")                                    \
+  X(kNotSafeForInitializing, 503, "Object not safe for initializing")                              \
+  X(kNotSafeForCreating, 504, "Object not safe for creating")                                      \
+  X(kInvalidReference, 505, "Invalid or unqualified reference")                                    \
+  X(kClassNotDefined, 506, "Class not defined")                                                    \
+  X(kExceptionOccurred, 507, "An exception occurred")                                              \
+  X(kRegExpObjectExpected, 5016, "Regular Expression object expected")                             \
+  X(kRegExpSyntaxError, 5017, "Syntax error in regular expression")                                \
+  X(kUnexpectedQuantifier, 5018, "Unexpected quantifier")                                          \
+  X(kExpectedBracketInRegExp, 5019, "Expected ']' in regular expression")                          \
+  X(kExpectedParenInRegExp, 5020, "Expected ')' in regular expression")                            \
+  X(kInvalidRangeInCharSet, 5021, "Invalid range in character set")                                \
+  X(kElementNotFound, 32811, "Element not found")
+
 namespace err {
-// The numbers callers test for; the texts live in standardMessage().
-inline constexpr int32_t kReturnWithoutGoSub = 3;
-inline constexpr int32_t kInvalidProcedureCall = 5;
-inline constexpr int32_t kOverflow = 6;
-inline constexpr int32_t kOutOfMemory = 7;
-inline constexpr int32_t kSubscriptOutOfRange = 9;
-inline constexpr int32_t kArrayFixedOrLocked = 10;
-inline constexpr int32_t kDivisionByZero = 11;
-inline constexpr int32_t kTypeMismatch = 13;
-inline constexpr int32_t kOutOfStringSpace = 14;
-inline constexpr int32_t kOutOfStackSpace = 28;
-inline constexpr int32_t kSubNotDefined = 35;
-inline constexpr int32_t kInternalError = 51;
-inline constexpr int32_t kBadFileNameOrNumber = 52;
-inline constexpr int32_t kFileNotFound = 53;
-inline constexpr int32_t kBadFileMode = 54;
-inline constexpr int32_t kFileAlreadyOpen = 55;
-inline constexpr int32_t kDeviceIoError = 57;
-inline constexpr int32_t kFileAlreadyExists = 58;
-inline constexpr int32_t kDiskFull = 61;
-inline constexpr int32_t kInputPastEndOfFile = 62;
-inline constexpr int32_t kPermissionDenied = 70;
-inline constexpr int32_t kPathFileAccessError = 75;
-inline constexpr int32_t kPathNotFound = 76;
-inline constexpr int32_t kObjectNotSet = 91;
-inline constexpr int32_t kForLoopNotInitialized = 92;
-inline constexpr int32_t kInvalidUseOfNull = 94;
-inline constexpr int32_t kObjectRequired = 424;
-inline constexpr int32_t kCannotCreateObject = 429;
-inline constexpr int32_t kNoAutomation = 430;
-inline constexpr int32_t kClassNameNotFound = 432;
-inline constexpr int32_t kNoSuchMember = 438;
-inline constexpr int32_t kAutomationError = 440;
-inline constexpr int32_t kActionNotSupported = 445;
-inline constexpr int32_t kNamedArgsNotSupported = 446;
-inline constexpr int32_t kArgumentNotOptional = 449;
-inline constexpr int32_t kWrongArgumentCount = 450;
-inline constexpr int32_t kNotACollection = 451;
-inline constexpr int32_t kDuplicateKey = 457;
-inline constexpr int32_t kUnsupportedType = 458;
-inline constexpr int32_t kVariableUndefined = 500;
-inline constexpr int32_t kIllegalAssignment = 501;
-inline constexpr int32_t kClassNotDefined = 506;
-inline constexpr int32_t kExceptionOccurred = 507;
-inline constexpr int32_t kElementNotFound = 32811;
+#define QUILLET_STANDARD_ERROR_NUMBER(name, number, text) inline constexpr int32_t name = number;
+QUILLET_STANDARD_ERRORS(QUILLET_STANDARD_ERROR_NUMBER)
+#undef QUILLET_STANDARD_ERROR_NUMBER
 } // namespace err
 
 // The standard text for a VB/VBScript error number ("Type mismatch"), or an empty text for

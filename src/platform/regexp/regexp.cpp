@@ -18,12 +18,6 @@ namespace err = automation::err;
 
 namespace {
 
-constexpr int32_t kSyntaxError = 5017;
-constexpr int32_t kUnexpectedQuantifier = 5018;
-constexpr int32_t kExpectedBracket = 5019;
-constexpr int32_t kExpectedParen = 5020;
-constexpr int32_t kInvalidRange = 5021;
-
 [[noreturn]] void syntaxError(int32_t number) {
   automation::raise(number);
 }
@@ -94,7 +88,7 @@ std::string translate(std::string_view p) {
   while (i < p.size()) {
     const char c = p[i];
     if (c == '\\') {
-      if (i + 1 >= p.size()) syntaxError(kSyntaxError);
+      if (i + 1 >= p.size()) syntaxError(err::kRegExpSyntaxError);
       const char d = p[i + 1];
       const size_t len = text::charLengthAt(p, i + 1);
       if (d == 'v') {
@@ -146,7 +140,7 @@ std::string translate(std::string_view p) {
     case '(':
       if (i + 1 < p.size() && p[i + 1] == '?') {
         if (i + 2 >= p.size() || (p[i + 2] != ':' && p[i + 2] != '=' && p[i + 2] != '!'))
-          syntaxError(kSyntaxError);
+          syntaxError(err::kRegExpSyntaxError);
       }
       out += c;
       ++i;
@@ -164,7 +158,7 @@ std::string translate(std::string_view p) {
       out.append(p.substr(i, q));
       i += q;
       // A quantifier of a quantifier (the library would read "a*+" as possessive).
-      if (quantifierLength(p, i) != 0) syntaxError(kUnexpectedQuantifier);
+      if (quantifierLength(p, i) != 0) syntaxError(err::kUnexpectedQuantifier);
       continue;
     }
     default: {
@@ -180,15 +174,15 @@ std::string translate(std::string_view p) {
 int32_t errorNumberFor(int code) {
   switch (code) {
   case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
-    return kExpectedBracket;
+    return err::kExpectedBracketInRegExp;
   case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
-    return kExpectedParen;
+    return err::kExpectedParenInRegExp;
   case PCRE2_ERROR_CLASS_RANGE_ORDER:
-    return kInvalidRange;
+    return err::kInvalidRangeInCharSet;
   case PCRE2_ERROR_QUANTIFIER_INVALID:
-    return kUnexpectedQuantifier;
+    return err::kUnexpectedQuantifier;
   default:
-    return kSyntaxError;
+    return err::kRegExpSyntaxError;
   }
 }
 

@@ -12,8 +12,11 @@
 namespace quillet::platform::vbscript {
 
 int8_t findIntrinsic(const std::string& lower) {
-  static const char* const names[] = {"err",    "eval",     "execute",     "executeglobal",
-                                      "getref", "isobject", "createobject"};
+  static const char* const names[] = {
+#define QUILLET_INTRINSIC_NAME(name, lower) lower,
+      QUILLET_INTRINSICS(QUILLET_INTRINSIC_NAME)
+#undef QUILLET_INTRINSIC_NAME
+  };
   for (int i = 0; i < kIntrinsicCount; ++i)
     if (lower == names[i]) return static_cast<int8_t>(i);
   return -1;

@@ -12,16 +12,24 @@
 
 namespace quillet::platform::vbscript {
 
+// The functions of the engine itself, once: the enumerator and the lower-case name the
+// compiler binds.
+#define QUILLET_INTRINSICS(X)                                                                      \
+  X(kErr, "err")                                                                                   \
+  X(kEval, "eval")                                                                                 \
+  X(kExecute, "execute")                                                                           \
+  X(kExecuteGlobal, "executeglobal")                                                               \
+  X(kGetRef, "getref")                                                                             \
+  X(kIsObject, "isobject")                                                                         \
+  X(kCreateObject, "createobject")
+
 enum Intrinsic : int8_t {
-  kErr,
-  kEval,
-  kExecute,
-  kExecuteGlobal,
-  kGetRef,
-  kIsObject,
-  kCreateObject,
-  kIntrinsicCount
+#define QUILLET_INTRINSIC_ENUM(name, lower) name,
+  QUILLET_INTRINSICS(QUILLET_INTRINSIC_ENUM)
+#undef QUILLET_INTRINSIC_ENUM
+      kIntrinsicCount
 };
+// The intrinsic of a lower-case name, or -1.
 int8_t findIntrinsic(const std::string& lower);
 
 // Frames' slots: chunks that never move, so a by-reference argument may point into them.

@@ -329,6 +329,58 @@ struct ColumnBinding {
 
 // ---- the session ----------------------------------------------------------------------
 
+// What an ODBC session does differently for each kind of database, in one table.
+struct KindTraits {
+  const char* readOnlySession = nullptr; // puts the whole session in read-only mode
+  const char* beginReadOnly = nullptr;   // opens a read-only transaction
+  const char* currentSchema = nullptr;   // the schema unqualified names resolve in
+  // The server bounds recursive queries to the reader's row limit.
+  bool boundsRecursion = false;
+  // Tables carry no catalogue (the driver reports the database file as one).
+  bool noCatalogue = false;
+  // Schema rowsets default to the connection's catalogue (a MySQL database is a catalogue).
+  bool catalogIsDefault = false;
+  // The driver hands booleans ("bool", "boolean") over as text unless told otherwise.
+  bool textBooleans = false;
+  // A column default of "nextval(...)" tells an auto-increment column.
+  bool sequenceDefaults = false;
+  // A unique index over the key's columns is the primary key whatever its name.
+  bool keyIndexByColumns = false;
+  // Names of the engine's own tables start with this.
+  const char* systemPrefix = nullptr;
+};
+
+const KindTraits& traitsOf(DatabaseKind kind) {
+  static const KindTraits other;
+  static const KindTraits postgres{.readOnlySession =
+                                       "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY",
+                                   .beginReadOnly = "BEGIN READ ONLY",
+                                   .currentSchema = "SELECT current_schema()",
+                                   .textBooleans = true,
+                                   .sequenceDefaults = true};
+  static const KindTraits mysql{.readOnlySession = "SET SESSION TRANSACTION READ ONLY",
+                                .beginReadOnly = "START TRANSACTION READ ONLY",
+                                .boundsRecursion = true,
+                                .catalogIsDefault = true};
+  static const KindTraits sqlite{.readOnlySession = "PRAGMA query_only = 1",
+                                 .noCatalogue = true,
+                                 .keyIndexByColumns = true,
+                                 .systemPrefix = "sqlite_"};
+  static const KindTraits sqlServer{.currentSchema = "SELECT SCHEMA_NAME()"};
+  switch (kind) {
+  case DatabaseKind::PostgreSql:
+    return postgres;
+  case DatabaseKind::MySql:
+    return mysql;
+  case DatabaseKind::SQLite:
+    return sqlite;
+  case DatabaseKind::SqlServer:
+    return sqlServer;
+  default:
+    return other;
+  }
+}
+
 class OdbcSession : public Session {
 public:
   OdbcSession(const std::string& odbc, const std::string& provider) {
@@ -365,7 +417,7 @@ private:
     SQLSetConnectAttr(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                       0);
     dbmsName_ = info(SQL_DBMS_NAME);
-    kind_ = databaseKind(dbmsName_);
+    traits_ = &traitsOf(databaseKind(dbmsName_));
     catalog_ = info(SQL_DATABASE_NAME);
     makeReadOnly();
   }
@@ -510,27 +562,14 @@ private:
       WString w = widen(sql);
       SQLExecDirectW(st.get(), w.data(), static_cast<SQLINTEGER>(w.size()));
     };
-    switch (kind_) {
-    case DatabaseKind::PostgreSql:
-      run("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
-      schema_ = scalar("SELECT current_schema()");
-      break;
-    case DatabaseKind::MySql:
-      run("SET SESSION TRANSACTION READ ONLY");
-      // The server materialises a recursive query before sending a row: bound it where
-      // the rows would pass the reader's limit anyway.
+    const KindTraits& t = *traits_;
+    if (t.readOnlySession) run(t.readOnlySession);
+    // The server materialises a recursive query before sending a row: bound it where the
+    // rows would pass the reader's limit anyway.
+    if (t.boundsRecursion)
       run(("SET SESSION max_recursive_iterations = " + std::to_string(maxRows.load())).c_str());
-      break;
-    case DatabaseKind::SQLite:
-      run("PRAGMA query_only = 1");
-      catalog_.clear(); // the SQLite driver reports the file; tables carry no catalogue
-      break;
-    case DatabaseKind::SqlServer:
-      schema_ = scalar("SELECT SCHEMA_NAME()");
-      break;
-    default:
-      break;
-    }
+    if (t.noCatalogue) catalog_.clear();
+    if (t.currentSchema) schema_ = scalar(t.currentSchema);
   }
 
   // Runs a statement of ours; false when the server refused it.
@@ -547,9 +586,7 @@ private:
   class ReadOnlyTransaction {
   public:
     explicit ReadOnlyTransaction(OdbcSession& s) : s_(s) {
-      const char* begin = s.kind_ == DatabaseKind::PostgreSql ? "BEGIN READ ONLY"
-                          : s.kind_ == DatabaseKind::MySql    ? "START TRANSACTION READ ONLY"
-                                                              : nullptr;
+      const char* begin = s.traits_->beginReadOnly;
       if (!begin) return;
       if (!s.runOwn(begin))
         throw DataError(adoerr::kProviderError,
@@ -602,9 +639,9 @@ private:
     return v;
   }
 
-  // psqlODBC hands booleans over as text unless told otherwise; they are Booleans to ADO.
+  // Booleans a driver hands over as text are Booleans to ADO.
   bool isNativeBoolean(const std::string& typeName) const {
-    return kind_ == DatabaseKind::PostgreSql && (typeName == "bool" || typeName == "boolean");
+    return traits_->textBooleans && (typeName == "bool" || typeName == "boolean");
   }
   static void setBoolean(ColumnInfo& c) {
     c.type = ado::kBoolean;
@@ -665,7 +702,7 @@ private:
         c.baseSchema = colString(st, i, SQL_DESC_SCHEMA_NAME);
         c.baseTable = colString(st, i, SQL_DESC_BASE_TABLE_NAME);
         c.baseColumn = colString(st, i, SQL_DESC_BASE_COLUMN_NAME);
-        if (kind_ == DatabaseKind::SQLite) c.baseCatalog.clear();
+        if (traits_->noCatalogue) c.baseCatalog.clear();
         if (isNativeBoolean(c.nativeTypeName)) setBoolean(c);
       }
       cols.push_back(std::move(c));
@@ -824,7 +861,7 @@ private:
   // Catalogue and schema defaults: the connection's own, unless the caller names others.
   std::optional<std::string> catalogFor(const std::vector<Variant>& r, size_t i) {
     if (auto v = restrictionAt(r, i)) return v;
-    if (kind_ == DatabaseKind::MySql && !catalog_.empty()) return catalog_;
+    if (traits_->catalogIsDefault && !catalog_.empty()) return catalog_;
     return std::nullopt;
   }
   std::optional<std::string> schemaFor(const std::vector<Variant>& r, size_t i) {
@@ -834,7 +871,7 @@ private:
   }
 
   bool isSystemName(const std::string& name) const {
-    return kind_ == DatabaseKind::SQLite && name.rfind("sqlite_", 0) == 0;
+    return traits_->systemPrefix && name.rfind(traits_->systemPrefix, 0) == 0;
   }
 
   static std::string str(const Variant& v) {
@@ -946,7 +983,7 @@ private:
           autoInc = Variant(true);
         else if (a == "no" || a == "0" || a == "false")
           autoInc = Variant(false);
-      } else if (kind_ == DatabaseKind::PostgreSql) {
+      } else if (traits_->sequenceDefaults) {
         autoInc = Variant(str(def).rfind("nextval(", 0) == 0);
       }
       bool textual = isText(type) || isBinary(type);
@@ -1052,7 +1089,7 @@ private:
           else if (unique) {
             auto cols = colsOf[name];
             std::sort(cols.begin(), cols.end());
-            primary = (pk.name.empty() || kind_ == DatabaseKind::SQLite) && cols == pkSorted;
+            primary = (pk.name.empty() || traits_->keyIndexByColumns) && cols == pkSorted;
           }
         }
         std::string order = str(row[9]);
@@ -1132,7 +1169,7 @@ private:
   bool connected_ = false;
   std::string target_;
   std::string dbmsName_;
-  DatabaseKind kind_ = DatabaseKind::Other;
+  const KindTraits* traits_ = &traitsOf(DatabaseKind::Other);
   std::string catalog_;
   std::string schema_;
 };

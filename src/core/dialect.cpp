@@ -18,10 +18,6 @@ namespace data = ::quillet::platform::data;
 
 namespace {
 
-bool containsNoCase(std::string_view hay, std::string_view needle) {
-  return text::foldCase(hay).find(text::foldCase(needle)) != std::string::npos;
-}
-
 QuoteChars& quoteState() {
   return automation::Context::current().shared<QuoteChars>();
 }
@@ -100,9 +96,9 @@ std::string DirectQuoteChar(std::string_view dbmsIn, std::string_view connection
     quote = "\"";
   else if (style == "none")
     quote = "";
-  if (containsNoCase(dbms, "MySQL")) {
+  if (text::containsNoCase(dbms, "MySQL")) {
     if (quote == "*") quote = "`";
-  } else if (containsNoCase(dbms, "PostgreSql")) {
+  } else if (text::containsNoCase(dbms, "PostgreSql")) {
     if (quote == "*" || quote == "`") quote = "\"";
   } else if (quote == "*") {
     quote = "";

@@ -202,8 +202,7 @@ int16_t openAdo(AdoSession& s, const std::string& dbType, const std::string& dbN
   ConnectionFacts& f = s.facts;
   f.adoVersion = data::Connection::version();
   f.dbmsName = textOf(s.cnn->property("DBMS Name"));
-  if (platform::text::foldCase(f.dbmsName).find("interbase") != std::string::npos)
-    f.dbmsName = "Interbase Server";
+  if (platform::text::containsNoCase(f.dbmsName, "interbase")) f.dbmsName = "Interbase Server";
   f.dbmsVersion = textOf(s.cnn->property("DBMS Version"));
   f.oledbVersion = textOf(s.cnn->property("OLE DB Version"));
   f.providerName = textOf(s.cnn->property("Provider Name"));

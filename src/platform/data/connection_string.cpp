@@ -13,19 +13,13 @@
 namespace quillet::platform::data {
 
 using automation::raise;
+using text::containsNoCase;
+using text::startsWithNoCase;
 
 namespace {
 
 std::string_view trim(std::string_view s) {
   return text::trim(s, text::kWhitespace);
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && text::equalsNoCase(s.substr(0, prefix.size()), prefix);
-}
-
-bool containsNoCase(std::string_view s, std::string_view part) {
-  return text::foldCase(s).find(text::foldCase(part)) != std::string::npos;
 }
 
 [[noreturn]] void malformed(const std::string& why) {

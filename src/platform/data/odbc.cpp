@@ -964,7 +964,7 @@ private:
       if (table && tableName != *table) continue;
       if (column && colName != *column) continue;
       std::string typeName = str(row[5]);
-      bool isUnsigned = text::foldCase(typeName).find("unsigned") != std::string::npos;
+      bool isUnsigned = text::containsNoCase(typeName, "unsigned");
       int type = adoTypeFor(
           static_cast<SQLSMALLINT>(row[4].isNull() ? SQL_VARCHAR : automation::CLng(row[4])),
           isUnsigned);

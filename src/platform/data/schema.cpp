@@ -196,10 +196,7 @@ Ref<Rowset> filterSchemaRowset(const Rowset& all, SchemaKind kind,
 
 DatabaseKind databaseKind(std::string_view name) {
   if (name == "MS Jet" || name == "ACCESS") return DatabaseKind::Access;
-  std::string f = text::foldCase(name);
-  auto has = [&](std::string_view part) {
-    return f.find(text::foldCase(part)) != std::string::npos;
-  };
+  auto has = [&](std::string_view part) { return text::containsNoCase(name, part); };
   if (has("Microsoft") && has("SQL")) return DatabaseKind::SqlServer;
   if (has("MySQL") || has("MariaDB")) return DatabaseKind::MySql;
   if (has("ORA")) return DatabaseKind::Oracle;

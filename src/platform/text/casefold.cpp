@@ -60,6 +60,22 @@ int compareNoCase(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+bool containsNoCase(std::string_view s, std::string_view part) {
+  if (isAscii(s) && isAscii(part)) {
+    if (part.size() > s.size()) return false;
+    for (size_t at = 0; at + part.size() <= s.size(); ++at)
+      if (equalsNoCase(s.substr(at, part.size()), part)) return true;
+    return false;
+  }
+  return foldCase(s).find(foldCase(part)) != std::string::npos;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (isAscii(s) && isAscii(prefix))
+    return s.size() >= prefix.size() && equalsNoCase(s.substr(0, prefix.size()), prefix);
+  return foldCase(s).starts_with(foldCase(prefix));
+}
+
 namespace {
 template <class Ascii, class Icu> std::string mapCase(std::string_view s, Ascii ascii, Icu icuMap) {
   if (isAscii(s)) {

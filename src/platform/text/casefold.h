@@ -11,6 +11,9 @@ std::string foldCase(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
 // <0, 0, >0 comparing the folded texts by code point.
 int compareNoCase(std::string_view a, std::string_view b);
+// Whether s holds part, or starts with prefix, comparing the folded texts.
+bool containsNoCase(std::string_view s, std::string_view part);
+bool startsWithNoCase(std::string_view s, std::string_view prefix);
 // Upper and lower case of UTF-8 text (full Unicode mappings of the root locale: "ß" becomes
 // "SS").
 std::string toUpper(std::string_view s);

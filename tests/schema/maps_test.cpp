@@ -11,6 +11,7 @@ namespace quillet::schema {
 namespace {
 
 using quillet::testing::SchemaTest;
+using Kind = platform::data::DatabaseKind;
 
 TEST(TypeMaps, DaoCodesBecomeAdoCodesWithQuotes) {
   struct Case {
@@ -37,11 +38,11 @@ TEST(TypeMaps, DaoCodesBecomeAdoCodesWithQuotes) {
 }
 
 TEST(TypeMaps, AdoDatesTakeHashesOnAccessOnly) {
-  EXPECT_EQ(adoTypeMap(135, 1).quotes->first, "#");
-  EXPECT_EQ(adoTypeMap(135, 5).quotes->first, "'");
-  EXPECT_EQ(adoTypeMap(205, 5).quotes->first, "'");
-  EXPECT_EQ(adoTypeMap(3, 5).quotes->first, "");
-  TypeFacts unknown = adoTypeMap(136, 5);
+  EXPECT_EQ(adoTypeMap(135, Kind::Access).quotes->first, "#");
+  EXPECT_EQ(adoTypeMap(135, Kind::PostgreSql).quotes->first, "'");
+  EXPECT_EQ(adoTypeMap(205, Kind::PostgreSql).quotes->first, "'");
+  EXPECT_EQ(adoTypeMap(3, Kind::PostgreSql).quotes->first, "");
+  TypeFacts unknown = adoTypeMap(136, Kind::PostgreSql);
   EXPECT_FALSE(unknown.support);
   EXPECT_FALSE(unknown.quotes);
   EXPECT_EQ(daoAttributeMask(2, false), 36); // nullable, updatable, variable

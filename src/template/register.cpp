@@ -23,7 +23,7 @@ void registerTemplateClasses() {
   automation::registerClass<AGUserScript>("Quillet.AGUserScript");
   // The progress display serves the built-in script code from the start.
   ensureScriptCodeProvider();
-  creatable<RUZFilter>("Quillet.RUZFilter");
+  automation::registerClass<RUZFilter>("Quillet.RUZFilter");
 }
 
 } // namespace quillet::templating

@@ -8,31 +8,14 @@
 
 #include "core/state.h"
 #include "platform/automation/context.h"
+#include "scratch.h"
 #include "project/project_file.h"
 #include "project/ruz.h"
-
-namespace {
-
-std::string scratch() {
-  static std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-fuzz-XXXXXX").string();
-    std::string d = ::mkdtemp(tmpl.data());
-    // The registry hive and the data folders of the project object go there too.
-    ::setenv("HOME", d.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (d + "/config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (d + "/docs").c_str(), 1);
-    ::setenv("QUILLET_MACHINE_HIVE", (d + "/machine.reg").c_str(), 1);
-    return d;
-  }();
-  return dir;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace au = quillet::platform::automation;
   namespace core = quillet::core;
-  const std::string dir = scratch();
+  const std::string dir = fuzzScratchFolder();
   const std::string path = dir + "/input.kvz";
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

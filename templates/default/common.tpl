@@ -8,28 +8,298 @@ Sessions shared by every page of the default template set.
 <title><!--##=HtmlText(PROJ.GetV("ProjName"))##--></title>
 <style>
 body { font-family: sans-serif; margin: 1em 2em; }
-nav a { margin-right: 1em; }
+nav ul { list-style: none; margin: 0 0 1em 0; padding: 0; }
+nav li { display: inline-block; margin-right: 1em; vertical-align: top; }
+nav li ul { display: block; margin: 0 0 0 1em; }
 table.grid { border-collapse: collapse; }
 table.grid th, table.grid td { border: 1px solid #999; padding: 2px 6px; }
+td.num { text-align: right; }
+.error { color: #b00; }
+form.record label { display: inline-block; min-width: 10em; }
 </style>
 </head>
 <body>
-<nav>
-<a href="default.aspx">Home</a>
+<nav id="menu">
+<ul>
+<li><a href="default.aspx"><!--##=HtmlText(Msg("Home", "Home"))##--></a></li>
 <!--##
-	Dim tMenu
-	For Each tMenu In PROJ.DB.Tables
-		If tMenu.TblGen And tMenu.TblList Then
+	Dim iMenu, mMenu, nLevel, sUrl, tMenu, bShow
+	nLevel = 0
+	For iMenu = 1 To MENULIST.Count
+		Set mMenu = MENULIST.Item(iMenu)
+		bShow = mMenu.MenuShow
+		sUrl = mMenu.MenuUrl
+		If LCase(mMenu.MenuType) = "table" And Not mMenu.MenuCustomUrl Then
+			' A table's item leads to its list (or report) when the site has one.
+			bShow = False
+			For Each tMenu In PROJ.DB.Tables
+				If (tMenu.TblName = mMenu.MenuSource Or tMenu.TblName = mMenu.MenuUrl) And tMenu.TblGen Then
+					If tMenu.TblType = "REPORT" Then
+						sUrl = PageName(tMenu, "report")
+						bShow = True
+					ElseIf tMenu.TblList Then
+						sUrl = ListPage(tMenu)
+						bShow = True
+					End If
+				End If
+			Next
+		End If
+		If bShow Then
+			Do While nLevel > mMenu.MenuLevel
 ##-->
-<a href="<!--##=HtmlText(ListPage(tMenu))##-->"><!--##=HtmlText(TableCaption(tMenu))##--></a>
+</ul></li>
 <!--##
+				nLevel = nLevel - 1
+			Loop
+			If sUrl <> "" Then
+##-->
+<li><a href="<!--##=HtmlText(sUrl)##-->"><!--##=HtmlText(mMenu.MenuText)##--></a>
+<!--##
+			Else
+##-->
+<li><span><!--##=HtmlText(mMenu.MenuText)##--></span>
+<!--##
+			End If
+			If iMenu < MENULIST.Count Then
+				If MENULIST.Item(iMenu + 1).MenuLevel > mMenu.MenuLevel Then
+					nLevel = nLevel + 1
+##-->
+<ul>
+<!--##
+				Else
+##--></li>
+<!--##
+				End If
+			Else
+##--></li>
+<!--##
+			End If
 		End If
 	Next
+	Do While nLevel > 0
 ##-->
+</ul></li>
+<!--##
+		nLevel = nLevel - 1
+	Loop
+	If MENULIST.Count = 0 Then
+		For Each tMenu In PROJ.DB.Tables
+			If tMenu.TblGen And tMenu.TblList And tMenu.TblType <> "REPORT" Then
+##-->
+<li><a href="<!--##=HtmlText(ListPage(tMenu))##-->"><!--##=HtmlText(TableCaption(tMenu))##--></a></li>
+<!--##
+			ElseIf tMenu.TblGen And tMenu.TblType = "REPORT" Then
+##-->
+<li><a href="<!--##=HtmlText(PageName(tMenu, "report"))##-->"><!--##=HtmlText(TableCaption(tMenu))##--></a></li>
+<!--##
+			End If
+		Next
+	End If
+##-->
+</ul>
 </nav>
 <!--##/session##-->
 
 <!--##session footer##-->
 </body>
 </html>
+<!--##/session##-->
+
+<!--##session directives##-->
+<%@ Page Language="C#" %>
+<%@ Import Namespace="System.Collections.Generic" %>
+<%@ Import Namespace="System.Data" %>
+<%@ Import Namespace="System.Globalization" %>
+<%@ Import Namespace="System.Web.Configuration" %>
+<!--##/session##-->
+
+<!--##session server##-->
+	// What the page knows of one field: how to read it, show it, check it and write it.
+	protected class Col
+	{
+		public string Sql, Name, Var, Caption, Kind, Format, Lookup, Tag;
+		public bool Required;
+		public int MaxLength;
+		public Col(string sql, string name, string var, string caption, string kind, string format,
+			bool required, int maxLength, string lookup, string tag)
+		{
+			Sql = sql; Name = name; Var = var; Caption = caption; Kind = kind; Format = format;
+			Required = required; MaxLength = maxLength; Lookup = lookup; Tag = tag;
+		}
+	}
+
+	static readonly CultureInfo Invariant = CultureInfo.InvariantCulture;
+	// A SQLite file keeps dates as ISO text and Booleans as 0 and 1.
+	static readonly bool SqliteFile = <!--##=CsBool(IsSqlite())##-->;
+
+	// The connection of web.config.
+	IDbConnection Open()
+	{
+		string cs = WebConfigurationManager.ConnectionStrings["Main"].ConnectionString;
+<!--## If IsSqlite() Then ##-->
+		cs = cs.Replace("|DataDirectory|", Server.MapPath("~/App_Data/"));
+		IDbConnection db = new Mono.Data.Sqlite.SqliteConnection(cs);
+<!--## Else ##-->
+		IDbConnection db = new System.Data.Odbc.OdbcConnection(cs);
+<!--## End If ##-->
+		db.Open();
+		return db;
+	}
+
+	// A statement whose "?" marks take the values in order: values never become SQL text.
+	static IDbCommand Command(IDbConnection db, string sql, List<object> values)
+	{
+		IDbCommand cmd = db.CreateCommand();
+		cmd.CommandText = sql;
+		foreach (object v in values)
+		{
+			IDbDataParameter p = cmd.CreateParameter();
+			p.Value = v ?? DBNull.Value;
+			cmd.Parameters.Add(p);
+		}
+		return cmd;
+	}
+
+	static List<object[]> Query(IDbConnection db, string sql, List<object> values)
+	{
+		var rows = new List<object[]>();
+		using (IDbCommand cmd = Command(db, sql, values))
+		using (IDataReader r = cmd.ExecuteReader())
+		{
+			while (r.Read())
+			{
+				var row = new object[r.FieldCount];
+				r.GetValues(row);
+				rows.Add(row);
+			}
+		}
+		return rows;
+	}
+
+	static bool IsNull(object v)
+	{
+		return v == null || v is DBNull;
+	}
+
+	static string Plain(object v)
+	{
+		if (IsNull(v)) return "";
+		if (v is DateTime) return ((DateTime)v).ToString("yyyy-MM-dd", Invariant);
+		if (v is bool) return (bool)v ? "1" : "0";
+		return Convert.ToString(v, Invariant);
+	}
+
+	static bool TryDate(string text, out DateTime d)
+	{
+		return DateTime.TryParseExact(text, new string[] { "yyyy-MM-dd", "yyyy-MM-dd HH:mm:ss",
+			"yyyy-MM-ddTHH:mm:ss", "yyyy/MM/dd", "yyyy-MM-dd HH:mm:ss.FFFFFFF" }, Invariant,
+			DateTimeStyles.None, out d);
+	}
+
+	// A value as the field's format shows it (text, not yet HTML-encoded).
+	static string Format(object v, string format)
+	{
+		if (IsNull(v)) return "";
+		string[] f = format.Split(':');
+		int digits = 2;
+		if (f.Length > 1) int.TryParse(f[1], out digits);
+		switch (f[0])
+		{
+			case "bool":
+				string b = Plain(v);
+				return b == "1" || b.Equals("true", StringComparison.OrdinalIgnoreCase) ? "<!--##=CsText(Msg("Yes", "Yes"))##-->" : "<!--##=CsText(Msg("No", "No"))##-->";
+			case "date":
+				DateTime d;
+				if (v is DateTime) d = (DateTime)v;
+				else if (!TryDate(Plain(v), out d)) return Plain(v);
+				switch (digits)
+				{
+					case 5: return d.ToString("yyyy<!--##=CsText(DateSep())##-->MM<!--##=CsText(DateSep())##-->dd", Invariant);
+					case 6: return d.ToString("MM<!--##=CsText(DateSep())##-->dd<!--##=CsText(DateSep())##-->yyyy", Invariant);
+					case 7: return d.ToString("dd<!--##=CsText(DateSep())##-->MM<!--##=CsText(DateSep())##-->yyyy", Invariant);
+					default: return d.ToString("yyyy-MM-dd", Invariant);
+				}
+			case "cur":
+			case "num":
+			case "pct":
+				decimal n;
+				if (!decimal.TryParse(Plain(v), NumberStyles.Float, Invariant, out n)) return Plain(v);
+				if (f[0] == "pct") return (n * 100).ToString("N" + digits, Invariant) + "%";
+				return (f[0] == "cur" ? "<!--##=CsText(Msg("CurrencySymbol", ""))##-->" : "") + n.ToString("N" + digits, Invariant);
+		}
+		return Plain(v);
+	}
+
+	// Checks one value typed into a form; its converted value, or null with the message.
+	object Parse(Col c, string text, out string error)
+	{
+		error = null;
+		text = (text ?? "").Trim();
+		if (c.Kind == "bool")
+		{
+			bool on = text.Length > 0 && text != "0";
+			return SqliteFile ? (object)(on ? 1 : 0) : (object)on;
+		}
+		if (text.Length == 0)
+		{
+			if (c.Required) error = String.Format(<!--##=CsString(Msg("EnterRequiredField", "Please enter the required field {0}."))##-->, c.Caption);
+			return DBNull.Value;
+		}
+		switch (c.Kind)
+		{
+			case "int":
+				long l;
+				if (long.TryParse(text, NumberStyles.Integer, Invariant, out l)) return l;
+				error = String.Format(<!--##=CsString(Msg("IncorrectInteger", "{0} must be a whole number."))##-->, c.Caption);
+				return null;
+			case "num":
+				decimal m;
+				if (decimal.TryParse(text, NumberStyles.Float, Invariant, out m)) return m;
+				error = String.Format(<!--##=CsString(Msg("IncorrectFloat", "{0} must be a number."))##-->, c.Caption);
+				return null;
+			case "date":
+				DateTime d;
+				if (TryDate(text, out d)) return SqliteFile ? (object)d.ToString("yyyy-MM-dd", Invariant) : (object)d;
+				error = String.Format(<!--##=CsString(Msg("IncorrectDate", "{0} must be a date (yyyy-mm-dd)."))##-->, c.Caption);
+				return null;
+		}
+		if (c.MaxLength > 0 && text.Length > c.MaxLength)
+		{
+			error = String.Format(<!--##=CsString(Msg("MaxLengthExceeded", "{0} takes at most {1} characters."))##-->, c.Caption, c.MaxLength);
+			return null;
+		}
+		return text;
+	}
+
+	// The choices of a lookup field: value and display text.
+	List<object[]> Choices(IDbConnection db, Col c)
+	{
+		return c.Lookup.Length == 0 ? new List<object[]>() : Query(db, c.Lookup, new List<object>());
+	}
+
+	// A key value from the request, converted to the key field's kind.
+	static object KeyValue(string kind, string text)
+	{
+		text = text ?? "";
+		long l;
+		decimal m;
+		if (kind == "int" && long.TryParse(text, NumberStyles.Integer, Invariant, out l)) return l;
+		if (kind == "num" && decimal.TryParse(text, NumberStyles.Float, Invariant, out m)) return m;
+		return text;
+	}
+
+	// The query string naming one row by its key values.
+	static string KeyQuery(object[] row, int first, int count)
+	{
+		var q = new System.Text.StringBuilder();
+		for (int i = 0; i < count; i++)
+			q.Append(i == 0 ? "" : "&").Append("k").Append(i).Append("=")
+				.Append(HttpUtility.UrlEncode(Plain(row[first + i])));
+		return q.ToString();
+	}
+
+	static string Enc(string s)
+	{
+		return HttpUtility.HtmlEncode(s);
+	}
 <!--##/session##-->

@@ -1,12 +1,25 @@
+Home page: the project's title and the tables and reports of the site.
+
+<!--##session code##-->
+<!--##include common.tpl/directives##-->
+<!--##/session##-->
+
 <!--##session body##-->
 <h1><!--##=HtmlText(PROJ.GetV("ProjName"))##--></h1>
 <ul>
 <!--##
 	Dim t
 	For Each t In PROJ.DB.Tables
-		If t.TblGen And t.TblList Then
+		If t.TblGen And t.TblList And t.TblType <> "REPORT" Then
 ##-->
 	<li><a href="<!--##=HtmlText(ListPage(t))##-->"><!--##=HtmlText(TableCaption(t))##--></a></li>
+<!--##
+		End If
+	Next
+	For Each t In PROJ.DB.Tables
+		If t.TblGen And t.TblType = "REPORT" Then
+##-->
+	<li><a href="<!--##=HtmlText(PageName(t, "report"))##-->"><!--##=HtmlText(TableCaption(t))##--></a></li>
 <!--##
 		End If
 	Next

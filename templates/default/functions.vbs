@@ -43,7 +43,212 @@ Function FieldCaption(f)
 	If FieldCaption = "" Then FieldCaption = f.FldName
 End Function
 
+' The page of a table that a control with that output name produces.
+Function PageName(t, sKind)
+	PageName = t.TblVar & sKind & ".aspx"
+	If PROJ.OutputNameLCase Then PageName = LCase(PageName)
+End Function
+
 ' The list page of a table.
 Function ListPage(t)
-	ListPage = t.TblVar & "list.aspx"
+	ListPage = PageName(t, "list")
+End Function
+
+' A phrase of the project's language, the English text where the language has none.
+Function Msg(sId, sEnglish)
+	Msg = Language.Phrase(sId)
+	If Msg = "" Then Msg = sEnglish
+End Function
+
+' Whether the database is a SQLite file (the site then opens it through Mono.Data.Sqlite).
+Function IsSqlite()
+	IsSqlite = InStr(1, PROJ.DB.DBDBMSName & " " & PROJ.DB.DBType, "sqlite", 1) > 0
+End Function
+
+' Whether the table has a primary key, so that one row can be named.
+Function HasKey(t)
+	Dim f
+	HasKey = False
+	For Each f In t.Fields
+		If f.FldIsPrimaryKey Then HasKey = True
+	Next
+End Function
+
+' Whether the table gets a page of that kind: its flag is set and it has a key.
+Function HasPage(t, sKind)
+	HasPage = False
+	If Not t.TblGen Or t.TblType = "REPORT" Then Exit Function
+	If Not HasKey(t) Then Exit Function
+	Select Case sKind
+		Case "view": HasPage = t.TblView
+		Case "edit": HasPage = t.TblEdit
+		Case "add": HasPage = t.TblAdd
+		Case "delete": HasPage = t.TblDelete
+	End Select
+End Function
+
+' The kind of value a field holds, as the pages check and convert it.
+Function FieldKind(f)
+	FieldKind = "text"
+	Select Case UCase(f.FldValidate)
+		Case "INTEGER": FieldKind = "int"
+		Case "FLOAT": FieldKind = "num"
+		Case "DATE", "USDATE", "EURODATE": FieldKind = "date"
+	End Select
+	If f.FldHtmlTag = "CHECKBOX" Or f.FldType = 11 Then FieldKind = "bool"
+	Select Case f.FldType
+		Case 7, 133, 135, 146: FieldKind = "date"
+	End Select
+End Function
+
+' The display format of a field: kind and digits, as the pages' Format reads it.
+Function FieldFormat(f)
+	Dim d
+	d = f.FldNumDigits
+	Select Case f.FldFmtType
+		Case "Date/Time": FieldFormat = "date:" & f.FldDtFormat
+		Case "Currency": FieldFormat = "cur:" & d
+		Case "Number": FieldFormat = "num:" & d
+		Case "Percent": FieldFormat = "pct:" & d
+		Case Else
+			FieldFormat = ""
+			If FieldKind(f) = "bool" Then FieldFormat = "bool"
+			If FieldKind(f) = "date" Then FieldFormat = "date:0"
+	End Select
+End Function
+
+' Whether a field shows the display value of a row of another table.
+Function IsLookup(f)
+	IsLookup = f.FldTagLnkTbl <> "" And f.FldTagLnkFld <> "" And f.FldTagLnkDisplay <> ""
+End Function
+
+' The field's column as SQL, qualified by its table.
+Function ColumnSql(sTable, f)
+	ColumnSql = QuoteIdent(sTable) & "." & QuoteIdent(f.FldName)
+End Function
+
+' What a list or record shows for a field: the lookup's display value, else the column.
+Function ShownSql(sTable, f)
+	Dim lt
+	If IsLookup(f) Then
+		lt = QuoteIdent(f.FldTagLnkTbl)
+		ShownSql = "(SELECT " & lt & "." & QuoteIdent(f.FldTagLnkDisplay) & " FROM " & lt & _
+			" WHERE " & lt & "." & QuoteIdent(f.FldTagLnkFld) & " = " & ColumnSql(sTable, f) & ")"
+	Else
+		ShownSql = ColumnSql(sTable, f)
+	End If
+End Function
+
+' The choices of a lookup field: its key and display value of every row of the other table.
+Function LookupSql(f)
+	LookupSql = ""
+	If Not IsLookup(f) Then Exit Function
+	LookupSql = "SELECT " & QuoteIdent(f.FldTagLnkFld) & ", " & QuoteIdent(f.FldTagLnkDisplay) & _
+		" FROM " & QuoteIdent(f.FldTagLnkTbl) & " ORDER BY 2"
+End Function
+
+' The longest text a field takes, 0 when there is no limit to check.
+Function FieldMaxLength(f)
+	FieldMaxLength = 0
+	If FieldKind(f) <> "text" Then Exit Function
+	If f.FldTagMaxLength > 0 Then
+		FieldMaxLength = f.FldTagMaxLength
+	ElseIf f.FldSize > 0 And f.FldSize < 65536 Then
+		FieldMaxLength = f.FldSize
+	End If
+End Function
+
+' One field of a table (by name) as the pages' column description (class Col of the shared
+' page code).
+Function ColInit(sTable, f)
+	ColInit = "new Col(" & CsString(ShownSql(sTable, f)) & ", " & CsString(QuoteIdent(f.FldName)) & _
+		", " & CsString(f.FldVar) & ", " & CsString(FieldCaption(f)) & ", " & _
+		CsString(FieldKind(f)) & ", " & CsString(FieldFormat(f)) & ", " & _
+		LCase(CStr(CBool(f.FldRequired Or f.FldReq))) & ", " & FieldMaxLength(f) & ", " & _
+		CsString(LookupSql(f)) & ", " & CsString(f.FldHtmlTag) & ")"
+End Function
+
+' The tables whose rows belong to one row of this table (their master is this table).
+Function DetailTables(t)
+	Dim d, n
+	Set n = New StringBuilder
+	For Each d In PROJ.DB.Tables
+		If d.TblGen And d.TblList And d.TblMasterTbl = t.TblName And d.TblMasterFld <> "" _
+				And d.TblDetailFld <> "" Then
+			n.Append d.TblName & vbLf
+		End If
+	Next
+	DetailTables = Split(n.ToString(), vbLf)
+End Function
+
+' A Boolean as C# text.
+Function CsBool(b)
+	If b Then CsBool = "true" Else CsBool = "false"
+End Function
+
+' The summary function of a chart as SQL.
+Function ChartSummary(c)
+	Select Case UCase(c.ChartSummaryType)
+		Case "AVG", "AVERAGE": ChartSummary = "AVG"
+		Case "COUNT": ChartSummary = "COUNT"
+		Case "MIN": ChartSummary = "MIN"
+		Case "MAX": ChartSummary = "MAX"
+		Case Else: ChartSummary = "SUM"
+	End Select
+End Function
+
+' How a chart is drawn, by its type code: 1 column, 2 bar, 3 line, 4 area, 5 pie.
+Function ChartKind(c)
+	Select Case c.ChartType
+		Case 2: ChartKind = "bar"
+		Case 3: ChartKind = "line"
+		Case 4: ChartKind = "area"
+		Case 5: ChartKind = "pie"
+		Case Else: ChartKind = "column"
+	End Select
+End Function
+
+' A text inside a C# string literal (the literal's quotes left out).
+Function CsText(sText)
+	CsText = CsString(sText)
+	CsText = Mid(CsText, 2, Len(CsText) - 2)
+End Function
+
+' The separator of the project's date formats.
+Function DateSep()
+	DateSep = PROJ.GetV("DateSeparator")
+	If DateSep = "" Then DateSep = "/"
+End Function
+
+' The title of a chart: its caption, else its name.
+Function ChartTitle(c)
+	ChartTitle = c.ChartCaption
+	If ChartTitle = "" Then ChartTitle = c.ChartName
+End Function
+
+' The file name of a file database, which the site keeps in App_Data.
+Function DbFileName()
+	Dim s, i
+	s = PROJ.DB.DBPath
+	If s = "" Then s = PROJ.DB.DBName
+	s = Replace(s, "\", "/")
+	i = InStrRev(s, "/")
+	DbFileName = Mid(s, i + 1)
+End Function
+
+' Whether the current table gets each page of one row (the controls' conditions).
+Function CanView()
+	CanView = HasPage(TABLE, "view")
+End Function
+
+Function CanAdd()
+	CanAdd = HasPage(TABLE, "add")
+End Function
+
+Function CanEdit()
+	CanEdit = HasPage(TABLE, "edit")
+End Function
+
+Function CanDelete()
+	CanDelete = HasPage(TABLE, "delete")
 End Function

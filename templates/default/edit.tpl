@@ -1,0 +1,10 @@
+The edit page of one row of a table (the shared sessions are in record.tpl).
+
+<!--##session code##-->
+<!--## sMode = "edit" ##-->
+<!--##include record.tpl/code##-->
+<!--##/session##-->
+
+<!--##session body##-->
+<!--##include record.tpl/form##-->
+<!--##/session##-->

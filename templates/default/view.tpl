@@ -1,0 +1,10 @@
+The view page of one row of a table (the shared sessions are in record.tpl).
+
+<!--##session code##-->
+<!--## sMode = "view" ##-->
+<!--##include record.tpl/code##-->
+<!--##/session##-->
+
+<!--##session body##-->
+<!--##include record.tpl/view##-->
+<!--##/session##-->

@@ -6,6 +6,8 @@ Set p = CreateObject("Quillet.RUZ")
 p.Load WScript.Arguments(0)
 p.ProgramLanguage = "C#"
 Set db = p.DB
+' The site keeps its copy of the database file in its App_Data folder.
+db.DBPath = ""
 For Each t In db.Tables
 	t.TblGen = True
 	t.TblRecPerPage = 20

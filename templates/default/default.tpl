@@ -1,7 +1,11 @@
 Home page: the project's title and the tables and reports of the site.
 
 <!--##session code##-->
+<!--## If IsVb() Then ##-->
+<!--##include common_vb.tpl/directives##-->
+<!--## Else ##-->
 <!--##include common.tpl/directives##-->
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session body##-->

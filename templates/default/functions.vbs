@@ -161,11 +161,11 @@ End Function
 ' One field of a table (by name) as the pages' column description (class Col of the shared
 ' page code).
 Function ColInit(sTable, f)
-	ColInit = "new Col(" & CsString(ShownSql(sTable, f)) & ", " & CsString(QuoteIdent(f.FldName)) & _
-		", " & CsString(f.FldVar) & ", " & CsString(FieldCaption(f)) & ", " & _
-		CsString(FieldKind(f)) & ", " & CsString(FieldFormat(f)) & ", " & _
+	ColInit = "new Col(" & Lit(ShownSql(sTable, f)) & ", " & Lit(QuoteIdent(f.FldName)) & _
+		", " & Lit(f.FldVar) & ", " & Lit(FieldCaption(f)) & ", " & _
+		Lit(FieldKind(f)) & ", " & Lit(FieldFormat(f)) & ", " & _
 		LCase(CStr(CBool(f.FldRequired Or f.FldReq))) & ", " & FieldMaxLength(f) & ", " & _
-		CsString(LookupSql(f)) & ", " & CsString(f.FldHtmlTag) & ")"
+		Lit(LookupSql(f)) & ", " & Lit(f.FldHtmlTag) & ")"
 End Function
 
 ' The tables whose rows belong to one row of this table (their master is this table).
@@ -229,7 +229,7 @@ End Function
 ' The file name of a file database, which the site keeps in App_Data.
 Function DbFileName()
 	Dim s, i
-	s = PROJ.DB.DBPath
+	s = PROJ.DB.DBPhyPath
 	If s = "" Then s = PROJ.DB.DBName
 	s = Replace(s, "\", "/")
 	i = InStrRev(s, "/")
@@ -251,4 +251,78 @@ End Function
 
 Function CanDelete()
 	CanDelete = HasPage(TABLE, "delete")
+End Function
+
+' Whether the pages are VB (any program language but C#).
+Function IsVb()
+	IsVb = PROJ.ProgramLanguage <> "C#"
+End Function
+
+' A text as a VB string literal (line breaks and tabs joined in as characters).
+Function VbString(sText)
+	Dim s
+	s = """" & Replace(sText, """", """""") & """"
+	s = Replace(s, vbCr, """ & ChrW(13) & """)
+	s = Replace(s, vbLf, """ & ChrW(10) & """)
+	VbString = Replace(s, vbTab, """ & ChrW(9) & """)
+End Function
+
+' A text as a string literal of the pages' language.
+Function Lit(sText)
+	If IsVb() Then Lit = VbString(sText) Else Lit = CsString(sText)
+End Function
+
+' The column descriptions of the fields a page uses, separated by commas: "list", "key" or
+' the page kind ("view", "add", "edit", "delete"); sTable names the table read.
+Function FieldInits(t, sTable, sUse)
+	Dim f, bUse, sOut
+	sOut = ""
+	For Each f In t.Fields
+		Select Case sUse
+			Case "key": bUse = f.FldIsPrimaryKey
+			Case "list": bUse = f.FldList And f.FldGenerate
+			Case "add": bUse = f.FldAdd And f.FldGenerate
+			Case "edit": bUse = f.FldEdit And f.FldGenerate
+			Case Else: bUse = f.FldView And f.FldGenerate
+		End Select
+		If bUse Then
+			If sOut <> "" Then sOut = sOut & "," & vbCrLf & vbTab & vbTab
+			sOut = sOut & ColInit(sTable, f)
+		End If
+	Next
+	FieldInits = sOut
+End Function
+
+' The searched columns of a table as string literals separated by commas.
+Function SearchInits(t)
+	Dim f, sOut
+	sOut = ""
+	For Each f In t.Fields
+		If f.FldGenerate And (f.FldSearch Or f.FldBasicSearch) Then
+			If sOut <> "" Then sOut = sOut & ", "
+			sOut = sOut & Lit(ColumnSql(t.TblName, f))
+		End If
+	Next
+	SearchInits = sOut
+End Function
+
+' The detail lists of a table's rows as string-array literals separated by commas: caption,
+' page, and the master field read after the keys.
+Function DetailInits(t)
+	Dim d, dt, sOut
+	sOut = ""
+	For Each d In DetailTables(t)
+		If d <> "" Then
+			Set dt = PROJ.DB.Tables(d)
+			If sOut <> "" Then sOut = sOut & ", "
+			sOut = sOut & "New String() {" & Lit(TableCaption(dt)) & ", " & Lit(ListPage(dt)) & ", " & _
+				Lit(QuoteIdent(dt.TblMasterFld)) & "}"
+		End If
+	Next
+	DetailInits = sOut
+End Function
+
+' The page of the current table of that kind as a literal, "" when the table has none.
+Function PageLit(sKind)
+	If HasPage(TABLE, sKind) Then PageLit = Lit(PageName(TABLE, sKind)) Else PageLit = """"""
 End Function

@@ -9,6 +9,11 @@ Every value from the request reaches SQL as a parameter, every value written is 
 	If nPerPage <= 0 Then nPerPage = PROJ.GetV("RecPerPage")
 	If nPerPage <= 0 Then nPerPage = 20
 	aDetails = DetailTables(TABLE)
+	If IsVb() Then
+##-->
+<!--##include list_vb.tpl/code##-->
+<!--##
+	Else
 ##-->
 <!--##include common.tpl/directives##-->
 <script runat="server">
@@ -163,9 +168,13 @@ Every value from the request reaches SQL as a parameter, every value written is 
 <!--##include chart.tpl/code##-->
 <!--## End If ##-->
 </script>
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session body##-->
+<!--## If IsVb() Then ##-->
+<!--##include list_vb.tpl/body##-->
+<!--## Else ##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% if (Master.Length > 0 && MasterColumn.Length > 0) { %>
 <p class="master"><a href="<%= HttpUtility.HtmlAttributeEncode(MasterList) %>"><%= Enc(MasterCaption) %></a>: <%= Enc(Master) %></p>
@@ -206,5 +215,6 @@ Every value from the request reaches SQL as a parameter, every value written is 
 </p>
 <!--## If TABLE.Charts.Count > 0 Then ##-->
 <!--##include chart.tpl/body##-->
+<!--## End If ##-->
 <!--## End If ##-->
 <!--##/session##-->

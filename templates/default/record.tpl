@@ -6,6 +6,11 @@ value written is HTML-encoded.
 <!--##session code##-->
 <!--##
 	Dim f, bUse
+	If IsVb() Then
+##-->
+<!--##include record_vb.tpl/code##-->
+<!--##
+	Else
 ##-->
 <!--##include common.tpl/directives##-->
 <script runat="server">
@@ -155,9 +160,13 @@ value written is HTML-encoded.
 		}
 	}
 </script>
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session view##-->
+<!--## If IsVb() Then ##-->
+<!--##include record_vb.tpl/view##-->
+<!--## Else ##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% if (!Found) { %>
 <p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
@@ -180,9 +189,13 @@ value written is HTML-encoded.
 <% } %>
 <% } %>
 <p><a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("BackToList", "Back to list"))##--></a></p>
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session form##-->
+<!--## If IsVb() Then ##-->
+<!--##include record_vb.tpl/form##-->
+<!--## Else ##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% if (!Found) { %>
 <p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
@@ -213,4 +226,5 @@ value written is HTML-encoded.
 	<a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("Cancel", "Cancel"))##--></a>
 </form>
 <% } %>
+<!--## End If ##-->
 <!--##/session##-->

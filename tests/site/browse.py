@@ -102,8 +102,9 @@ def shop_database(source, build, dest):
 class Server:
     """The preview server in a process group of its own, stopped however the test ends."""
 
-    def __init__(self, source, site, cache, log):
+    def __init__(self, source, site, cache, log, ready="Default.aspx"):
         self.source, self.site, self.cache, self.log_path = source, site, cache, log
+        self.ready = ready
         self.proc, self.port = None, None
 
     def start(self):
@@ -127,7 +128,7 @@ class Server:
             if self.proc.poll() is not None:
                 return False
             try:
-                with urllib.request.urlopen(self.url("Default.aspx"), timeout=30) as r:
+                with urllib.request.urlopen(self.url(self.ready), timeout=60) as r:
                     return r.status == 200
             except (urllib.error.URLError, ConnectionError, socket.timeout):
                 time.sleep(0.3)
@@ -270,9 +271,11 @@ def shown(page):
     return [[r[0], r[1], r[2], r[3], r[5]] for r in page.rows if len(r) == 6]
 
 
-def main():
+def arguments(usage):
+    """SOURCE_DIR, BUILD_DIR and the browser's program; the exit status instead when the
+    arguments are wrong (2) or a tool is missing (SKIP)."""
     if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
+        print(usage, file=sys.stderr)
         return 2
     source, build = (os.path.abspath(a) for a in sys.argv[1:])
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
@@ -280,6 +283,14 @@ def main():
     if missing:
         print("SKIP: missing " + ", ".join(missing) + " (scripts/setup.sh installs them)")
         return SKIP
+    return source, build, chromium
+
+
+def main():
+    args = arguments(__doc__)
+    if isinstance(args, int):
+        return args
+    source, build, chromium = args
 
     work = os.path.join(build, "site-test")
     shutil.rmtree(work, ignore_errors=True)
@@ -291,7 +302,15 @@ def main():
     shots = os.path.join(work, "screenshots")
     os.makedirs(shots)
 
-    server = Server(source, site, os.path.join(build, "preview-host"), os.path.join(work, "server.log"))
+    return serve_and_check(source, build, work, site, chromium, "Default.aspx",
+                           lambda c, server, browser: run_checks(c, server, browser, db, shots))
+
+
+def serve_and_check(source, build, work, site, chromium, ready, checks):
+    """Serves the site, runs checks(c, server, browser) in one browser and reports; the exit
+    status."""
+    server = Server(source, site, os.path.join(build, "preview-host"), os.path.join(work, "server.log"),
+                    ready)
     for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(sig, lambda *_: sys.exit(1))
     started = time.monotonic()
@@ -303,8 +322,8 @@ def main():
         browser = Browser(chromium, os.path.join(work, "profile"))
         c = Checks()
         try:
-            run_checks(c, server, browser, db, shots)
-        except (OSError, TimeoutError, RuntimeError, ValueError, KeyError) as e:
+            checks(c, server, browser)
+        except (OSError, TimeoutError, RuntimeError, ValueError, KeyError, TypeError) as e:
             c.expect(False, "the checks ran to their end", repr(e))
         finally:
             browser.close()

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "core/status.h"
 #include "platform/automation/convert.h"
@@ -625,6 +627,19 @@ TEST_F(ScriptHostTest, BuiltInCodeLeavesTheMainEngineWithSystemAndUserCodeOnly) 
                                              "Class_End", "Mine"}));
   EXPECT_EQ(builtinScriptCode("VL "), builtinScriptCode("vl"));
   EXPECT_EQ(builtinScriptCode("XX"), "");
+}
+
+// The built-in system code is part of what compiled templates and user code rely on: its text
+// stays the same to the byte unless changed on purpose (QUILLET_UPDATE_GOLDEN=1 rewrites it).
+TEST(BuiltInCode, SystemCodeMatchesItsStoredText) {
+  const std::filesystem::path dir =
+      std::filesystem::path(QUILLET_TEST_DIR) / "fixtures/system_code";
+  for (const auto& [key, name] : {std::pair{"VB", "vb.txt"}, std::pair{"C#", "cs.txt"}}) {
+    const std::string code = builtinScriptCode(key);
+    if (std::getenv("QUILLET_UPDATE_GOLDEN")) std::ofstream(dir / name, std::ios::binary) << code;
+    EXPECT_EQ(code, readAll(dir / name)) << key;
+  }
+  EXPECT_EQ(builtinScriptCode("c# "), builtinScriptCode("C#"));
 }
 
 } // namespace

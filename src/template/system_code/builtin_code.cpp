@@ -1,5 +1,7 @@
 #include "template/system_code/builtin_code.h"
 
+#include <utility>
+
 #include "platform/automation/context.h"
 #include "platform/text/ascii.h"
 
@@ -118,7 +120,10 @@ Function Include(sKind, sPath, sRemark)
 End Function
 )vbs";
 
-constexpr const char* kVbCode = R"vbs(
+// The program language's part of the system code: the page class markers and the members of
+// cSystemFunctions that write code in that language. Each {{slot}} is filled from the
+// language's words below.
+constexpr std::string_view kLanguageCode = R"vbs(
 ' The start of a control's output: nothing of its own, so that templates write their own
 ' directives; user code may supply a text through USER_Control_Start.
 Function Control_Start()
@@ -127,122 +132,126 @@ Function Control_Start()
 End Function
 
 Function Class_Start()
-  Class_Start = "Partial Class " & qz_ClassName() & vbCrLf & "Inherits System.Web.UI.Page"
+  Class_Start = {{classStart}}
   If SCRPT.UserModuleExist("USER_Class_Start") Then Class_Start = USER_Class_Start(Class_Start)
 End Function
 
 Function Class_End()
-  Class_End = "End Class"
+  Class_End = "{{classEnd}}"
   If SCRPT.UserModuleExist("USER_Class_End") Then Class_End = USER_Class_End(Class_End)
 End Function
 
-' Text helpers of the page functions, for code written in Visual Basic.
+' Text helpers of the page functions, for code written in {{title}}.
 Class cSystemFunctions
   Public Function ProgramLanguage()
-    ProgramLanguage = "VB"
+    ProgramLanguage = "{{name}}"
   End Function
 
   Public Function LangExt()
-    LangExt = "vb"
+    LangExt = "{{ext}}"
   End Function
 
   ' A string literal holding the text.
   Public Function Quote(ByVal sText)
     Dim s
-    s = Replace("" & sText, """", """""")
+{{quote}}    Quote = """" & s & """"
+    If SCRPT.UserModuleExist("USER_Quote") Then Quote = USER_Quote(Quote)
+  End Function
+
+  Public Function Comment(ByVal sText)
+    Comment = "{{comment}}" & Replace("" & sText, vbCrLf, vbCrLf & "{{comment}}")
+    If SCRPT.UserModuleExist("USER_Comment") Then Comment = USER_Comment(Comment)
+  End Function
+
+  Public Function BoolLiteral(ByVal bValue)
+    If CBool(bValue) Then BoolLiteral = "{{true}}" Else BoolLiteral = "{{false}}"
+  End Function
+
+  Public Function NullLiteral()
+    NullLiteral = "{{null}}"
+  End Function
+
+  Public Function Concat()
+    Concat = "{{concat}}"
+  End Function
+
+  Public Function StatementEnd()
+    StatementEnd = "{{statementEnd}}"
+  End Function
+
+)vbs";
+
+// What a program language fills the slots of kLanguageCode with.
+struct LanguageWords {
+  std::string_view name, ext, title;
+  std::string_view classStart; // the expression Class_Start returns
+  std::string_view classEnd;
+  std::string_view quote; // the lines of Quote that escape the text in s
+  std::string_view comment, trueWord, falseWord, nullWord, concat, statementEnd;
+};
+
+constexpr LanguageWords kVbWords{
+    .name = "VB",
+    .ext = "vb",
+    .title = "Visual Basic",
+    .classStart =
+        R"vbs("Partial Class " & qz_ClassName() & vbCrLf & "Inherits System.Web.UI.Page")vbs",
+    .classEnd = "End Class",
+    .quote = R"vbs(    s = Replace("" & sText, """", """""")
     s = Replace(s, vbCrLf, """ & vbCrLf & """)
     s = Replace(s, vbCr, """ & vbCr & """)
     s = Replace(s, vbLf, """ & vbLf & """)
     s = Replace(s, vbTab, """ & vbTab & """)
-    Quote = """" & s & """"
-    If SCRPT.UserModuleExist("USER_Quote") Then Quote = USER_Quote(Quote)
-  End Function
+)vbs",
+    .comment = "' ",
+    .trueWord = "True",
+    .falseWord = "False",
+    .nullWord = "Nothing",
+    .concat = " & ",
+    .statementEnd = ""};
 
-  Public Function Comment(ByVal sText)
-    Comment = "' " & Replace("" & sText, vbCrLf, vbCrLf & "' ")
-    If SCRPT.UserModuleExist("USER_Comment") Then Comment = USER_Comment(Comment)
-  End Function
-
-  Public Function BoolLiteral(ByVal bValue)
-    If CBool(bValue) Then BoolLiteral = "True" Else BoolLiteral = "False"
-  End Function
-
-  Public Function NullLiteral()
-    NullLiteral = "Nothing"
-  End Function
-
-  Public Function Concat()
-    Concat = " & "
-  End Function
-
-  Public Function StatementEnd()
-    StatementEnd = ""
-  End Function
-
-)vbs";
-
-constexpr const char* kCsCode = R"vbs(
-' The start of a control's output: nothing of its own, so that templates write their own
-' directives; user code may supply a text through USER_Control_Start.
-Function Control_Start()
-  Control_Start = ""
-  If SCRPT.UserModuleExist("USER_Control_Start") Then Control_Start = USER_Control_Start(Control_Start)
-End Function
-
-Function Class_Start()
-  Class_Start = "public partial class " & qz_ClassName() & " : System.Web.UI.Page" & vbCrLf & "{"
-  If SCRPT.UserModuleExist("USER_Class_Start") Then Class_Start = USER_Class_Start(Class_Start)
-End Function
-
-Function Class_End()
-  Class_End = "}"
-  If SCRPT.UserModuleExist("USER_Class_End") Then Class_End = USER_Class_End(Class_End)
-End Function
-
-' Text helpers of the page functions, for code written in C#.
-Class cSystemFunctions
-  Public Function ProgramLanguage()
-    ProgramLanguage = "C#"
-  End Function
-
-  Public Function LangExt()
-    LangExt = "cs"
-  End Function
-
-  ' A string literal holding the text.
-  Public Function Quote(ByVal sText)
-    Dim s
-    s = Replace("" & sText, "\", "\\")
+constexpr LanguageWords kCsWords{
+    .name = "C#",
+    .ext = "cs",
+    .title = "C#",
+    .classStart =
+        R"vbs("public partial class " & qz_ClassName() & " : System.Web.UI.Page" & vbCrLf & "{")vbs",
+    .classEnd = "}",
+    .quote = R"vbs(    s = Replace("" & sText, "\", "\\")
     s = Replace(s, """", "\""")
     s = Replace(s, vbCr, "\r")
     s = Replace(s, vbLf, "\n")
     s = Replace(s, vbTab, "\t")
-    Quote = """" & s & """"
-    If SCRPT.UserModuleExist("USER_Quote") Then Quote = USER_Quote(Quote)
-  End Function
+)vbs",
+    .comment = "// ",
+    .trueWord = "true",
+    .falseWord = "false",
+    .nullWord = "null",
+    .concat = " + ",
+    .statementEnd = ";"};
 
-  Public Function Comment(ByVal sText)
-    Comment = "// " & Replace("" & sText, vbCrLf, vbCrLf & "// ")
-    If SCRPT.UserModuleExist("USER_Comment") Then Comment = USER_Comment(Comment)
-  End Function
-
-  Public Function BoolLiteral(ByVal bValue)
-    If CBool(bValue) Then BoolLiteral = "true" Else BoolLiteral = "false"
-  End Function
-
-  Public Function NullLiteral()
-    NullLiteral = "null"
-  End Function
-
-  Public Function Concat()
-    Concat = " + "
-  End Function
-
-  Public Function StatementEnd()
-    StatementEnd = ";"
-  End Function
-
-)vbs";
+// kLanguageCode with every slot filled from the language's words.
+std::string languageCode(const LanguageWords& w) {
+  const std::pair<std::string_view, std::string_view> slots[] = {
+      {"name", w.name},         {"ext", w.ext},
+      {"title", w.title},       {"classStart", w.classStart},
+      {"classEnd", w.classEnd}, {"quote", w.quote},
+      {"comment", w.comment},   {"true", w.trueWord},
+      {"false", w.falseWord},   {"null", w.nullWord},
+      {"concat", w.concat},     {"statementEnd", w.statementEnd}};
+  std::string out;
+  std::string_view rest = kLanguageCode;
+  for (size_t open; (open = rest.find("{{")) != std::string_view::npos;) {
+    size_t close = rest.find("}}", open);
+    std::string_view slot = rest.substr(open + 2, close - open - 2);
+    out.append(rest.substr(0, open));
+    for (const auto& [key, value] : slots)
+      if (key == slot) out.append(value);
+    rest.remove_prefix(close + 2);
+  }
+  out.append(rest);
+  return out;
+}
 
 // The members of cSystemFunctions that do not depend on the program language, and its end.
 constexpr const char* kSharedMembers = R"vbs(
@@ -285,8 +294,8 @@ std::string builtinScriptCode(std::string_view key) {
   std::string k = platform::text::lowerAscii(key);
   while (!k.empty() && k.back() == ' ')
     k.pop_back();
-  if (k == "vb") return std::string(kCommonCode) + kVbCode + kSharedMembers;
-  if (k == "c#") return std::string(kCommonCode) + kCsCode + kSharedMembers;
+  if (k == "vb") return kCommonCode + languageCode(kVbWords) + kSharedMembers;
+  if (k == "c#") return kCommonCode + languageCode(kCsWords) + kSharedMembers;
   if (k == "vl") return kValidationCode;
   return {};
 }

@@ -16,6 +16,7 @@
 #include "platform/files/files.h"
 #include "project/project_file.h"
 #include "project/ruz.h"
+#include "scratch.h"
 
 namespace {
 
@@ -23,24 +24,10 @@ namespace au = quillet::platform::automation;
 namespace files = quillet::platform::files;
 using quillet::project::RUZ;
 
-// A private home, registry and documents folder for the run.
-const std::string& scratch() {
-  static std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-bench-XXXXXX").string();
-    std::string d = ::mkdtemp(tmpl.data());
-    ::setenv("HOME", d.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (d + "/config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (d + "/docs").c_str(), 1);
-    ::setenv("QUILLET_MACHINE_HIVE", (d + "/machine.reg").c_str(), 1);
-    return d;
-  }();
-  return dir;
-}
-
 // The project file of the benchmark, written once.
 const std::string& projectFile() {
   static std::string path = [] {
-    std::string p = scratch() + "/big.kvz";
+    std::string p = benchScratchFolder() + "/big.kvz";
     au::Context::Scope scope;
     RUZ proj;
     proj.AddProj("Benchmark");
@@ -81,7 +68,7 @@ BENCHMARK(BM_ProjectLoad)->Unit(benchmark::kMillisecond);
 
 void BM_ProjectSave(benchmark::State& state) {
   const std::string& in = projectFile();
-  const std::string out = scratch() + "/saved.kvz";
+  const std::string out = benchScratchFolder() + "/saved.kvz";
   au::Context::Scope scope;
   RUZ proj;
   proj.Load(in);
@@ -97,7 +84,7 @@ BENCHMARK(BM_ProjectSave)->Unit(benchmark::kMillisecond);
 
 void BM_ProjectLoadSave(benchmark::State& state) {
   const std::string& in = projectFile();
-  const std::string out = scratch() + "/saved.kvz";
+  const std::string out = benchScratchFolder() + "/saved.kvz";
   au::Context::Scope scope;
   RUZ proj;
   for (auto _ : state) {
@@ -112,7 +99,7 @@ BENCHMARK(BM_ProjectLoadSave)->Unit(benchmark::kMillisecond);
 
 void BM_Libxml2ParseSerialise(benchmark::State& state) {
   const std::string& in = projectFile();
-  const std::string out = scratch() + "/libxml2.kvz";
+  const std::string out = benchScratchFolder() + "/libxml2.kvz";
   for (auto _ : state) {
     xmlDocPtr doc = xmlReadFile(in.c_str(), nullptr, XML_PARSE_NONET);
     xmlChar* bytes = nullptr;

@@ -9,6 +9,7 @@
 
 #include "platform/automation/context.h"
 #include "project/ruz.h"
+#include "scratch.h"
 #include "template/compiler.h"
 #include "template/controls.h"
 #include "template/parser.h"
@@ -20,19 +21,6 @@ namespace au = quillet::platform::automation;
 namespace tpl = quillet::templating;
 using au::Ref;
 using au::Variant;
-
-const std::string& scratch() {
-  static std::string dir = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-bench-XXXXXX").string();
-    std::string d = ::mkdtemp(tmpl.data());
-    ::setenv("HOME", d.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (d + "/config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (d + "/docs").c_str(), 1);
-    ::setenv("QUILLET_MACHINE_HIVE", (d + "/machine.reg").c_str(), 1);
-    return d;
-  }();
-  return dir;
-}
 
 const char* kListTemplate =
     "<!--##session list##-->\r\n"
@@ -73,7 +61,7 @@ struct Run {
       fld->setFldGenerate(f % 4 != 0);
     }
     tables->SetItem(Variant("Orders"));
-    std::string file = scratch() + "/control.xml";
+    std::string file = benchScratchFolder() + "/control.xml";
     FILE* out = std::fopen(file.c_str(), "wb");
     std::fputs("<?xml version=\"1.0\"?>\n<Brindlewood date=\"2026/01/01\" version=\"4.0\" "
                "desc=\"b\" author=\"b\"><control id=\"list\" type=\"table\" ifiles=\"list.tpl\">"
@@ -94,7 +82,7 @@ struct Run {
 };
 
 void BM_StartScriptHost(benchmark::State& state) {
-  scratch();
+  benchScratchFolder();
   Run run;
   for (auto _ : state) {
     auto host = au::makeRef<tpl::AGScript>();
@@ -105,7 +93,7 @@ void BM_StartScriptHost(benchmark::State& state) {
 BENCHMARK(BM_StartScriptHost)->Unit(benchmark::kMicrosecond);
 
 void BM_ListPage30Fields(benchmark::State& state) {
-  scratch();
+  benchScratchFolder();
   Run run;
   auto host = au::makeRef<tpl::AGScript>();
   host->initializeFor(run.proj, run.controls, nullptr);

@@ -22,6 +22,7 @@
 #include "platform/automation/members.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
+#include "scratch.h"
 #include "template/cache.h"
 #include "template/compiler.h"
 #include "template/controls.h"
@@ -36,14 +37,6 @@ using au::Variant;
 namespace {
 
 const fs::path kSet = fs::path(QUILLET_SOURCE_DIR) / "tests/template/fixtures/set";
-
-fs::path scratch() {
-  static fs::path dir = [] {
-    std::string tmpl = (fs::temp_directory_path() / "quillet-bench-XXXXXX").string();
-    return fs::path(::mkdtemp(tmpl.data()));
-  }();
-  return dir;
-}
 
 // One cold compile of the set; the number of scripts written.
 int compileSet(const fs::path& out) {
@@ -89,7 +82,7 @@ std::optional<std::pair<double, int>> pythonOnce(const fs::path& out, int n) {
 }
 
 void BM_CompileFixtureSetCold(benchmark::State& state) {
-  fs::path out = scratch() / "ours";
+  fs::path out = fs::path(benchScratchFolder()) / "ours";
   fs::create_directories(out);
   int written = 0;
   for (auto _ : state)
@@ -100,7 +93,7 @@ void BM_CompileFixtureSetCold(benchmark::State& state) {
   }
   state.counters["scripts"] = written;
   // Alternating rounds of 20 compiles each, so both see the same load; the best counts.
-  fs::path pyOut = scratch() / "py";
+  fs::path pyOut = fs::path(benchScratchFolder()) / "py";
   fs::create_directories(pyOut);
   constexpr int kRounds = 20;
   double best = 0, py = 0;
@@ -126,8 +119,8 @@ BENCHMARK(BM_CompileFixtureSetCold)->Unit(benchmark::kMillisecond);
 // Warm: a run after an unchanged one reads the cache index and checks every template file and
 // compiled script against it; nothing needs compiling again.
 void BM_CompileFixtureSetWarm(benchmark::State& state) {
-  fs::path out = scratch() / "warm";
-  fs::path cacheDir = scratch() / "warm-cache";
+  fs::path out = fs::path(benchScratchFolder()) / "warm";
+  fs::path cacheDir = fs::path(benchScratchFolder()) / "warm-cache";
   fs::create_directories(out);
   int written = compileSet(out);
   if (written <= 0) {
@@ -250,7 +243,7 @@ End Function
 )VB";
 
 void BM_ListPageFunction30Fields(benchmark::State& state) {
-  fs::path out = scratch() / "page";
+  fs::path out = fs::path(benchScratchFolder()) / "page";
   fs::create_directories(out);
   if (compileSet(out) <= 0) {
     state.SkipWithError("the fixture set did not compile");

@@ -21,6 +21,7 @@
 namespace {
 
 namespace au = quillet::platform::automation;
+namespace core = quillet::core;
 namespace files = quillet::platform::files;
 using quillet::project::RUZ;
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/access.h"
@@ -21,15 +22,12 @@ const std::string kFixtures = QUILLET_TEST_DIR "/fixtures/";
 class AccessFiles : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("quillet-access-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
     for (const char* f : {"nwind.mdb", "DateTestDatabase.mdb"})
       fs::copy_file(kFixtures + f, dir / f, fs::copy_options::overwrite_existing);
   }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string file(const char* name) const { return (dir / name).string(); }
+  std::string file(const char* name) const { return dir / name; }
   automation::Context::Scope scope;
-  fs::path dir;
+  quillet::testing::TempDir dir;
 };
 
 TEST_F(AccessFiles, Jet3TablesColumnsAndProperties) {

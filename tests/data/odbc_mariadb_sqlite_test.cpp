@@ -1,21 +1,24 @@
 // The ODBC backend against MariaDB (server of scripts/services.sh), an SQLite file, and a
 // SQL Server address where no server runs (FreeTDS).
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 
+#include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/connection.h"
 #include "services.h"
+#include "support/sqlite_file.h"
 
 namespace quillet::platform::data {
 namespace {
 
 using automation::CStr;
 using quillet::testing::column;
+using quillet::testing::makeSqlite;
 using quillet::testing::serviceVar;
+using quillet::testing::TempDir;
 
 class MariaDb : public ::testing::Test {
 protected:
@@ -117,30 +120,19 @@ TEST(MariaDbErrors, WindowsMySqlDriverNameIsServedByMariaDb) {
 class Sqlite : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("quillet-sqlite-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    file = (dir / "t.db").string();
-    std::filesystem::remove(file);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    const char* ddl =
+    ASSERT_NO_FATAL_FAILURE(makeSqlite(
+        file,
         "CREATE TABLE items (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
         "price REAL DEFAULT 0, code VARCHAR(8) UNIQUE);"
         "CREATE TABLE pairs (a INTEGER, b INTEGER, note TEXT, PRIMARY KEY (a, b));"
         "CREATE INDEX pairs_note ON pairs(note);"
         "CREATE VIEW cheap AS SELECT id, name FROM items WHERE price < 10;"
-        "INSERT INTO items (name, price, code) VALUES ('Tea', 3.5, 'T1'), ('Café', 12, 'C1');";
-    ASSERT_EQ(sqlite3_exec(db, ddl, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+        "INSERT INTO items (name, price, code) VALUES ('Tea', 3.5, 'T1'), ('Café', 12, 'C1');"));
     conn = openConnection("Driver={SQLite3};Database=" + file);
   }
-  void TearDown() override {
-    conn.reset();
-    std::filesystem::remove_all(dir);
-  }
   automation::Context::Scope scope;
-  std::filesystem::path dir;
-  std::string file;
+  TempDir dir;
+  std::string file = dir / "t.db";
   Ref<Connection> conn;
 };
 
@@ -184,13 +176,13 @@ TEST_F(Sqlite, WritesAreRefused) {
 TEST(SqliteErrors, MissingFileIsNotCreated) {
   automation::Context::Scope scope;
   // The driver would create an empty database; a missing file must be reported instead.
-  auto missing = std::filesystem::temp_directory_path() /
-                 ("quillet-missing-" + std::to_string(::getpid()) + ".db");
+  TempDir dir;
+  const std::string missing = dir / "missing.db";
   try {
-    openConnection("Driver={SQLite3};Database=" + missing.string());
+    openConnection("Driver={SQLite3};Database=" + missing);
     FAIL() << "opened a missing file";
   } catch (const DataError& e) {
-    EXPECT_NE(e.description().find(missing.string()), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find(missing), std::string::npos) << e.description();
   }
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

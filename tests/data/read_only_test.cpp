@@ -1,12 +1,11 @@
 // Read-only connections stay read-only whatever a statement calls, results are bounded, and
 // a script's time-out stops a statement that waits on the server.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 
+#include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/connection.h"
@@ -14,14 +13,17 @@
 #include "platform/vbscript/runtime.h"
 #include "platform/vbscript/script_control.h"
 #include "services.h"
+#include "support/sqlite_file.h"
 
 namespace quillet::platform::data {
 namespace {
 
 using automation::CStr;
 using quillet::testing::failureOf;
+using quillet::testing::makeSqlite;
 using quillet::testing::scalarText;
 using quillet::testing::serviceVar;
+using quillet::testing::TempDir;
 using Clock = std::chrono::steady_clock;
 
 // The statement runs from a script with a one-second time-out; returns the error number
@@ -65,25 +67,13 @@ TEST(ReadOnlyMariaDb, StatementsRunInsideAReadOnlyTransaction) {
 class ReadOnlySqlite : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("quillet-ro-sqlite-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    file = (dir / "t.db").string();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1);", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_NO_FATAL_FAILURE(
+        makeSqlite(file, "CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1);"));
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string bytes() const {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string bytes() const { return TempDir::read(file); }
   automation::Context::Scope scope;
-  std::filesystem::path dir;
-  std::string file;
+  TempDir dir;
+  std::string file = dir / "t.db";
 };
 
 TEST_F(ReadOnlySqlite, NothingChangesTheFileOrLoadsCode) {
@@ -106,10 +96,7 @@ TEST_F(ReadOnlySqlite, NothingChangesTheFileOrLoadsCode) {
 
   // The authorizer guards the driver's connections only: others in the process are as
   // they were.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, "PRAGMA user_version = 3", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  makeSqlite(file, "PRAGMA user_version = 3");
 }
 
 } // namespace

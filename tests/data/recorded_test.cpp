@@ -1,21 +1,24 @@
 // Recorded catalogues: replay of hand-written recordings of databases that cannot run
 // here, and capture from live connections.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/connection.h"
 #include "services.h"
+#include "support/sqlite_file.h"
 
 namespace quillet::platform::data {
 namespace {
 
 using automation::CStr;
 using quillet::testing::column;
+using quillet::testing::makeSqlite;
+using quillet::testing::TempDir;
 namespace fs = std::filesystem;
 
 const std::string kFixtures = QUILLET_TEST_DIR "/fixtures/";
@@ -95,8 +98,8 @@ TEST(Recorded, OracleTriggerQuery) {
 
 TEST(Recorded, BadFilesGiveClearErrors) {
   automation::Context::Scope scope;
-  fs::path dir = fs::temp_directory_path() / ("quillet-rec-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  TempDir tmp;
+  const fs::path dir = tmp.path();
   std::ofstream(dir / "broken.json")
       << "{\"format\": \"quillet-recorded-catalogue\", \"schemas\": [";
   std::ofstream(dir / "other.json") << "{\"hello\": 1}";
@@ -117,23 +120,16 @@ TEST(Recorded, BadFilesGiveClearErrors) {
       EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
     }
   }
-  fs::remove_all(dir);
 }
 
 TEST(Recorded, CaptureOfALiveConnectionReplaysTheSame) {
   automation::Context::Scope scope;
-  fs::path dir = fs::temp_directory_path() / ("quillet-cap-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  TempDir tmp;
+  const fs::path dir = tmp.path();
   std::string db = (dir / "c.db").string();
-  sqlite3* h = nullptr;
-  ASSERT_EQ(sqlite3_open(db.c_str(), &h), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(
-                h,
-                "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT NOT NULL, at TIMESTAMP, b BLOB);"
-                "INSERT INTO t VALUES (1, 'x''y', '2023-05-06 07:08:09', x'00ff');",
-                nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(h);
+  ASSERT_NO_FATAL_FAILURE(makeSqlite(
+      db, "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT NOT NULL, at TIMESTAMP, b BLOB);"
+          "INSERT INTO t VALUES (1, 'x''y', '2023-05-06 07:08:09', x'00ff');"));
   std::string file = (dir / "capture.json").string();
   auto live = openConnection("Driver={SQLite3};Database=" + db);
   live->startCapture(file);
@@ -169,14 +165,13 @@ TEST(Recorded, CaptureOfALiveConnectionReplaysTheSame) {
   EXPECT_EQ(content(rows->value("b")), content(liveRows->value("b")));
   EXPECT_EQ(replay->describe("SELECT name FROM t")->columns()[0].baseTable,
             liveDesc->columns()[0].baseTable);
-  fs::remove_all(dir);
 }
 
 TEST(Recorded, CaptureOfThePostgresCatalogue) {
   QUILLET_REQUIRE_SERVICES();
   automation::Context::Scope scope;
-  fs::path file =
-      fs::temp_directory_path() / ("quillet-pgcap-" + std::to_string(::getpid()) + ".json");
+  TempDir tmp;
+  const fs::path file = tmp / "capture.json";
   auto live = openConnection(quillet::testing::serviceVar("QUILLET_PG_ODBC"));
   live->captureCatalogue(file.string());
   auto replay = recorded(file.string());
@@ -185,7 +180,6 @@ TEST(Recorded, CaptureOfThePostgresCatalogue) {
   EXPECT_EQ(column(*pk, "COLUMN_NAME"), (std::vector<std::string>{"order_id", "line_no"}));
   auto fk = replay->openSchema(SchemaKind::ForeignKeys);
   EXPECT_EQ(column(*fk, "PK_TABLE_NAME"), std::vector<std::string>{"customers"});
-  fs::remove(file);
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 // The connection and recordset as scripts reach them: by name, through the class factory.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "files/tempdir.h"
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/factory.h"
@@ -91,8 +90,8 @@ TEST(DataScript, ExecuteWritesRecordsAffectedAndRecordsetOpenReadsAnyCursor) {
   automation::Context::Scope scope;
   registerDataClasses();
   // An empty file is an empty SQLite database.
-  std::filesystem::path db = std::filesystem::temp_directory_path() /
-                             ("quillet-script-" + std::to_string(::getpid()) + ".db");
+  quillet::testing::TempDir tmp;
+  const std::filesystem::path db = tmp / "empty.db";
   std::ofstream{db};
   Variant conn(automation::create("ADODB.Connection"));
   std::vector<Variant> open{Variant("Driver={SQLite3};Database=" + db.string())};
@@ -114,7 +113,6 @@ TEST(DataScript, ExecuteWritesRecordsAffectedAndRecordsetOpenReadsAnyCursor) {
   invoke(rs, "MoveFirst", kMethod);
   EXPECT_EQ(automation::CLng(automation::valueOf(invoke(rs, "Item", kGetOrCall, one))), 1);
   invoke(conn, "Close", kMethod);
-  std::filesystem::remove(db);
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 // A model test environment that keeps the ODBC configuration of the test servers (the
 // private environment would otherwise point unixODBC at an empty folder), with the schema
 // loaders registered and a few helpers to look at what was loaded.
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "elements/model_env.h"
 #include "model/database.h"
 #include "schema/register.h"
+#include "support/sqlite_file.h"
 
 namespace quillet::testing {
 
@@ -64,16 +63,8 @@ protected:
       out.push_back(f->FldName());
     return out;
   }
-  // Runs SQL on a new SQLite file.
   static void makeSqlite(const std::string& path, const char* sql) {
-    sqlite3* h = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &h), SQLITE_OK);
-    char* err = nullptr;
-    int rc = sqlite3_exec(h, sql, nullptr, nullptr, &err);
-    std::string msg = err ? err : "";
-    sqlite3_free(err);
-    sqlite3_close(h);
-    ASSERT_EQ(rc, SQLITE_OK) << msg;
+    quillet::testing::makeSqlite(path, sql);
   }
 
   Ref<model::RUZDatabases> databases;

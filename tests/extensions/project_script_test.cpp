@@ -15,10 +15,10 @@ namespace {
 using quillet::testing::hostProgram;
 using quillet::testing::HostRun;
 
-class ProjectScript : public ::testing::Test {
+class ProjectScript : public quillet::testing::HostProgramTest {
 protected:
   void SetUp() override {
-    ASSERT_EQ(access(hostProgram().c_str(), X_OK), 0) << hostProgram() << " is not built";
+    ASSERT_NO_FATAL_FAILURE(HostProgramTest::SetUp());
     // The user's hive names the fixture folder as the extensions folder.
     env.write("config/brindlewood/user.reg",
               "[Software\\Brindlewood\\4.0\\Extensions]\n\"SourceFolder\"=\"" + fixtures() +

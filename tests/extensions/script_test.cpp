@@ -13,26 +13,12 @@ namespace {
 using quillet::testing::hostProgram;
 using quillet::testing::HostRun;
 
-class ExtensionScript : public ::testing::Test {
+class ExtensionScript : public quillet::testing::HostProgramTest {
 protected:
-  void SetUp() override {
-    ASSERT_EQ(access(hostProgram().c_str(), X_OK), 0) << hostProgram() << " is not built";
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ext-run-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
   HostRun run(const std::string& text) {
-    auto path = dir_ / "script.vbs";
-    std::ofstream(path, std::ios::binary) << text;
     // The script's own HOME, so no user registry or documents folder is touched.
-    return quillet::testing::runHost("run " + path.string(), "2>&1");
+    return quillet::testing::runHost("run " + script("script.vbs", text), "2>&1");
   }
-  std::filesystem::path dir_;
 };
 
 // Prints an extension's tree: tables with their numbers, then charts | fields.

@@ -18,26 +18,7 @@ HostRun run(const std::string& args, const char* redirect = "2>&1") {
   return quillet::testing::runHost(args, redirect);
 }
 
-class RunCommand : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_EQ(access(hostProgram().c_str(), X_OK), 0) << hostProgram() << " is not built";
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vbs-run-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string script(const std::string& name, const std::string& text) {
-    auto path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
-  }
-  std::filesystem::path dir_;
-};
+class RunCommand : public quillet::testing::HostProgramTest {};
 
 TEST_F(RunCommand, WScriptObjectAndArguments) {
   std::string file = script(
@@ -132,7 +113,7 @@ TEST_F(RunCommand, ClassesOfEveryLayerAreCreatable) {
 TEST_F(RunCommand, UsageErrors) {
   EXPECT_EQ(run("run").status, 2);
   EXPECT_EQ(run("run --timeout").status, 2);
-  HostRun r = run("run " + (dir_ / "missing.vbs").string());
+  HostRun r = run("run " + (dir / "missing.vbs"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("cannot read"), std::string::npos);
 }

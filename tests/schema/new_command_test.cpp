@@ -21,14 +21,7 @@ using quillet::testing::serviceVar;
 
 class NewCommand : public SchemaTest {
 protected:
-  NewCommand() {
-    // The program runs under the leak checker too; the ODBC drivers' own allocations that
-    // outlive a connection are theirs, as in this test program.
-    env.write("lsan.supp", "leak:psqlodbcw.so\nleak:psqlodbca.so\nleak:libmaodbc.so\n"
-                           "leak:libsqlite3odbc\nleak:libodbc.so\n");
-    ::setenv("LSAN_OPTIONS", ("suppressions=" + env.path("lsan.supp").string()).c_str(), 1);
-  }
-  ~NewCommand() override { ::unsetenv("LSAN_OPTIONS"); }
+  quillet::testing::DriverLeaksSuppressed leaks{env.path("lsan.supp")};
   HostRun run(const std::string& args) { return quillet::testing::runHost(args, "2>&1"); }
   static std::string quoted(const std::string& s) {
     std::string out = "'";

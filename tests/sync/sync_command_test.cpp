@@ -11,12 +11,7 @@ namespace {
 
 class SyncCommand : public SyncTest {
 protected:
-  SyncCommand() {
-    env.write("lsan.supp", "leak:psqlodbcw.so\nleak:psqlodbca.so\nleak:libmaodbc.so\n"
-                           "leak:libsqlite3odbc\nleak:libodbc.so\n");
-    ::setenv("LSAN_OPTIONS", ("suppressions=" + env.path("lsan.supp").string()).c_str(), 1);
-  }
-  ~SyncCommand() override { ::unsetenv("LSAN_OPTIONS"); }
+  DriverLeaksSuppressed leaks{env.path("lsan.supp")};
   // stdin from /dev/null: no terminal, as in a script.
   HostRun run(const std::string& args) { return runHost(args + " </dev/null", "2>&1"); }
 };

@@ -10,27 +10,16 @@
 #include "archive/zip_builder.h"
 #include "files/tempdir.h"
 #include "platform/automation/error.h"
+#include "support/errors.h"
 
 namespace quillet::platform::archive {
 namespace {
 
 namespace fs = std::filesystem;
-using automation::Error;
+using quillet::testing::Raised;
+using quillet::testing::raisedBy;
 using quillet::testing::TempDir;
 using quillet::testing::ZipBuilder;
-
-struct Raised {
-  int32_t number = 0;
-  std::string text;
-};
-template <class F> Raised raisedBy(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return {e.number(), e.description()};
-  }
-  return {};
-}
 
 // Every file, folder and link below a folder, relative, sorted.
 std::vector<std::string> tree(const std::string& folder) {
@@ -76,8 +65,8 @@ TEST(ZipExtract, RefusesNamesThatLeaveTheFolderBeforeWritingAnything) {
     ZipBuilder().file("good.txt", "fine").file(name, "bad").write(dir / "t.zip");
     const Raised r = raisedBy([&] { extract(dir / "t.zip", dir / "w/out"); });
     EXPECT_EQ(r.number, automation::err::kPathFileAccessError);
-    EXPECT_NE(r.text.find(name), std::string::npos) << r.text;
-    EXPECT_NE(r.text.find("t.zip"), std::string::npos) << r.text;
+    EXPECT_NE(r.description.find(name), std::string::npos) << r.description;
+    EXPECT_NE(r.description.find("t.zip"), std::string::npos) << r.description;
     // Not even the good entry before it was written, and nothing beside the folder.
     EXPECT_EQ(tree(dir / "w"), std::vector<std::string>{});
     EXPECT_EQ(tree(dir.path()), std::vector<std::string>{"t.zip"});
@@ -112,7 +101,8 @@ TEST(ZipExtract, KeepsLinksThatStayInsideAndRefusesOthers) {
     ZipBuilder().file("f.txt", "x").link(c.name, c.target).write(dir / "t.zip");
     const Raised r = raisedBy([&] { extract(dir / "t.zip", dir / "out"); });
     EXPECT_EQ(r.number, automation::err::kPathFileAccessError);
-    EXPECT_NE(r.text.find(std::string("\"") + c.name + "\""), std::string::npos) << r.text;
+    EXPECT_NE(r.description.find(std::string("\"") + c.name + "\""), std::string::npos)
+        << r.description;
     EXPECT_EQ(tree(dir / "out"), std::vector<std::string>{});
   }
   // A link that itself stays inside may still not carry later entries away.
@@ -140,7 +130,7 @@ TEST(ZipExtract, NeverWritesThroughLinksAlreadyInTheFolder) {
   ZipBuilder().file("sub/secret.txt", "overwritten").write(dir / "b.zip");
   const Raised r = raisedBy([&] { extract(dir / "b.zip", dir / "out"); });
   EXPECT_EQ(r.number, automation::err::kPathFileAccessError);
-  EXPECT_NE(r.text.find("sub/secret.txt"), std::string::npos) << r.text;
+  EXPECT_NE(r.description.find("sub/secret.txt"), std::string::npos) << r.description;
   EXPECT_EQ(TempDir::read(dir / "outside/secret.txt"), "keep");
 }
 
@@ -165,7 +155,7 @@ TEST(ZipExtract, StopsAtTheLimitsOnDeclaredAndOnReadSizes) {
     small.maxTotalBytes = 100000;
     const Raised r = raisedBy([&] { extract(dir / "t.zip", dir / "out", small); });
     EXPECT_EQ(r.number, automation::err::kPathFileAccessError);
-    EXPECT_NE(r.text.find("more than 100000 bytes"), std::string::npos) << r.text;
+    EXPECT_NE(r.description.find("more than 100000 bytes"), std::string::npos) << r.description;
     EXPECT_EQ(tree(dir / "out"), std::vector<std::string>{});
   }
   {
@@ -187,7 +177,7 @@ TEST(ZipExtract, StopsAtTheLimitsOnDeclaredAndOnReadSizes) {
     dir.write("t.zip", bytes);
     const Raised r = raisedBy([&] { extract(dir / "t.zip", dir / "out"); });
     EXPECT_EQ(r.number, automation::err::kPathFileAccessError);
-    EXPECT_NE(r.text.find("sub/bomb.bin"), std::string::npos) << r.text;
+    EXPECT_NE(r.description.find("sub/bomb.bin"), std::string::npos) << r.description;
     EXPECT_EQ(tree(dir / "out"), std::vector<std::string>{});
   }
 }
@@ -196,7 +186,7 @@ TEST(ZipExtract, MissingAndDamagedArchives) {
   TempDir dir;
   const Raised missing = raisedBy([&] { extract(dir / "none.zip", dir / "out"); });
   EXPECT_EQ(missing.number, automation::err::kFileNotFound);
-  EXPECT_NE(missing.text.find("none.zip"), std::string::npos);
+  EXPECT_NE(missing.description.find("none.zip"), std::string::npos);
 
   dir.write("junk.zip", "this is not an archive at all");
   EXPECT_EQ(raisedBy([&] { extract(dir / "junk.zip", dir / "out"); }).number,

@@ -4,12 +4,13 @@
 
 #include "core/test_env.h"
 #include "platform/automation/error.h"
+#include "support/errors.h"
 
 namespace quillet::core {
 namespace {
 
-using automation::Error;
 using automation::makeRef;
+using quillet::testing::errorOf;
 
 class Named : public automation::Object {
   QUILLET_OBJECT(Named)
@@ -22,22 +23,8 @@ QUILLET_DEFINE_CLASS(Named) {
       "Key", [](Named& n) { return n.key; }, [](Named& n, const std::string& k) { n.key = k; });
 }
 
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.description();
-  }
-  return {};
+  return quillet::testing::raisedBy(f).description;
 }
 
 // The items' text in position order.

@@ -18,27 +18,16 @@
 #include "platform/automation/error.h"
 #include "platform/automation/interrupt.h"
 #include "platform/files/files.h"
+#include "support/errors.h"
 
 namespace quillet::platform::files {
 namespace {
 
 using automation::Error;
+using quillet::testing::Raised;
+using quillet::testing::raisedBy;
 using quillet::testing::TempDir;
 namespace fs = std::filesystem;
-
-struct Raised {
-  int32_t number = 0;
-  std::string description;
-};
-
-template <class F> Raised raisedBy(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return {e.number(), e.description()};
-  }
-  return {};
-}
 
 std::vector<std::string> namesIn(const std::string& folder) {
   std::vector<std::string> out;

@@ -8,6 +8,7 @@
 
 #include "platform/automation/context.h"
 #include "platform/automation/convert.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/members.h"
 #include "platform/vbscript/library.h"
 #include "platform/vbscript/script_control.h"
@@ -17,6 +18,9 @@ namespace vbs = quillet::platform::vbscript;
 using am::Variant;
 
 namespace {
+
+// The allocator set up as the script host sets it up at start-up.
+[[maybe_unused]] const bool kAllocatorTuned = (am::tuneAllocatorForScripts(), true);
 
 class Field : public am::Object {
   QUILLET_OBJECT(Field)
@@ -147,8 +151,8 @@ void runPage(benchmark::State& state, const char* name) {
     double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (best == 0 || t < best) best = t;
   }
-  std::string cmd = std::string("/usr/bin/python3 ") + QUILLET_SOURCE_DIR +
-                    "/bench/py/vbslib_page.py " + name;
+  std::string cmd =
+      std::string("/usr/bin/python3 ") + QUILLET_SOURCE_DIR + "/bench/py/vbslib_page.py " + name;
   double py = 0, pyBytes = 0;
   if (FILE* p = popen(cmd.c_str(), "r")) {
     if (std::fscanf(p, "%lf %lf", &py, &pyBytes) != 2) py = 0;

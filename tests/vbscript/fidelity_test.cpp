@@ -207,6 +207,82 @@ TEST(Fidelity, ResumeNextInHeadsOfCompoundStatements) {
   });
 }
 
+// Errors of operators, members and Err.Raise go back to the statement as a status; each must
+// be the error the operator itself raises, and neighbours that do not fail must not.
+TEST(Fidelity, ErrorsOfExpressionsAreTheOperatorsOwn) {
+  checkValues({
+      {"1 / 0", "ERR 11"},
+      {"0 / 0", "ERR 6"},
+      {"1 / Empty", "ERR 11"},
+      {"Empty / Empty", "ERR 6"},
+      {"1 / False", "ERR 11"},
+      {"1.5 / 0", "ERR 11"},
+      {"Null / 0", "Null "},
+      {"1 / Null", "Null "},
+      {"5 \\ 0", "ERR 11"},
+      {"5 Mod 0", "ERR 11"},
+      {"5 Mod False", "ERR 11"},
+      {"5 Mod 0.4", "ERR 11"},
+      {"5 Mod 0.5", "ERR 11"},
+      {"5 Mod 0.6", "Long 0"},
+      {"5 Mod True", "Integer 0"},
+      {"True \\ 0", "ERR 11"},
+      {"2.5 \\ 0", "ERR 11"},
+      {"\"5\" Mod 0", "ERR 11"},
+      {"\"a\" + 1", "ERR 13"},
+      {"\"2\" + 1", "Double 3"},
+      {"\"a\" + \"b\"", "String ab"},
+      {"\"a\" + Empty", "String a"},
+      {"Empty + \"a\"", "String a"},
+      {"\"a\" - Empty", "ERR 13"},
+      {"\"a\" * Null", "Null "},
+      {"Array(1) + 1", "ERR 13"},
+      {"Array(1) / 0", "ERR 13"},
+      {"\"a\" / 0", "ERR 13"},
+      {"#1/1/2000# / 0", "ERR 11"},
+      {"(1 + 2 / 0) * 3", "ERR 11"},
+      {"32767 + 1", "Long 32768"},
+      {"\"1e400\" * 1", "ERR 6"},
+      {"1 + \"x\"", "ERR 13"},
+      {"-\"a\"", "ERR 13"},
+      {"2 ^ \"a\"", "ERR 13"},
+      {"CLng(\"a\")", "ERR 13"},
+      {"\"\" - 1", "ERR 13"},
+      {"\" 7 \" * 2", "Double 14"},
+      {"&h7FFFFFFF + 1", "Double 2147483648"},
+  });
+  runCases({
+      {"a failing assignment leaves the variable",
+       "x = 5\nOn Error Resume Next\nx = 1 / 0\nOut.Echo x, Err.Number, Err.Description, "
+       "Err.Source",
+       "5 11 Division by zero VBScript runtime error\n"},
+      {"uncaught, the error names its statement", "Sub S\nx = 1\ny = x / 0\nEnd Sub\nS",
+       "ERROR 11 Division by zero (3,0)"},
+      {"a procedure stops at its error and the caller resumes",
+       "Function F\nF = 1 / 0\nOut.Echo \"not here\"\nEnd Function\nOn Error Resume Next\n"
+       "x = F()\nOut.Echo Err.Number, IsEmpty(x)",
+       "11 True\n"},
+      {"member of Nothing in an expression", "Set o = Nothing\nx = o.Name + 1",
+       "ERROR 424 Object required: 'o' (2,0)"},
+      {"library function with too many arguments", "x = Len(1, 2)",
+       "ERROR 450 Wrong number of arguments or invalid property assignment: 'Len' (1,0)"},
+      {"raise in a procedure reaches the resuming caller with its texts",
+       "Sub S\nErr.Raise 1000, \"me\", \"mine\", \"hf\", 4\nOut.Echo \"not here\"\nEnd Sub\n"
+       "On Error Resume Next\nS\nOut.Echo Err.Number, Err.Source, Err.Description, "
+       "Err.HelpFile, Err.HelpContext",
+       "1000 me mine hf 4\n"},
+      {"raise through With",
+       "On Error Resume Next\nWith Err\n.Raise 7\nEnd With\nOut.Echo "
+       "Err.Number, Err.Description",
+       "7 Out of memory\n"},
+      {"uncaught raise", "Out.Echo 1\nErr.Raise 1000, \"me\", \"mine\"",
+       "1\nERROR 1000 mine (2,0)"},
+      {"an error after On Error GoTo 0 stops",
+       "On Error Resume Next\nx = 1 / 0\nOn Error GoTo 0\nOut.Echo Err.Number\ny = \"a\" * 2",
+       "0\nERROR 13 Type mismatch (5,0)"},
+  });
+}
+
 TEST(Fidelity, EveryArrayElementGoesByReference) {
   EXPECT_EQ(
       runScript("Sub S(a, b, c, d, e, f)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6\nEnd "

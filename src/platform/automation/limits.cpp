@@ -52,6 +52,16 @@ void checkMemoryFor(size_t bytes) {
 
 } // namespace
 
+void tuneAllocatorForScripts() {
+#ifndef QUILLET_ASAN
+  // Fixed values also stop glibc from adapting the mapping threshold as blocks are freed,
+  // which would send each doubling of a growing array back to mmap and munmap.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  mallopt(M_TOP_PAD, 4 << 20);
+#endif
+}
+
 size_t defaultMemoryCeiling() {
   static const size_t ceiling = [] {
     long pages = sysconf(_SC_PHYS_PAGES);

@@ -50,4 +50,10 @@ inline void checkStringSize(size_t bytes) {
   if (bytes >= (size_t(1) << 20)) checkLargeString(bytes);
 }
 
+// Sets the C allocator up for a process that runs scripts: large blocks (arrays that ReDim
+// Preserve doubles, long texts) come from the heap instead of fresh mappings, and freed
+// memory is kept for reuse instead of being returned to the system at once. Programs call
+// it at start-up, before they allocate much; a library never calls it for them.
+void tuneAllocatorForScripts();
+
 } // namespace quillet::platform::automation

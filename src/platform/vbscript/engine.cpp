@@ -73,6 +73,10 @@ void ErrObject::Clear() {
 }
 
 void ErrObject::Raise(Args args) {
+  throw RaisedError(*raised(args));
+}
+
+std::unique_ptr<RaisedError> ErrObject::raised(Args args) {
   if (args.empty()) au::raise(err::kWrongArgumentCount);
   auto has = [&](size_t i) { return i < args.size() && !args[i].deref().isMissing(); };
   if (!has(0)) au::raise(err::kArgumentNotOptional);
@@ -84,7 +88,8 @@ void ErrObject::Raise(Args args) {
   if (description.empty()) description = "Unknown runtime error";
   std::string helpFile = has(3) ? au::CStr(args[3].deref()) : std::string();
   int32_t helpContext = has(4) ? au::CLng(args[4].deref()) : 0;
-  throw RaisedError(number, description, source, helpFile, helpContext);
+  return std::make_unique<RaisedError>(number, std::move(description), std::move(source),
+                                       std::move(helpFile), helpContext);
 }
 
 void ErrObject::capture(const au::Error& e) {
@@ -98,6 +103,15 @@ void ErrObject::capture(const au::Error& e) {
     helpFile_.clear();
     helpContext_ = 0;
   }
+}
+
+void ErrObject::captureStandard(int32_t number) {
+  number_ = number;
+  description_ = au::standardMessage(number);
+  if (description_.empty()) description_ = "Unknown runtime error";
+  source_ = kRuntimeSource;
+  helpFile_.clear();
+  helpContext_ = 0;
 }
 
 // ---- engine

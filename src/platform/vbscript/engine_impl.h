@@ -126,18 +126,54 @@ struct Engine::Impl {
   void collectLocals(const Block& b, ProcDef& p, Module& m);
   int newSlot(Scope& s);
 
+  // ---- the error of the running statement, carried back as a status
+  // The interpreter's own errors (an operator's, a member of no object, Err.Raise) do not
+  // throw: the failing step records the error here and returns, each step that may leave one
+  // pending returns at once, and the statement loop either records it in Err (On Error
+  // Resume Next) or throws it. Exceptions stay for native code. Functions that may return
+  // with an error pending say so; every other caller goes through one that throws it.
+  int32_t faultNumber = 0;
+  const std::string* faultName = nullptr;        // what an uncaught report names
+  std::unique_ptr<automation::Error> faultError; // an error with its own texts (Err.Raise)
+  bool failed() const { return faultNumber != 0; }
+  // Records an error and returns an Empty value for the caller to hand back.
+  Variant fail(int32_t number, const std::string* name = nullptr) {
+    faultNumber = number;
+    faultName = name;
+    return Variant();
+  }
+  Variant fail(std::unique_ptr<automation::Error> e) {
+    faultNumber = e->number();
+    faultError = std::move(e);
+    return Variant();
+  }
+  // Throws the pending error (for callers that do not handle it themselves).
+  [[noreturn]] void throwFault();
+  // Records the pending error in Err and clears it.
+  void resumeFault();
+  void clearFault() {
+    faultNumber = 0;
+    faultName = nullptr;
+    faultError.reset();
+  }
+
   // ---- interpreter (interp.cpp)
   Flow execBlock(const Block& b, Frame& f);
+  // May leave an error pending.
   Flow exec(const Stmt& st, Frame& f);
   Flow execSlow(const Stmt& st, Frame& f);
   Variant eval(const Expr& e, Frame& f);
+  // As eval, but may leave an error pending.
+  Variant evalS(const Expr& e, Frame& f);
   Variant evalSlow(const Expr& e, Frame& f);
   // A reference to the value of a plain variable, or the value computed into tmp.
   const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
+  const Variant& evalRefS(const Expr& e, Frame& f, Variant& tmp);
   // The storage of a variable named by an identifier, or null when it names no variable
   // (then the caller decides). `create` defines an undeclared variable; `declares` is for
   // statements that declare it (ReDim), which Option Explicit allows.
   Variant* varOf(const IdentExpr& id, Frame& f, bool create, bool declares = false);
+  // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id);
@@ -149,6 +185,7 @@ struct Engine::Impl {
   Variant memberCallObject(automation::Object* obj, const MemberExpr& site, int kind, Args args,
                            Frame& f);
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
+  // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
   bool evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide);
   bool condition(const Expr& e, Frame& f);

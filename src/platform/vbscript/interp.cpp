@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 #include <pthread.h>
+#include <strings.h>
 #include <typeinfo>
 
 #include "platform/automation/convert.h"
@@ -329,8 +330,33 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
   located = false;
 }
 
-[[gnu::always_inline]] inline const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f,
-                                                                   Variant& tmp) {
+void Engine::Impl::throwFault() {
+  int32_t number = faultNumber;
+  const std::string* name = faultName;
+  std::unique_ptr<au::Error> full = std::move(faultError);
+  faultNumber = 0;
+  faultName = nullptr;
+  if (full) {
+    if (auto* raised = dynamic_cast<const RaisedError*>(full.get())) throw RaisedError(*raised);
+    throw au::Error(*full);
+  }
+  if (name) throw NamedError(number, *name);
+  throw au::Error(number);
+}
+
+void Engine::Impl::resumeFault() {
+  if (faultError)
+    eng.err().capture(*faultError);
+  else
+    eng.err().captureStandard(faultNumber);
+  faultNumber = 0;
+  faultName = nullptr;
+  faultError.reset();
+  located = false;
+}
+
+[[gnu::always_inline]] inline const Variant& Engine::Impl::evalRefS(const Expr& e, Frame& f,
+                                                                    Variant& tmp) {
   if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
   if (e.kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(e);
@@ -348,8 +374,16 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
       break;
     }
   }
-  tmp = eval(e, f);
+  tmp = evalS(e, f);
   return tmp;
+}
+
+[[gnu::always_inline]] inline const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f,
+                                                                   Variant& tmp) {
+  const Variant& v = evalRefS(e, f, tmp);
+  if (failed()) [[unlikely]]
+    throwFault();
+  return v;
 }
 
 // ---- statements
@@ -359,7 +393,9 @@ void Engine::Impl::handleError(const au::Error& e, Frame&) {
   if (st.kind == SK::Assign) {
     auto& a = static_cast<const AssignStmt&>(st);
     if (!a.isSet) {
-      Variant v = eval(*a.value, f);
+      Variant v = evalS(*a.value, f);
+      if (failed()) [[unlikely]]
+        return Flow::Normal;
       if (v.isObject()) v = au::valueOf(v);
       if (a.target->kind == EK::Ident) {
         auto& id = static_cast<const IdentExpr&>(*a.target);
@@ -413,6 +449,7 @@ Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
     try {
       fl = exec(*st, f);
     } catch (const au::Error& e) {
+      clearFault();
       if (!f.resumeNext || isTimeout(e)) {
         locate(*st, f);
         throw;
@@ -444,6 +481,14 @@ Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
         throw re;
       }
       handleError(re, f);
+      continue;
+    }
+    if (failed()) [[unlikely]] {
+      if (!f.resumeNext) {
+        locate(*st, f);
+        throwFault();
+      }
+      resumeFault();
       continue;
     }
     if (fl != Flow::Normal) return fl;
@@ -502,20 +547,10 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
   switch (st.kind) {
   case SK::Assign: {
     auto& a = static_cast<const AssignStmt&>(st);
-    if (a.isSet) {
-      Variant v = eval(*a.value, f);
-      if (!v.isObject()) au::raise(err::kObjectRequired);
-      assign(*a.target, std::move(v), true, f);
-    } else {
-      Variant v = eval(*a.value, f);
-      if (v.isObject()) v = au::valueOf(v);
-      if (a.target->kind == EK::Ident &&
-          static_cast<const IdentExpr&>(*a.target).bind == Bind::Local) {
-        f.slots[static_cast<const IdentExpr&>(*a.target).slot].deref() = std::move(v);
-      } else {
-        assign(*a.target, std::move(v), false, f);
-      }
-    }
+    // Plain assignments are all done in exec.
+    Variant v = eval(*a.value, f);
+    if (!v.isObject()) au::raise(err::kObjectRequired);
+    assign(*a.target, std::move(v), true, f);
     return Flow::Normal;
   }
   case SK::AppendAssign: {
@@ -1089,6 +1124,13 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
 // ---- expressions
 
 Variant Engine::Impl::eval(const Expr& e, Frame& f) {
+  Variant v = evalS(e, f);
+  if (failed()) [[unlikely]]
+    throwFault();
+  return v;
+}
+
+Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   switch (e.kind) {
   case EK::Literal:
     return static_cast<const LiteralExpr&>(e).value;
@@ -1149,7 +1191,10 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
     return Variant(static_cast<au::Object*>(f.me));
   case EK::Member: {
     auto& m = static_cast<const MemberExpr&>(e);
-    Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
+    Variant obj = m.object ? evalS(*m.object, f) : withObject(m, f);
+    if (failed()) return Variant();
+    const Variant& o = obj.deref();
+    if (!o.isObject() || !o.asObject()) return fail(err::kObjectRequired, &objectName(m));
     return memberCall(obj, m, au::kGetOrCall, {}, f);
   }
   case EK::Call:
@@ -1179,7 +1224,7 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
   case EK::New:
     return newObject(static_cast<const NewExpr&>(e), f);
   case EK::Paren:
-    return eval(*static_cast<const ParenExpr&>(e).inner, f);
+    return evalS(*static_cast<const ParenExpr&>(e).inner, f);
   case EK::Missing:
     return Variant::missing();
   }
@@ -1328,13 +1373,71 @@ Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r)
   return compareValues(b.op, l, r);
 }
 
+// Operands that integer division and Mod take as whole numbers as they stand.
+bool plainWhole(const Variant& v) {
+  VarType t = v.type();
+  return t == VarType::Empty || t == VarType::Boolean || t == VarType::Byte ||
+         t == VarType::Integer || t == VarType::Long;
+}
+
+// Operands an arithmetic operator takes as numbers without converting anything.
+bool plainNumber(const Variant& v) {
+  VarType t = v.type();
+  return plainWhole(v) || t == VarType::Single || t == VarType::Double || t == VarType::Currency ||
+         t == VarType::Date;
+}
+
+// An operand that makes toNumber raise Type mismatch: an array or text that is no number.
+bool notANumber(const Variant& v) {
+  if (v.isArray()) return true;
+  return v.isString() && !au::parseNumber(v.asString());
+}
+
+// The error the operator would raise on these operands, found without raising it, for what
+// scripts meet under On Error Resume Next: division by zero and text or arrays in arithmetic.
+// 0 leaves the operator to decide (it may still raise, less often). Follows the order in
+// which the operators check.
+int32_t operatorFault(Op op, const Variant& l, const Variant& r) {
+  switch (op) {
+  case Op::Add:
+  case Op::Sub:
+  case Op::Mul:
+  case Op::Div:
+    break;
+  case Op::IntDiv:
+  case Op::Mod: {
+    // Whole-number operands whose divisor rounds to 0.
+    if (!plainWhole(l)) return 0;
+    if (plainWhole(r)) {
+      bool zero = r.type() == VarType::Boolean ? !r.asBool() : intOf(r) == 0;
+      return zero ? err::kDivisionByZero : 0;
+    }
+    if (r.type() == VarType::Double)
+      return std::fabs(r.asDouble()) <= 0.5 ? err::kDivisionByZero : 0;
+    return 0;
+  }
+  default:
+    return 0;
+  }
+  if (l.isObject() || r.isObject() || l.isNull() || r.isNull()) return 0;
+  if (op == Op::Add && ((l.isString() && r.isString()) || l.isEmpty() || r.isEmpty())) return 0;
+  if (notANumber(l) || notANumber(r)) return err::kTypeMismatch;
+  if (op == Op::Div && plainNumber(l) && plainNumber(r)) {
+    double y = au::toNumber(r);
+    if (y == 0) return au::toNumber(l) == 0 ? err::kOverflow : err::kDivisionByZero;
+  }
+  return 0;
+}
+
 } // namespace
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   checkStack();
   Variant tl, tr;
-  const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
-  const Variant& r = evalRef(*b.right, f, tr);
+  const Variant& l = isSimple(*b.right) ? evalRefS(*b.left, f, tl) : (tl = evalS(*b.left, f), tl);
+  if (failed()) return Variant();
+  const Variant& r = evalRefS(*b.right, f, tr);
+  if (failed()) return Variant();
   VarType lt = l.type(), rt = r.type();
   bool ints = (lt == VarType::Integer || lt == VarType::Long) &&
               (rt == VarType::Integer || rt == VarType::Long);
@@ -1355,6 +1458,9 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     case Op::Mul:
       if (std::isfinite(a * c)) return Variant(a * c);
       break;
+    case Op::Div:
+      if (c != 0 && std::isfinite(a / c)) return Variant(a / c);
+      break;
     case Op::Eq:
       return Variant(a == c);
     case Op::Ne:
@@ -1374,19 +1480,37 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   switch (b.op) {
   case Op::Add:
     if (ints) return intResult(intOf(l) + intOf(r), l, r);
-    return au::opAdd(l, r);
+    break;
   case Op::Sub:
     if (ints) return intResult(intOf(l) - intOf(r), l, r);
-    return au::opSub(l, r);
+    break;
   case Op::Mul:
     if (ints) return intResult(intOf(l) * intOf(r), l, r);
+    break;
+  case Op::Mod:
+    if (ints && intOf(r) != 0) return intResult(intOf(l) % intOf(r), l, r);
+    break;
+  case Op::Div:
+    if (ints && intOf(r) != 0)
+      return Variant(static_cast<double>(intOf(l)) / static_cast<double>(intOf(r)));
+    break;
+  default:
+    break;
+  }
+  if (int32_t fault = operatorFault(b.op, l, r)) [[unlikely]]
+    return fail(fault);
+  switch (b.op) {
+  case Op::Add:
+    return au::opAdd(l, r);
+  case Op::Sub:
+    return au::opSub(l, r);
+  case Op::Mul:
     return au::opMul(l, r);
   case Op::Div:
     return au::opDiv(l, r);
   case Op::IntDiv:
     return au::opIntDiv(l, r);
   case Op::Mod:
-    if (ints && intOf(r) != 0) return intResult(intOf(l) % intOf(r), l, r);
     return au::opMod(l, r);
   case Op::Pow:
     return au::opPow(l, r);
@@ -1506,9 +1630,9 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       // A library function: plain variables by reference (no copies), the rest by value.
       const Builtin& b = *id.builtin;
       int n = static_cast<int>(c.args.size());
-      if (b.use == kStatementOnly) raiseNamed(err::kTypeMismatch, id.name);
+      if (b.use == kStatementOnly) return fail(err::kTypeMismatch, &id.name);
       if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
-        raiseNamed(err::kWrongArgumentCount, id.name);
+        return fail(err::kWrongArgumentCount, &id.name);
       Variant argv[3];
       for (int i = 0; i < n; ++i) {
         const Expr& a = *c.args[i];
@@ -1520,6 +1644,12 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
           }
           if (ai.bind == Bind::Field) {
             argv[i] = Variant::byRef(&f.me->fields()[ai.member->field]);
+            continue;
+          }
+          if (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable) {
+            // A page held in a global is searched where it is, and keeps what was learnt
+            // about its text (all ASCII) from one call to the next.
+            argv[i] = Variant::byRef(&ai.cell->value);
             continue;
           }
         } else if (a.kind == EK::Missing) {
@@ -1571,12 +1701,20 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
   if (callee.kind == EK::Member) {
     auto& m = static_cast<const MemberExpr&>(callee);
     Variant tmp;
-    if (!m.object && m.withSlot < 0) au::raise(err::kObjectRequired);
-    const Variant& ov = m.object ? evalRef(*m.object, f, tmp) : f.slots[m.withSlot];
-    if (!ov.isObject()) raiseNamed(err::kObjectRequired, objectName(m));
+    if (!m.object && m.withSlot < 0) return fail(err::kObjectRequired);
+    const Variant& ov = m.object ? evalRefS(*m.object, f, tmp) : f.slots[m.withSlot];
+    if (failed()) return Variant();
+    if (!ov.isObject() || !ov.asObject()) return fail(err::kObjectRequired, &objectName(m));
     // Held here: the arguments may release the variable's object.
     Ref<au::Object> obj(ov.asObject());
-    if (!obj) raiseNamed(err::kObjectRequired, objectName(m));
+    if (obj.get() == &eng.err() && c.args.size() <= 5 && m.name.size() == 5 &&
+        strncasecmp(m.name.c_str(), "raise", 5) == 0) {
+      // Err.Raise: the raised error is the statement's status, not an exception.
+      ArgBuf buf;
+      buf.init(c.args.size());
+      ArgEval{*this, f}.run(c.args, buf, nullptr, false);
+      return fail(ErrObject::raised(buf.args()));
+    }
     const ProcDef* target = nullptr;
     {
       if (&typeid(*obj) == &typeid(ScriptObject)) {

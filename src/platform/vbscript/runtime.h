@@ -238,7 +238,11 @@ public:
   void setHelpContext(int32_t c) { helpContext_ = c; }
   void Clear();
   void Raise(Args args);
+  // The error Raise throws for these arguments (its own argument errors are thrown).
+  static std::unique_ptr<RaisedError> raised(Args args);
   void capture(const automation::Error& e);
+  // A standard error of the engine: its number, standard text and source.
+  void captureStandard(int32_t number);
 
 private:
   int32_t number_ = 0;

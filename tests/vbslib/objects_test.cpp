@@ -162,14 +162,15 @@ TEST_F(Objects, DictionaryKeysAreComparedByValue) {
 TEST_F(Objects, DictionaryOrderSurvivesRemovalsAndRenames) {
   Variant d = create("Scripting.Dictionary");
   std::vector<std::string> expected;
-  for (int i = 0; i < 600; ++i) {
+  // Enough entries to fill several of the dictionary's storage chunks.
+  for (int i = 0; i < 3000; ++i) {
     std::string k = "k" + std::to_string(i);
     get(d, "Add", {Variant(k), L(i)});
     if (i % 3 == 0) expected.push_back(k);
   }
-  for (int i = 0; i < 600; ++i)
+  for (int i = 0; i < 3000; ++i)
     if (i % 3 != 0) get(d, "Remove", {Variant("k" + std::to_string(i))});
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 1500; ++i) {
     std::string k = "n" + std::to_string(i);
     get(d, "Add", {Variant(k), L(-i)});
     expected.push_back(k);
@@ -184,8 +185,8 @@ TEST_F(Objects, DictionaryOrderSurvivesRemovalsAndRenames) {
   EXPECT_FALSE(am::CBool(get(d, "Exists", {S("k3")})));
   EXPECT_FALSE(am::CBool(get(d, "Exists", {S("k4")})));
   EXPECT_EQ(am::CLng(get(d, "Item", {S("renamed")})), 3);
-  EXPECT_EQ(am::CLng(get(d, "Item", {S("n299")})), -299);
-  EXPECT_EQ(errorOf([&] { get(d, "Add", {S("k597"), I(0)}); }), 457);
+  EXPECT_EQ(am::CLng(get(d, "Item", {S("n1499")})), -1499);
+  EXPECT_EQ(errorOf([&] { get(d, "Add", {S("k2997"), I(0)}); }), 457);
   for (const std::string& k : expected)
     get(d, "Remove", {Variant(k)});
   EXPECT_EQ(am::CLng(get(d, "Count")), 0);

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <new>
 
 #include "platform/text/casefold.h"
 
@@ -118,8 +119,29 @@ Dictionary::Probe Dictionary::probeOf(const Variant& keyIn) const {
   return p;
 }
 
+void Dictionary::EntryList::push_back(Entry&& e) {
+  if (size_ == chunks_.size() * kChunk) {
+    chunks_.reserve(chunks_.size() + 1);
+    chunks_.push_back(static_cast<Entry*>(::operator new(sizeof(Entry) * kChunk)));
+  }
+  new (&chunks_[size_ / kChunk][size_ % kChunk]) Entry(std::move(e));
+  ++size_;
+}
+
+void Dictionary::EntryList::shrink(size_t n) noexcept {
+  while (size_ > n) {
+    --size_;
+    (*this)[size_].~Entry();
+  }
+  size_t keep = (size_ + kChunk - 1) / kChunk;
+  while (chunks_.size() > keep) {
+    ::operator delete(chunks_.back());
+    chunks_.pop_back();
+  }
+}
+
 bool Dictionary::matches(const Entry& e, const Probe& p) const {
-  if (!e.live || e.hash != p.hash) return false;
+  if (!e.live || e.hash != static_cast<uint32_t>(p.hash)) return false;
   const Variant& k = e.key;
   if (kindOf(k) != p.kind) return false;
   switch (p.kind) {
@@ -187,11 +209,11 @@ void Dictionary::compact() {
     if (to != from) entries_[to] = std::move(entries_[from]);
     ++to;
   }
-  entries_.resize(to); // only dead entries, holding nothing, go here
+  entries_.shrink(to); // only dead entries, holding nothing, go here
 }
 
 void Dictionary::insert(const Variant& key, const Variant& item, const Probe& p, size_t slot) {
-  entries_.push_back({key.deref(), item.deref(), p.hash, true});
+  entries_.push_back({key.deref(), item.deref(), static_cast<uint32_t>(p.hash), true});
   if (index_[slot] == kRemoved) --removedSlots_;
   index_[slot] = static_cast<uint32_t>(entries_.size());
   ++live_;
@@ -266,16 +288,16 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
 Variant Dictionary::Items() const {
   std::vector<Variant> v;
   v.reserve(live_);
-  for (const Entry& e : entries_)
-    if (e.live) v.push_back(e.item);
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].live) v.push_back(entries_[i].item);
   return Variant(am::SafeArray::fromValues(std::move(v)));
 }
 
 Variant Dictionary::Keys() const {
   std::vector<Variant> v;
   v.reserve(live_);
-  for (const Entry& e : entries_)
-    if (e.live) v.push_back(e.key);
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].live) v.push_back(entries_[i].key);
   return Variant(am::SafeArray::fromValues(std::move(v)));
 }
 
@@ -309,23 +331,17 @@ void Dictionary::Remove(const Variant& key) {
 }
 
 void Dictionary::RemoveAll() {
-  std::vector<Entry> entries;
+  EntryList entries;
   entries.swap(entries_);
   index_.clear();
   live_ = 0;
   removedSlots_ = 0;
-  std::vector<Variant> taken;
-  try {
-    taken.reserve(entries.size() * 2);
-    for (Entry& e : entries) {
-      taken.push_back(std::move(e.key));
-      taken.push_back(std::move(e.item));
-    }
-  } catch (...) {
-    // no room for the list: the rest go with their entries
+  // The dictionary is empty before the first value goes, so terminate handlers that run may
+  // use it; the values go in order, without a second list of them.
+  for (size_t i = 0; i < entries.size(); ++i) {
+    am::releaseValues(std::span<Variant>(&entries[i].key, 1));
+    am::releaseValues(std::span<Variant>(&entries[i].item, 1));
   }
-  entries.clear();
-  releaseTaken(taken);
 }
 
 Dictionary::~Dictionary() {
@@ -341,8 +357,8 @@ void Dictionary::setCompareMode(int32_t mode) {
 am::Ref<am::Enumerator> Dictionary::enumerate() const {
   std::vector<Variant> keys;
   keys.reserve(live_);
-  for (const Entry& e : entries_)
-    if (e.live) keys.push_back(e.key);
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].live) keys.push_back(entries_[i].key);
   return am::makeRef<am::VectorEnumerator>(std::move(keys));
 }
 

@@ -4,6 +4,7 @@
 // identity). Reading the Item of a missing key adds the key with an Empty item.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/members.h"
@@ -42,8 +43,33 @@ private:
   struct Entry {
     Variant key;
     Variant item;
-    uint64_t hash = 0;
+    uint32_t hash = 0; // the low half of the key's hash: the index is never larger
     bool live = true;
+  };
+  // Entries in chunks that never move: adding one copies none of the others, and the list
+  // never exists twice while it grows.
+  class EntryList {
+  public:
+    EntryList() = default;
+    EntryList(const EntryList&) = delete;
+    EntryList& operator=(const EntryList&) = delete;
+    ~EntryList() { clear(); }
+    size_t size() const { return size_; }
+    Entry& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+    const Entry& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+    void push_back(Entry&& e);
+    // Drops the entries from position n on.
+    void shrink(size_t n) noexcept;
+    void clear() noexcept { shrink(0); }
+    void swap(EntryList& o) noexcept {
+      chunks_.swap(o.chunks_);
+      std::swap(size_, o.size_);
+    }
+
+  private:
+    static constexpr size_t kChunk = 1024;
+    std::vector<Entry*> chunks_;
+    size_t size_ = 0;
   };
   struct Probe; // a key made ready for hashing and comparison
   Probe probeOf(const Variant& key) const;
@@ -58,9 +84,9 @@ private:
   // hold may use the dictionary, so they run only once it is consistent again.
   static void releaseTaken(std::vector<Variant>& taken) noexcept;
 
-  static constexpr uint32_t kEmpty = 0;         // index slot never used
-  static constexpr uint32_t kRemoved = ~0u;     // index slot whose entry went
-  std::vector<Entry> entries_;
+  static constexpr uint32_t kEmpty = 0;     // index slot never used
+  static constexpr uint32_t kRemoved = ~0u; // index slot whose entry went
+  EntryList entries_;
   std::vector<uint32_t> index_; // entry position + 1, kEmpty or kRemoved; size a power of 2
   size_t live_ = 0;
   size_t removedSlots_ = 0; // kRemoved slots in the index

@@ -22,6 +22,7 @@
 #include "platform/text/casefold.h"
 #include "platform/xml/xml.h"
 #include "project/state.h"
+#include "template/prepare.h"
 
 namespace quillet::generation {
 
@@ -83,9 +84,7 @@ std::string valueText(core::AGProperties& bag, const std::string& name) {
 } // namespace
 
 std::string Generator::GetExtensionFolder(const std::string& extension) {
-  GenerationState& st = genState();
-  if (extension.empty()) return st.TemplateFolder;
-  return files::joinPath(st.ExtensionsWorkFolder, extension);
+  return templating::GetExtensionFolder(extension);
 }
 
 bool Generator::projectItemSelected(const std::string& key) {
@@ -111,7 +110,7 @@ Variant Generator::CopyFileItem(const std::string& itemKey, const std::string& s
   if (selected) {
     core::SharedStatus().DispStatus(statusText);
     try {
-      files::copyFile(sourcePath, dest, true);
+      copyFileIfChanged(sourcePath, dest);
     } catch (const automation::Error& e) {
       recordFailure("Copying to file \"" + dest + "\" failed! Error = " + e.description());
     }
@@ -167,7 +166,7 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
           core::SharedStatus().DispStatus("copying css...");
           if (files::fileExists(css)) {
             try {
-              files::copyFile(css, dest, true);
+              copyFileIfChanged(css, dest);
               LogGeneratedFile(dest);
             } catch (const automation::Error& e) {
               recordFailure("Copying to file \"" + dest + "\" failed! Error = " + e.description());
@@ -192,7 +191,7 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
       if (!dest.empty()) {
         core::SharedStatus().DispStatus("Copying logo...");
         try {
-          files::copyFile(logo, dest, true);
+          copyFileIfChanged(logo, dest);
         } catch (const automation::Error& e) {
           recordFailure("Copying to file \"" + dest + "\" failed! Error = " + e.description());
         }
@@ -230,7 +229,7 @@ int16_t Generator::GenerateSharedAssets(bool listMode) {
 
 int16_t Generator::CopyTemplateFiles(bool listMode) {
   int16_t count = 0;
-  GenerationState& st = genState();
+  templating::TemplateWork& st = templating::templateWork();
   core::State& ctx = core::state();
   for (int32_t i = 1; i <= Controls().Count(); ++i) {
     Ref<RUZControl> ctrl = Controls().Item(Variant(i));
@@ -272,7 +271,7 @@ int16_t Generator::CopyTemplateFiles(bool listMode) {
             core::SharedStatus().DispStatus("Copying file " + f + "...");
             try {
               Generator::CreateFolderPath(files::parentFolder(dest));
-              files::copyFile(source, dest, true);
+              copyFileIfChanged(source, dest);
             } catch (const automation::Error&) {
               ctx.ProjErr = "Copying to file \"" + dest + "\" failed!";
               return 1;
@@ -305,7 +304,7 @@ int16_t Generator::CopyTemplateFiles(bool listMode) {
           } else {
             core::SharedStatus().DispStatus("Copying folder " + name + "...");
             try {
-              files::copyFolder(srcFolder, destFolder, true);
+              copyFolderIfChanged(srcFolder, destFolder);
             } catch (const automation::Error&) {
               ctx.ProjErr = "Copying to folder \"" + name + "\" failed!";
               return 1;
@@ -317,12 +316,12 @@ int16_t Generator::CopyTemplateFiles(bool listMode) {
     ReportUnitProgress();
   }
   // The test web server file is a platform file: copied when there is one, else skipped.
-  if (!listMode && !st.webServerFile.empty() && files::fileExists(st.webServerFile)) {
+  if (!listMode && !genState().webServerFile.empty() && files::fileExists(genState().webServerFile)) {
     std::string dest =
-        resolveForControl("~/bin", "~/bin", files::fileName(st.webServerFile), false);
+        resolveForControl("~/bin", "~/bin", files::fileName(genState().webServerFile), false);
     if (!dest.empty() && !files::fileExists(dest)) {
       try {
-        files::copyFile(st.webServerFile, dest, false);
+        files::copyFile(genState().webServerFile, dest, false);
       } catch (const automation::Error& e) {
         recordFailure("Copying to file \"" + dest + "\" failed! Error = " + e.description());
       }
@@ -478,7 +477,7 @@ Variant Generator::WriteLanguageFile(const std::string& itemKey, const std::stri
   try {
     xml::SaveOptions so;
     so.rawCarriageReturns = true;
-    files::writeTextFile(dest, doc.serialize(so), text::Encoding::utf8());
+    writeIfChanged(dest, text::encodeText(doc.serialize(so), text::Encoding::utf8(), false));
   } catch (const automation::Error& e) {
     recordFailure("Error in writing utf8 data to file '" + dest + "': " + e.description());
     return Variant(false);

@@ -16,6 +16,7 @@
 #include "platform/text/casefold.h"
 #include "platform/ui/ui.h"
 #include "project/state.h"
+#include "template/prepare.h"
 
 namespace quillet::generation {
 
@@ -126,6 +127,7 @@ void Generator::GenScript() {
   core::State& st = core::state();
   project::ProjectState& ps = project::projectState();
   GenerationState& gs = genState();
+  templating::TemplateWork& work = templating::templateWork();
   RunScope scope(*this);
   auto fail = [&](const std::string& message) { st.ProjErr = st.DisplayName + message; };
 
@@ -144,7 +146,7 @@ void Generator::GenScript() {
     ps.TemplateName = afterLastSeparator(proj_.Template());
   services_->openCache(ps.TemplateName);
   cacheOpen_ = true;
-  gs.TemplateFolder =
+  work.TemplateFolder =
       services_->ExtractTemplate(proj_.Template(), "Script", false, true, !gs.KeepTemplateFlag);
   if (st.hasProjErr()) return;
 
@@ -167,11 +169,11 @@ void Generator::GenScript() {
       e->setEnabled(false);
       extensionsChanged = true;
     }
-    gs.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
+    work.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
     services_->ExtractTemplate(archive, e->Name(), true, true, r >= 1);
     if (r >= 0 && !services_->ExtensionFilesCached(e->Name())) extensionsChanged = true;
   }
-  gs.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
+  work.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
   std::string enabledNames;
   for (int32_t i = 1; i <= exts->Count(); ++i) {
     Ref<extensions::RUZExtension> e = exts->Seq(i);
@@ -184,10 +186,13 @@ void Generator::GenScript() {
     extensionsChanged = true;
   }
 
-  int r = services_->CheckCachedFile("usercode", "usercode", proj_.USERCODE);
+  // No user code file named: the engine runs with its built-in user code.
+  int r = proj_.USERCODE.empty()
+              ? 0
+              : services_->CheckCachedFile("usercode", "usercode", proj_.USERCODE);
   if (r < 0) return fail(": User code file not found! Generation aborted!");
   userCodeChanged = r != 0;
-  std::string controlFile = files::joinPath(gs.TemplateFolder, "control.xml");
+  std::string controlFile = files::joinPath(work.TemplateFolder, "control.xml");
   r = services_->CheckCachedFile("control", "control", controlFile);
   if (r < 0) return fail(": control file not found! Generation aborted!");
   controlChanged = r != 0;
@@ -292,7 +297,8 @@ void Generator::GenScript() {
     for (int32_t i = 1; i <= exts->Count(); ++i) {
       Ref<extensions::RUZExtension> e = exts->Seq(i);
       if (!e || !e->Enabled() || !files::fileExists(archiveOf(*e))) continue;
-      std::string folder = files::joinPath(gs.ExtensionsWorkFolder, e->Name());
+      std::string folder = templating::GetExtensionFolder(e->Name());
+      if (folder.empty()) continue;
       std::string userCode = files::joinPath(folder, "usercode.vbs");
       if (files::fileExists(userCode)) genEngine_->AddUserCode(userCode);
       std::string langFile = files::joinPath(folder, "lang.xml");
@@ -342,6 +348,10 @@ void Generator::GenScript() {
 
   // Controls are counted, not their sessions: a control without sessions is compiled from
   // its whole input file and must be rebuilt as well.
+  // A compiled page serves every table and field: no table or field left current by an
+  // earlier run may decide which of its sessions are in it.
+  setCurrentTable(nullptr);
+  setCurrentField(nullptr);
   showPhase(" - Validating control.xml...", false);
   gs.SessionsTranslated = 0;
   gs.SessionsToTranslate = 0;
@@ -394,6 +404,7 @@ int32_t Generator::GenCheck() {
   core::State& st = core::state();
   project::ProjectState& ps = project::projectState();
   GenerationState& gs = genState();
+  templating::TemplateWork& work = templating::templateWork();
   RunScope scope(*this);
   auto stop = [&](const std::string& message) {
     if (!message.empty()) st.ProjErr = st.DisplayName + message;
@@ -430,7 +441,7 @@ int32_t Generator::GenCheck() {
   }
   // An answer to overwrite given ahead rebuilds everything, changed or not.
   if (gs.keepTemplateAnswer && !*gs.keepTemplateAnswer) gs.KeepTemplateFlag = false;
-  gs.TemplateFolder =
+  work.TemplateFolder =
       services_->ExtractTemplate(proj_.Template(), "Script", false, true, !gs.KeepTemplateFlag);
   if (st.hasProjErr()) return stop("");
   if (!gs.TemplateKept) {
@@ -442,7 +453,7 @@ int32_t Generator::GenCheck() {
     services_->DeleteCacheGroup("tpl");
   }
   RUZControls& controls = Controls();
-  if (!controls.LoadControls(files::joinPath(gs.TemplateFolder, "control.xml"))) {
+  if (!controls.LoadControls(files::joinPath(work.TemplateFolder, "control.xml"))) {
     if (templating::ControlFileStatus() == 2)
       return stop(
           ": Control file is invalid! Please check if the correct template file is in use!");
@@ -459,7 +470,7 @@ int32_t Generator::GenCheck() {
     services_->ExtractTemplate(archive, e->Name(), true, true, r > 0);
     services_->MergeExtensionControls(e->Name());
   }
-  gs.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
+  work.ExtensionsWorkFolder = services_->ExtensionsWorkFolder();
   InitScriptEngine();
   if (genEngine_) genEngine_->Validate();
   PurgeControlItems();

@@ -46,10 +46,6 @@ struct GenerationState {
   std::string OutputFileName;
   int32_t ScriptTimeout = 0;
   std::string CurrentTblVar;
-  std::string CurrentTemplateFolder;
-  // The unpacked template (the folder of control.xml) and the root of unpacked extensions.
-  std::string TemplateFolder;
-  std::string ExtensionsWorkFolder;
   // The template's control list, created on first use.
   Ref<RUZControls> controls;
   // Runs a script function of the run's engine for "function" conditions; empty when no
@@ -163,7 +159,8 @@ public:
                             const std::string& folder, bool listMode);
   int16_t CopyDatabase(bool listMode);
   // The folder a control's input files come from: the template's, or that of the extension
-  // that added the control.
+  // that added the control. The folders themselves are the template work's
+  // (templating::templateWork()), which the preparation of the template set fills.
   std::string GetExtensionFolder(const std::string& extension);
   // Runs the style-sheet template text (set by the driver once a script engine runs).
   std::function<std::string(const std::string&)> runCssTemplate;
@@ -201,6 +198,11 @@ public:
   // The page or style sheet as UTF-8 when the user's UTF8Project asks for it, else ANSI.
   // Raises the files layer's error when it cannot be written.
   static void WriteTextFile(const std::string& path, const std::string& text, bool noUtf8);
+  // Writes or copies unless the target holds those bytes already, so that an output that did
+  // not change keeps its time and a run over an unchanged project touches nothing.
+  static void writeIfChanged(const std::string& path, const std::string& bytes);
+  static void copyFileIfChanged(const std::string& from, const std::string& to);
+  static void copyFolderIfChanged(const std::string& from, const std::string& to);
 
   // ---- Run-local overrides ---------------------------------------------------------------
   // Sets a Boolean setting of a table for this run only; the destructor puts the user's value

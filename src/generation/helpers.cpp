@@ -37,11 +37,14 @@ RUZControls& templateControls() {
 Generator::Generator(project::RUZ& proj) : Generator(proj, templateServices()) {}
 
 Generator::Generator(project::RUZ& proj, TemplateServices& services)
-    : proj_(proj), services_(&services), controls_(&templateControls()) {}
+    : proj_(proj), services_(&services), controls_(&templateControls()) {
+  services_->attachRun(*this);
+}
 
 Generator::~Generator() {
   releaseRun();
   restoreOverrides();
+  services_->detachRun(*this);
 }
 
 void Generator::restoreOverrides() {
@@ -219,9 +222,39 @@ void Generator::WriteTextFile(const std::string& path, const std::string& conten
       // The write below replaces the file under its stored name instead.
     }
   }
-  files::writeTextFile(native, content,
-                       utf8 && !noUtf8 ? text::Encoding::utf8()
-                                       : ::quillet::platform::automation::ansiEncoding());
+  writeIfChanged(native, text::encodeText(content,
+                                         utf8 && !noUtf8
+                                             ? text::Encoding::utf8()
+                                             : ::quillet::platform::automation::ansiEncoding(),
+                                         false));
+}
+
+void Generator::writeIfChanged(const std::string& path, const std::string& bytes) {
+  if (files::fileExists(path) && files::entryInfo(path).size == bytes.size() &&
+      files::readFile(path) == bytes)
+    return;
+  files::writeFile(path, bytes);
+}
+
+void Generator::copyFileIfChanged(const std::string& from, const std::string& to) {
+  if (files::fileExists(to) && files::fileExists(from) &&
+      files::entryInfo(to).size == files::entryInfo(from).size &&
+      files::readFile(to) == files::readFile(from))
+    return;
+  files::copyFile(from, to, true);
+}
+
+void Generator::copyFolderIfChanged(const std::string& from, const std::string& to) {
+  if (!files::folderExists(from))
+    automation::raise(76, "Path not found: \"" + from + "\"");
+  files::createFolders(to);
+  for (const files::Entry& e : files::listFolder(from)) {
+    std::string source = files::joinPath(from, e.name), target = files::joinPath(to, e.name);
+    if (e.isFolder)
+      copyFolderIfChanged(source, target);
+    else
+      copyFileIfChanged(source, target);
+  }
 }
 
 } // namespace quillet::generation

@@ -16,6 +16,8 @@
 
 namespace quillet::generation {
 
+class Generator;
+
 // One script engine of a run, with the published objects of the project.
 class PageScriptEngine {
 public:
@@ -46,6 +48,10 @@ public:
 class TemplateServices {
 public:
   virtual ~TemplateServices() = default;
+
+  // The run the services work for from now on (its project, its conditions), and its end.
+  virtual void attachRun(Generator& run) { (void)run; }
+  virtual void detachRun(Generator& run) { (void)run; }
 
   virtual std::unique_ptr<PageScriptEngine> createEngine() = 0;
 

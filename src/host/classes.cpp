@@ -3,6 +3,7 @@
 #include "core/core.h"
 #include "elements/shared.h"
 #include "extensions/register.h"
+#include "generation/engine.h"
 #include "model/register.h"
 #include "platform/data/connection.h"
 #include "platform/vbscript/library.h"
@@ -26,6 +27,7 @@ void registerAllClasses() {
   templating::registerTemplateClasses();
   schema::registerSchemaClasses();
   sync::registerSyncClasses();
+  generation::registerTemplateEngine();
 }
 
 } // namespace quillet::host

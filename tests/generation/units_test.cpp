@@ -6,6 +6,7 @@
 #include "generation/gen_env.h"
 #include "platform/automation/convert.h"
 #include "platform/automation/error.h"
+#include "template/work.h"
 
 namespace quillet::testing {
 namespace {
@@ -261,8 +262,7 @@ TEST_F(GenUnits, DatabaseCopyNeverWritesOutsideTheRoot) {
 }
 
 TEST_F(GenUnits, CopyControlsCopyListedFilesAndRefuseEscapingFolders) {
-  auto& st = generation::genState();
-  st.TemplateFolder = (env.root() / "tpl").string();
+  templating::templateWork().TemplateFolder = (env.root() / "tpl").string();
   env.write("tpl/js/app.js", "app");
   env.write("tpl/js/util.js", "util");
   env.write("tpl/images/a.png", "png");
@@ -279,7 +279,7 @@ TEST_F(GenUnits, CopyControlsCopyListedFilesAndRefuseEscapingFolders) {
                                                         "scripts/util.js"}));
   EXPECT_EQ(g.CopyTemplateFiles(true), 4);
 
-  st.controls = platform::automation::makeRef<templating::RUZControls>();
+  generation::genState().controls = platform::automation::makeRef<templating::RUZControls>();
   loadControls(R"(<control id="evil" type="copy" ifiles="js/app.js" ofolder="../../x"/>
 <control id="abs" type="copy" ifiles="js/app.js" ofolder="/tmp/abs"/>)");
   Generator g2(proj);

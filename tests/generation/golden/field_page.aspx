@@ -1,0 +1,2 @@
+<img src="<%= x_description %>" alt="<%= ReportLanguage.Phrase("description") %>">
+<span><%= ReportLanguage.Phrase("Caption") %></span>

@@ -24,6 +24,18 @@ protected:
     settings.condition = [](const std::string& c) { return c.empty(); };
     settings.now = [] { return std::string("2026-12-10 18:00:00"); };
   }
+  // Compiles a control whose one key session, `value`, is read from the template `file`
+  // (named "/t/<file>" in messages); `failed` tells whether the compile failed.
+  std::string compileSession(const std::string& value, const std::string& file, bool& failed) {
+    RUZControl c;
+    RUZSession s;
+    s.SessType = "key";
+    s.SessValue = value;
+    s.SessIFile = file;
+    c.Sessions()->append(s);
+    failed = false;
+    return ScriptCompiler(settings).buildControl(c, "", "/t/" + file, failed);
+  }
   CompileSettings settings;
 };
 
@@ -152,16 +164,10 @@ TEST_F(CompilerTest, CompilesTheFixtureSetsSessions) {
 }
 
 TEST_F(CompilerTest, ParseErrorKeepsThePartialTextAndNamesTheTemplate) {
-  RUZControl c;
-  RUZSession s;
-  s.SessType = "key";
-  s.SessValue = "bad";
-  s.SessIFile = "bad.tpl";
-  c.Sessions()->append(s);
   SharedFileCache().addText("<!--##session bad##-->ok\n<!--##=x<!--##=y##--><!--##/session##-->",
                             "bad.tpl");
   bool failed = false;
-  std::string partial = ScriptCompiler(settings).buildControl(c, "", "/t/bad.tpl", failed);
+  std::string partial = compileSession("bad", "bad.tpl", failed);
   EXPECT_TRUE(failed);
   EXPECT_EQ(ctx().ProjErr.rfind("/t/bad.tpl: ***Nested Blocks found at line 2 column 9!", 0), 0u)
       << ctx().ProjErr;
@@ -202,14 +208,8 @@ TEST_F(CompilerTest, ParseErrorNamesTheTemplateFileLineAndColumn) {
       "<!--##session a##-->x\r\n<!--##include lib.tpl/b##-->y<!--##/session##-->", "main.tpl");
   SharedFileCache().addText(
       "first\nline <!--##session b##-->ok\n  <!--##=broken<!--##/session##-->", "lib.tpl");
-  RUZControl c;
-  RUZSession s;
-  s.SessType = "key";
-  s.SessValue = "a";
-  s.SessIFile = "main.tpl";
-  c.Sessions()->append(s);
   bool failed = false;
-  ScriptCompiler(settings).buildControl(c, "", "/t/main.tpl", failed);
+  compileSession("a", "main.tpl", failed);
   EXPECT_TRUE(failed);
   std::string err = ctx().ProjErr;
   EXPECT_NE(err.find("***Incomplete Block at line 2 column 3!"), std::string::npos) << err;
@@ -218,10 +218,7 @@ TEST_F(CompilerTest, ParseErrorNamesTheTemplateFileLineAndColumn) {
   ctx().ProjErr.clear();
   SharedFileCache().addText("<!--##session a##--><!--##=a<!--##=b##--><!--##/session##-->",
                             "one.tpl");
-  s.SessIFile = "one.tpl";
-  RUZControl d;
-  d.Sessions()->append(s);
-  ScriptCompiler(settings).buildControl(d, "", "/t/one.tpl", failed);
+  compileSession("a", "one.tpl", failed);
   err = ctx().ProjErr;
   EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In one.tpl, line 1, column 29") << err;
 }
@@ -419,14 +416,8 @@ TEST_F(CompilerTest, MarkersLeftInCompiledTextAreReported) {
   ctx().ProjErr.clear();
   SharedFileCache().addText("<!--##session a##-->x\n  <!--##session b##-->y<!--##/session##-->",
                             "n.tpl");
-  RUZControl c;
-  RUZSession s;
-  s.SessType = "key";
-  s.SessValue = "a";
-  s.SessIFile = "n.tpl";
-  c.Sessions()->append(s);
   bool failed = false;
-  ScriptCompiler(settings).buildControl(c, "", "/t/n.tpl", failed);
+  compileSession("a", "n.tpl", failed);
   EXPECT_TRUE(failed);
   std::string err = ctx().ProjErr;
   EXPECT_EQ(err.substr(err.rfind("\r\n") + 2), "In n.tpl, line 2, column 3") << err;
@@ -442,14 +433,8 @@ TEST_F(CompilerTest, HugeTemplateErrorNamesFileAndLine) {
     body += "line " + std::to_string(i) + " <!--##include row.tpl/row##-->\n";
   body += "tail <!--##=broken\n<!--##/session##-->";
   SharedFileCache().addText(body, "big.tpl");
-  RUZControl c;
-  RUZSession s;
-  s.SessType = "key";
-  s.SessValue = "big";
-  s.SessIFile = "big.tpl";
-  c.Sessions()->append(s);
   bool failed = false;
-  ScriptCompiler(settings).buildControl(c, "", "/t/big.tpl", failed);
+  compileSession("big", "big.tpl", failed);
   EXPECT_TRUE(failed);
   std::string err = ctx().ProjErr;
   EXPECT_NE(err.find("***Incomplete Block at line 2 column 6!"), std::string::npos)

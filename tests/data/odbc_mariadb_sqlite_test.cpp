@@ -20,14 +20,9 @@ using quillet::testing::makeSqlite;
 using quillet::testing::serviceVar;
 using quillet::testing::TempDir;
 
-class MariaDb : public ::testing::Test {
+class MariaDb : public quillet::testing::ServerTest {
 protected:
-  void SetUp() override {
-    QUILLET_REQUIRE_SERVICES();
-    conn = openConnection(serviceVar("QUILLET_MARIADB_ODBC"));
-  }
-  automation::Context::Scope scope;
-  Ref<Connection> conn;
+  MariaDb() : ServerTest("QUILLET_MARIADB_ODBC") {}
 };
 
 TEST_F(MariaDb, CountsAsMySqlAndListsOnlyItsOwnDatabase) {

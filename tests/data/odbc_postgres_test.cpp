@@ -15,14 +15,9 @@ using quillet::testing::failureOf;
 using quillet::testing::scalarText;
 using quillet::testing::serviceVar;
 
-class Postgres : public ::testing::Test {
+class Postgres : public quillet::testing::ServerTest {
 protected:
-  void SetUp() override {
-    QUILLET_REQUIRE_SERVICES();
-    conn = openConnection(serviceVar("QUILLET_PG_ODBC"));
-  }
-  automation::Context::Scope scope;
-  Ref<Connection> conn;
+  Postgres() : ServerTest("QUILLET_PG_ODBC") {}
 };
 
 TEST_F(Postgres, PropertiesNameTheServerAndDriver) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/automation/context.h"
 #include "platform/automation/convert.h"
 #include "platform/data/connection.h"
 #include "platform/data/rowset.h"
@@ -50,3 +51,22 @@ inline std::string failureOf(platform::data::Connection& c, const std::string& s
         ::quillet::testing::serviceVar("QUILLET_MARIADB_ODBC").empty())                            \
       FAIL() << "database servers not started: run scripts/test.sh";                               \
   } while (0)
+
+namespace quillet::testing {
+
+// A test on one of the servers, through the ODBC connection string the variable names.
+class ServerTest : public ::testing::Test {
+protected:
+  explicit ServerTest(const char* connectionVar) : var_(connectionVar) {}
+  void SetUp() override {
+    QUILLET_REQUIRE_SERVICES();
+    conn = platform::data::openConnection(serviceVar(var_));
+  }
+  platform::automation::Context::Scope scope;
+  platform::automation::Ref<platform::data::Connection> conn;
+
+private:
+  const char* var_;
+};
+
+} // namespace quillet::testing

@@ -9,7 +9,6 @@
 #include "pg_bench_database.h"
 #include "platform/automation/context.h"
 #include "platform/data/connection.h"
-#include "platform/data/connection_string.h"
 
 namespace {
 
@@ -17,8 +16,6 @@ using namespace quillet::platform;
 using automation::Variant;
 
 constexpr int kTables = 300;
-
-using quillet::bench::env;
 
 // kTables tables with keys, an index and a foreign key each.
 std::string prepare() {
@@ -33,15 +30,6 @@ std::string prepare() {
   });
 }
 
-std::string benchConnectionString() {
-  return data::buildOdbcConnectionString({{"Driver", "PostgreSQL Unicode"},
-                                          {"Servername", env("QUILLET_PG_HOST")},
-                                          {"Port", env("QUILLET_PG_PORT")},
-                                          {"Database", "quillet_bench"},
-                                          {"Uid", env("QUILLET_PG_USER")},
-                                          {"Pwd", env("QUILLET_PG_PASSWORD")}});
-}
-
 // The whole catalogue with unrestricted schema rowsets.
 void BM_FullCatalogue(benchmark::State& state) {
   if (std::string e = prepare(); !e.empty()) {
@@ -49,7 +37,7 @@ void BM_FullCatalogue(benchmark::State& state) {
     return;
   }
   automation::Context::Scope scope;
-  auto conn = data::openConnection(benchConnectionString());
+  auto conn = data::openConnection(quillet::bench::odbcConnectionString("quillet_bench"));
   size_t rows = 0;
   for (auto _ : state) {
     rows = 0;
@@ -71,7 +59,7 @@ void BM_PerTableLoad(benchmark::State& state) {
     return;
   }
   automation::Context::Scope scope;
-  auto conn = data::openConnection(benchConnectionString());
+  auto conn = data::openConnection(quillet::bench::odbcConnectionString("quillet_bench"));
   for (auto _ : state) {
     auto tables = conn->openSchema(data::SchemaKind::Tables);
     for (tables->moveFirst(); !tables->eof(); tables->moveNext()) {

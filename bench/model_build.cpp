@@ -9,6 +9,7 @@
 
 #include "model/database.h"
 #include "platform/automation/context.h"
+#include "scratch.h"
 
 using namespace quillet;
 using namespace quillet::model;
@@ -19,20 +20,6 @@ namespace {
 
 constexpr int kTables = 500;
 constexpr int kFields = 30;
-
-// The registry hive and documents live in a private folder, not the user's.
-void privateEnvironment() {
-  static bool done = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-bench-XXXXXX").string();
-    std::filesystem::path root = ::mkdtemp(tmpl.data());
-    ::setenv("HOME", (root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (root / "docs").c_str(), 1);
-    ::setenv("QUILLET_MACHINE_HIVE", (root / "machine.reg").c_str(), 1);
-    return true;
-  }();
-  (void)done;
-}
 
 std::string tableName(int t) {
   return "Table" + std::to_string(t);
@@ -56,7 +43,7 @@ Ref<RUZDatabases> buildModel() {
 }
 
 void BM_BuildModel(benchmark::State& state) {
-  privateEnvironment();
+  benchScratchFolder();
   Context::Scope scope;
   for (auto _ : state) {
     Ref<RUZDatabases> dbs = buildModel();
@@ -70,7 +57,7 @@ void BM_BuildModel(benchmark::State& state) {
 BENCHMARK(BM_BuildModel)->Unit(benchmark::kMillisecond);
 
 void BM_FindFieldByName(benchmark::State& state) {
-  privateEnvironment();
+  benchScratchFolder();
   Context::Scope scope;
   Ref<RUZDatabases> dbs = buildModel();
   Ref<RUZTables> tables = dbs->Item(Variant(int16_t(1)))->Tables();
@@ -90,7 +77,7 @@ void BM_FindFieldByName(benchmark::State& state) {
 BENCHMARK(BM_FindFieldByName);
 
 void BM_FindTableThenFieldByName(benchmark::State& state) {
-  privateEnvironment();
+  benchScratchFolder();
   Context::Scope scope;
   Ref<RUZDatabases> dbs = buildModel();
   Ref<RUZTables> tables = dbs->Item(Variant(int16_t(1)))->Tables();
@@ -109,7 +96,7 @@ void BM_FindTableThenFieldByName(benchmark::State& state) {
 BENCHMARK(BM_FindTableThenFieldByName);
 
 void BM_UnloadModel(benchmark::State& state) {
-  privateEnvironment();
+  benchScratchFolder();
   Context::Scope scope;
   for (auto _ : state) {
     state.PauseTiming();

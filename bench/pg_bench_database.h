@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/data/connection_string.h"
+
 namespace quillet::bench {
 
 inline std::string env(const char* name) {
@@ -22,6 +24,16 @@ inline PGconn* connectTo(const std::string& db) {
   const char* values[] = {host.c_str(), port.c_str(), db.c_str(),
                           user.c_str(), pwd.c_str(),  nullptr};
   return PQconnectdbParams(keys, values, 0);
+}
+
+// The ODBC connection string of `database` on that server.
+inline std::string odbcConnectionString(const std::string& database) {
+  return platform::data::buildOdbcConnectionString({{"Driver", "PostgreSQL Unicode"},
+                                                    {"Servername", env("QUILLET_PG_HOST")},
+                                                    {"Port", env("QUILLET_PG_PORT")},
+                                                    {"Database", database},
+                                                    {"Uid", env("QUILLET_PG_USER")},
+                                                    {"Pwd", env("QUILLET_PG_PASSWORD")}});
 }
 
 // Makes `database` hold `tables` tables in its public schema, each created by the DDL that

@@ -11,7 +11,6 @@
 #include "model/database.h"
 #include "pg_bench_database.h"
 #include "platform/automation/context.h"
-#include "platform/data/connection_string.h"
 #include "schema/register.h"
 
 namespace {
@@ -40,15 +39,6 @@ std::string prepare() {
   });
 }
 
-std::string connectionString() {
-  return platform::data::buildOdbcConnectionString({{"Driver", "PostgreSQL Unicode"},
-                                                    {"Servername", env("QUILLET_PG_HOST")},
-                                                    {"Port", env("QUILLET_PG_PORT")},
-                                                    {"Database", kDatabase},
-                                                    {"Uid", env("QUILLET_PG_USER")},
-                                                    {"Pwd", env("QUILLET_PG_PASSWORD")}});
-}
-
 // Every table and field into a fresh project database, with the generation defaults.
 void BM_LoadProjectDatabase(benchmark::State& state) {
   if (std::string e = prepare(); !e.empty()) {
@@ -57,7 +47,7 @@ void BM_LoadProjectDatabase(benchmark::State& state) {
   }
   platform::automation::Context::Scope scope;
   schema::registerSchemaClasses();
-  const std::string conn = connectionString();
+  const std::string conn = quillet::bench::odbcConnectionString(kDatabase);
   int32_t fields = 0;
   for (auto _ : state) {
     auto dbs = platform::automation::makeRef<model::RUZDatabases>();

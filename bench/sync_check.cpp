@@ -12,9 +12,9 @@
 #include "core/state.h"
 #include "pg_bench_database.h"
 #include "platform/automation/context.h"
-#include "platform/data/connection_string.h"
 #include "project/ruz.h"
 #include "schema/register.h"
+#include "scratch.h"
 #include "sync/sync_hooks.h"
 
 namespace {
@@ -25,7 +25,6 @@ using platform::automation::Variant;
 
 constexpr int kTables = 300;
 constexpr const char* kDatabase = "quillet_sync_bench";
-using quillet::bench::env;
 
 std::string prepare() {
   return quillet::bench::ensureDatabase(kDatabase, kTables, [](int i) {
@@ -35,15 +34,6 @@ std::string prepare() {
            "ref_id integer, note varchar(200), qty smallint DEFAULT 1, price double precision, "
            "born date, at time, big bigint, label char(8) DEFAULT 'x', doc varchar(9000));";
   });
-}
-
-std::string connectionString() {
-  return platform::data::buildOdbcConnectionString({{"Driver", "PostgreSQL Unicode"},
-                                                    {"Servername", env("QUILLET_PG_HOST")},
-                                                    {"Port", env("QUILLET_PG_PORT")},
-                                                    {"Database", kDatabase},
-                                                    {"Uid", env("QUILLET_PG_USER")},
-                                                    {"Pwd", env("QUILLET_PG_PASSWORD")}});
 }
 
 std::string exec(const std::string& sql) {
@@ -78,12 +68,7 @@ struct Fixture {
   std::string error;
   std::string projectFile;
   Fixture() {
-    char tmpl[] = "/tmp/quillet-sync-bench-XXXXXX";
-    std::string home = ::mkdtemp(tmpl);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (home + "/Documents").c_str(), 1);
-    projectFile = home + "/bench.kvz";
+    projectFile = benchScratchFolder() + "/bench.kvz";
     schema::registerSchemaClasses();
     project::registerProjectClasses();
     sync::registerSyncClasses();
@@ -101,10 +86,10 @@ public:
       return;
     }
     Ref<project::RUZ> proj = platform::automation::makeRef<project::RUZ>();
-    std::vector<Variant> args{
-        Variant(""),    Variant("OTHER"), Variant(""), Variant(""),
-        Variant(false), Variant(""),      Variant(""), Variant(connectionString()),
-        Variant("")};
+    const std::string conn = quillet::bench::odbcConnectionString(kDatabase);
+    std::vector<Variant> args{Variant(""), Variant("OTHER"), Variant(""),
+                              Variant(""), Variant(false),   Variant(""),
+                              Variant(""), Variant(conn),    Variant("")};
     platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod, args);
     if (!core::state().ProjErr.empty()) {
       fail(core::state().ProjErr);

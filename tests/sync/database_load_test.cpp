@@ -34,7 +34,7 @@ TEST_F(DatabaseLoad, ArgumentChecksStopBeforeAnyDatabaseIsMade) {
 
 TEST_F(DatabaseLoad, LoadsEveryTableWithMenusAndRefusesASecondLoad) {
   std::string file = sqliteFile("shop.db", kShop);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_EQ(err(), "");
   ASSERT_TRUE(proj->DB());
   EXPECT_EQ(proj->DB()->Tables()->Count(), 3);
@@ -43,20 +43,20 @@ TEST_F(DatabaseLoad, LoadsEveryTableWithMenusAndRefusesASecondLoad) {
   EXPECT_TRUE(menus()->MenuHasTable("Table", "orders"));
   EXPECT_TRUE(menus()->MenuHasTable("Table", "customers"));
 
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   EXPECT_EQ(err(), "database already loaded!");
   EXPECT_EQ(proj->DB()->Tables()->Count(), 3);
 }
 
 TEST_F(DatabaseLoad, AFailedLoadLeavesNoDatabase) {
   std::string missing = env.path("none/absent.db").string();
-  loadDB("", "SQLITE", missing, missing, sqliteConn(missing));
+  loadSqlite(missing);
   EXPECT_NE(err(), "");
   EXPECT_FALSE(proj->DB());
   EXPECT_EQ(proj->Databases()->Count(), 0);
   // The project can load another database afterwards.
   std::string file = sqliteFile("shop.db", kShop);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   EXPECT_EQ(err(), "");
   EXPECT_TRUE(proj->DB());
 }
@@ -69,7 +69,7 @@ TEST_F(DatabaseLoad, TablesLoadAndUnloadOneAtATime) {
   EXPECT_EQ(err(), "Brindlewood: Database not loaded!");
 
   proj->setDynamicLoadDB(true);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_EQ(err(), "");
   ASSERT_TRUE(ptable("orders"));
   EXPECT_FALSE(ptable("orders")->TblLoaded());
@@ -111,7 +111,7 @@ TEST_F(DatabaseLoad, UnloadDropsDatabaseMenusAndSecuritySettings) {
   platform::automation::invoke(proj.get(), "UnLoadDB", platform::automation::kMethod);
   EXPECT_EQ(err(), "");
   std::string file = sqliteFile("shop.db", kShop);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_TRUE(proj->DB());
   proj->setSecTbl("customers");
   proj->setSecLoginIDFld("name");
@@ -128,7 +128,7 @@ TEST_F(DatabaseLoad, UnloadDropsDatabaseMenusAndSecuritySettings) {
 
 TEST_F(DatabaseLoad, RefreshMenusAddsChartItemsAndDropsThoseOfMissingTables) {
   std::string file = sqliteFile("shop.db", kShop);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_TRUE(proj->DB());
   auto orders = ptable("orders");
   orders->setTblList(false);
@@ -195,7 +195,7 @@ public:
 TEST_F(DatabaseLoad, ATableLoadedInPartKeepsTheLoadersWord) {
   std::string file = sqliteFile("shop.db", kShop);
   proj->setDynamicLoadDB(true);
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_EQ(err(), "");
   struct Restore {
     ~Restore() { schema::registerSchemaClasses(); }

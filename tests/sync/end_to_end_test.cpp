@@ -99,7 +99,7 @@ protected:
     const std::string name = GetParam().name;
     if (name == "sqlite") {
       file = sqliteFile("shop.db", GetParam().create);
-      loadDB("", "SQLITE", file, file, sqliteConn(file));
+      loadSqlite(file);
     } else {
       QUILLET_REQUIRE_SERVICES();
       // Each test has a database of its own: the tests of a run go side by side.

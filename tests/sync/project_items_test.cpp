@@ -17,7 +17,7 @@ protected:
                                  "CREATE TABLE archive (id INTEGER PRIMARY KEY, TOTAL REAL,"
                                  " other TEXT);"
                                  "CREATE TABLE spare (id INTEGER);");
-    loadDB("", "SQLITE", file, file, sqliteConn(file));
+    loadSqlite(file);
     ASSERT_EQ(err(), "");
   }
   Variant invoke(const std::string& member, std::vector<Variant> args) {

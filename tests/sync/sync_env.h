@@ -37,6 +37,8 @@ protected:
                               Variant(""),      Variant(connStr), Variant("")};
     platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod, args);
   }
+  // LoadDB of the SQLite file at path, named by its path and its connection string.
+  void loadSqlite(const std::string& path) { loadDB("", "SQLITE", path, path, sqliteConn(path)); }
   void call(const std::string& member, const std::string& arg) {
     std::vector<Variant> args{Variant(arg)};
     platform::automation::invoke(proj.get(), member, platform::automation::kMethod, args);

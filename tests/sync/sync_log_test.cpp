@@ -84,7 +84,7 @@ TEST_F(SyncLogTest, KeysSurviveASaveAndRestore) {
 
   std::string file = sqliteFile("k.db", "CREATE TABLE t (b INTEGER, a INTEGER, c TEXT,"
                                         " PRIMARY KEY (b, a));");
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_EQ(err(), "");
   auto t = ptable("t");
   sync::SaveTableKeys(*proj->DB());
@@ -100,7 +100,7 @@ TEST_F(SyncLogTest, LookupsIntoDeletedOrRenamedTablesAreMended) {
   std::string file = sqliteFile("l.db", "CREATE TABLE o (id INTEGER, cust INTEGER, pic TEXT,"
                                         " kind INTEGER, alt TEXT);"
                                         "CREATE TABLE o2 (id INTEGER, kind INTEGER);");
-  loadDB("", "SQLITE", file, file, sqliteConn(file));
+  loadSqlite(file);
   ASSERT_EQ(err(), "");
   auto o = ptable("o");
   auto set = [&](const char* f, const char* s, const char* v) {

@@ -21,7 +21,7 @@ class Synchronise : public SyncTest {
 protected:
   void SetUp() override {
     file = sqliteFile("shop.db", kShop);
-    loadDB("", "SQLITE", file, file, sqliteConn(file));
+    loadSqlite(file);
     ASSERT_EQ(err(), "");
     sync::SaveTableKeys(*proj->DB());
   }

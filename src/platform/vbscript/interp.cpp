@@ -217,6 +217,27 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
   raiseNamed(err::kTypeMismatch, name);
 }
 
+// A comparison operator (Eq to Ge) on two numbers of one type.
+template <class T> bool compareAs(Op op, T a, T c) {
+  switch (op) {
+  case Op::Eq:
+    return a == c;
+  case Op::Ne:
+    return a != c;
+  case Op::Lt:
+    return a < c;
+  case Op::Le:
+    return a <= c;
+  case Op::Gt:
+    return a > c;
+  default:
+    return a >= c;
+  }
+}
+inline bool isComparison(Op op) {
+  return op >= Op::Eq && op <= Op::Ge;
+}
+
 bool isSimple(const Expr& e) {
   return e.kind == EK::Literal || e.kind == EK::Ident;
 }
@@ -510,29 +531,11 @@ bool Engine::Impl::condition(const Expr& e, Frame& f) {
   if (e.kind == EK::Binary) {
     // A comparison of whole numbers decides without building a Boolean value.
     auto& b = static_cast<const BinaryExpr&>(e);
-    if (b.op >= Op::Eq && b.op <= Op::Ge) {
+    if (isComparison(b.op)) {
       Variant tl, tr;
       const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
       const Variant& r = evalRef(*b.right, f, tr);
-      if (isIntegral(l) && isIntegral(r)) {
-        int64_t a = intOf(l), c = intOf(r);
-        switch (b.op) {
-        case Op::Eq:
-          return a == c;
-        case Op::Ne:
-          return a != c;
-        case Op::Lt:
-          return a < c;
-        case Op::Le:
-          return a <= c;
-        case Op::Gt:
-          return a > c;
-        case Op::Ge:
-          return a >= c;
-        default:
-          break;
-        }
-      }
+      if (isIntegral(l) && isIntegral(r)) return compareAs(b.op, intOf(l), intOf(r));
       return au::isTrue(compareOperands(b, l, r));
     }
   }
@@ -1162,18 +1165,13 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   return evalSlow(e, f);
 }
 
+// What evalS leaves: literals, plain variables, binary operators and calls never come here.
 Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
   checkStack();
   switch (e.kind) {
-  case EK::Literal:
-    return static_cast<const LiteralExpr&>(e).value;
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
-    case Bind::Local:
-      return f.slots[id.slot].deref();
-    case Bind::Field:
-      return f.me->fields()[id.member->field];
     case Bind::MeMember:
       return f.me->call(*id.member, au::kGetOrCall, {}, true);
     case Bind::Global: {
@@ -1197,12 +1195,11 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
     if (!o.isObject() || !o.asObject()) return fail(err::kObjectRequired, &objectName(m));
     return memberCall(obj, m, au::kGetOrCall, {}, f);
   }
-  case EK::Call:
-    return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
   case EK::Unary: {
     auto& u = static_cast<const UnaryExpr&>(e);
     Variant tmp;
-    const Variant& v = evalRef(*u.operand, f, tmp);
+    const Variant& v = evalRefS(*u.operand, f, tmp);
+    if (failed()) return Variant();
     switch (u.op) {
     case Op::Neg:
       if (v.type() == VarType::Integer && v.asInteger() != -32768)
@@ -1219,8 +1216,10 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
       au::raise(err::kInternalError);
     }
   }
+  case EK::Literal:
   case EK::Binary:
-    return evalBinary(static_cast<const BinaryExpr&>(e), f);
+  case EK::Call:
+    break; // evalS's
   case EK::New:
     return newObject(static_cast<const NewExpr&>(e), f);
   case EK::Paren:
@@ -1461,22 +1460,12 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     case Op::Div:
       if (c != 0 && std::isfinite(a / c)) return Variant(a / c);
       break;
-    case Op::Eq:
-      return Variant(a == c);
-    case Op::Ne:
-      return Variant(a != c);
-    case Op::Lt:
-      return Variant(a < c);
-    case Op::Le:
-      return Variant(a <= c);
-    case Op::Gt:
-      return Variant(a > c);
-    case Op::Ge:
-      return Variant(a >= c);
     default:
+      if (isComparison(b.op)) return Variant(compareAs(b.op, a, c));
       break;
     }
   }
+  if (ints && isComparison(b.op)) return Variant(compareAs(b.op, intOf(l), intOf(r)));
   switch (b.op) {
   case Op::Add:
     if (ints) return intResult(intOf(l) + intOf(r), l, r);
@@ -1524,26 +1513,17 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     }
     return au::opConcat(l, r);
   case Op::Eq:
-    if (ints) return Variant(intOf(l) == intOf(r));
     if (lt == VarType::String && rt == VarType::String)
       return Variant(l.asString() == r.asString());
     return compareOperands(b, l, r);
   case Op::Ne:
-    if (ints) return Variant(intOf(l) != intOf(r));
     if (lt == VarType::String && rt == VarType::String)
       return Variant(l.asString() != r.asString());
     return compareOperands(b, l, r);
   case Op::Lt:
-    if (ints) return Variant(intOf(l) < intOf(r));
-    return compareOperands(b, l, r);
   case Op::Le:
-    if (ints) return Variant(intOf(l) <= intOf(r));
-    return compareOperands(b, l, r);
   case Op::Gt:
-    if (ints) return Variant(intOf(l) > intOf(r));
-    return compareOperands(b, l, r);
   case Op::Ge:
-    if (ints) return Variant(intOf(l) >= intOf(r));
     return compareOperands(b, l, r);
   case Op::Is:
     return Variant(au::opIs(l, r));

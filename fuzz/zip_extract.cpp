@@ -9,18 +9,11 @@
 
 #include "platform/archive/zip.h"
 #include "platform/automation/error.h"
+#include "scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string scratch() {
-  static std::string dir = [] {
-    std::string tmpl = (fs::temp_directory_path() / "quillet-fuzz-zip-XXXXXX").string();
-    return std::string(::mkdtemp(tmpl.data()));
-  }();
-  return dir;
-}
 
 bool inside(const fs::path& base, const fs::path& p) {
   auto [bi, pi] = std::mismatch(base.begin(), base.end(), p.begin(), p.end());
@@ -31,7 +24,7 @@ bool inside(const fs::path& base, const fs::path& p) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace archive = quillet::platform::archive;
-  const fs::path dir = scratch();
+  const fs::path dir = fuzzScratchFolder();
   const fs::path zip = dir / "input.zip";
   const fs::path out = dir / "w" / "out";
   fs::create_directories(dir / "w");

@@ -58,4 +58,27 @@ Chart "order_totals", "SalesByCity", "Sales by city", 1, "city", "total", "SUM"
 Chart "order_totals", "OrdersByCity", "Orders by city", 5, "city", "", "COUNT"
 Chart "products", "ProductsByCategory", "Products by category", 2, "category_id", "", "COUNT"
 
+' A report over the order totals: grouped by city, the totals summed.
+db.Tables.Add "sales_by_city"
+Set t = db.Tables("sales_by_city")
+t.TblType = "REPORT"
+t.TblRptSrc = "order_totals"
+t.TblCaption = "Sales by city"
+t.TblVar = "sales_by_city"
+t.TblGen = True
+For Each name In Array("city", "customer", "ordered_on", "total")
+	t.Fields.Add "sales_by_city", name
+	Set f = t.Fields(name)
+	f.FldSupport = True
+	f.FldGenerate = True
+	f.FldList = True
+	f.FldVar = "x_" & name
+	f.FldCaption = Replace(name, "_", " ")
+Next
+t.Fields("city").FldGroupBy = 1
+t.Fields("ordered_on").FldFmtType = "Date/Time"
+t.Fields("ordered_on").FldDtFormat = 5
+t.Fields("total").FldRptAggSum = True
+t.Fields("total").FldFmtType = "Number"
+
 p.Save WScript.Arguments(0)

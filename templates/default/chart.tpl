@@ -28,11 +28,11 @@ apply): one category per value of the X field, summarised over the Y field.
 		If cChart.ChartYFldName = "" Or ChartSummary(cChart) = "COUNT" Then
 			sY = "COUNT(*)"
 		Else
-			sY = ChartSummary(cChart) & "(" & QuoteIdent(TABLE.TblName) & "." & QuoteIdent(cChart.ChartYFldName) & ")"
+			sY = ChartSummary(cChart) & "(" & TableRef(TABLE.TblName) & "." & QuoteIdent(cChart.ChartYFldName) & ")"
 		End If
 ##-->
 		new Chart(<!--##=CsString(cChart.ChartVar)##-->, <!--##=CsString(ChartTitle(cChart))##-->, <!--##=CsString(ChartKind(cChart))##-->,
-			<!--##=CsString("SELECT " & QuoteIdent(TABLE.TblName) & "." & QuoteIdent(cChart.ChartXFldName) & ", " & sY & " FROM " & QuoteIdent(TABLE.TblName) & "{0} GROUP BY 1 ORDER BY 1")##-->,
+			<!--##=CsString("SELECT " & TableRef(TABLE.TblName) & "." & QuoteIdent(cChart.ChartXFldName) & ", " & sY & " FROM " & TableRef(TABLE.TblName) & "{0} GROUP BY 1 ORDER BY 1")##-->,
 			<!--##=CsString(FieldFormat(TABLE.Fields(cChart.ChartXFldName)))##-->, <!--##=nW##-->, <!--##=nH##-->),
 <!--##
 	Next

@@ -14,6 +14,7 @@ nav li ul { display: block; margin: 0 0 0 1em; }
 table.grid { border-collapse: collapse; }
 table.grid th, table.grid td { border: 1px solid #999; padding: 2px 6px; }
 td.num { text-align: right; }
+table.grid td a + a { margin-left: .6em; }
 .error { color: #b00; }
 form.record label { display: inline-block; min-width: 10em; }
 </style>

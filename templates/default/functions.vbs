@@ -19,6 +19,9 @@ Function CsString(sText)
 	s = Replace(s, vbCr, "\r")
 	s = Replace(s, vbLf, "\n")
 	s = Replace(s, vbTab, "\t")
+	' Angle brackets as escapes, so that no text can end the page's server script block.
+	s = Replace(s, "<", "\u003C")
+	s = Replace(s, ">", "\u003E")
 	CsString = """" & s & """"
 End Function
 
@@ -124,14 +127,14 @@ End Function
 
 ' The field's column as SQL, qualified by its table.
 Function ColumnSql(sTable, f)
-	ColumnSql = QuoteIdent(sTable) & "." & QuoteIdent(f.FldName)
+	ColumnSql = TableRef(sTable) & "." & QuoteIdent(f.FldName)
 End Function
 
 ' What a list or record shows for a field: the lookup's display value, else the column.
 Function ShownSql(sTable, f)
 	Dim lt
 	If IsLookup(f) Then
-		lt = QuoteIdent(f.FldTagLnkTbl)
+		lt = TableRef(f.FldTagLnkTbl)
 		ShownSql = "(SELECT " & lt & "." & QuoteIdent(f.FldTagLnkDisplay) & " FROM " & lt & _
 			" WHERE " & lt & "." & QuoteIdent(f.FldTagLnkFld) & " = " & ColumnSql(sTable, f) & ")"
 	Else
@@ -144,7 +147,7 @@ Function LookupSql(f)
 	LookupSql = ""
 	If Not IsLookup(f) Then Exit Function
 	LookupSql = "SELECT " & QuoteIdent(f.FldTagLnkFld) & ", " & QuoteIdent(f.FldTagLnkDisplay) & _
-		" FROM " & QuoteIdent(f.FldTagLnkTbl) & " ORDER BY 2"
+		" FROM " & TableRef(f.FldTagLnkTbl) & " ORDER BY 2"
 End Function
 
 ' The longest text a field takes, 0 when there is no limit to check.
@@ -264,7 +267,10 @@ Function VbString(sText)
 	s = """" & Replace(sText, """", """""") & """"
 	s = Replace(s, vbCr, """ & ChrW(13) & """)
 	s = Replace(s, vbLf, """ & ChrW(10) & """)
-	VbString = Replace(s, vbTab, """ & ChrW(9) & """)
+	s = Replace(s, vbTab, """ & ChrW(9) & """)
+	' Angle brackets as characters, so that no text can end the page's server script block.
+	s = Replace(s, "<", """ & ChrW(60) & """)
+	VbString = Replace(s, ">", """ & ChrW(62) & """)
 End Function
 
 ' A text as a string literal of the pages' language.
@@ -325,4 +331,15 @@ End Function
 ' The page of the current table of that kind as a literal, "" when the table has none.
 Function PageLit(sKind)
 	If HasPage(TABLE, sKind) Then PageLit = Lit(PageName(TABLE, sKind)) Else PageLit = """"""
+End Function
+
+' A table of the database as SQL: its name between quotes, after its schema where the
+' database has schemas and the project names one.
+Function TableRef(sName)
+	Dim t
+	TableRef = QuoteIdent(sName)
+	If IsSqlite() Then Exit Function
+	For Each t In PROJ.DB.Tables
+		If t.TblName = sName And t.TblSchema <> "" Then TableRef = QuoteIdent(t.TblSchema) & "." & TableRef
+	Next
 End Function

@@ -19,7 +19,7 @@ Every value from the request reaches SQL as a parameter, every value written is 
 <script runat="server">
 <!--##include common.tpl/server##-->
 	const int RecordsPerPage = <!--##=nPerPage##-->;
-	const string From = <!--##=CsString(QuoteIdent(TABLE.TblName))##-->;
+	const string From = <!--##=CsString(TableRef(TABLE.TblName))##-->;
 	// Fields shown, in order.
 	static readonly Col[] Cols = {
 <!--##
@@ -73,7 +73,7 @@ Every value from the request reaches SQL as a parameter, every value written is 
 	};
 <!--## If TABLE.TblMasterTbl <> "" And TABLE.TblDetailFld <> "" Then ##-->
 	// The rows of one master row only, when the master list sent its value.
-	const string MasterColumn = <!--##=CsString(QuoteIdent(TABLE.TblName) & "." & QuoteIdent(TABLE.TblDetailFld))##-->;
+	const string MasterColumn = <!--##=CsString(TableRef(TABLE.TblName) & "." & QuoteIdent(TABLE.TblDetailFld))##-->;
 	const string MasterKind = <!--##=CsString(FieldKind(TABLE.Fields(TABLE.TblDetailFld)))##-->;
 	const string MasterCaption = <!--##=CsString(TableCaption(PROJ.DB.Tables(TABLE.TblMasterTbl)))##-->;
 	const string MasterList = <!--##=CsString(ListPage(PROJ.DB.Tables(TABLE.TblMasterTbl)))##-->;

@@ -6,7 +6,7 @@ have set nPerPage before these.
 <script runat="server">
 <!--##include common_vb.tpl/server##-->
 	Const RecordsPerPage As Integer = <!--##=nPerPage##-->
-	Const From As String = <!--##=VbString(QuoteIdent(TABLE.TblName))##-->
+	Const From As String = <!--##=VbString(TableRef(TABLE.TblName))##-->
 	' Fields shown, in order.
 	Shared ReadOnly Cols As Col() = {
 		<!--##=FieldInits(TABLE, TABLE.TblName, "list")##-->
@@ -21,7 +21,7 @@ have set nPerPage before these.
 	Shared ReadOnly Searched As String() = {<!--##=SearchInits(TABLE)##-->}
 <!--## If TABLE.TblMasterTbl <> "" And TABLE.TblDetailFld <> "" Then ##-->
 	' The rows of one master row only, when the master list sent its value.
-	Const MasterColumn As String = <!--##=VbString(QuoteIdent(TABLE.TblName) & "." & QuoteIdent(TABLE.TblDetailFld))##-->
+	Const MasterColumn As String = <!--##=VbString(TableRef(TABLE.TblName) & "." & QuoteIdent(TABLE.TblDetailFld))##-->
 	Const MasterKind As String = <!--##=VbString(FieldKind(TABLE.Fields(TABLE.TblDetailFld)))##-->
 	Const MasterCaption As String = <!--##=VbString(TableCaption(PROJ.DB.Tables(TABLE.TblMasterTbl)))##-->
 	Const MasterList As String = <!--##=VbString(ListPage(PROJ.DB.Tables(TABLE.TblMasterTbl)))##-->

@@ -16,7 +16,7 @@ value written is HTML-encoded.
 <script runat="server">
 <!--##include common.tpl/server##-->
 	const string Mode = <!--##=CsString(sMode)##-->;
-	const string From = <!--##=CsString(QuoteIdent(TABLE.TblName))##-->;
+	const string From = <!--##=CsString(TableRef(TABLE.TblName))##-->;
 	const string ListUrl = <!--##=CsString(ListPage(TABLE))##-->;
 	const string ViewPage = <!--##If HasPage(TABLE, "view") Then##--><!--##=CsString(PageName(TABLE, "view"))##--><!--##Else##-->""<!--##End If##-->;
 	const string EditPage = <!--##If HasPage(TABLE, "edit") Then##--><!--##=CsString(PageName(TABLE, "edit"))##--><!--##Else##-->""<!--##End If##-->;

@@ -5,7 +5,7 @@ The VB pages of one row (the C# ones and their description are in record.tpl).
 <script runat="server">
 <!--##include common_vb.tpl/server##-->
 	Const Mode As String = <!--##=VbString(sMode)##-->
-	Const From As String = <!--##=VbString(QuoteIdent(TABLE.TblName))##-->
+	Const From As String = <!--##=VbString(TableRef(TABLE.TblName))##-->
 	Const ListUrl As String = <!--##=VbString(ListPage(TABLE))##-->
 	Const ViewPage As String = <!--##=PageLit("view")##-->
 	Const EditPage As String = <!--##=PageLit("edit")##-->

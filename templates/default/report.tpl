@@ -22,7 +22,7 @@ field, with the sums of the fields it totals per group and overall.
 <!--##include common.tpl/directives##-->
 <script runat="server">
 <!--##include common.tpl/server##-->
-	const string From = <!--##=CsString(QuoteIdent(sSrc))##-->;
+	const string From = <!--##=CsString(TableRef(sSrc))##-->;
 	const int GroupCol = <!--##=nGroup##-->;
 	static readonly Col[] Cols = {
 <!--##

@@ -110,8 +110,9 @@ TEST_F(DefaultTemplateSet, EveryControlBecomesScriptTheEngineAccepts) {
 
 const fs::path kGolden = fs::path(QUILLET_SOURCE_DIR) / "tests" / "site" / "golden";
 
-// A SQLite project in VB with one table: a key, a required text of at most 40 characters
-// (with a quote in its caption), a lookup into a second table, a date and a flag.
+// A SQLite project in VB with one table (markup in its caption): a key, a required text of at
+// most 40 characters (a quote and an end of script in its caption), a lookup into a second
+// table, a date and a flag.
 class VbPages : public ProjectTest {
 protected:
   void SetUp() override {
@@ -130,7 +131,7 @@ protected:
     auto t = tables->Item(Variant("parts"));
     t->setTblType("TABLE");
     t->setTblVar("parts");
-    t->setTblCaption("Parts");
+    t->setTblCaption("Parts & <Pieces>");
     for (auto set : {&model::RUZTable::setTblGen, &model::RUZTable::setTblList,
                      &model::RUZTable::setTblView, &model::RUZTable::setTblEdit,
                      &model::RUZTable::setTblAdd, &model::RUZTable::setTblDelete})
@@ -142,7 +143,7 @@ protected:
       const char* validate;
       const char* caption;
     };
-    for (F f : {F{"part_id", 3, "INTEGER", "Part"}, F{"name", 200, "", "Say \"name\""},
+    for (F f : {F{"part_id", 3, "INTEGER", "Part"}, F{"name", 200, "", "Say \"name\" </script>"},
                 F{"maker_id", 3, "INTEGER", "Maker"}, F{"made_on", 133, "DATE", "Made on"},
                 F{"in_stock", 11, "", "In stock"}}) {
       t->Fields()->Add("parts", f.name);

@@ -185,7 +185,7 @@
 	' Fields shown, in order.
 	Shared ReadOnly Cols As Col() = {
 		new Col("`parts`.`part_id`", "`part_id`", "x_part_id", "Part", "int", "", false, 0, "", ""),
-		new Col("`parts`.`name`", "`name`", "x_name", "Say ""name""", "text", "", true, 40, "", ""),
+		new Col("`parts`.`name`", "`name`", "x_name", "Say ""name"" " & ChrW(60) & "/script" & ChrW(62) & "", "text", "", true, 40, "", ""),
 		new Col("(SELECT `makers`.`name` FROM `makers` WHERE `makers`.`maker_id` = `parts`.`maker_id`)", "`maker_id`", "x_maker_id", "Maker", "int", "", false, 0, "SELECT `maker_id`, `name` FROM `makers` ORDER BY 2", ""),
 		new Col("`parts`.`made_on`", "`made_on`", "x_made_on", "Made on", "date", "date:5", false, 0, "", ""),
 		new Col("`parts`.`in_stock`", "`in_stock`", "x_in_stock", "In stock", "bool", "bool", false, 0, "", "CHECKBOX")
@@ -291,6 +291,7 @@ nav li ul { display: block; margin: 0 0 0 1em; }
 table.grid { border-collapse: collapse; }
 table.grid th, table.grid td { border: 1px solid #999; padding: 2px 6px; }
 td.num { text-align: right; }
+table.grid td a + a { margin-left: .6em; }
 .error { color: #b00; }
 form.record label { display: inline-block; min-width: 10em; }
 </style>
@@ -300,14 +301,14 @@ form.record label { display: inline-block; min-width: 10em; }
 <ul>
 <li><a href="default.aspx">Home</a></li>
 
-<li><a href="partslist.aspx">Parts</a></li>
+<li><a href="partslist.aspx">Parts &amp; &lt;Pieces&gt;</a></li>
 
 </ul>
 </nav>
 
 
 
-<h1>Parts</h1>
+<h1>Parts &amp; &lt;Pieces&gt;</h1>
 <% If Master.Length > 0 AndAlso MasterColumn.Length > 0 Then %>
 <p class="master"><a href="<%= HttpUtility.HtmlAttributeEncode(MasterList) %>"><%= Enc(MasterCaption) %></a>: <%= Enc(Master) %></p>
 <% End If %>

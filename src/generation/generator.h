@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "model/database.h"
@@ -226,6 +227,13 @@ private:
   void releaseRun();
   friend class RunScope;
 
+  // The generated-files list as the run last saw it: its path, size and (case-folded) lines.
+  struct LogSeen {
+    std::string path;
+    uint64_t size = 0;
+    std::unordered_set<std::string> lines;
+  };
+  LogSeen log_;
   project::RUZ& proj_;
   TemplateServices* services_;
   std::unique_ptr<PageScriptEngine> genEngine_;

@@ -60,20 +60,32 @@ void Generator::LogGeneratedFile(const std::string& path) {
   std::string listPath =
       core::AddBackslash(project::projectState().Destination) + core::state().ProductKey + ".log";
   bool existed = files::fileExists(listPath);
-  if (existed) {
-    std::string content = files::readFile(listPath);
+  uint64_t size = existed ? files::entryInfo(listPath).size : 0;
+  // The paths already listed are read once a run, and again only when the list changed
+  // behind the run's back: reading it for every page made a large site's run quadratic.
+  if (listPath != log_.path || size != log_.size) {
+    log_.path = listPath;
+    log_.lines.clear();
+    std::string content = existed ? files::readFile(listPath) : std::string();
     size_t start = 0;
     while (start <= content.size()) {
       size_t end = content.find('\n', start);
       std::string line =
           content.substr(start, end == std::string::npos ? std::string::npos : end - start);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (text::equalsNoCase(line, path)) return;
+      if (!line.empty()) log_.lines.insert(text::foldCase(line));
       if (end == std::string::npos) break;
       start = end + 1;
     }
   }
-  files::appendFile(listPath, existed ? "\r\n" + path : path);
+  if (log_.lines.count(text::foldCase(path))) {
+    log_.size = size;
+    return;
+  }
+  std::string entry = existed ? "\r\n" + path : path;
+  files::appendFile(listPath, entry);
+  log_.lines.insert(text::foldCase(path));
+  log_.size = size + entry.size();
 }
 
 } // namespace quillet::generation

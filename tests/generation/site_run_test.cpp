@@ -19,6 +19,8 @@
 #include "project/state.h"
 #include "support/host_run.h"
 #include "template/cache.h"
+#include "template/work.h"
+#include "extensions/extension.h"
 
 namespace quillet::testing {
 namespace {
@@ -214,6 +216,93 @@ TEST_F(SiteRun, SecondRunKeepingTheTemplateChangesNothing) {
     EXPECT_EQ(after[file].first, was.first) << file;
     EXPECT_TRUE(after[file].second == was.second) << file << " was written again";
   }
+}
+
+TEST_F(SiteRun, FailingTemplateLeavesThePagesAndNamesItsFileAndLine) {
+  generate();
+  ASSERT_EQ(ctx().ProjErr, "");
+  auto before = snapshot(dest);
+  // The unpacked template is kept; a newer list.tpl is compiled again.
+  fs::path list = fs::path(templating::templateWork().TemplateFolder) / "list.tpl";
+  std::string text = readAll(list);
+  size_t body = text.find("<!--##session body##-->");
+  ASSERT_NE(body, std::string::npos);
+  text.insert(body + 23, "\n<!--## n = 1 / 0 ##-->");
+  std::ofstream(list, std::ios::binary) << text;
+  fs::last_write_time(list, fs::last_write_time(list) + std::chrono::seconds(5));
+
+  proj = open();
+  generate();
+  const std::string& err = ctx().ProjErr;
+  EXPECT_NE(err.find("In list.tpl, line 8, column 8"), std::string::npos) << err;
+  EXPECT_NE(err.find("Generate Table"), std::string::npos) << err;
+  EXPECT_EQ(snapshot(dest), before);
+}
+
+TEST_F(SiteRun, ExtensionOutputsOutsideTheSiteAreRefused) {
+  fs::create_directories(env.path("ext"));
+  fs::copy_file(buildDir() / "fixtures/generation_fixtures_escape.zip",
+                env.path("ext/escape.zip"));
+  project::projectState().ExtensionsFolder = env.path("ext").string();
+  ASSERT_TRUE(proj->Extensions()->Add("escape"));
+  Ref<extensions::RUZExtension> e = proj->Extensions()->Item(Variant("escape"));
+  e->setTemplate("escape.zip");
+  e->setEnabled(true);
+  const fs::path climbed = dest.parent_path().parent_path() / "x";
+  const fs::path rooted = "/tmp/quillet-escape-rooted";
+  ASSERT_FALSE(fs::exists(climbed));
+  ASSERT_FALSE(fs::exists(rooted));
+
+  // The list run looks at every output; the generating run stops at the first refused one.
+  generation::genState().keepTemplateAnswer = true;
+  Generator g(*proj);
+  g.GenCheck();
+  EXPECT_NE(ctx().ProjErr.find("control 'climbcopy' refused"), std::string::npos)
+      << ctx().ProjErr;
+  g.GenScript();
+  EXPECT_NE(ctx().ProjErr.find("control 'climb' refused"), std::string::npos) << ctx().ProjErr;
+  EXPECT_FALSE(fs::exists(climbed));
+  EXPECT_FALSE(fs::exists(rooted));
+  EXPECT_FALSE(fs::exists(env.path("x")));
+  // The extension's template file stays in its work folder below the documents folder.
+  for (const std::string& f : filesBelow(env.root()))
+    EXPECT_TRUE(f.find("away") == std::string::npos || f.rfind("home/Documents/", 0) == 0) << f;
+}
+
+// The shipped template set over the same project: its home page, a list page per table and
+// web.config, without errors.
+TEST_F(SiteRun, ShippedTemplateSetMakesASite) {
+  proj->setTemplate((buildDir() / "share/brindlewood/templates/default.zip").string());
+  generate();
+  ASSERT_EQ(ctx().ProjErr, "");
+  std::vector<std::string> files = filesBelow(dest);
+  auto has = [&](const std::string& f) {
+    return std::find(files.begin(), files.end(), f) != files.end();
+  };
+  EXPECT_TRUE(has("default.aspx"));
+  EXPECT_TRUE(has("web.config"));
+  for (auto& t : proj->DB()->Tables()->items().list()) {
+    if (!t->TblGen()) continue;
+    bool page = false;
+    for (const std::string& f : files)
+      page = page || (f.rfind(t->TblVar(), 0) == 0 && f.size() > 5 &&
+                      f.compare(f.size() - 5, 5, ".aspx") == 0);
+    EXPECT_TRUE(page) << t->TblName();
+  }
+}
+
+// The command itself: 0 with the site written, 1 with the reason when it cannot run.
+TEST_F(SiteRun, GenerateCommandExitsWithTheOutcome) {
+  const std::string site = env.path("cmd-site").string();
+  HostRun ok = runHost("generate " + shellQuoted(kvz) + " --dest " + shellQuoted(site) +
+                       " --template " + shellQuoted(templateZip()));
+  EXPECT_EQ(ok.status, 0) << ok.out;
+  EXPECT_TRUE(fs::exists(fs::path(site) / "web.config")) << ok.out;
+
+  HostRun missing = runHost("generate " + shellQuoted(kvz) + " --dest " + shellQuoted(site) +
+                            " --template " + shellQuoted(env.path("none.zip").string()));
+  EXPECT_EQ(missing.status, 1) << missing.out;
+  EXPECT_NE(missing.out.find("Template file not found"), std::string::npos) << missing.out;
 }
 
 } // namespace

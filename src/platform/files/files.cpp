@@ -17,6 +17,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <unordered_map>
 
 #include "platform/automation/error.h"
 #include "platform/automation/interrupt.h"
@@ -69,14 +70,103 @@ std::string folderOf(const std::string& p) {
   }
 }
 
-bool sameNameNoCase(const std::string& a, const std::string& b) {
-  return text::equalsNoCase(a, b);
-}
-
 bool lexists(const std::string& p) {
   struct stat st;
   return ::lstat(p.c_str(), &st) == 0;
 }
+
+// The names of the folders the thread looked up names in without regard to case, by their
+// case-folded form, kept while the folder is unchanged (same inode, same modification
+// time). Without it every lookup of a missing name reads the whole folder again, which made
+// writing a folder of n new files take time in n squared.
+struct FolderNames {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  std::unordered_map<std::string, std::string> byFolded; // the smallest name of each form
+};
+constexpr size_t kMaxFoldersKept = 64;
+
+std::unordered_map<std::string, FolderNames>& folderNames() {
+  static thread_local std::unordered_map<std::string, FolderNames> kept;
+  return kept;
+}
+
+std::string foldedName(const std::string& name) {
+  if (!text::isAscii(name)) return text::foldCase(name);
+  std::string out = name;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+bool sameStamp(const FolderNames& f, const struct stat& st) {
+  return f.dev == st.st_dev && f.ino == st.st_ino && f.mtime.tv_sec == st.st_mtim.tv_sec &&
+         f.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+void addName(FolderNames& f, const std::string& name) {
+  auto [it, added] = f.byFolded.emplace(foldedName(name), name);
+  if (!added && name < it->second) it->second = name;
+}
+
+// The entry of the folder whose name equals part without regard to case (the smallest when
+// several do); "" when none does or the folder cannot be read.
+std::string findNoCase(const std::string& folder, const std::string& part) {
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0) return {};
+  auto& kept = folderNames();
+  auto it = kept.find(folder);
+  if (it == kept.end() || !sameStamp(it->second, st)) {
+    FolderNames names;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return {};
+    while (dirent* de = ::readdir(d)) {
+      std::string name = de->d_name;
+      if (name != "." && name != "..") addName(names, name);
+    }
+    ::closedir(d);
+    names.dev = st.st_dev;
+    names.ino = st.st_ino;
+    names.mtime = st.st_mtim;
+    if (kept.size() >= kMaxFoldersKept) kept.clear();
+    it = kept.insert_or_assign(folder, std::move(names)).first;
+  }
+  auto match = it->second.byFolded.find(foldedName(part));
+  return match == it->second.byFolded.end() ? std::string() : match->second;
+}
+
+// A change this thread makes to a folder: when the names kept for it were current before
+// the change, they take the new entry and the folder's new time instead of being read again.
+class FolderChange {
+public:
+  explicit FolderChange(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    folder_ = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    if (folder_.empty()) folder_ = "/";
+    name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+    auto it = folderNames().find(folder_);
+    struct stat st;
+    current_ = it != folderNames().end() && ::stat(folder_.c_str(), &st) == 0 &&
+               sameStamp(it->second, st);
+  }
+  // The entry now exists.
+  void done() {
+    auto it = folderNames().find(folder_);
+    if (it == folderNames().end()) return;
+    struct stat st;
+    if (!current_ || ::stat(folder_.c_str(), &st) != 0 || it->second.ino != st.st_ino) {
+      folderNames().erase(it);
+      return;
+    }
+    addName(it->second, name_);
+    it->second.mtime = st.st_mtim;
+  }
+
+private:
+  std::string folder_, name_;
+  bool current_ = false;
+};
 
 std::vector<std::string> splitComponents(std::string_view path) {
   std::vector<std::string> parts;
@@ -312,15 +402,7 @@ std::string resolvePath(std::string_view rawPath) {
     std::string next = i == 0 ? part : result + "/" + part;
     if (searching && !part.empty() && part != "." && part != ".." && !lexists(next)) {
       const std::string folder = i == 0 ? std::string(".") : (result.empty() ? "/" : result);
-      std::string match;
-      if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* de = ::readdir(d)) {
-          std::string name = de->d_name;
-          if (name == "." || name == "..") continue;
-          if (sameNameNoCase(name, part) && (match.empty() || name < match)) match = name;
-        }
-        ::closedir(d);
-      }
+      std::string match = findNoCase(folder, part);
       if (match.empty())
         searching = false;
       else
@@ -467,7 +549,9 @@ std::string readFile(std::string_view path) {
 
 void writeFile(std::string_view path, std::string_view bytes) {
   const std::string target = writeTarget(path);
+  FolderChange change(target);
   replaceFile(target, std::nullopt, [&](int fd) { writeAll(fd, bytes, target); });
+  change.done();
 }
 
 void appendFile(std::string_view path, std::string_view bytes) {

@@ -262,6 +262,10 @@ TEST(Fidelity, ErrorsOfExpressionsAreTheOperatorsOwn) {
        "Function F\nF = 1 / 0\nOut.Echo \"not here\"\nEnd Function\nOn Error Resume Next\n"
        "x = F()\nOut.Echo Err.Number, IsEmpty(x)",
        "11 True\n"},
+      {"an argument that fails keeps the procedure from running",
+       "Function F(a)\nOut.Echo \"in\"\nEnd Function\nOn Error Resume Next\nx = F(1 / 0)\n"
+       "Out.Echo Err.Number",
+       "11\n"},
       {"member of Nothing in an expression", "Set o = Nothing\nx = o.Name + 1",
        "ERROR 424 Object required: 'o' (2,0)"},
       {"library function with too many arguments", "x = Len(1, 2)",

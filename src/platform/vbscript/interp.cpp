@@ -1562,7 +1562,8 @@ bool Engine::Impl::directArgs(const std::vector<ExprPtr>& args) {
   return true;
 }
 
-// Calls a script procedure, evaluating the arguments straight into its frame.
+// Calls a script procedure, evaluating the arguments straight into its frame. An argument that
+// fails leaves its error pending, and the procedure does not run.
 Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
                                    const std::vector<ExprPtr>& args, Frame& f) {
   tick();
@@ -1588,7 +1589,8 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
         continue;
       }
     }
-    slots[i] = eval(a, f);
+    slots[i] = evalS(a, f);
+    if (failed()) return Variant(); // the procedure does not run
   }
   Frame fr;
   fr.slots = slots;

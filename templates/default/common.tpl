@@ -22,7 +22,7 @@ form.record label { display: inline-block; min-width: 10em; }
 <body>
 <nav id="menu">
 <ul>
-<li><a href="default.aspx"><!--##=HtmlText(Msg("Home", "Home"))##--></a></li>
+<li><a href="default.aspx"><!--##=PhraseHtml("Home", "Home")##--></a></li>
 <!--##
 	Dim iMenu, mMenu, nLevel, sUrl, tMenu, bShow
 	nLevel = 0
@@ -99,6 +99,9 @@ form.record label { display: inline-block; min-width: 10em; }
 ##-->
 </ul>
 </nav>
+<!--## If MultiLang() Then ##-->
+<%= LanguageChooser() %>
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session footer##-->
@@ -208,7 +211,7 @@ form.record label { display: inline-block; min-width: 10em; }
 		{
 			case "bool":
 				string b = Plain(v);
-				return b == "1" || b.Equals("true", StringComparison.OrdinalIgnoreCase) ? "<!--##=CsText(Msg("Yes", "Yes"))##-->" : "<!--##=CsText(Msg("No", "No"))##-->";
+				return b == "1" || b.Equals("true", StringComparison.OrdinalIgnoreCase) ? <!--##=PhraseCs("Yes", "Yes")##--> : <!--##=PhraseCs("No", "No")##-->;
 			case "date":
 				DateTime d;
 				if (v is DateTime) d = (DateTime)v;
@@ -226,7 +229,7 @@ form.record label { display: inline-block; min-width: 10em; }
 				decimal n;
 				if (!decimal.TryParse(Plain(v), NumberStyles.Float, Invariant, out n)) return Plain(v);
 				if (f[0] == "pct") return (n * 100).ToString("N" + digits, Invariant) + "%";
-				return (f[0] == "cur" ? "<!--##=CsText(Msg("CurrencySymbol", ""))##-->" : "") + n.ToString("N" + digits, Invariant);
+				return (f[0] == "cur" ? <!--##=PhraseCs("CurrencySymbol", "")##--> : "") + n.ToString("N" + digits, Invariant);
 		}
 		return Plain(v);
 	}
@@ -243,7 +246,7 @@ form.record label { display: inline-block; min-width: 10em; }
 		}
 		if (text.Length == 0)
 		{
-			if (c.Required) error = String.Format(<!--##=CsString(Msg("EnterRequiredField", "Please enter the required field {0}."))##-->, c.Caption);
+			if (c.Required) error = String.Format(<!--##=PhraseCs("EnterRequiredField", "Please enter the required field {0}.")##-->, c.Caption);
 			return DBNull.Value;
 		}
 		switch (c.Kind)
@@ -251,22 +254,22 @@ form.record label { display: inline-block; min-width: 10em; }
 			case "int":
 				long l;
 				if (long.TryParse(text, NumberStyles.Integer, Invariant, out l)) return l;
-				error = String.Format(<!--##=CsString(Msg("IncorrectInteger", "{0} must be a whole number."))##-->, c.Caption);
+				error = String.Format(<!--##=PhraseCs("IncorrectInteger", "{0} must be a whole number.")##-->, c.Caption);
 				return null;
 			case "num":
 				decimal m;
 				if (decimal.TryParse(text, NumberStyles.Float, Invariant, out m)) return m;
-				error = String.Format(<!--##=CsString(Msg("IncorrectFloat", "{0} must be a number."))##-->, c.Caption);
+				error = String.Format(<!--##=PhraseCs("IncorrectFloat", "{0} must be a number.")##-->, c.Caption);
 				return null;
 			case "date":
 				DateTime d;
 				if (TryDate(text, out d)) return SqliteFile ? (object)d.ToString("yyyy-MM-dd", Invariant) : (object)d;
-				error = String.Format(<!--##=CsString(Msg("IncorrectDate", "{0} must be a date (yyyy-mm-dd)."))##-->, c.Caption);
+				error = String.Format(<!--##=PhraseCs("IncorrectDate", "{0} must be a date (yyyy-mm-dd).")##-->, c.Caption);
 				return null;
 		}
 		if (c.MaxLength > 0 && text.Length > c.MaxLength)
 		{
-			error = String.Format(<!--##=CsString(Msg("MaxLengthExceeded", "{0} takes at most {1} characters."))##-->, c.Caption, c.MaxLength);
+			error = String.Format(<!--##=PhraseCs("MaxLengthExceeded", "{0} takes at most {1} characters.")##-->, c.Caption, c.MaxLength);
 			return null;
 		}
 		return text;
@@ -302,5 +305,96 @@ form.record label { display: inline-block; min-width: 10em; }
 	static string Enc(string s)
 	{
 		return HttpUtility.HtmlEncode(s);
+	}
+<!--##/session##-->
+
+<!--##session language##-->
+	// The site's languages, from its generated language files: the one a "lang" request names
+	// is kept in a cookie; without one the first file's language.
+	static readonly string[] LanguageFiles = { <!--##=LanguageFileInits()##--> };
+	const string LanguageCookie = "lang";
+
+	protected class SiteLanguage
+	{
+		public string Id, Name;
+		public Dictionary<string, string> Phrases = new Dictionary<string, string>();
+	}
+
+	static List<SiteLanguage> loadedLanguages;
+
+	// The language files, read once and kept for every later request.
+	static List<SiteLanguage> Languages()
+	{
+		lock (LanguageFiles)
+		{
+			if (loadedLanguages != null) return loadedLanguages;
+			var all = new List<SiteLanguage>();
+			foreach (string file in LanguageFiles)
+			{
+				var doc = new System.Xml.XmlDocument();
+				try { doc.Load(HttpContext.Current.Server.MapPath("~/" + file)); }
+				catch (Exception) { continue; }
+				var lang = new SiteLanguage();
+				lang.Id = doc.DocumentElement.GetAttribute("id");
+				lang.Name = doc.DocumentElement.GetAttribute("desc");
+				if (lang.Name.Length == 0) lang.Name = lang.Id;
+				foreach (System.Xml.XmlElement p in doc.SelectNodes("/*/global/phrase"))
+					lang.Phrases[p.GetAttribute("id").ToLowerInvariant()] = p.GetAttribute("value");
+				all.Add(lang);
+			}
+			loadedLanguages = all;
+			return all;
+		}
+	}
+
+	// The language of this request.
+	static SiteLanguage CurrentLanguage()
+	{
+		HttpContext http = HttpContext.Current;
+		var chosen = http.Items["language"] as SiteLanguage;
+		if (chosen != null) return chosen;
+		List<SiteLanguage> all = Languages();
+		if (all.Count == 0) return null;
+		string asked = http.Request.QueryString["lang"];
+		HttpCookie kept = http.Request.Cookies[LanguageCookie];
+		string want = asked ?? (kept != null ? kept.Value : null);
+		chosen = all[0];
+		foreach (SiteLanguage l in all)
+			if (l.Id == want) chosen = l;
+		if (asked != null)
+		{
+			var cookie = new HttpCookie(LanguageCookie, chosen.Id);
+			cookie.Expires = DateTime.Now.AddYears(1);
+			http.Response.Cookies.Add(cookie);
+		}
+		http.Items["language"] = chosen;
+		return chosen;
+	}
+
+	// A phrase of the chosen language; the generated text where the language has none.
+	static string Phrase(string id, string fallback)
+	{
+		SiteLanguage lang = CurrentLanguage();
+		string value;
+		if (lang != null && lang.Phrases.TryGetValue(id, out value) && value.Length > 0) return value;
+		return fallback;
+	}
+
+	// The chooser: a link per language to this page in that language, the chosen one marked.
+	static string LanguageChooser()
+	{
+		HttpRequest request = HttpContext.Current.Request;
+		SiteLanguage current = CurrentLanguage();
+		var html = new System.Text.StringBuilder("<ul id=\"languages\">");
+		foreach (SiteLanguage l in Languages())
+		{
+			var query = HttpUtility.ParseQueryString(request.QueryString.ToString());
+			query["lang"] = l.Id;
+			html.Append("<li><a class=\"language").Append(l == current ? " chosen" : "")
+				.Append("\" hreflang=\"").Append(HttpUtility.HtmlAttributeEncode(l.Id))
+				.Append("\" href=\"").Append(HttpUtility.HtmlAttributeEncode(request.Path + "?" + query))
+				.Append("\">").Append(HttpUtility.HtmlEncode(l.Name)).Append("</a></li>");
+		}
+		return html.Append("</ul>").ToString();
 	}
 <!--##/session##-->

@@ -91,7 +91,7 @@ Sessions shared by the VB pages of the default template set (the C# ones are in 
 		Select Case f(0)
 			Case "bool"
 				Dim b As String = Plain(v)
-				Return If(b = "1" OrElse b.Equals("true", StringComparison.OrdinalIgnoreCase), <!--##=VbString(Msg("Yes", "Yes"))##-->, <!--##=VbString(Msg("No", "No"))##-->)
+				Return If(b = "1" OrElse b.Equals("true", StringComparison.OrdinalIgnoreCase), <!--##=PhraseCode("Yes", "Yes")##-->, <!--##=PhraseCode("No", "No")##-->)
 			Case "date"
 				Dim d As DateTime
 				If TypeOf v Is DateTime Then
@@ -109,7 +109,7 @@ Sessions shared by the VB pages of the default template set (the C# ones are in 
 				Dim n As Decimal
 				If Not Decimal.TryParse(Plain(v), NumberStyles.Float, Invariant, n) Then Return Plain(v)
 				If f(0) = "pct" Then Return (n * 100).ToString("N" & digits, Invariant) & "%"
-				Return If(f(0) = "cur", <!--##=VbString(Msg("CurrencySymbol", ""))##-->, "") & n.ToString("N" & digits, Invariant)
+				Return If(f(0) = "cur", <!--##=PhraseCode("CurrencySymbol", "")##-->, "") & n.ToString("N" & digits, Invariant)
 		End Select
 		Return Plain(v)
 	End Function
@@ -123,28 +123,28 @@ Sessions shared by the VB pages of the default template set (the C# ones are in 
 			Return If(SqliteFile, CObj(If(isOn, 1, 0)), CObj(isOn))
 		End If
 		If text.Length = 0 Then
-			If c.Required Then errorText = String.Format(<!--##=VbString(Msg("EnterRequiredField", "Please enter the required field {0}."))##-->, c.Caption)
+			If c.Required Then errorText = String.Format(<!--##=PhraseCode("EnterRequiredField", "Please enter the required field {0}.")##-->, c.Caption)
 			Return DBNull.Value
 		End If
 		Select Case c.Kind
 			Case "int"
 				Dim l As Long
 				If Long.TryParse(text, NumberStyles.Integer, Invariant, l) Then Return l
-				errorText = String.Format(<!--##=VbString(Msg("IncorrectInteger", "{0} must be a whole number."))##-->, c.Caption)
+				errorText = String.Format(<!--##=PhraseCode("IncorrectInteger", "{0} must be a whole number.")##-->, c.Caption)
 				Return Nothing
 			Case "num"
 				Dim m As Decimal
 				If Decimal.TryParse(text, NumberStyles.Float, Invariant, m) Then Return m
-				errorText = String.Format(<!--##=VbString(Msg("IncorrectFloat", "{0} must be a number."))##-->, c.Caption)
+				errorText = String.Format(<!--##=PhraseCode("IncorrectFloat", "{0} must be a number.")##-->, c.Caption)
 				Return Nothing
 			Case "date"
 				Dim d As DateTime
 				If TryDate(text, d) Then Return If(SqliteFile, CObj(d.ToString("yyyy-MM-dd", Invariant)), CObj(d))
-				errorText = String.Format(<!--##=VbString(Msg("IncorrectDate", "{0} must be a date (yyyy-mm-dd)."))##-->, c.Caption)
+				errorText = String.Format(<!--##=PhraseCode("IncorrectDate", "{0} must be a date (yyyy-mm-dd).")##-->, c.Caption)
 				Return Nothing
 		End Select
 		If c.MaxLength > 0 AndAlso text.Length > c.MaxLength Then
-			errorText = String.Format(<!--##=VbString(Msg("MaxLengthExceeded", "{0} takes at most {1} characters."))##-->, c.Caption, c.MaxLength)
+			errorText = String.Format(<!--##=PhraseCode("MaxLengthExceeded", "{0} takes at most {1} characters.")##-->, c.Caption, c.MaxLength)
 			Return Nothing
 		End If
 		Return text
@@ -178,5 +178,92 @@ Sessions shared by the VB pages of the default template set (the C# ones are in 
 
 	Shared Function Enc(s As String) As String
 		Return HttpUtility.HtmlEncode(s)
+	End Function
+<!--##/session##-->
+
+<!--##session language##-->
+	' The site's languages, from its generated language files: the one a "lang" request names
+	' is kept in a cookie; without one the first file's language.
+	Shared ReadOnly LanguageFiles As String() = {<!--##=LanguageFileInits()##-->}
+	Const LanguageCookie As String = "lang"
+
+	Protected Class SiteLanguage
+		Public Id, Name As String
+		Public Phrases As New Dictionary(Of String, String)
+	End Class
+
+	Shared loadedLanguages As List(Of SiteLanguage)
+
+	' The language files, read once and kept for every later request.
+	Shared Function Languages() As List(Of SiteLanguage)
+		SyncLock LanguageFiles
+			If loadedLanguages IsNot Nothing Then Return loadedLanguages
+			Dim all As New List(Of SiteLanguage)
+			For Each file As String In LanguageFiles
+				Dim doc As New System.Xml.XmlDocument()
+				Try
+					doc.Load(HttpContext.Current.Server.MapPath("~/" & file))
+				Catch ex As Exception
+					Continue For
+				End Try
+				Dim lang As New SiteLanguage()
+				lang.Id = doc.DocumentElement.GetAttribute("id")
+				lang.Name = doc.DocumentElement.GetAttribute("desc")
+				If lang.Name.Length = 0 Then lang.Name = lang.Id
+				For Each p As System.Xml.XmlElement In doc.SelectNodes("/*/global/phrase")
+					lang.Phrases(p.GetAttribute("id").ToLowerInvariant()) = p.GetAttribute("value")
+				Next
+				all.Add(lang)
+			Next
+			loadedLanguages = all
+			Return all
+		End SyncLock
+	End Function
+
+	' The language of this request.
+	Shared Function CurrentLanguage() As SiteLanguage
+		Dim http As HttpContext = HttpContext.Current
+		Dim chosen As SiteLanguage = TryCast(http.Items("language"), SiteLanguage)
+		If chosen IsNot Nothing Then Return chosen
+		Dim all As List(Of SiteLanguage) = Languages()
+		If all.Count = 0 Then Return Nothing
+		Dim asked As String = http.Request.QueryString("lang")
+		Dim kept As HttpCookie = http.Request.Cookies(LanguageCookie)
+		Dim want As String = If(asked, If(kept IsNot Nothing, kept.Value, Nothing))
+		chosen = all(0)
+		For Each l As SiteLanguage In all
+			If l.Id = want Then chosen = l
+		Next
+		If asked IsNot Nothing Then
+			Dim cookie As New HttpCookie(LanguageCookie, chosen.Id)
+			cookie.Expires = DateTime.Now.AddYears(1)
+			http.Response.Cookies.Add(cookie)
+		End If
+		http.Items("language") = chosen
+		Return chosen
+	End Function
+
+	' A phrase of the chosen language; the generated text where the language has none.
+	Shared Function Phrase(id As String, fallback As String) As String
+		Dim lang As SiteLanguage = CurrentLanguage()
+		Dim value As String = Nothing
+		If lang IsNot Nothing AndAlso lang.Phrases.TryGetValue(id, value) AndAlso value.Length > 0 Then Return value
+		Return fallback
+	End Function
+
+	' The chooser: a link per language to this page in that language, the chosen one marked.
+	Shared Function LanguageChooser() As String
+		Dim request As HttpRequest = HttpContext.Current.Request
+		Dim current As SiteLanguage = CurrentLanguage()
+		Dim html As New System.Text.StringBuilder("<ul id=""languages"">")
+		For Each l As SiteLanguage In Languages()
+			Dim query As System.Collections.Specialized.NameValueCollection = HttpUtility.ParseQueryString(request.QueryString.ToString())
+			query("lang") = l.Id
+			html.Append("<li><a class=""language").Append(If(l Is current, " chosen", "")) _
+				.Append(""" hreflang=""").Append(HttpUtility.HtmlAttributeEncode(l.Id)) _
+				.Append(""" href=""").Append(HttpUtility.HtmlAttributeEncode(request.Path & "?" & query.ToString())) _
+				.Append(""">").Append(HttpUtility.HtmlEncode(l.Name)).Append("</a></li>")
+		Next
+		Return html.Append("</ul>").ToString()
 	End Function
 <!--##/session##-->

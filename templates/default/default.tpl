@@ -6,6 +6,15 @@ Home page: the project's title and the tables and reports of the site.
 <!--## Else ##-->
 <!--##include common.tpl/directives##-->
 <!--## End If ##-->
+<!--## If MultiLang() Then ##-->
+<script runat="server">
+<!--## If IsVb() Then ##-->
+<!--##include common_vb.tpl/language##-->
+<!--## Else ##-->
+<!--##include common.tpl/language##-->
+<!--## End If ##-->
+</script>
+<!--## End If ##-->
 <!--##/session##-->
 
 <!--##session body##-->

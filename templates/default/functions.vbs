@@ -343,3 +343,70 @@ Function TableRef(sName)
 		If t.TblName = sName And t.TblSchema <> "" Then TableRef = QuoteIdent(t.TblSchema) & "." & TableRef
 	Next
 End Function
+
+' Whether the site offers several languages: its pages then take their phrases from the
+' generated language files while they run, and every page shows a language chooser.
+Function MultiLang()
+	MultiLang = False
+	If Not PROJ.MultiLanguage Then Exit Function
+	MultiLang = InStr(PROJ.LanguageFiles, ",") > 0
+End Function
+
+' A phrase written into a page's markup: the text itself with one language, else the page
+' looks it up in the chosen language while it runs.
+Function PhraseHtml(sId, sEnglish)
+	If MultiLang() Then
+		PhraseHtml = "<%= HttpUtility.HtmlEncode(Phrase(" & PlainLit(LCase(sId)) & ", " & _
+			PlainLit(Msg(sId, sEnglish)) & ")) %" & ">"
+	Else
+		PhraseHtml = HtmlText(Msg(sId, sEnglish))
+	End If
+End Function
+
+' A phrase as an expression of the pages' language, in the same way.
+Function PhraseCode(sId, sEnglish)
+	PhraseCode = PhraseIn(sId, sEnglish, Not IsVb())
+End Function
+
+' The same for the C# pages of a site in any language (the report pages).
+Function PhraseCs(sId, sEnglish)
+	PhraseCs = PhraseIn(sId, sEnglish, True)
+End Function
+
+Function PhraseIn(sId, sEnglish, bCs)
+	Dim sText
+	sText = Msg(sId, sEnglish)
+	If bCs Then sText = CsString(sText) Else sText = VbString(sText)
+	If MultiLang() Then
+		If bCs Then PhraseIn = "Phrase(" & CsString(LCase(sId)) Else PhraseIn = "Phrase(" & VbString(LCase(sId))
+		PhraseIn = PhraseIn & ", " & sText & ")"
+	Else
+		PhraseIn = sText
+	End If
+End Function
+
+' A literal for markup shared by C# and VB pages: the same text in both where it holds no
+' character the two write differently, else the pages' own form.
+Function PlainLit(sText)
+	Dim c
+	For Each c In Array("""", "\", vbCr, vbLf, vbTab, "<", ">")
+		If InStr(sText, c) > 0 Then
+			PlainLit = Lit(sText)
+			Exit Function
+		End If
+	Next
+	PlainLit = """" & sText & """"
+End Function
+
+' The generated language files of the site as string literals separated by commas.
+Function LanguageFileInits()
+	Dim sFile, sOut
+	sOut = ""
+	For Each sFile In Split(PROJ.LanguageFiles, ",")
+		If Trim(sFile) <> "" Then
+			If sOut <> "" Then sOut = sOut & ", "
+			sOut = sOut & Lit(Trim(sFile))
+		End If
+	Next
+	LanguageFileInits = sOut
+End Function

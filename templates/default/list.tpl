@@ -18,6 +18,9 @@ Every value from the request reaches SQL as a parameter, every value written is 
 <!--##include common.tpl/directives##-->
 <script runat="server">
 <!--##include common.tpl/server##-->
+<!--## If MultiLang() Then ##-->
+<!--##include common.tpl/language##-->
+<!--## End If ##-->
 	const int RecordsPerPage = <!--##=nPerPage##-->;
 	const string From = <!--##=CsString(TableRef(TABLE.TblName))##-->;
 	// Fields shown, in order.
@@ -182,8 +185,8 @@ Every value from the request reaches SQL as a parameter, every value written is 
 <form method="get" action="<!--##=HtmlText(ListPage(TABLE))##-->">
 	<% if (Master.Length > 0) { %><input type="hidden" name="master" value="<%= HttpUtility.HtmlAttributeEncode(Master) %>"><% } %>
 	<input type="text" name="q" value="<%= HttpUtility.HtmlAttributeEncode(Search) %>">
-	<button type="submit"><!--##=HtmlText(Msg("Search", "Search"))##--></button>
-	<% if (AddPage.Length > 0) { %><a id="add" href="<%= HttpUtility.HtmlAttributeEncode(AddPage) %>"><!--##=HtmlText(Msg("Add", "Add"))##--></a><% } %>
+	<button type="submit"><!--##=PhraseHtml("Search", "Search")##--></button>
+	<% if (AddPage.Length > 0) { %><a id="add" href="<%= HttpUtility.HtmlAttributeEncode(AddPage) %>"><!--##=PhraseHtml("Add", "Add")##--></a><% } %>
 </form>
 <table class="grid" id="list">
 <thead><tr>
@@ -199,9 +202,9 @@ Every value from the request reaches SQL as a parameter, every value written is 
 	<% for (int i = 0; i < Cols.Length; i++) { %><td<%= Cols[i].Lookup.Length == 0 && (Cols[i].Kind == "int" || Cols[i].Kind == "num") ? " class=\"num\"" : "" %>><%= Enc(Format(row[i], Cols[i].Format)) %></td><% } %>
 	<% for (int k = 0; k < Details.Length; k++) { %><td><a class="detail" href="<%= HttpUtility.HtmlAttributeEncode(Details[k][1] + "?master=" + HttpUtility.UrlEncode(Plain(row[Cols.Length + KeyCols.Length + k]))) %>"><%= Enc(Details[k][0]) %></a></td><% } %>
 	<% if (KeyCols.Length > 0 && (ViewPage.Length > 0 || EditPage.Length > 0 || DeletePage.Length > 0)) { %><td>
-		<% if (ViewPage.Length > 0) { %><a class="view" href="<%= RowLink(ViewPage, row) %>"><!--##=HtmlText(Msg("View", "View"))##--></a><% } %>
-		<% if (EditPage.Length > 0) { %><a class="edit" href="<%= RowLink(EditPage, row) %>"><!--##=HtmlText(Msg("Edit", "Edit"))##--></a><% } %>
-		<% if (DeletePage.Length > 0) { %><a class="delete" href="<%= RowLink(DeletePage, row) %>"><!--##=HtmlText(Msg("Delete", "Delete"))##--></a><% } %>
+		<% if (ViewPage.Length > 0) { %><a class="view" href="<%= RowLink(ViewPage, row) %>"><!--##=PhraseHtml("View", "View")##--></a><% } %>
+		<% if (EditPage.Length > 0) { %><a class="edit" href="<%= RowLink(EditPage, row) %>"><!--##=PhraseHtml("Edit", "Edit")##--></a><% } %>
+		<% if (DeletePage.Length > 0) { %><a class="delete" href="<%= RowLink(DeletePage, row) %>"><!--##=PhraseHtml("Delete", "Delete")##--></a><% } %>
 	</td><% } %>
 	</tr>
 <% } %>

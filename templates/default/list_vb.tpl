@@ -5,6 +5,9 @@ have set nPerPage before these.
 <!--##include common_vb.tpl/directives##-->
 <script runat="server">
 <!--##include common_vb.tpl/server##-->
+<!--## If MultiLang() Then ##-->
+<!--##include common_vb.tpl/language##-->
+<!--## End If ##-->
 	Const RecordsPerPage As Integer = <!--##=nPerPage##-->
 	Const From As String = <!--##=VbString(TableRef(TABLE.TblName))##-->
 	' Fields shown, in order.
@@ -112,8 +115,8 @@ have set nPerPage before these.
 <form method="get" action="<!--##=HtmlText(ListPage(TABLE))##-->">
 	<% If Master.Length > 0 Then %><input type="hidden" name="master" value="<%= HttpUtility.HtmlAttributeEncode(Master) %>"><% End If %>
 	<input type="text" name="q" value="<%= HttpUtility.HtmlAttributeEncode(Search) %>">
-	<button type="submit"><!--##=HtmlText(Msg("Search", "Search"))##--></button>
-	<% If AddPage.Length > 0 Then %><a id="add" href="<%= HttpUtility.HtmlAttributeEncode(AddPage) %>"><!--##=HtmlText(Msg("Add", "Add"))##--></a><% End If %>
+	<button type="submit"><!--##=PhraseHtml("Search", "Search")##--></button>
+	<% If AddPage.Length > 0 Then %><a id="add" href="<%= HttpUtility.HtmlAttributeEncode(AddPage) %>"><!--##=PhraseHtml("Add", "Add")##--></a><% End If %>
 </form>
 <table class="grid" id="list">
 <thead><tr>
@@ -129,9 +132,9 @@ have set nPerPage before these.
 	<% For i As Integer = 0 To Cols.Length - 1 %><td<%= If(Cols(i).Lookup.Length = 0 AndAlso (Cols(i).Kind = "int" OrElse Cols(i).Kind = "num"), " class=""num""", "") %>><%= Enc(Format(row(i), Cols(i).Format)) %></td><% Next %>
 	<% For k As Integer = 0 To Details.Length - 1 %><td><a class="detail" href="<%= HttpUtility.HtmlAttributeEncode(Details(k)(1) & "?master=" & HttpUtility.UrlEncode(Plain(row(Cols.Length + KeyCols.Length + k)))) %>"><%= Enc(Details(k)(0)) %></a></td><% Next %>
 	<% If KeyCols.Length > 0 AndAlso (ViewPage.Length > 0 OrElse EditPage.Length > 0 OrElse DeletePage.Length > 0) Then %><td>
-		<% If ViewPage.Length > 0 Then %><a class="view" href="<%= RowLink(ViewPage, row) %>"><!--##=HtmlText(Msg("View", "View"))##--></a><% End If %>
-		<% If EditPage.Length > 0 Then %><a class="edit" href="<%= RowLink(EditPage, row) %>"><!--##=HtmlText(Msg("Edit", "Edit"))##--></a><% End If %>
-		<% If DeletePage.Length > 0 Then %><a class="delete" href="<%= RowLink(DeletePage, row) %>"><!--##=HtmlText(Msg("Delete", "Delete"))##--></a><% End If %>
+		<% If ViewPage.Length > 0 Then %><a class="view" href="<%= RowLink(ViewPage, row) %>"><!--##=PhraseHtml("View", "View")##--></a><% End If %>
+		<% If EditPage.Length > 0 Then %><a class="edit" href="<%= RowLink(EditPage, row) %>"><!--##=PhraseHtml("Edit", "Edit")##--></a><% End If %>
+		<% If DeletePage.Length > 0 Then %><a class="delete" href="<%= RowLink(DeletePage, row) %>"><!--##=PhraseHtml("Delete", "Delete")##--></a><% End If %>
 	</td><% End If %>
 	</tr>
 <% Next %>

@@ -15,6 +15,9 @@ value written is HTML-encoded.
 <!--##include common.tpl/directives##-->
 <script runat="server">
 <!--##include common.tpl/server##-->
+<!--## If MultiLang() Then ##-->
+<!--##include common.tpl/language##-->
+<!--## End If ##-->
 	const string Mode = <!--##=CsString(sMode)##-->;
 	const string From = <!--##=CsString(TableRef(TABLE.TblName))##-->;
 	const string ListUrl = <!--##=CsString(ListPage(TABLE))##-->;
@@ -169,7 +172,7 @@ value written is HTML-encoded.
 <!--## Else ##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% if (!Found) { %>
-<p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
+<p class="error"><!--##=PhraseHtml("NoRecord", "No record found.")##--></p>
 <% } else { %>
 <table class="grid" id="record">
 <% for (int i = 0; i < Cols.Length; i++) { %>
@@ -178,17 +181,17 @@ value written is HTML-encoded.
 </table>
 <% if (Mode == "delete") { %>
 <form method="post" action="<%= KeyLink(DeletePage) %>" id="confirm">
-	<p><!--##=HtmlText(Msg("DeleteConfirm", "Delete this record?"))##--></p>
-	<button type="submit"><!--##=HtmlText(Msg("Delete", "Delete"))##--></button>
+	<p><!--##=PhraseHtml("DeleteConfirm", "Delete this record?")##--></p>
+	<button type="submit"><!--##=PhraseHtml("Delete", "Delete")##--></button>
 </form>
 <% } else { %>
 <p>
-<% if (EditPage.Length > 0) { %><a class="edit" href="<%= KeyLink(EditPage) %>"><!--##=HtmlText(Msg("Edit", "Edit"))##--></a><% } %>
-<% if (DeletePage.Length > 0) { %><a class="delete" href="<%= KeyLink(DeletePage) %>"><!--##=HtmlText(Msg("Delete", "Delete"))##--></a><% } %>
+<% if (EditPage.Length > 0) { %><a class="edit" href="<%= KeyLink(EditPage) %>"><!--##=PhraseHtml("Edit", "Edit")##--></a><% } %>
+<% if (DeletePage.Length > 0) { %><a class="delete" href="<%= KeyLink(DeletePage) %>"><!--##=PhraseHtml("Delete", "Delete")##--></a><% } %>
 </p>
 <% } %>
 <% } %>
-<p><a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("BackToList", "Back to list"))##--></a></p>
+<p><a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=PhraseHtml("BackToList", "Back to list")##--></a></p>
 <!--## End If ##-->
 <!--##/session##-->
 
@@ -198,7 +201,7 @@ value written is HTML-encoded.
 <!--## Else ##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% if (!Found) { %>
-<p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
+<p class="error"><!--##=PhraseHtml("NoRecord", "No record found.")##--></p>
 <% } else { %>
 <% if (Errors.Count > 0) { %>
 <ul class="error" id="errors"><% foreach (string m in Errors) { %><li><%= Enc(m) %></li><% } %></ul>
@@ -222,8 +225,8 @@ value written is HTML-encoded.
 	<% } %>
 	</p>
 <% } %>
-	<button type="submit" id="save"><!--##=HtmlText(Msg("Save", "Save"))##--></button>
-	<a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("Cancel", "Cancel"))##--></a>
+	<button type="submit" id="save"><!--##=PhraseHtml("Save", "Save")##--></button>
+	<a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=PhraseHtml("Cancel", "Cancel")##--></a>
 </form>
 <% } %>
 <!--## End If ##-->

@@ -4,6 +4,9 @@ The VB pages of one row (the C# ones and their description are in record.tpl).
 <!--##include common_vb.tpl/directives##-->
 <script runat="server">
 <!--##include common_vb.tpl/server##-->
+<!--## If MultiLang() Then ##-->
+<!--##include common_vb.tpl/language##-->
+<!--## End If ##-->
 	Const Mode As String = <!--##=VbString(sMode)##-->
 	Const From As String = <!--##=VbString(TableRef(TABLE.TblName))##-->
 	Const ListUrl As String = <!--##=VbString(ListPage(TABLE))##-->
@@ -121,7 +124,7 @@ The VB pages of one row (the C# ones and their description are in record.tpl).
 <!--##session view##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% If Not Found Then %>
-<p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
+<p class="error"><!--##=PhraseHtml("NoRecord", "No record found.")##--></p>
 <% Else %>
 <table class="grid" id="record">
 <% For i As Integer = 0 To Cols.Length - 1 %>
@@ -130,23 +133,23 @@ The VB pages of one row (the C# ones and their description are in record.tpl).
 </table>
 <% If Mode = "delete" Then %>
 <form method="post" action="<%= KeyLink(DeletePage) %>" id="confirm">
-	<p><!--##=HtmlText(Msg("DeleteConfirm", "Delete this record?"))##--></p>
-	<button type="submit"><!--##=HtmlText(Msg("Delete", "Delete"))##--></button>
+	<p><!--##=PhraseHtml("DeleteConfirm", "Delete this record?")##--></p>
+	<button type="submit"><!--##=PhraseHtml("Delete", "Delete")##--></button>
 </form>
 <% Else %>
 <p>
-<% If EditPage.Length > 0 Then %><a class="edit" href="<%= KeyLink(EditPage) %>"><!--##=HtmlText(Msg("Edit", "Edit"))##--></a><% End If %>
-<% If DeletePage.Length > 0 Then %><a class="delete" href="<%= KeyLink(DeletePage) %>"><!--##=HtmlText(Msg("Delete", "Delete"))##--></a><% End If %>
+<% If EditPage.Length > 0 Then %><a class="edit" href="<%= KeyLink(EditPage) %>"><!--##=PhraseHtml("Edit", "Edit")##--></a><% End If %>
+<% If DeletePage.Length > 0 Then %><a class="delete" href="<%= KeyLink(DeletePage) %>"><!--##=PhraseHtml("Delete", "Delete")##--></a><% End If %>
 </p>
 <% End If %>
 <% End If %>
-<p><a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("BackToList", "Back to list"))##--></a></p>
+<p><a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=PhraseHtml("BackToList", "Back to list")##--></a></p>
 <!--##/session##-->
 
 <!--##session form##-->
 <h1><!--##=HtmlText(TableCaption(TABLE))##--></h1>
 <% If Not Found Then %>
-<p class="error"><!--##=HtmlText(Msg("NoRecord", "No record found."))##--></p>
+<p class="error"><!--##=PhraseHtml("NoRecord", "No record found.")##--></p>
 <% Else %>
 <% If Errors.Count > 0 Then %>
 <ul class="error" id="errors"><% For Each m As String In Errors %><li><%= Enc(m) %></li><% Next %></ul>
@@ -171,8 +174,8 @@ The VB pages of one row (the C# ones and their description are in record.tpl).
 	<% End If %>
 	</p>
 <% Next %>
-	<button type="submit" id="save"><!--##=HtmlText(Msg("Save", "Save"))##--></button>
-	<a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=HtmlText(Msg("Cancel", "Cancel"))##--></a>
+	<button type="submit" id="save"><!--##=PhraseHtml("Save", "Save")##--></button>
+	<a href="<!--##=HtmlText(ListPage(TABLE))##-->"><!--##=PhraseHtml("Cancel", "Cancel")##--></a>
 </form>
 <% End If %>
 <!--##/session##-->

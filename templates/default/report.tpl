@@ -22,6 +22,9 @@ field, with the sums of the fields it totals per group and overall.
 <!--##include common.tpl/directives##-->
 <script runat="server">
 <!--##include common.tpl/server##-->
+<!--## If MultiLang() Then ##-->
+<!--##include common.tpl/language##-->
+<!--## End If ##-->
 	const string From = <!--##=CsString(TableRef(sSrc))##-->;
 	const int GroupCol = <!--##=nGroup##-->;
 	static readonly Col[] Cols = {
@@ -93,7 +96,7 @@ field, with the sums of the fields it totals per group and overall.
 		string key = GroupCol >= 0 ? Plain(row[GroupCol]) : "";
 		if (GroupCol >= 0 && current != null && key != current)
 		{
-			Response.Write(TotalRow(<!--##=CsString(Msg("RptSumHead", "Sum"))##-->, group));
+			Response.Write(TotalRow(<!--##=PhraseCs("RptSumHead", "Sum")##-->, group));
 			group = new decimal[Cols.Length];
 		}
 		current = key;
@@ -103,8 +106,8 @@ field, with the sums of the fields it totals per group and overall.
 		for (int i = 0; i < Cols.Length; i++)
 			if (Summed[i]) { group[i] += Num(row[i]); all[i] += Num(row[i]); }
 	}
-	if (GroupCol >= 0 && current != null) Response.Write(TotalRow(<!--##=CsString(Msg("RptSumHead", "Sum"))##-->, group));
-	Response.Write(TotalRow(<!--##=CsString(Msg("RptGrandTotal", "Grand total"))##-->, all));
+	if (GroupCol >= 0 && current != null) Response.Write(TotalRow(<!--##=PhraseCs("RptSumHead", "Sum")##-->, group));
+	Response.Write(TotalRow(<!--##=PhraseCs("RptGrandTotal", "Grand total")##-->, all));
 %>
 </tbody>
 </table>

@@ -160,6 +160,11 @@ def generate(source, build, work):
     run([exe, "new", kvz, "--db", db, "--template",
          os.path.join(build, "share", "brindlewood", "templates", "default.zip")], env)
     run([exe, "run", os.path.join(source, "samples", "shop.vbs"), kvz], env)
+    # Two languages: the pages then read their phrases from the generated language files and
+    # offer a chooser.
+    languages(os.path.join(work, "lang"), env)
+    run([exe, "set", kvz, "MultiLanguage", "True"], env)
+    run([exe, "set", kvz, "LanguageFiles", "english.xml,french.xml"], env)
     # The site's root, where it keeps its copy of the database (App_Data).
     os.makedirs(os.path.join(site, "App_Data"))
     run([exe, "set", kvz, "AppRootFolder", site], env)
@@ -168,6 +173,33 @@ def generate(source, build, work):
     if not os.path.exists(copy):
         shutil.copyfile(db, copy)
     return site, copy
+
+
+LANGUAGES = {
+    "english.xml": ("en", "English", {"Search": "Search", "Home": "Home", "Save": "Save"}),
+    "french.xml": ("fr", "Français", {"Search": "Chercher", "Home": "Accueil", "Save": "Enregistrer",
+                                      "Yes": "Oui", "No": "Non"}),
+}
+
+
+def languages(folder, env):
+    """Writes the language files and points the user's settings (made by the program's first
+    run) at their folder."""
+    os.makedirs(folder)
+    for name, (lang_id, desc, phrases) in LANGUAGES.items():
+        with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+            f.write('<?xml version="1.0" encoding="utf-8"?>\n<language id="%s" desc="%s">\n<global>\n' % (lang_id, desc))
+            for key, value in phrases.items():
+                f.write('<phrase id="%s" value="%s"/>\n' % (key, value))
+            f.write("</global>\n</language>\n")
+    hive = os.path.join(env["HOME"], ".config", "brindlewood", "user.reg")
+    with open(hive, encoding="utf-8") as f:
+        text = f.read()
+    text, n = re.subn(r'(?m)^"LanguageFolder"=".*"$', lambda m: '"LanguageFolder"="%s"' % folder, text)
+    if n != 1:
+        raise RuntimeError("no LanguageFolder in " + hive)
+    with open(hive, "w", encoding="utf-8") as f:
+        f.write(text)
 
 
 def main():
@@ -389,6 +421,29 @@ def run_checks(c, site, db, shots):
     want.append("%.2f" % query(db, "SELECT SUM(total) FROM order_totals")[0][0])
     c.expect(sums == [w if float(w) < 1000 else "{:,.2f}".format(float(w)) for w in want],
              "the report sums the totals of each city and of all", "%r / %r" % (sums, want))
+
+    # The language chooser: English first, French chosen by its link and kept for the next
+    # pages (a phrase of the markup, one of the page's code, the record's key kept), then
+    # English again.
+    home = site.get("default.aspx")
+    chooser = {t: (h, cls) for h, cls, t in home.links if cls.startswith("language")}
+    c.expect(set(chooser) == {"English", "Français"} and chooser["English"][1] == "language chosen",
+             "every page offers the two languages, English chosen", repr(chooser))
+    french = site.get(chooser["Français"][0]) if "Français" in chooser else home
+    c.expect(french.link(text="Accueil") == "default.aspx", "the French link shows the home page in French",
+             french.text[:200])
+    products = site.get("productslist.aspx")
+    c.expect("Chercher" in products.text and "Search" not in products.text and
+             any(v in ("Oui", "Non") for r in products.rows for v in r),
+             "the French choice is kept: the list searches in French and shows flags as Oui and Non",
+             repr(products.rows[:2]))
+    edit = site.get("productsedit.aspx?k0=%d" % pid)
+    english = edit.link(cls="language", text="English")
+    back = site.get(english) if english else edit
+    c.expect("Enregistrer" in edit.text and english is not None and "k0=%d" % pid in english and
+             "Save" in back.text and back.fields.get("x_name", {}).get("value") == "<b>Bold</b> tea",
+             "the edit page in French, and its English link leads to the same record in English",
+             "%r %r" % (english, back.text[-200:]))
 
 
 if __name__ == "__main__":

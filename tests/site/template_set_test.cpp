@@ -200,17 +200,13 @@ protected:
   Ref<project::RUZ> proj = makeRef<project::RUZ>();
   Ref<RUZControls> controls = makeRef<RUZControls>();
   Ref<AGScript> host;
-};
 
-TEST_F(VbPages, MatchTheKeptTexts) {
-  const bool update = std::getenv("QUILLET_UPDATE_GOLDEN") != nullptr;
-  for (const char* id : {"list", "edit", "view"}) {
-    SCOPED_TRACE(id);
-    std::string text = page(id);
-    fs::path golden = kGolden / (std::string("parts") + id + ".vb.aspx");
-    if (update) {
+  // The page compared with its kept text, or written as it when QUILLET_UPDATE_GOLDEN is set.
+  void expectKept(const std::string& text, const std::string& name) {
+    fs::path golden = kGolden / name;
+    if (std::getenv("QUILLET_UPDATE_GOLDEN")) {
       std::ofstream(golden, std::ios::binary) << text;
-      continue;
+      return;
     }
     ASSERT_TRUE(fs::exists(golden)) << golden;
     EXPECT_EQ(text, readAll(golden));
@@ -220,6 +216,29 @@ TEST_F(VbPages, MatchTheKeptTexts) {
     EXPECT_EQ(text.find("};"), std::string::npos);
     EXPECT_EQ(text.find("\\\""), std::string::npos) << "a C# escape in a VB literal";
   }
+};
+
+TEST_F(VbPages, MatchTheKeptTexts) {
+  for (const char* id : {"list", "edit", "view"}) {
+    SCOPED_TRACE(id);
+    std::string text = page(id);
+    expectKept(text, std::string("parts") + id + ".vb.aspx");
+    EXPECT_EQ(text.find("LanguageChooser"), std::string::npos) << "a chooser with one language";
+  }
+}
+
+// With several languages the phrases are looked up while the page runs, in the language the
+// chooser sets; with one the page keeps its texts (above).
+TEST_F(VbPages, TakeTheirPhrasesFromTheLanguageFilesWithSeveralLanguages) {
+  proj->setMultiLanguage(true);
+  proj->setLanguageFiles("english.xml,german.xml");
+  std::string text = page("list");
+  expectKept(text, "partslist.languages.vb.aspx");
+  for (const char* part : {"<%= LanguageChooser() %>", "{\"english.xml\", \"german.xml\"}",
+                           "<%= HttpUtility.HtmlEncode(Phrase(\"search\", \"Search\")) %>"})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+  proj->setLanguageFiles("english.xml");
+  EXPECT_EQ(page("list").find("LanguageChooser"), std::string::npos) << "one file is one language";
 }
 
 } // namespace

@@ -182,6 +182,7 @@
 		Return HttpUtility.HtmlEncode(s)
 	End Function
 
+
 	Const Mode As String = "edit"
 	Const From As String = "`parts`"
 	Const ListUrl As String = "partslist.aspx"
@@ -329,6 +330,7 @@ form.record label { display: inline-block; min-width: 10em; }
 
 </ul>
 </nav>
+
 
 
 

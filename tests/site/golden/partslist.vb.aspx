@@ -180,6 +180,7 @@
 		Return HttpUtility.HtmlEncode(s)
 	End Function
 
+
 	Const RecordsPerPage As Integer = 15
 	Const From As String = "`parts`"
 	' Fields shown, in order.
@@ -305,6 +306,7 @@ form.record label { display: inline-block; min-width: 10em; }
 
 </ul>
 </nav>
+
 
 
 

@@ -129,6 +129,9 @@ void Generator::GenScript() {
   GenerationState& gs = genState();
   templating::TemplateWork& work = templating::templateWork();
   RunScope scope(*this);
+  // A site is thousands of files the run can make again: each is still replaced atomically,
+  // but the disk is waited for once, at the end, not per page.
+  files::DeferredSync durable;
   auto fail = [&](const std::string& message) { st.ProjErr = st.DisplayName + message; };
 
   st.ProjErr.clear();
@@ -397,6 +400,7 @@ void Generator::GenScript() {
   CreateOutputFolders();
   proj_.MenuList()->Sort();
   GenerateAll(false);
+  durable.flush();
   status.CloseStatus();
 }
 

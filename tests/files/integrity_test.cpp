@@ -95,6 +95,39 @@ TEST(Integrity, ReplacingKeepsOwnerModeAndHardLinks) {
   EXPECT_EQ(TempDir::read(owned), "short");
 }
 
+// A deferred flush changes when the disk is waited for, nothing else: writes, rewrites in
+// place and copies land whole and leave no temporary files, scopes nest, and a flush after
+// the written folder is gone still ends cleanly.
+TEST(Integrity, DeferredFlushWritesTheSameFiles) {
+  TempDir dir;
+  const std::string path = dir.write("page.aspx", "old");
+  const std::string link = dir / "page-link.aspx";
+  ASSERT_EQ(::link(path.c_str(), link.c_str()), 0);
+  {
+    DeferredSync outer;
+    {
+      DeferredSync inner;
+      writeFile(path, "new page");
+      copyFile(path, dir / "copy.aspx");
+    }
+    writeFile(dir / "fresh.aspx", "fresh");
+    outer.flush();
+    writeFile(dir / "later.aspx", "later");
+  }
+  EXPECT_EQ(TempDir::read(link), "new page");
+  EXPECT_EQ(TempDir::read(dir / "copy.aspx"), "new page");
+  EXPECT_EQ(TempDir::read(dir / "later.aspx"), "later");
+  EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"copy.aspx", "fresh.aspx", "later.aspx",
+                                                          "page-link.aspx", "page.aspx"}));
+
+  const std::string gone = dir / "gone";
+  fs::create_directory(gone);
+  DeferredSync scope;
+  writeFile(gone + "/x.txt", "x");
+  fs::remove_all(gone);
+  EXPECT_NO_THROW(scope.flush());
+}
+
 TEST(Integrity, TemporaryFilesOfDeadWritersAreRemoved) {
   TempDir dir;
   const std::string stale = dir / (".page.htm." + std::to_string(deadPid()) + ".0badf00d.tmp");

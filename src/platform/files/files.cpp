@@ -309,6 +309,26 @@ std::string createTempBeside(const std::string& target, Fd& fd) {
   fail(err::kPathFileAccessError, target);
 }
 
+// The thread's deferred flushing: how deep the scopes are, and one folder on each file system
+// written to while they last (syncfs flushes a whole file system through any of its files).
+struct DeferredFlush {
+  int depth = 0;
+  std::unordered_map<dev_t, std::string> folders;
+};
+thread_local DeferredFlush deferred;
+
+// Makes the written file durable now, or records its file system for the scope's flush.
+void syncWritten(int fd, const std::string& target) {
+  if (deferred.depth > 0) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0) {
+      deferred.folders.try_emplace(st.st_dev, folderOf(target));
+      return;
+    }
+  }
+  if (::fsync(fd) != 0) failErrno(errno, target);
+}
+
 using Producer = std::function<void(int fd)>;
 
 // Writes the new contents into the existing file itself. Used when a replacement by
@@ -320,7 +340,8 @@ void rewriteInPlace(const std::string& target, const Producer& produce) {
   if (fd.fd < 0) failErrno(errno, target);
   produce(fd.fd);
   off_t end = ::lseek(fd.fd, 0, SEEK_CUR);
-  if (end < 0 || ::ftruncate(fd.fd, end) != 0 || ::fsync(fd.fd) != 0) failErrno(errno, target);
+  if (end < 0 || ::ftruncate(fd.fd, end) != 0) failErrno(errno, target);
+  syncWritten(fd.fd, target);
 }
 
 // Replaces target's contents with what produce writes: into a temporary file that then
@@ -344,7 +365,7 @@ void replaceFile(const std::string& target, std::optional<mode_t> newMode,
     if (existed || newMode) {
       if (::fchmod(fd.fd, existed ? (st.st_mode & 07777) : *newMode) != 0) failErrno(errno, target);
     }
-    if (::fsync(fd.fd) != 0) failErrno(errno, target);
+    syncWritten(fd.fd, target);
   } catch (...) {
     ::unlink(tmp.c_str());
     throw;
@@ -545,6 +566,32 @@ std::string readFile(std::string_view path) {
     data.append(buffer, static_cast<size_t>(n));
   }
   return data;
+}
+
+DeferredSync::DeferredSync() { ++deferred.depth; }
+
+DeferredSync::~DeferredSync() {
+  if (--deferred.depth > 0) return;
+  try {
+    flush();
+  } catch (...) {
+    // A destructor cannot report; a caller that must know calls flush() itself.
+  }
+}
+
+void DeferredSync::flush() {
+  auto folders = std::move(deferred.folders);
+  deferred.folders.clear();
+  for (const auto& [dev, folder] : folders) {
+    Fd fd;
+    fd.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd.fd < 0) {
+      // The folder went away after the write: flush every file system instead.
+      ::sync();
+      continue;
+    }
+    if (::syncfs(fd.fd) != 0) failErrno(errno, folder);
+  }
 }
 
 void writeFile(std::string_view path, std::string_view bytes) {

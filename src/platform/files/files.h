@@ -67,6 +67,20 @@ std::string readFile(std::string_view path);
 // place instead so that it keeps them. Temporary files left by a killed writer are removed
 // by the next writer in the folder.
 void writeFile(std::string_view path, std::string_view bytes);
+// While one is alive on its thread, writes and copies still replace files atomically but do
+// not each wait for the disk: flush() (or the end of the scope) flushes every file system
+// written to, once. For runs that write thousands of files, each of which the run can make
+// again; whatever is flushed is then as safe as after single writes. Scopes nest: the
+// outermost one flushes.
+class DeferredSync {
+public:
+  DeferredSync();
+  ~DeferredSync();
+  DeferredSync(const DeferredSync&) = delete;
+  DeferredSync& operator=(const DeferredSync&) = delete;
+  // Flushes what was written so far; raises when a file system reports a write error.
+  void flush();
+};
 // Appends to the file (O_APPEND: concurrent appenders lose nothing), creating it when
 // absent.
 void appendFile(std::string_view path, std::string_view bytes);

@@ -95,6 +95,14 @@ TEST(Paths, WritesStayInsideTheirFolder) {
   // A link inside the folder that leads out of it is refused as well.
   std::filesystem::create_directory_symlink(dir.path(), root + "/out");
   EXPECT_EQ(errorOf([&] { joinInside(root, "out/secret.txt"); }), 75);
+  // Found whatever the case the writer will find it in, and deeper down too; a link that
+  // stays inside is fine.
+  EXPECT_EQ(errorOf([&] { joinInside(root, "OUT/secret.txt"); }), 75);
+  std::filesystem::create_directories(root + "/a/b");
+  std::filesystem::create_directory_symlink(dir.path(), root + "/a/b/up");
+  EXPECT_EQ(errorOf([&] { joinInside(root, "a/B/up/x"); }), 75);
+  std::filesystem::create_directory_symlink(root + "/a", root + "/alias");
+  EXPECT_EQ(joinInside(root, "alias/b/page.aspx"), root + "/alias/b/page.aspx");
 }
 
 TEST(Files, WriteReplacesAtomicallyAndKeepsPermissions) {

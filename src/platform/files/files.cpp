@@ -465,7 +465,31 @@ std::string joinInside(std::string_view folder, std::string_view relative) {
     clean = clean.empty() ? part : clean + "/" + part;
   }
   std::string result = joinPath(toNativeSeparators(folder), clean);
-  // A symbolic link inside the folder must not lead out of it either.
+  // A symbolic link inside the folder must not lead out of it either. Only the components
+  // below the folder can be such a link, so they are looked at one by one (as the writer
+  // will find them, whatever their case); the whole path is made canonical only when one
+  // of them is a link. A site's thousands of pages then cost a look per new component.
+  bool throughLink = false;
+  std::string below = resolvePath(folder);
+  // Spelt as writers spell a folder, so the folder's kept listing is the one they keep current.
+  while (below.size() > 1 && below.back() == '/')
+    below.pop_back();
+  for (const std::string& part : splitComponents(clean)) {
+    std::string next = joinPath(below, part);
+    struct stat st;
+    if (::lstat(next.c_str(), &st) != 0) {
+      const std::string match = findNoCase(below.empty() ? "." : below, part);
+      if (match.empty()) break; // nothing further down exists, so no link either
+      next = joinPath(below, match);
+      if (::lstat(next.c_str(), &st) != 0) break;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      throughLink = true;
+      break;
+    }
+    below = std::move(next);
+  }
+  if (!throughLink) return result;
   std::error_code ec;
   fs::path base = fs::weakly_canonical(resolvePath(folder), ec);
   if (!ec) {

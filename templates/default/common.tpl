@@ -24,26 +24,41 @@ form.record label { display: inline-block; min-width: 10em; }
 <ul>
 <li><a href="default.aspx"><!--##=PhraseHtml("Home", "Home")##--></a></li>
 <!--##
-	Dim iMenu, mMenu, nLevel, sUrl, tMenu, bShow
+	Dim iMenu, mMenu, nLevel, sUrl, tMenu, bShow, sPages, aPageUrls(), nPlace, nOther
+	' The page of each generated table with a list or report, its name in an index text with
+	' its place: found once a page instead of searching the tables for every menu item.
+	sPages = vbNullChar
+	nPlace = 0
+	ReDim aPageUrls(0)
+	For Each tMenu In PROJ.DB.Tables
+		sUrl = ""
+		If tMenu.TblGen Then
+			If tMenu.TblType = "REPORT" Then
+				sUrl = PageName(tMenu, "report")
+			ElseIf tMenu.TblList Then
+				sUrl = ListPage(tMenu)
+			End If
+		End If
+		If sUrl <> "" Then
+			nPlace = nPlace + 1
+			ReDim Preserve aPageUrls(nPlace)
+			aPageUrls(nPlace) = sUrl
+			sPages = sPages & tMenu.TblName & Chr(1) & nPlace & vbNullChar
+		End If
+	Next
 	nLevel = 0
 	For iMenu = 1 To MENULIST.Count
 		Set mMenu = MENULIST.Item(iMenu)
 		bShow = mMenu.MenuShow
 		sUrl = mMenu.MenuUrl
 		If LCase(mMenu.MenuType) = "table" And Not mMenu.MenuCustomUrl Then
-			' A table's item leads to its list (or report) when the site has one.
-			bShow = False
-			For Each tMenu In PROJ.DB.Tables
-				If (tMenu.TblName = mMenu.MenuSource Or tMenu.TblName = mMenu.MenuUrl) And tMenu.TblGen Then
-					If tMenu.TblType = "REPORT" Then
-						sUrl = PageName(tMenu, "report")
-						bShow = True
-					ElseIf tMenu.TblList Then
-						sUrl = ListPage(tMenu)
-						bShow = True
-					End If
-				End If
-			Next
+			' A table's item leads to its list (or report) when the site has one; where both
+			' its source and its address name such a table, the later table's page.
+			nPlace = PagePlace(sPages, mMenu.MenuSource)
+			nOther = PagePlace(sPages, mMenu.MenuUrl)
+			If nOther > nPlace Then nPlace = nOther
+			bShow = nPlace > 0
+			If bShow Then sUrl = aPageUrls(nPlace)
 		End If
 		If bShow Then
 			Do While nLevel > mMenu.MenuLevel

@@ -344,6 +344,18 @@ Function TableRef(sName)
 	Next
 End Function
 
+' The place of the last table named sName in an index text of the pages' menu (each entry
+' the name, Chr(1), the place and a null character); 0 when the index has no such table.
+Function PagePlace(sIndex, sName)
+	Dim p, q
+	PagePlace = 0
+	p = InStrRev(sIndex, vbNullChar & sName & Chr(1))
+	If p = 0 Then Exit Function
+	p = p + Len(sName) + 2
+	q = InStr(p, sIndex, vbNullChar)
+	PagePlace = CLng(Mid(sIndex, p, q - p))
+End Function
+
 ' Whether the site offers several languages: its pages then take their phrases from the
 ' generated language files while they run, and every page shows a language chooser.
 Function MultiLang()

@@ -14,22 +14,13 @@
 #include <utility>
 #include <vector>
 
-#include "core/core.h"
 #include "core/state.h"
-#include "elements/shared.h"
-#include "extensions/register.h"
 #include "generation/engine.h"
 #include "generation/generator.h"
-#include "model/register.h"
+#include "host/classes.h"
 #include "platform/automation/context.h"
-#include "platform/data/connection.h"
 #include "platform/files/files.h"
-#include "platform/vbscript/library.h"
-#include "platform/vbscript/script_control.h"
 #include "project/ruz.h"
-#include "schema/register.h"
-#include "sync/sync_hooks.h"
-#include "template/register.h"
 #include "scratch.h"
 
 namespace {
@@ -117,28 +108,14 @@ struct Site {
   }
 };
 
-// The classes the program registers before a run: the shipped set's scripts create objects
-// of them, and without them its page conditions come out false.
-void registerClasses() {
-  quillet::core::registerCoreClasses();
-  quillet::platform::data::registerDataClasses();
-  quillet::platform::vbscript::registerScriptObjects();
-  quillet::platform::vbscript::registerScriptControlClass();
-  quillet::elements::registerElementClasses();
-  quillet::model::registerModelClasses();
-  quillet::extensions::registerExtensionClasses();
-  quillet::project::registerProjectClasses();
-  quillet::templating::registerTemplateClasses();
-  quillet::schema::registerSchemaClasses();
-  quillet::sync::registerSyncClasses();
-}
-
 // Each benchmark makes its own project in a folder of its own, with the program's own
 // machine defaults (an installed program finds them beside it).
 std::unique_ptr<Site> makeSite(const std::string& which) {
   static int made = 0;
   if (made == 0) {
-    registerClasses();
+    // The shipped set's scripts create objects of the program's classes; without them its
+    // page conditions come out false.
+    quillet::host::registerAllClasses();
     fs::copy_file(QUILLET_BUILD_DIR "/share/brindlewood/machine.reg",
                   benchScratchFolder() + "/machine.reg", fs::copy_options::overwrite_existing);
   }
@@ -151,8 +128,9 @@ std::unique_ptr<Site> makeSite(const std::string& which) {
   return std::make_unique<Site>(name, wideDatabase(folder), "");
 }
 
-// The site generated again over itself (unchanged pages stay as they are).
-void BM_GenerateShipped(benchmark::State& state, const std::string& which) {
+// The site generated again over itself (unchanged pages stay as they are), or into an empty
+// destination, so that every page is written.
+void BM_GenerateShipped(benchmark::State& state, const std::string& which, bool afresh) {
   au::Context::Scope scope;
   auto site = makeSite(which);
   for (auto _ : state) {
@@ -160,34 +138,22 @@ void BM_GenerateShipped(benchmark::State& state, const std::string& which) {
       state.SkipWithError(site->error.c_str());
       break;
     }
-    site->generate();
-  }
-  state.counters["units"] = site->pages;
-}
-BENCHMARK_CAPTURE(BM_GenerateShipped, shop, std::string("shop"))
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_GenerateShipped, wide_200x20, std::string("wide"))
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same run into an empty destination, so that every page is written.
-void BM_GenerateShippedAfresh(benchmark::State& state, const std::string& which) {
-  au::Context::Scope scope;
-  auto site = makeSite(which);
-  for (auto _ : state) {
-    if (!site->error.empty()) {
-      state.SkipWithError(site->error.c_str());
-      break;
+    if (afresh) {
+      state.PauseTiming();
+      fs::remove_all(site->dest);
+      state.ResumeTiming();
     }
-    state.PauseTiming();
-    fs::remove_all(site->dest);
-    state.ResumeTiming();
     site->generate();
   }
   state.counters["units"] = site->pages;
 }
-BENCHMARK_CAPTURE(BM_GenerateShippedAfresh, shop, std::string("shop"))
+BENCHMARK_CAPTURE(BM_GenerateShipped, shop, std::string("shop"), false)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_GenerateShippedAfresh, wide_200x20, std::string("wide"))
+BENCHMARK_CAPTURE(BM_GenerateShipped, wide_200x20, std::string("wide"), false)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GenerateShipped, shop_afresh, std::string("shop"), true)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GenerateShipped, wide_200x20_afresh, std::string("wide"), true)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The files of a generated site with their bytes, its folder and what went wrong.
@@ -210,8 +176,9 @@ SiteFiles siteFiles(const std::string& which) {
   return out;
 }
 
-// The same files with the same bytes, written one after the other over the files there.
-void BM_WriteSameBytes(benchmark::State& state, const std::string& which) {
+// The same files with the same bytes, written one after the other over the files there, or
+// into an emptied destination as the run afresh writes them.
+void BM_WriteSameBytes(benchmark::State& state, const std::string& which, bool afresh) {
   SiteFiles site = siteFiles(which);
   const auto& outputs = site.outputs;
   for (auto _ : state) {
@@ -219,37 +186,25 @@ void BM_WriteSameBytes(benchmark::State& state, const std::string& which) {
       state.SkipWithError(site.error.c_str());
       break;
     }
-    for (const auto& [path, bytes] : outputs) files::writeFile(path, bytes);
-  }
-  state.counters["files"] = static_cast<double>(outputs.size());
-}
-BENCHMARK_CAPTURE(BM_WriteSameBytes, shop, std::string("shop"))
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_WriteSameBytes, wide_200x20, std::string("wide"))
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same files into an emptied destination, as the run afresh writes them.
-void BM_WriteSameBytesAfresh(benchmark::State& state, const std::string& which) {
-  SiteFiles site = siteFiles(which);
-  const auto& outputs = site.outputs;
-  for (auto _ : state) {
-    if (!site.error.empty()) {
-      state.SkipWithError(site.error.c_str());
-      break;
+    if (afresh) {
+      state.PauseTiming();
+      fs::remove_all(site.dest);
+      state.ResumeTiming();
     }
-    state.PauseTiming();
-    fs::remove_all(site.dest);
-    state.ResumeTiming();
     for (const auto& [path, bytes] : outputs) {
-      files::createFolders(files::parentFolder(path));
+      if (afresh) files::createFolders(files::parentFolder(path));
       files::writeFile(path, bytes);
     }
   }
   state.counters["files"] = static_cast<double>(outputs.size());
 }
-BENCHMARK_CAPTURE(BM_WriteSameBytesAfresh, shop, std::string("shop"))
+BENCHMARK_CAPTURE(BM_WriteSameBytes, shop, std::string("shop"), false)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_WriteSameBytesAfresh, wide_200x20, std::string("wide"))
+BENCHMARK_CAPTURE(BM_WriteSameBytes, wide_200x20, std::string("wide"), false)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_WriteSameBytes, shop_afresh, std::string("shop"), true)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_WriteSameBytes, wide_200x20_afresh, std::string("wide"), true)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "platform/automation/context.h"
 #include "platform/files/files.h"
 #include "project/ruz.h"
+#include "scratch.h"
 
 namespace {
 
@@ -29,19 +30,6 @@ using quillet::project::RUZ;
 
 constexpr int kTables = 200;
 constexpr int kFields = 20;
-
-const std::string& scratch() {
-  static std::string dir = [] {
-    std::string tmpl = (fs::temp_directory_path() / "quillet-bench-XXXXXX").string();
-    std::string d = ::mkdtemp(tmpl.data());
-    ::setenv("HOME", d.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (d + "/config").c_str(), 1);
-    ::setenv("XDG_DOCUMENTS_DIR", (d + "/docs").c_str(), 1);
-    ::setenv("QUILLET_MACHINE_HIVE", (d + "/machine.reg").c_str(), 1);
-    return d;
-  }();
-  return dir;
-}
 
 struct Site {
   au::Ref<RUZ> proj = au::makeRef<RUZ>();
@@ -90,69 +78,55 @@ struct Site {
   }
 };
 
-void BM_GenerateSite(benchmark::State& state) {
+// The site generated again over itself (unchanged pages stay as they are), or into an empty
+// destination, so that every page is written.
+void BM_GenerateSite(benchmark::State& state, bool afresh) {
   au::Context::Scope scope;
-  Site site(scratch() + "/site");
+  Site site(benchScratchFolder() + (afresh ? "/site-afresh" : "/site"));
   for (auto _ : state) {
+    if (afresh) {
+      state.PauseTiming();
+      fs::remove_all(site.dest);
+      state.ResumeTiming();
+    }
     site.generate();
     if (!quillet::core::state().ProjErr.empty())
       state.SkipWithError(quillet::core::state().ProjErr.c_str());
   }
   state.counters["units"] = site.pages;
 }
-BENCHMARK(BM_GenerateSite)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same run into an empty destination, so that every page is written.
-void BM_GenerateSiteAfresh(benchmark::State& state) {
-  au::Context::Scope scope;
-  Site site(scratch() + "/site-afresh");
-  for (auto _ : state) {
-    state.PauseTiming();
-    fs::remove_all(site.dest);
-    state.ResumeTiming();
-    site.generate();
-    if (!quillet::core::state().ProjErr.empty())
-      state.SkipWithError(quillet::core::state().ProjErr.c_str());
-  }
-  state.counters["units"] = site.pages;
-}
-BENCHMARK(BM_GenerateSiteAfresh)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GenerateSite, over_site, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GenerateSite, afresh, true)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The files of a generated site with their bytes.
 std::vector<std::pair<std::string, std::string>> siteFiles() {
   std::vector<std::pair<std::string, std::string>> outputs;
   au::Context::Scope scope;
-  Site site(scratch() + "/site-bytes");
+  Site site(benchScratchFolder() + "/site-bytes");
   for (const auto& e : fs::recursive_directory_iterator(site.dest))
     if (e.is_regular_file())
       outputs.emplace_back(e.path().string(), files::readFile(e.path().string()));
   return outputs;
 }
 
-// The same files with the same bytes, written one after the other over the files there.
-void BM_WriteSameBytes(benchmark::State& state) {
-  auto outputs = siteFiles();
-  for (auto _ : state)
-    for (const auto& [path, bytes] : outputs)
-      files::writeFile(path, bytes);
-  state.counters["files"] = static_cast<double>(outputs.size());
-}
-BENCHMARK(BM_WriteSameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same files into an emptied destination, as the run afresh writes them.
-void BM_WriteSameBytesAfresh(benchmark::State& state) {
+// The same files with the same bytes, written one after the other over the files there, or
+// into an emptied destination as the run afresh writes them.
+void BM_WriteSameBytes(benchmark::State& state, bool afresh) {
   auto outputs = siteFiles();
   for (auto _ : state) {
-    state.PauseTiming();
-    fs::remove_all(scratch() + "/site-bytes");
-    state.ResumeTiming();
+    if (afresh) {
+      state.PauseTiming();
+      fs::remove_all(benchScratchFolder() + "/site-bytes");
+      state.ResumeTiming();
+    }
     for (const auto& [path, bytes] : outputs) {
-      files::createFolders(files::parentFolder(path));
+      if (afresh) files::createFolders(files::parentFolder(path));
       files::writeFile(path, bytes);
     }
   }
   state.counters["files"] = static_cast<double>(outputs.size());
 }
-BENCHMARK(BM_WriteSameBytesAfresh)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_WriteSameBytes, over_site, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_WriteSameBytes, afresh, true)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

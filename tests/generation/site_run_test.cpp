@@ -248,6 +248,11 @@ TEST_F(SiteRun, ExtensionOutputsOutsideTheSiteAreRefused) {
   Ref<extensions::RUZExtension> e = proj->Extensions()->Item(Variant("escape"));
   e->setTemplate("escape.zip");
   e->setEnabled(true);
+  // The site one folder deeper, so that "../../x" would land in this test's own folder and
+  // not beside it, where anything may lie.
+  dest = env.path("deep/site");
+  proj->setDestination(dest.string());
+  proj->setAppRootFolder(dest.string());
   const fs::path climbed = dest.parent_path().parent_path() / "x";
   const fs::path rooted = "/tmp/quillet-escape-rooted";
   ASSERT_FALSE(fs::exists(climbed));

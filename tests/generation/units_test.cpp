@@ -282,6 +282,11 @@ TEST_F(GenUnits, CopyControlsCopyListedFilesAndRefuseEscapingFolders) {
   generation::genState().controls = platform::automation::makeRef<templating::RUZControls>();
   loadControls(R"(<control id="evil" type="copy" ifiles="js/app.js" ofolder="../../x"/>
 <control id="abs" type="copy" ifiles="js/app.js" ofolder="/tmp/abs"/>)");
+  // The site one folder deeper, so that "../../x" would land in this test's own folder and
+  // not beside it, where anything may lie.
+  dest = (env.root() / "deep" / "site").string();
+  fs::create_directories(dest);
+  proj.setDestination(dest);
   Generator g2(proj);
   EXPECT_EQ(g2.CopyTemplateFiles(false), 1);
   EXPECT_NE(ctx().ProjErr.find("control 'evil'"), std::string::npos);

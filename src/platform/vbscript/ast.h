@@ -122,10 +122,6 @@ struct BinaryExpr : Expr {
   Op op;
   ExprPtr left;
   ExprPtr right;
-  // Whole-number arithmetic on literals and locals only: tried without building values.
-  bool intCandidate = false;
-  // Times the whole-number path found other values here; past a few it is not tried again.
-  mutable uint8_t intMisses = 0;
 };
 
 struct NewExpr : Expr {

@@ -364,34 +364,6 @@ bool callsIntrinsic(const Expr& e) {
   }
 }
 
-// An operand the whole-number path can evaluate without side effects.
-bool intOperand(const Expr& e) {
-  switch (e.kind) {
-  case EK::Literal: {
-    auto t = static_cast<const LiteralExpr&>(e).value.type();
-    return t == automation::VarType::Integer || t == automation::VarType::Long;
-  }
-  case EK::Ident: {
-    auto b = static_cast<const IdentExpr&>(e).bind;
-    return b == Bind::Local || b == Bind::Field;
-  }
-  case EK::Binary: {
-    // Any whole-number operator over such operands (the candidate mark needs a nested one).
-    auto& b = static_cast<const BinaryExpr&>(e);
-    return (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::Mod ||
-            b.op == Op::IntDiv) &&
-           intOperand(*b.left) && intOperand(*b.right);
-  }
-  case EK::Paren:
-    return intOperand(*static_cast<const ParenExpr&>(e).inner);
-  case EK::Unary:
-    return static_cast<const UnaryExpr&>(e).op == Op::Neg &&
-           intOperand(*static_cast<const UnaryExpr&>(e).operand);
-  default:
-    return false;
-  }
-}
-
 bool isPure(const Expr& e) {
   switch (e.kind) {
   case EK::Literal:
@@ -703,17 +675,10 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
   case EK::Unary:
     compileExpr(*static_cast<UnaryExpr&>(e).operand, s);
     break;
-  case EK::Binary: {
-    auto& b = static_cast<BinaryExpr&>(e);
-    compileExpr(*b.left, s);
-    compileExpr(*b.right, s);
-    // Only trees of several operators gain: a single one is as quick on the general path.
-    b.intCandidate = (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::Mod ||
-                      b.op == Op::IntDiv) &&
-                     intOperand(*b.left) && intOperand(*b.right) &&
-                     (b.left->kind == EK::Binary || b.right->kind == EK::Binary);
+  case EK::Binary:
+    compileExpr(*static_cast<BinaryExpr&>(e).left, s);
+    compileExpr(*static_cast<BinaryExpr&>(e).right, s);
     break;
-  }
   case EK::Paren:
     compileExpr(*static_cast<ParenExpr&>(e).inner, s);
     break;

@@ -161,23 +161,32 @@ struct Engine::Impl {
   Flow execBlock(const Block& b, Frame& f);
   // May leave an error pending.
   Flow exec(const Stmt& st, Frame& f);
-  Flow execSlow(const Stmt& st, Frame& f);
-  Variant eval(const Expr& e, Frame& f);
-  // As eval, but may leave an error pending.
+  Flow execOther(const Stmt& st, Frame& f);
+  // The evaluator: may leave an error pending.
   Variant evalS(const Expr& e, Frame& f);
-  Variant evalSlow(const Expr& e, Frame& f);
+  Variant evalOther(const Expr& e, Frame& f);
+  // As evalS, throwing a pending error (for callers that do not handle it themselves).
+  Variant eval(const Expr& e, Frame& f);
   // A reference to the value of a plain variable, or the value computed into tmp.
   const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
   const Variant& evalRefS(const Expr& e, Frame& f, Variant& tmp);
+  const Variant& computeInto(Variant& empty, const Expr& e, Frame& f);
   // The storage of a variable named by an identifier, or null when it names no variable
   // (then the caller decides). `create` defines an undeclared variable; `declares` is for
   // statements that declare it (ReDim), which Option Explicit allows.
   Variant* varOf(const IdentExpr& id, Frame& f, bool create, bool declares = false);
   // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  Variant callOther(const CallExpr& c, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id);
-  bool directArgs(const std::vector<ExprPtr>& args);
+  // Arguments that can go straight into the callee's frame: no omitted ones and no array
+  // elements (those go by reference through the general path, which locks the array).
+  static bool directArgs(const std::vector<ExprPtr>& args) {
+    for (auto& a : args)
+      if (a->kind == EK::Missing || a->kind == EK::Call) return false;
+    return true;
+  }
   Variant invokeDirect(const ProcDef& p, ScriptObject* me, const std::vector<ExprPtr>& args,
                        Frame& f);
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
@@ -187,7 +196,11 @@ struct Engine::Impl {
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
-  bool evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide);
+  std::pair<const Variant*, const Variant*> operands(const BinaryExpr& b, Frame& f, Variant& tl,
+                                                    Variant& tr);
+  Variant binaryValues(const BinaryExpr& b, const Variant& l, const Variant& r);
+  [[gnu::noinline]] Variant operate(const BinaryExpr& b, const Variant& l, const Variant& r);
+  // May leave an error pending.
   bool condition(const Expr& e, Frame& f);
   Flow resumeInto(const automation::Error& e, const Block& body, Frame& f, Flow exit);
   Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);

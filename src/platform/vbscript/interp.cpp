@@ -157,6 +157,25 @@ const std::string& objectName(const MemberExpr& m) {
   return m.name;
 }
 
+// Stores a value where the old one owns nothing (a number, most often): built in place, with
+// no call to the general assignment.
+[[gnu::always_inline]] inline void put(Variant& dst, Variant&& v) {
+  if (dst.isString() || dst.isObject() || dst.isArray()) {
+    dst = std::move(v);
+    return;
+  }
+  std::destroy_at(&dst);
+  ::new (static_cast<void*>(&dst)) Variant(std::move(v));
+}
+
+// Integer or Long: the whole numbers that arithmetic keeps whole.
+inline bool isWhole(VarType t) {
+  return t == VarType::Integer || t == VarType::Long;
+}
+// The value of an Integer or Long.
+[[gnu::always_inline]] inline int64_t wholeOf(const Variant& v) {
+  return v.type() == VarType::Integer ? v.asInteger() : v.asLong();
+}
 bool isIntegral(const Variant& v) {
   return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte;
 }
@@ -171,6 +190,15 @@ int64_t intOf(const Variant& v) {
   default:
     return 0;
   }
+}
+// The result of an operator on two Integer or Long values: Integer when both are and it fits,
+// else Long, else Double.
+[[gnu::always_inline]] inline Variant wholeResult(int64_t r, VarType lt, VarType rt) {
+  if (lt == VarType::Integer && rt == VarType::Integer && r >= -32768 && r <= 32767)
+    return Variant(static_cast<int16_t>(r));
+  if (r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())
+    return Variant(static_cast<int32_t>(r));
+  return Variant(static_cast<double>(r));
 }
 // The sum of two whole numbers in the wider of their types, widening on overflow.
 Variant intResult(int64_t r, const Variant& a, const Variant& b) {
@@ -376,6 +404,18 @@ void Engine::Impl::resumeFault() {
   located = false;
 }
 
+// Builds the value straight in `empty` (a variant that holds nothing): a returned value
+// moved into place costs a dependent load and store on every operand.
+[[gnu::always_inline]] inline const Variant& Engine::Impl::computeInto(Variant& empty,
+                                                                       const Expr& e, Frame& f) {
+  std::destroy_at(&empty);
+  if (e.kind == EK::Ident && static_cast<const IdentExpr&>(e).bind == Bind::Local)
+    ::new (static_cast<void*>(&empty)) Variant(f.slots[static_cast<const IdentExpr&>(e).slot].deref());
+  else
+    ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
+  return empty;
+}
+
 [[gnu::always_inline]] inline const Variant& Engine::Impl::evalRefS(const Expr& e, Frame& f,
                                                                     Variant& tmp) {
   if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
@@ -395,8 +435,7 @@ void Engine::Impl::resumeFault() {
       break;
     }
   }
-  tmp = evalS(e, f);
-  return tmp;
+  return computeInto(tmp, e, f);
 }
 
 [[gnu::always_inline]] inline const Variant& Engine::Impl::evalRef(const Expr& e, Frame& f,
@@ -409,62 +448,41 @@ void Engine::Impl::resumeFault() {
 
 // ---- statements
 
+// Assignments are most of what scripts do: this one is inlined into the statement loop, the
+// other statements run out of line.
 [[gnu::always_inline]] inline Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
-  // The common statements here; the rest out of line, so this stays a small function.
-  if (st.kind == SK::Assign) {
-    auto& a = static_cast<const AssignStmt&>(st);
-    if (!a.isSet) {
-      Variant v = evalS(*a.value, f);
-      if (failed()) [[unlikely]]
-        return Flow::Normal;
-      if (v.isObject()) v = au::valueOf(v);
-      if (a.target->kind == EK::Ident) {
-        auto& id = static_cast<const IdentExpr&>(*a.target);
-        if (id.bind == Bind::Local) {
-          f.slots[id.slot].deref() = std::move(v);
-          return Flow::Normal;
-        }
-        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
-          id.cell->value = std::move(v);
-          return Flow::Normal;
-        }
-        if (id.bind == Bind::Field) {
-          f.me->fields()[id.member->field] = std::move(v);
-          return Flow::Normal;
-        }
-      } else if (a.target->kind == EK::Call) {
-        // An element of a local or field array: `parts(n) = s`.
-        auto& c = static_cast<const CallExpr&>(*a.target);
-        if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
-          auto& id = static_cast<const IdentExpr&>(*c.callee);
-          Variant* arr = id.bind == Bind::Local   ? &f.slots[id.slot].deref()
-                         : id.bind == Bind::Field ? &f.me->fields()[id.member->field]
-                                                  : nullptr;
-          if (arr && arr->isArray()) {
-            int32_t idx[4];
-            for (size_t i = 0; i < c.args.size(); ++i) {
-              Variant tmp;
-              idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
-            }
-            arr->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(v);
-            return Flow::Normal;
-          }
-        }
-      }
-      assign(*a.target, std::move(v), false, f);
+  if (st.kind != SK::Assign) return execOther(st, f);
+  auto& a = static_cast<const AssignStmt&>(st);
+  Variant v = evalS(*a.value, f);
+  if (failed()) [[unlikely]]
+    return Flow::Normal;
+  if (a.isSet) {
+    if (!v.isObject()) return (fail(err::kObjectRequired), Flow::Normal);
+    assign(*a.target, std::move(v), true, f);
+    return Flow::Normal;
+  }
+  if (v.isObject()) v = au::valueOf(v);
+  if (a.target->kind == EK::Ident) {
+    auto& id = static_cast<const IdentExpr&>(*a.target);
+    if (id.bind == Bind::Local) {
+      put(f.slots[id.slot].deref(), std::move(v));
       return Flow::Normal;
     }
-  } else if (st.kind == SK::Call) {
-    const Expr& c = *static_cast<const CallStmt&>(st).call;
-    if (c.kind == EK::Call && !static_cast<const CallStmt&>(st).library) {
-      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+    if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
+      put(id.cell->value, std::move(v));
+      return Flow::Normal;
+    }
+    if (id.bind == Bind::Field) {
+      put(f.me->fields()[id.member->field], std::move(v));
       return Flow::Normal;
     }
   }
-  return execSlow(st, f);
+  assign(*a.target, std::move(v), false, f);
+  return Flow::Normal;
 }
 
 Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
+  checkStack();
   for (const auto& st : b) {
     Flow fl;
     try {
@@ -527,35 +545,11 @@ Flow Engine::Impl::resumeInto(const au::Error& e, const Block& body, Frame& f, F
   return fl == exit ? Flow::Normal : fl;
 }
 
-bool Engine::Impl::condition(const Expr& e, Frame& f) {
-  if (e.kind == EK::Binary) {
-    // A comparison of whole numbers decides without building a Boolean value.
-    auto& b = static_cast<const BinaryExpr&>(e);
-    if (isComparison(b.op)) {
-      Variant tl, tr;
-      const Variant& l = isSimple(*b.right) ? evalRef(*b.left, f, tl) : (tl = eval(*b.left, f), tl);
-      const Variant& r = evalRef(*b.right, f, tr);
-      if (isIntegral(l) && isIntegral(r)) return compareAs(b.op, intOf(l), intOf(r));
-      return au::isTrue(compareOperands(b, l, r));
-    }
-  }
-  Variant tmp;
-  const Variant& v = evalRef(e, f, tmp);
-  if (v.type() == VarType::Boolean) return v.asBool();
-  return au::isTrue(v.isObject() ? au::valueOf(v) : v);
-}
 
-Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
-  checkStack();
+Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   switch (st.kind) {
-  case SK::Assign: {
-    auto& a = static_cast<const AssignStmt&>(st);
-    // Plain assignments are all done in exec.
-    Variant v = eval(*a.value, f);
-    if (!v.isObject()) au::raise(err::kObjectRequired);
-    assign(*a.target, std::move(v), true, f);
-    return Flow::Normal;
-  }
+  case SK::Assign:
+    return exec(st, f);
   case SK::AppendAssign: {
     auto& a = static_cast<const AppendStmt&>(st);
     auto& id = static_cast<const IdentExpr&>(*a.target);
@@ -686,10 +680,15 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       try {
         take = condition(*cond, f);
       } catch (const au::Error& e) {
-        // With errors resumed, a failing condition goes on with the next statement,
-        // which is the first one of its block.
         if (!f.resumeNext || isTimeout(e)) throw;
         handleError(e, f);
+        take = true;
+      }
+      // With errors resumed, a failing condition goes on with the next statement, which is
+      // the first one of its block.
+      if (failed()) [[unlikely]] {
+        if (!f.resumeNext) return Flow::Normal;
+        resumeFault();
         take = true;
       }
       if (take) return execBlock(block, f);
@@ -792,7 +791,9 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     bool up = stepD >= 0;
     while (true) {
       tick();
-      if (intMode && isIntegral(*var)) {
+      // The body may assign the counter anything: its type is looked at on every round.
+      bool whole = intMode && isIntegral(*var);
+      if (whole) {
         int64_t c = intOf(*var);
         if (up ? c > toI : c < toI) break;
       } else {
@@ -803,7 +804,7 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;
       if (intMode && isIntegral(*var))
-        *var = intResult(intOf(*var) + stepI, *var, step);
+        put(*var, intResult(intOf(*var) + stepI, *var, step));
       else
         *var = au::opAdd(*var, step);
     }
@@ -857,13 +858,20 @@ Flow Engine::Impl::execSlow(const Stmt& st, Frame& f) {
     // With errors resumed, a test that fails goes on with the next statement: into the body
     // for a test at the top, past the loop for one at the bottom.
     auto holds = [&](bool onError) {
+      bool held;
       try {
-        return condition(*s.test, f);
+        held = condition(*s.test, f);
       } catch (const au::Error& e) {
         if (!f.resumeNext || isTimeout(e)) throw;
         handleError(e, f);
         return onError;
       }
+      if (failed()) [[unlikely]] {
+        if (!f.resumeNext) throwFault();
+        resumeFault();
+        return onError;
+      }
+      return held;
     };
     while (true) {
       tick();
@@ -1133,6 +1141,8 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
   return v;
 }
 
+// Kept small, so that it hands operators and calls on without a frame of its own; the rarer
+// expressions are evaluated out of line.
 Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   switch (e.kind) {
   case EK::Literal:
@@ -1142,52 +1152,31 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
     if (id.bind == Bind::Local) return f.slots[id.slot].deref();
     if (id.bind == Bind::Field) return f.me->fields()[id.member->field];
     if (id.bind == Bind::Global &&
-        (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant))
+        (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant ||
+         id.cell->kind == Cell::Object))
       return id.cell->value;
     break;
   }
-  case EK::Binary: {
-    auto& b = static_cast<const BinaryExpr&>(e);
-    if (b.intCandidate && b.intMisses < 16) {
-      int64_t v;
-      bool wide;
-      if (evalInt(b, f, v, wide))
-        return wide ? Variant(static_cast<int32_t>(v)) : Variant(static_cast<int16_t>(v));
-      ++b.intMisses;
-    }
-    return evalBinary(b, f);
-  }
+  case EK::Binary:
+    return evalBinary(static_cast<const BinaryExpr&>(e), f);
   case EK::Call:
     return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
   default:
     break;
   }
-  return evalSlow(e, f);
+  return evalOther(e, f);
 }
 
-// What evalS leaves: literals, plain variables, binary operators and calls never come here.
-Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
-  checkStack();
+Variant Engine::Impl::evalOther(const Expr& e, Frame& f) {
   switch (e.kind) {
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
-    switch (id.bind) {
-    case Bind::MeMember:
-      return f.me->call(*id.member, au::kGetOrCall, {}, true);
-    case Bind::Global: {
-      Cell* c = id.cell;
-      if (c->kind == Cell::Variable || c->kind == Cell::Constant || c->kind == Cell::Object)
-        return c->value;
-      return callIdent(id, f, {}, au::kGetOrCall, false);
-    }
-    default:
-      au::raise(err::kInternalError);
-    }
+    if (id.bind == Bind::MeMember) return f.me->call(*id.member, au::kGetOrCall, {}, true);
+    if (id.bind == Bind::Global) return callIdent(id, f, {}, au::kGetOrCall, false);
+    au::raise(err::kInternalError);
   }
-  case EK::Me:
-    if (!f.me) au::raise(err::kObjectRequired);
-    return Variant(static_cast<au::Object*>(f.me));
   case EK::Member: {
+    checkStack();
     auto& m = static_cast<const MemberExpr&>(e);
     Variant obj = m.object ? evalS(*m.object, f) : withObject(m, f);
     if (failed()) return Variant();
@@ -1195,7 +1184,11 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
     if (!o.isObject() || !o.asObject()) return fail(err::kObjectRequired, &objectName(m));
     return memberCall(obj, m, au::kGetOrCall, {}, f);
   }
+  case EK::Me:
+    if (!f.me) return fail(err::kObjectRequired);
+    return Variant(static_cast<au::Object*>(f.me));
   case EK::Unary: {
+    checkStack();
     auto& u = static_cast<const UnaryExpr&>(e);
     Variant tmp;
     const Variant& v = evalRefS(*u.operand, f, tmp);
@@ -1209,6 +1202,7 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
       if (v.type() == VarType::Double) return Variant(-v.asDouble());
       return au::opNeg(v);
     case Op::Not:
+      if (v.type() == VarType::Boolean) return Variant(!v.asBool());
       return au::opNot(v);
     case Op::Plus:
       return v.isObject() ? au::valueOf(v) : v;
@@ -1216,92 +1210,19 @@ Variant Engine::Impl::evalSlow(const Expr& e, Frame& f) {
       au::raise(err::kInternalError);
     }
   }
-  case EK::Literal:
-  case EK::Binary:
-  case EK::Call:
-    break; // evalS's
   case EK::New:
     return newObject(static_cast<const NewExpr&>(e), f);
   case EK::Paren:
+    checkStack();
     return evalS(*static_cast<const ParenExpr&>(e).inner, f);
   case EK::Missing:
     return Variant::missing();
+  default:
+    break;
   }
   au::raise(err::kInternalError);
 }
 
-// Whole-number arithmetic without building values: Integer and Long operands, results that
-// stay within Long (Integer widening to Long as the language does). False sends the caller to
-// the general path, which is safe because these operands have no side effects.
-namespace {
-// An Integer or Long value as a whole number; `wide` tells a Long.
-bool wholeNumber(const Variant& v, int64_t& out, bool& wide) {
-  if (v.type() == VarType::Integer) {
-    out = v.asInteger();
-    wide = false;
-    return true;
-  }
-  if (v.type() == VarType::Long) {
-    out = v.asLong();
-    wide = true;
-    return true;
-  }
-  return false;
-}
-} // namespace
-
-bool Engine::Impl::evalInt(const Expr& e, Frame& f, int64_t& out, bool& wide) {
-  switch (e.kind) {
-  case EK::Literal:
-    return wholeNumber(static_cast<const LiteralExpr&>(e).value, out, wide);
-  case EK::Ident: {
-    auto& id = static_cast<const IdentExpr&>(e);
-    return wholeNumber(id.bind == Bind::Local ? f.slots[id.slot].deref()
-                                              : f.me->fields()[id.member->field],
-                       out, wide);
-  }
-  case EK::Paren:
-    return evalInt(*static_cast<const ParenExpr&>(e).inner, f, out, wide);
-  case EK::Unary: {
-    if (!evalInt(*static_cast<const UnaryExpr&>(e).operand, f, out, wide)) return false;
-    out = -out;
-    break;
-  }
-  case EK::Binary: {
-    auto& b = static_cast<const BinaryExpr&>(e);
-    int64_t a, c;
-    bool wa, wc;
-    if (!evalInt(*b.left, f, a, wa) || !evalInt(*b.right, f, c, wc)) return false;
-    wide = wa || wc;
-    switch (b.op) {
-    case Op::Add:
-      out = a + c;
-      break;
-    case Op::Sub:
-      out = a - c;
-      break;
-    case Op::Mul:
-      out = a * c;
-      break;
-    case Op::Mod:
-      if (c == 0) return false;
-      out = a % c;
-      break;
-    case Op::IntDiv:
-      if (c == 0) return false;
-      out = a / c;
-      break;
-    default:
-      return false;
-    }
-    break;
-  }
-  default:
-    return false;
-  }
-  if (!wide && (out < -32768 || out > 32767)) wide = true;
-  return out >= std::numeric_limits<int32_t>::min() && out <= std::numeric_limits<int32_t>::max();
-}
 
 namespace {
 Variant compareValues(Op op, const Variant& l, const Variant& r) {
@@ -1430,19 +1351,53 @@ int32_t operatorFault(Op op, const Variant& l, const Variant& r) {
 
 } // namespace
 
-Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
-  checkStack();
-  Variant tl, tr;
-  const Variant& l = isSimple(*b.right) ? evalRefS(*b.left, f, tl) : (tl = evalS(*b.left, f), tl);
-  if (failed()) return Variant();
+// The operands of an operator, left first; null when one fails (its error pending). `tl` and
+// `tr` are empty variants that hold computed values.
+[[gnu::always_inline]] inline std::pair<const Variant*, const Variant*>
+Engine::Impl::operands(const BinaryExpr& b, Frame& f, Variant& tl, Variant& tr) {
+  // A left operand read in place could change while the right one runs code.
+  const Variant& l = isSimple(*b.right) ? evalRefS(*b.left, f, tl) : computeInto(tl, *b.left, f);
+  if (failed()) return {nullptr, nullptr};
   const Variant& r = evalRefS(*b.right, f, tr);
-  if (failed()) return Variant();
+  if (failed()) return {nullptr, nullptr};
+  return {&l, &r};
+}
+
+// An operator on its operands' values: whole numbers and Doubles here, the rest in operate.
+[[gnu::always_inline]] inline Variant Engine::Impl::binaryValues(const BinaryExpr& b,
+                                                                 const Variant& l,
+                                                                 const Variant& r) {
   VarType lt = l.type(), rt = r.type();
-  bool ints = (lt == VarType::Integer || lt == VarType::Long) &&
-              (rt == VarType::Integer || rt == VarType::Long);
-  if (!ints && (lt == VarType::Double || rt == VarType::Double) &&
-      (lt == VarType::Double || lt == VarType::Integer || lt == VarType::Long) &&
-      (rt == VarType::Double || rt == VarType::Integer || rt == VarType::Long)) {
+  if (isWhole(lt) && isWhole(rt)) {
+    int64_t a = wholeOf(l), c = wholeOf(r);
+    switch (b.op) {
+    case Op::Add:
+      return wholeResult(a + c, lt, rt);
+    case Op::Sub:
+      return wholeResult(a - c, lt, rt);
+    case Op::Mul:
+      return wholeResult(a * c, lt, rt);
+    case Op::Mod:
+      if (c != 0) return wholeResult(a % c, lt, rt);
+      break;
+    case Op::IntDiv:
+      if (c != 0) return wholeResult(a / c, lt, rt);
+      break;
+    case Op::Div:
+      if (c != 0) return Variant(static_cast<double>(a) / static_cast<double>(c));
+      break;
+    case Op::Eq:
+    case Op::Ne:
+    case Op::Lt:
+    case Op::Le:
+    case Op::Gt:
+    case Op::Ge:
+      return Variant(compareAs(b.op, a, c));
+    default:
+      break;
+    }
+  } else if ((lt == VarType::Double || rt == VarType::Double) &&
+             (lt == VarType::Double || isWhole(lt)) && (rt == VarType::Double || isWhole(rt))) {
     // Whole numbers mixed with a Double: Double arithmetic and comparison.
     double a = lt == VarType::Double ? l.asDouble() : static_cast<double>(intOf(l));
     double c = rt == VarType::Double ? r.asDouble() : static_cast<double>(intOf(r));
@@ -1460,32 +1415,52 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     case Op::Div:
       if (c != 0 && std::isfinite(a / c)) return Variant(a / c);
       break;
+    case Op::Eq:
+    case Op::Ne:
+    case Op::Lt:
+    case Op::Le:
+    case Op::Gt:
+    case Op::Ge:
+      return Variant(compareAs(b.op, a, c));
     default:
-      if (isComparison(b.op)) return Variant(compareAs(b.op, a, c));
       break;
     }
   }
-  if (ints && isComparison(b.op)) return Variant(compareAs(b.op, intOf(l), intOf(r)));
-  switch (b.op) {
-  case Op::Add:
-    if (ints) return intResult(intOf(l) + intOf(r), l, r);
-    break;
-  case Op::Sub:
-    if (ints) return intResult(intOf(l) - intOf(r), l, r);
-    break;
-  case Op::Mul:
-    if (ints) return intResult(intOf(l) * intOf(r), l, r);
-    break;
-  case Op::Mod:
-    if (ints && intOf(r) != 0) return intResult(intOf(l) % intOf(r), l, r);
-    break;
-  case Op::Div:
-    if (ints && intOf(r) != 0)
-      return Variant(static_cast<double>(intOf(l)) / static_cast<double>(intOf(r)));
-    break;
-  default:
-    break;
+  return operate(b, l, r);
+}
+
+bool Engine::Impl::condition(const Expr& e, Frame& f) {
+  if (e.kind == EK::Binary && isComparison(static_cast<const BinaryExpr&>(e).op)) {
+    // A comparison of whole numbers decides without building a Boolean value.
+    auto& b = static_cast<const BinaryExpr&>(e);
+    checkStack();
+    Variant tl, tr;
+    auto [l, r] = operands(b, f, tl, tr);
+    if (!l) return false;
+    if (isWhole(l->type()) && isWhole(r->type())) return compareAs(b.op, wholeOf(*l), wholeOf(*r));
+    Variant v = binaryValues(b, *l, *r);
+    if (failed()) return false;
+    return v.type() == VarType::Boolean ? v.asBool() : au::isTrue(v);
   }
+  Variant tmp;
+  const Variant& v = evalRefS(e, f, tmp);
+  if (failed()) [[unlikely]]
+    return false;
+  if (v.type() == VarType::Boolean) return v.asBool();
+  return au::isTrue(v.isObject() ? au::valueOf(v) : v);
+}
+
+Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  checkStack();
+  Variant tl, tr;
+  auto [l, r] = operands(b, f, tl, tr);
+  if (!l) return Variant();
+  return binaryValues(b, *l, *r);
+}
+
+// The operators on values the fast cases above do not take.
+Variant Engine::Impl::operate(const BinaryExpr& b, const Variant& l, const Variant& r) {
+  VarType lt = l.type(), rt = r.type();
   if (int32_t fault = operatorFault(b.op, l, r)) [[unlikely]]
     return fail(fault);
   switch (b.op) {
@@ -1554,14 +1529,6 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 
 } // namespace
 
-// Arguments that can go straight into the callee's frame: no omitted ones and no array
-// elements (those go by reference through the general path, which locks the array).
-bool Engine::Impl::directArgs(const std::vector<ExprPtr>& args) {
-  for (auto& a : args)
-    if (a->kind == EK::Missing || a->kind == EK::Call) return false;
-  return true;
-}
-
 // Calls a script procedure, evaluating the arguments straight into its frame. An argument that
 // fails leaves its error pending, and the procedure does not run.
 Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
@@ -1585,11 +1552,12 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
       else
         v = varOf(id, f, true);
       if (v) {
-        slots[i] = Variant::byRef(v);
+        ::new (static_cast<void*>(&slots[i])) Variant(Variant::byRef(v));
         continue;
       }
     }
-    slots[i] = evalS(a, f);
+    // A fresh frame's slots hold nothing: the value is built in place.
+    ::new (static_cast<void*>(&slots[i])) Variant(evalS(a, f));
     if (failed()) return Variant(); // the procedure does not run
   }
   Frame fr;
@@ -1603,7 +1571,28 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
   return Variant();
 }
 
+// Calls of script procedures go straight into the callee's frame from here; everything else
+// (library functions, objects, arrays, intrinsics) is left to callOther.
 Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
+  if (c.callee->kind == EK::Ident) {
+    auto& id = static_cast<const IdentExpr&>(*c.callee);
+    const ProcDef* target = nullptr;
+    ScriptObject* me = nullptr;
+    if (id.bind == Bind::Global) {
+      Cell* cell = id.cell;
+      if (cell->kind == Cell::Undefined && id.outer) cell = id.outer;
+      if (cell->kind == Cell::Procedure) target = cell->proc;
+    } else if (id.bind == Bind::MeMember && f.me) {
+      target = procForCall(*id.member, kind);
+      me = f.me;
+    }
+    if (target && target->params.size() == c.args.size() && directArgs(c.args))
+      return invokeDirect(*target, me, c.args, f);
+  }
+  return callOther(c, f, kind);
+}
+
+Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident && c.args.size() <= 3) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);
     if (id.builtin && id.bind == Bind::Global && id.intrinsic < 0 &&
@@ -1669,10 +1658,6 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     }
     default:
       break;
-    }
-    if (target && target->params.size() == c.args.size() && directArgs(c.args)) {
-      if (id.bind == Bind::Global) return invokeDirect(*target, nullptr, c.args, f);
-      if (id.bind == Bind::MeMember && f.me) return invokeDirect(*target, f.me, c.args, f);
     }
     if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
     ArgBuf buf;

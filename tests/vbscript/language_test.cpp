@@ -441,6 +441,52 @@ TEST(Errors, OnErrorAndErr) {
   });
 }
 
+// Each place an undeclared name or a bad subscript can show up, uncaught (number, text with the
+// name, line) and under On Error Resume Next (Err's number, text and source, and the run goes
+// on with the next statement, the variable keeping its value).
+TEST(Errors, UndefinedNamesAndSubscriptsReportAsBefore) {
+  runCases({
+      {"read", "Option Explicit\nDim a\na = b + 1", "ERROR 500 Variable is undefined: 'b' (3,0)"},
+      {"write", "Option Explicit\nc = 1", "ERROR 500 Variable is undefined: 'c' (2,0)"},
+      {"statement", "Option Explicit\nq", "ERROR 500 Variable is undefined: 'q' (2,0)"},
+      {"by-reference argument", "Option Explicit\nSub S(x)\nEnd Sub\nS zz",
+       "ERROR 500 Variable is undefined: 'zz' (4,0)"},
+      {"for counter", "Option Explicit\nFor k = 1 To 2\nNext",
+       "ERROR 500 Variable is undefined: 'k' (2,0)"},
+      {"if condition", "Option Explicit\nIf u Then\nEnd If",
+       "ERROR 500 Variable is undefined: 'u' (2,0)"},
+      {"in a function", "Option Explicit\nFunction F\nF = w\nEnd Function\nDim r\nr = F()",
+       "ERROR 500 Variable is undefined: 'w' (3,0)"},
+      {"index read", "Dim a(2)\nx = a(5)", "ERROR 9 Subscript out of range (2,0)"},
+      {"index write", "Dim a(2)\na(-1) = 1", "ERROR 9 Subscript out of range (2,0)"},
+      {"too many indices", "Dim a(2)\nx = a(1, 1)", "ERROR 9 Subscript out of range (2,0)"},
+      {"element by reference", "Sub S(x)\nEnd Sub\nDim a(1)\nS a(4)",
+       "ERROR 9 Subscript out of range (4,0)"},
+      {"field element", "Class C\nPublic v(1)\nSub T\nv(3) = 1\nEnd Sub\nEnd Class\n"
+                        "Set o = New C\no.T",
+       "ERROR 9 Subscript out of range (4,0)"},
+      {"resumed read",
+       "Option Explicit\nDim a\na = 7\nOn Error Resume Next\na = b\n"
+       "Out.Echo a, Err.Number, Err.Description, Err.Source",
+       "7 500 Variable is undefined VBScript runtime error\n"},
+      {"resumed write and call",
+       "Option Explicit\nOn Error Resume Next\nc = 1\nOut.Echo Err.Number\nErr.Clear\nq\n"
+       "Out.Echo Err.Number",
+       "500\n500\n"},
+      {"resumed if enters block", "Option Explicit\nOn Error Resume Next\nIf u Then\n"
+                                  "Out.Echo \"in\", Err.Number\nEnd If",
+       "in 500\n"},
+      {"resumed subscripts",
+       "Dim a(2), x\nx = 3\nOn Error Resume Next\nx = a(5)\nOut.Echo x, Err.Number, "
+       "Err.Description\nErr.Clear\na(9) = 1\nOut.Echo Err.Number, UBound(a)",
+       "3 9 Subscript out of range\n9 2\n"},
+      {"caller resumes after the procedure stops",
+       "Option Explicit\nSub S\nDim a(1)\na(2) = 1\nOut.Echo \"not here\"\nEnd Sub\n"
+       "On Error Resume Next\nS\nOut.Echo Err.Number",
+       "9\n"},
+  });
+}
+
 TEST(Dynamic, EvalExecuteGetRef) {
   runCases({
       {"eval", "x = 4\nOut.Echo Eval(\"x * 2\"), Eval(\"x = 4\")", "8 True\n"},

@@ -173,7 +173,8 @@ struct Engine::Impl {
   const Variant& computeInto(Variant& empty, const Expr& e, Frame& f);
   // The storage of a variable named by an identifier, or null when it names no variable
   // (then the caller decides). `create` defines an undeclared variable; `declares` is for
-  // statements that declare it (ReDim), which Option Explicit allows.
+  // statements that declare it (ReDim), which Option Explicit allows. May leave an error
+  // pending (an undeclared name under Option Explicit), and then returns null.
   Variant* varOf(const IdentExpr& id, Frame& f, bool create, bool declares = false);
   // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
@@ -189,10 +190,12 @@ struct Engine::Impl {
   }
   Variant invokeDirect(const ProcDef& p, ScriptObject* me, const std::vector<ExprPtr>& args,
                        Frame& f);
+  // May leave an error pending.
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
   Variant memberCallObject(automation::Object* obj, const MemberExpr& site, int kind, Args args,
                            Frame& f);
+  // May leave an error pending.
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
@@ -203,6 +206,7 @@ struct Engine::Impl {
   // May leave an error pending.
   bool condition(const Expr& e, Frame& f);
   Flow resumeInto(const automation::Error& e, const Block& body, Frame& f, Flow exit);
+  Flow resumePending(const Block& body, Frame& f, Flow exit);
   Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);
   Variant withObject(const MemberExpr& m, Frame& f);
   // Runs a chunk's top-level code (or evaluates its expression) in a frame that sees the

@@ -67,6 +67,20 @@ struct SlotFrame {
   Variant* slots;
 };
 
+// The element at indices, or null when they are out of range (the caller reports 9).
+template <class A> auto* elementAt(A& a, std::span<const int32_t> idx) {
+  const auto& bounds = a.bounds();
+  if (idx.size() != bounds.size()) return static_cast<decltype(&a.data()[0])>(nullptr);
+  size_t off = 0, stride = 1;
+  for (size_t d = 0; d < bounds.size(); ++d) {
+    int64_t i = int64_t(idx[d]) - bounds[d].lower;
+    if (i < 0 || i >= bounds[d].count) return static_cast<decltype(&a.data()[0])>(nullptr);
+    off += static_cast<size_t>(i) * stride;
+    stride *= static_cast<size_t>(bounds[d].count);
+  }
+  return &a.data()[off];
+}
+
 // Arguments of one call: a few inline, the rest on the heap. Array elements bound by
 // reference stay locked until the call returns.
 struct ArgBuf {
@@ -99,10 +113,12 @@ struct ArgBuf {
 // Evaluates arguments. A plain variable goes by reference when `refs` says so (always
 // for native calls, which may declare by-reference parameters); an array element goes
 // by reference only to a script procedure's ByRef parameter.
+// False when an argument fails: its error is pending and the call must not go on.
 struct ArgEval {
   Engine::Impl& impl;
   Frame& f;
-  void run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target, bool varRefs) {
+  [[nodiscard]] bool run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target,
+                         bool varRefs) {
     for (size_t i = 0; i < exprs.size(); ++i) {
       const Expr& a = *exprs[i];
       Variant& out = buf.data[i];
@@ -122,27 +138,34 @@ struct ArgEval {
         Variant* v = impl.varOf(id, f, true);
         if (v)
           out = Variant::byRef(v);
-        else
-          out = impl.eval(a, f);
+        else if (impl.failed() || (out = impl.evalS(a, f), impl.failed()))
+          return false;
       } else if (byRef && target && a.kind == EK::Call &&
                  static_cast<const CallExpr&>(a).callee->kind == EK::Ident) {
         auto& c = static_cast<const CallExpr&>(a);
         Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
+        if (impl.failed()) return false;
         if (v && v->isArray() && !c.args.empty()) {
           std::vector<int32_t> idx;
-          for (auto& ie : c.args)
-            idx.push_back(au::CLng(letValue(impl.eval(*ie, f))));
+          for (auto& ie : c.args) {
+            Variant i = impl.evalS(*ie, f);
+            if (impl.failed()) return false;
+            idx.push_back(au::CLng(letValue(std::move(i))));
+          }
           SafeArray& arr = v->arrayForWrite();
-          Variant& el = arr.at(idx);
+          Variant* el = elementAt(arr, idx);
+          if (!el) return (impl.fail(err::kSubscriptOutOfRange), false);
           buf.lock(arr);
-          out = Variant::byRef(&el);
+          out = Variant::byRef(el);
         } else {
-          out = impl.eval(a, f);
+          out = impl.evalS(a, f);
         }
       } else {
-        out = impl.eval(a, f);
+        out = impl.evalS(a, f);
       }
+      if (impl.failed()) return false;
     }
+    return true;
   }
 };
 
@@ -224,19 +247,26 @@ void toIndices(Args args, std::vector<int32_t>& idx) {
     idx[i] = indexOf(args[i].deref());
 }
 
-// The value at indices of an array, or the default member of an object.
-Variant indexValue(const Variant& v, Args args, int kind, const std::string& name) {
+// The value at indices of an array, or the default member of an object. With `status`, an
+// index out of range is left pending there rather than thrown.
+Variant indexValue(const Variant& v, Args args, int kind, const std::string& name,
+                   Engine::Impl* status = nullptr) {
   if (args.empty()) return v;
   if (v.isArray()) {
     int32_t small[4];
+    std::vector<int32_t> more;
+    std::span<const int32_t> idx;
     if (args.size() <= 4) {
       for (size_t i = 0; i < args.size(); ++i)
         small[i] = indexOf(args[i].deref());
-      return v.asArray().at(std::span<const int32_t>(small, args.size()));
+      idx = std::span<const int32_t>(small, args.size());
+    } else {
+      toIndices(args, more);
+      idx = more;
     }
-    std::vector<int32_t> idx;
-    toIndices(args, idx);
-    return v.asArray().at(idx);
+    if (const Variant* el = elementAt(v.asArray(), idx)) return *el;
+    if (!status) au::raise(err::kSubscriptOutOfRange);
+    return status->fail(err::kSubscriptOutOfRange);
   }
   if (v.isObject()) {
     if (v.isNothing()) raiseNamed(err::kObjectRequired, name);
@@ -545,6 +575,14 @@ Flow Engine::Impl::resumeInto(const au::Error& e, const Block& body, Frame& f, F
   return fl == exit ? Flow::Normal : fl;
 }
 
+// As resumeInto, for the error left pending; without Resume Next the statement loop reports it.
+Flow Engine::Impl::resumePending(const Block& body, Frame& f, Flow exit) {
+  if (!f.resumeNext) return Flow::Normal;
+  resumeFault();
+  Flow fl = execBlock(body, f);
+  return fl == exit ? Flow::Normal : fl;
+}
+
 
 Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   switch (st.kind) {
@@ -556,6 +594,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     Variant* target = nullptr;
     if (a.streaming) {
       target = varOf(id, f, true);
+      if (failed()) return Flow::Normal;
       // A by-reference parameter naming the same variable is the one alias left.
       for (auto& p : a.parts) {
         if (p->kind != EK::Ident) continue;
@@ -612,6 +651,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     for (size_t i = 0; i < a.parts.size(); ++i)
       pv[i] = eval(*a.parts[i], f);
     target = varOf(id, f, true);
+    if (failed()) return Flow::Normal;
     if (!target) {
       // not a variable (a property of Me, a constant...): the plain assignment
       Variant cur = eval(id, f);
@@ -646,7 +686,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       if (c.kind == EK::Call) {
         auto& call = static_cast<const CallExpr&>(c);
         buf.init(call.args.size());
-        ArgEval{*this, f}.run(call.args, buf, nullptr, false);
+        if (!ArgEval{*this, f}.run(call.args, buf, nullptr, false)) return Flow::Normal;
       }
       int n = static_cast<int>(buf.n);
       if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
@@ -780,11 +820,14 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       step = s.step ? number(eval(*s.step, f)) : Variant(static_cast<int16_t>(1));
       auto& id = static_cast<const IdentExpr&>(*s.var);
       var = varOf(id, f, true);
-      if (!var) raiseNamed(err::kIllegalAssignment, id.name);
-      *var = from;
+      if (var)
+        *var = from;
+      else if (!failed())
+        raiseNamed(err::kIllegalAssignment, id.name);
     } catch (const au::Error& e) {
       return resumeInto(e, s.body, f, Flow::ExitFor);
     }
+    if (failed()) return resumePending(s.body, f, Flow::ExitFor);
     bool intMode = isIntegral(to) && isIntegral(step);
     int64_t toI = intOf(to), stepI = intOf(step);
     double toD = au::CDbl(to), stepD = au::CDbl(step);
@@ -819,8 +862,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       coll = eval(*s.collection, f);
       auto& id = static_cast<const IdentExpr&>(*s.var);
       var = varOf(id, f, true);
-      if (!var) raiseNamed(err::kIllegalAssignment, id.name);
-      if (!coll.isArray()) {
+      if (!var && !failed()) raiseNamed(err::kIllegalAssignment, id.name);
+      if (var && !coll.isArray()) {
         if (!coll.isObject()) au::raise(err::kNotACollection);
         if (coll.isNothing()) au::raise(err::kObjectNotSet);
         en = coll.asObject()->newEnum();
@@ -829,6 +872,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     } catch (const au::Error& e) {
       return resumeInto(e, s.body, f, Flow::ExitFor);
     }
+    if (failed()) return resumePending(s.body, f, Flow::ExitFor);
     if (coll.isArray()) {
       // `coll` shares the array: a change through the variable copies it, the walk goes on
       // over the values it started with.
@@ -901,7 +945,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   case SK::Dim: {
     for (auto& item : static_cast<const DimStmt&>(st).items) {
       if (!item.isArray) {
-        if (item.var->bind == Bind::Global) varOf(*item.var, f, true);
+        if (item.var->bind == Bind::Global && !varOf(*item.var, f, true) && failed())
+          return Flow::Normal;
         continue;
       }
       std::vector<SafeArray::Bound> bounds;
@@ -909,6 +954,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
         bounds.push_back(SafeArray::Bound::fromUpper(au::CLng(letValue(eval(*d, f)))));
       }
       Variant* v = varOf(*item.var, f, true);
+      if (failed()) return Flow::Normal;
       if (!v) raiseNamed(err::kIllegalAssignment, item.var->name);
       if (bounds.empty()) bounds.push_back({0, 0});
       Ref<SafeArray> arr = SafeArray::create(std::move(bounds));
@@ -943,6 +989,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     for (auto& e : static_cast<const EraseStmt&>(st).vars) {
       auto& id = static_cast<const IdentExpr&>(*e);
       Variant* v = varOf(id, f, false);
+      if (failed()) return Flow::Normal;
       if (!v || !v->isArray()) raiseNamed(err::kTypeMismatch, id.name);
       if (v->asArray().locked()) au::raise(err::kArrayFixedOrLocked);
       if (v->asArray().fixed()) {
@@ -963,6 +1010,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
         id->cell->value = std::move(v);
       } else if (Variant* p = varOf(*id, f, true)) {
         *p = std::move(v);
+      } else if (failed()) {
+        return Flow::Normal;
       }
     }
     return Flow::Normal;
@@ -1007,7 +1056,7 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool de
     if (id.intrinsic >= 0 || id.builtin || id.constant) return nullptr;
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return nullptr;
-    if (f.explicitNames && !declares) raiseNamed(err::kVariableUndefined, id.name);
+    if (f.explicitNames && !declares) return (fail(err::kVariableUndefined, &id.name), nullptr);
     if (id.slot >= 0) return &f.slots[id.slot].deref();
     if (!create) return nullptr;
     c->kind = Cell::Variable;
@@ -1022,9 +1071,9 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool de
 Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs) {
   switch (id.bind) {
   case Bind::Local:
-    return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
+    return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
   case Bind::Field:
-    return indexValue(f.me->fields()[id.member->field], args, kind, id.name);
+    return indexValue(f.me->fields()[id.member->field], args, kind, id.name, this);
   case Bind::MeMember:
     return f.me->call(*id.member, kind, args, true);
   case Bind::Global: {
@@ -1037,7 +1086,7 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       if (!hasArgs && c->value.isObject() && !(kind & au::kPropertyGet))
         return c->value.isNothing() ? (raiseNamed(err::kObjectRequired, id.name), Variant())
                                     : c->value.asObject()->invokeDefault(kind, args);
-      return indexValue(c->value, args, kind, id.name);
+      return indexValue(c->value, args, kind, id.name, this);
     case Cell::Procedure:
       // A redefinition during the call leaves this code alive: the module keeps every chunk.
       return eng.callProc(*c->proc, nullptr, args, true);
@@ -1058,9 +1107,9 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       BuiltinCall call{args, &eng};
       return b.fn(call);
     }
-    if (id.constant) return indexValue(id.constant->value, args, kind, id.name);
-    if (f.explicitNames) raiseNamed(err::kVariableUndefined, id.name);
-    if (id.slot >= 0) return indexValue(f.slots[id.slot].deref(), args, kind, id.name);
+    if (id.constant) return indexValue(id.constant->value, args, kind, id.name, this);
+    if (f.explicitNames) return fail(err::kVariableUndefined, &id.name);
+    if (id.slot >= 0) return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
     if (!hasArgs) return Variant();
     raiseNamed(err::kTypeMismatch, id.name);
   }
@@ -1549,8 +1598,8 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
         v = &f.me->fields()[id.member->field];
       else if (id.bind == Bind::Global && id.cell->kind == Cell::Variable)
         v = &id.cell->value;
-      else
-        v = varOf(id, f, true);
+      else if (!(v = varOf(id, f, true)) && failed())
+        return Variant(); // the procedure does not run
       if (v) {
         ::new (static_cast<void*>(&slots[i])) Variant(Variant::byRef(v));
         continue;
@@ -1662,7 +1711,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
     ArgBuf buf;
     buf.init(c.args.size());
-    ae.run(c.args, buf, target, varRefs);
+    if (!ae.run(c.args, buf, target, varRefs)) return Variant();
     return callIdent(id, f, buf.args(), kind, true);
   }
   if (callee.kind == EK::Member) {
@@ -1679,7 +1728,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
       // Err.Raise: the raised error is the statement's status, not an exception.
       ArgBuf buf;
       buf.init(c.args.size());
-      ArgEval{*this, f}.run(c.args, buf, nullptr, false);
+      if (!ArgEval{*this, f}.run(c.args, buf, nullptr, false)) return Variant();
       return fail(ErrObject::raised(buf.args()));
     }
     const ProcDef* target = nullptr;
@@ -1722,14 +1771,15 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     }
     ArgBuf buf;
     buf.init(c.args.size());
-    ae.run(c.args, buf, target, true);
+    if (!ae.run(c.args, buf, target, true)) return Variant();
     return memberCallObject(obj.get(), m, kind, buf.args(), f);
   }
-  Variant v = eval(callee, f);
+  Variant v = evalS(callee, f);
+  if (failed()) return Variant();
   ArgBuf buf;
   buf.init(c.args.size());
-  ae.run(c.args, buf, nullptr, false);
-  return indexValue(v, buf.args(), kind, "");
+  if (!ae.run(c.args, buf, nullptr, false)) return Variant();
+  return indexValue(v, buf.args(), kind, "", this);
 }
 
 void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& f) {
@@ -1745,6 +1795,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
       *v = std::move(value);
       return;
     }
+    if (failed()) return;
     if (id.bind == Bind::Global && id.cell->kind == Cell::Undefined) {
       for (auto& o : memberObjects)
         if (o.asObject()->classInfo().find(id.name)) {
@@ -1771,6 +1822,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         Variant* v = c.args[0]->kind == EK::Ident
                          ? varOf(static_cast<const IdentExpr&>(*c.args[0]), f, true)
                          : nullptr;
+        if (failed()) return;
         if (!v) raiseNamed(err::kTypeMismatch, id.name);
         Variant start = letValue(eval(*c.args[1], f));
         Variant length = c.args.size() > 2 ? letValue(eval(*c.args[2], f)) : Variant::missing();
@@ -1783,13 +1835,21 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
       auto& id = static_cast<const IdentExpr&>(*c.callee);
       if (id.bind != Bind::MeMember) {
         Variant* v = varOf(id, f, false);
+        if (failed()) return;
         if (v && v->isArray()) {
           int32_t idx[4];
           for (size_t i = 0; i < c.args.size(); ++i) {
             Variant tmp;
-            idx[i] = indexOf(evalRef(*c.args[i], f, tmp));
+            const Variant& iv = evalRefS(*c.args[i], f, tmp);
+            if (failed()) return;
+            idx[i] = indexOf(iv);
           }
-          v->arrayForWrite().at(std::span<const int32_t>(idx, c.args.size())) = std::move(value);
+          // The index may have run code that changed the variable.
+          v = varOf(id, f, false);
+          if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
+          Variant* el = elementAt(v->arrayForWrite(), std::span<const int32_t>(idx, c.args.size()));
+          if (!el) return (void)fail(err::kSubscriptOutOfRange);
+          *el = std::move(value);
           return;
         }
       }
@@ -1800,12 +1860,12 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
     if (c.callee->kind == EK::Member) {
       auto& m = static_cast<const MemberExpr&>(*c.callee);
       Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
-      ae.run(c.args, buf, nullptr, false);
+      if (!ae.run(c.args, buf, nullptr, false)) return;
       buf.data[c.args.size()] = std::move(value);
       memberCall(obj, m, kind, buf.args(), f);
       return;
     }
-    ae.run(c.args, buf, nullptr, false);
+    if (!ae.run(c.args, buf, nullptr, false)) return;
     buf.data[c.args.size()] = std::move(value);
     Args idxArgs = buf.first(c.args.size());
     if (c.callee->kind == EK::Ident) {
@@ -1815,10 +1875,13 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         return;
       }
       Variant* v = varOf(id, f, false);
+      if (failed()) return;
       if (v && v->isArray()) {
         std::vector<int32_t> idx;
         toIndices(idxArgs, idx);
-        v->arrayForWrite().at(idx) = std::move(buf.data[c.args.size()]);
+        Variant* el = elementAt(v->arrayForWrite(), idx);
+        if (!el) return (void)fail(err::kSubscriptOutOfRange);
+        *el = std::move(buf.data[c.args.size()]);
         return;
       }
       if (v && v->isObject()) {

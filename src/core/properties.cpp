@@ -59,7 +59,7 @@ namespace {
 // The name an index argument stands for: text as is, a number as its decimal text.
 std::string nameOf(const Variant& index) {
   const Variant& v = index.deref();
-  if (v.isString()) return v.asString();
+  if (v.isString()) return std::string(v.asString());
   try {
     return automation::CStr(v);
   } catch (const automation::Error&) {

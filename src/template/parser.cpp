@@ -260,7 +260,7 @@ void AGParser::expand(const std::string& file, const std::string& session,
 void RUZFileCache::AddFile(const std::string& FilePath, const std::string& FileName) {
   Variant text = core::ReadTextFile(Variant(FilePath));
   if (!text.isString()) return;
-  addText(text.asString(), FileName);
+  addText(std::string(text.asString()), FileName);
 }
 
 void RUZFileCache::addText(const std::string& raw, const std::string& FileName) {

@@ -324,7 +324,7 @@ std::string CStr(const Variant& v) {
   case VarType::Date:
     return formatDate(d.asDate().serial, loc);
   case VarType::String:
-    return d.asString();
+    return std::string(d.asString());
   case VarType::Error:
     return "Error " + std::to_string(d.asErrorCode() & 0xFFFF);
   default:

@@ -118,7 +118,7 @@ Variant arith(Arith op, const Variant& ain, const Variant& bin) {
   Operand a(ain), b(bin);
   if (a->isNull() || b->isNull()) return Variant::null();
   if (op == Arith::Add) {
-    if (a->isString() && b->isString()) return Variant(a->asString() + b->asString());
+    if (a->isString() && b->isString()) return Variant::concat(a->asString(), b->asString());
     if (a->isEmpty() && b->isEmpty()) return Variant(int16_t(0));
     if (a->isEmpty())
       return b->type() == VarType::Boolean ? Variant(int16_t(b->asBool() ? -1 : 0)) : *b;
@@ -298,16 +298,19 @@ Variant opPow(const Variant& ain, const Variant& bin) {
 Variant opConcat(const Variant& ain, const Variant& bin) {
   Operand a(ain), b(bin);
   if (a->isNull() && b->isNull()) return Variant::null();
-  std::string s = a->isNull() ? std::string() : CStr(*a);
-  if (!b->isNull()) {
-    if (b->isString()) {
-      checkStringSize(s.size() + b->asString().size());
-      s += b->asString();
-    } else {
-      s += CStr(*b);
-    }
-  }
-  return Variant(std::move(s));
+  // Texts are read in place and the result is made in one piece.
+  std::string ha, hb;
+  std::string_view sa, sb;
+  if (a->isString())
+    sa = a->asString();
+  else if (!a->isNull())
+    sa = ha = CStr(*a);
+  if (b->isString())
+    sb = b->asString();
+  else if (!b->isNull())
+    sb = hb = CStr(*b);
+  checkStringSize(sa.size() + sb.size());
+  return Variant::concat(sa, sb);
 }
 
 Variant opNeg(const Variant& ain) {
@@ -402,7 +405,7 @@ std::optional<int> compare(const Variant& ain, const Variant& bin, CompareMode m
     }
     const Variant& other = as ? *b : *a;
     if (other.isEmpty()) {
-      const std::string& s = as ? a->asString() : b->asString();
+      std::string_view s = as ? a->asString() : b->asString();
       int c = s.empty() ? 0 : 1;
       return as ? c : -c;
     }

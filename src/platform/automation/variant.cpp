@@ -1,7 +1,10 @@
 #include "platform/automation/variant.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
+#include <malloc.h>
 
 #include "platform/automation/error.h"
 #include "platform/automation/limits.h"
@@ -9,16 +12,21 @@
 
 namespace quillet::platform::automation {
 
-Variant::Variant(Object* o) noexcept : type_(VarType::Object) {
+Variant::Variant(Object* o) noexcept {
+  setHeader(VarType::Object);
   obj_ = o;
-  if (o) o->addRef();
+  if (o) {
+    o->addRef();
+    meta_ = kOwns;
+  }
 }
 
-Variant::Variant(Ref<SafeArray> a) noexcept : type_(VarType::Array) {
-  arr_ = a.detach();
-  if (!arr_) {
-    type_ = VarType::Empty;
-    i64_ = 0;
+Variant::Variant(Ref<SafeArray> a) noexcept {
+  setEmpty();
+  if (SafeArray* p = a.detach()) {
+    type_ = VarType::Array;
+    meta_ = kOwns;
+    arr_ = p;
   }
 }
 
@@ -28,13 +36,144 @@ Variant Variant::fromInt64(int64_t v) noexcept {
   return Variant(static_cast<double>(v));
 }
 
-Variant& Variant::assignSlow(const Variant& o) {
+Variant::TextBox* Variant::allocBox(size_t capacity) {
+  if (capacity > kMaxStringBytes) raise(err::kOutOfMemory);
+  void* p = std::malloc(sizeof(TextBox) + capacity);
+  if (!p) raise(err::kOutOfMemory);
+  TextBox* box = static_cast<TextBox*>(p);
+  box->refs = 1;
+  return box;
+}
+
+size_t Variant::capacityOf(const TextBox* box) noexcept {
+  return malloc_usable_size(const_cast<TextBox*>(box)) - sizeof(TextBox);
+}
+
+void Variant::initBoxed(const char* chars, size_t size, size_t capacity) {
+  // Allocated before anything of this value is set: a failure leaves it unmade.
+  TextBox* box = allocBox(capacity);
+  if (size) std::memcpy(box->chars(), chars, size);
+  setHeader(VarType::String);
+  meta_ = kOwns;
+  small_ = kBoxed;
+  head_ = static_cast<uint32_t>(size);
+  box_ = box;
+}
+
+Variant Variant::concat(std::string_view a, std::string_view b) {
+  const size_t n = a.size() + b.size();
+  Variant v;
+  if (n <= kInlineChars) {
+    v.type_ = VarType::String;
+    v.small_ = static_cast<uint8_t>(n);
+    if (!a.empty()) std::memcpy(v.inlineChars(), a.data(), a.size());
+    if (!b.empty()) std::memcpy(v.inlineChars() + a.size(), b.data(), b.size());
+  } else {
+    v.initBoxed(a.data(), a.size(), n);
+    if (!b.empty()) std::memcpy(v.box_->chars() + a.size(), b.data(), b.size());
+    v.head_ = static_cast<uint32_t>(n);
+  }
+  return v;
+}
+
+void Variant::appendString(std::string_view s) {
+  if (s.empty()) return;
+  noteTextKind(kTextUnknown);
+  const size_t old = small_ == kBoxed ? head_ : small_;
+  const size_t n = old + s.size();
+  if (n > kMaxStringBytes) raise(err::kOutOfMemory);
+  if (small_ != kBoxed) {
+    if (n <= kInlineChars) {
+      // The view may be of our own bytes: they lie before the ones written.
+      std::memcpy(inlineChars() + old, s.data(), s.size());
+      small_ = static_cast<uint8_t>(n);
+      return;
+    }
+    // Room to spare: a text that has grown once is likely to grow again.
+    TextBox* box = allocBox(std::max(n, size_t(2) * kInlineChars));
+    std::memcpy(box->chars(), inlineChars(), old);
+    std::memcpy(box->chars() + old, s.data(), s.size());
+    meta_ |= kOwns;
+    small_ = kBoxed;
+    head_ = static_cast<uint32_t>(n);
+    box_ = box;
+    return;
+  }
+  if (box_->refs == 1) {
+    if (n > capacityOf(box_)) {
+      const size_t capacity = std::min(std::max(n, old + old / 2 + 16), kMaxStringBytes);
+      const char* base = box_->chars();
+      const bool own = s.data() >= base && s.data() < base + old;
+      const size_t at = own ? static_cast<size_t>(s.data() - base) : 0;
+      void* p = std::realloc(box_, sizeof(TextBox) + capacity);
+      if (!p) raise(err::kOutOfMemory);
+      box_ = static_cast<TextBox*>(p);
+      if (own) s = std::string_view(box_->chars() + at, s.size());
+    }
+    std::memcpy(box_->chars() + old, s.data(), s.size());
+    head_ = static_cast<uint32_t>(n);
+    return;
+  }
+  // Shared: the others keep the text as it is. The view may be of that text; it stays alive
+  // until we let it go, after the copy.
+  TextBox* box = allocBox(std::min(std::max(n, old + old / 2 + 16), kMaxStringBytes));
+  std::memcpy(box->chars(), box_->chars(), old);
+  std::memcpy(box->chars() + old, s.data(), s.size());
+  --box_->refs;
+  box_ = box;
+  head_ = static_cast<uint32_t>(n);
+}
+
+void Variant::reserveString(size_t n) {
+  const size_t old = small_ == kBoxed ? head_ : small_;
+  if (n <= old || n <= kInlineChars) return;
+  if (n > kMaxStringBytes) raise(err::kOutOfMemory);
+  if (small_ == kBoxed && box_->refs == 1) {
+    if (n <= capacityOf(box_)) return;
+    void* p = std::realloc(box_, sizeof(TextBox) + n);
+    if (!p) raise(err::kOutOfMemory);
+    box_ = static_cast<TextBox*>(p);
+    return;
+  }
+  Variant grown;
+  grown.initBoxed(asString().data(), old, n);
+  grown.meta_ = static_cast<uint8_t>(grown.meta_ | (meta_ & kKindMask));
+  *this = std::move(grown);
+}
+
+void Variant::truncateString(size_t n) {
+  if (small_ != kBoxed) {
+    if (n < small_) small_ = static_cast<uint8_t>(n);
+  } else if (n < head_) {
+    // Other holders keep their own length, so the shared bytes need not change.
+    head_ = static_cast<uint32_t>(n);
+  }
+  noteTextKind(kTextUnknown);
+}
+
+void Variant::addRefPayload() const noexcept {
+  switch (type_) {
+  case VarType::String:
+    ++box_->refs;
+    break;
+  case VarType::Object:
+    obj_->addRef();
+    break;
+  case VarType::Array:
+    arr_->addRef();
+    break;
+  default:
+    break;
+  }
+}
+
+Variant& Variant::assignSlow(const Variant& o) noexcept {
   if (this != &o) {
     // As in the move: the old value goes last, when this already holds the new one.
     Variant tmp(o);
-    Variant old;
-    old.moveFrom(*this);
-    moveFrom(tmp);
+    Variant old(std::move(*this));
+    copyBits(tmp);
+    tmp.setEmpty();
   }
   return *this;
 }
@@ -43,18 +182,18 @@ Variant& Variant::moveAssignSlow(Variant& o) noexcept {
   if (this != &o) {
     // Releasing the old value may run arbitrary code (an object's last release); take the
     // new value first so that code sees a consistent variable.
-    Variant old;
-    old.moveFrom(*this);
-    moveFrom(o);
+    Variant old(std::move(*this));
+    copyBits(o);
+    o.setEmpty();
   }
   return *this;
 }
 
 void Variant::swap(Variant& o) noexcept {
-  Variant tmp;
-  tmp.moveFrom(o);
-  o.moveFrom(*this);
-  moveFrom(tmp);
+  Variant tmp(std::move(o));
+  o.copyBits(*this);
+  copyBits(tmp);
+  tmp.setEmpty();
 }
 
 bool Variant::isNumber() const noexcept {
@@ -72,12 +211,13 @@ bool Variant::isNumber() const noexcept {
 }
 
 void Variant::reset() noexcept {
+  // Called only while the value owns its payload.
   switch (type_) {
   case VarType::String:
-    str_.~basic_string();
+    if (--box_->refs == 0) std::free(box_);
     break;
   case VarType::Object:
-    if (obj_) obj_->release();
+    obj_->release();
     break;
   case VarType::Array:
     arr_->release();
@@ -85,30 +225,7 @@ void Variant::reset() noexcept {
   default:
     break;
   }
-  type_ = VarType::Empty;
-  i64_ = 0;
-}
-
-void Variant::copyFrom(const Variant& o) {
-  // Precondition: this holds nothing that needs releasing.
-  switch (o.type_) {
-  case VarType::String:
-    new (&str_) std::string(o.str_);
-    break;
-  case VarType::Object:
-    obj_ = o.obj_;
-    if (obj_) obj_->addRef();
-    break;
-  case VarType::Array:
-    arr_ = o.arr_;
-    arr_->addRef();
-    break;
-  default:
-    i64_ = o.i64_;
-    break;
-  }
-  type_ = o.type_;
-  textKind_ = o.textKind_;
+  setEmpty();
 }
 
 SafeArray& Variant::arrayForWrite() {

@@ -2,6 +2,7 @@
 // The VB value. Subtypes and VarType numbers are the ones scripts see; strings are UTF-8.
 // Arrays have value semantics (copy on write), objects are shared by intrusive reference.
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -57,18 +58,27 @@ inline constexpr int32_t kParamNotFound = static_cast<int32_t>(0x80020004u);
 
 class Variant {
 public:
-  Variant() noexcept : type_(VarType::Empty) { i64_ = 0; }
-  Variant(bool v) noexcept : type_(VarType::Boolean) { b_ = v; }
-  Variant(uint8_t v) noexcept : type_(VarType::Byte) { u8_ = v; }
-  Variant(int16_t v) noexcept : type_(VarType::Integer) { i16_ = v; }
-  Variant(int32_t v) noexcept : type_(VarType::Long) { i32_ = v; }
-  Variant(float v) noexcept : type_(VarType::Single) { f32_ = v; }
-  Variant(double v) noexcept : type_(VarType::Double) { f64_ = v; }
-  Variant(Currency v) noexcept : type_(VarType::Currency) { i64_ = v.scaled; }
-  Variant(DateTime v) noexcept : type_(VarType::Date) { f64_ = v.serial; }
-  Variant(std::string v) : type_(VarType::String) { new (&str_) std::string(std::move(v)); }
-  Variant(std::string_view v) : type_(VarType::String) { new (&str_) std::string(v); }
-  Variant(const char* v) : type_(VarType::String) { new (&str_) std::string(v); }
+  Variant() noexcept { setEmpty(); }
+  Variant(bool v) noexcept { setHeader(VarType::Boolean); b_ = v; }
+  Variant(uint8_t v) noexcept { setHeader(VarType::Byte); u8_ = v; }
+  Variant(int16_t v) noexcept { setHeader(VarType::Integer); i16_ = v; }
+  Variant(int32_t v) noexcept { setHeader(VarType::Long); i32_ = v; }
+  Variant(float v) noexcept { setHeader(VarType::Single); f32_ = v; }
+  Variant(double v) noexcept { setHeader(VarType::Double); f64_ = v; }
+  Variant(Currency v) noexcept { setHeader(VarType::Currency); i64_ = v.scaled; }
+  Variant(DateTime v) noexcept { setHeader(VarType::Date); f64_ = v.serial; }
+  Variant(std::string_view v) {
+    if (v.size() <= kInlineChars) {
+      setHeader(VarType::String);
+      i64_ = 0;
+      small_ = static_cast<uint8_t>(v.size());
+      if (!v.empty()) std::memcpy(inlineChars(), v.data(), v.size());
+    } else {
+      initBoxed(v.data(), v.size(), v.size());
+    }
+  }
+  Variant(const std::string& v) : Variant(std::string_view(v)) {}
+  Variant(const char* v) : Variant(std::string_view(v)) {}
   Variant(Object* o) noexcept; // an Object subtype; nullptr is Nothing
   template <class T> Variant(const Ref<T>& o) noexcept : Variant(static_cast<Object*>(o.get())) {}
   Variant(Ref<SafeArray> a) noexcept;
@@ -95,58 +105,38 @@ public:
   // A Long when the value fits, else a Double (VB has no 64-bit subtype).
   static Variant fromInt64(int64_t v) noexcept;
   static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
+  // The String a & b, made in one piece.
+  static Variant concat(std::string_view a, std::string_view b);
 
-  // Copies, moves and destruction of values that own nothing (numbers, dates, Booleans,
-  // Empty, Null, by-reference entries) stay inline: the script engine does them on every
-  // operation.
-  Variant(const Variant& o) : type_(o.type_), textKind_(o.textKind_) {
-    if (o.ownsNothing())
-      i64_ = o.i64_;
-    else {
-      type_ = VarType::Empty;
-      copyFrom(o);
-    }
+  // Copies, moves and destruction of values that hold no counted reference (numbers,
+  // dates, short texts, Empty, Null, by-reference entries) are a copy of the 16 bytes: the
+  // script engine does them on every operation.
+  Variant(const Variant& o) noexcept {
+    copyBits(o);
+    if (o.owns()) addRefPayload();
   }
-  Variant(Variant&& o) noexcept : type_(VarType::Empty), textKind_(o.textKind_) {
-    if (o.type_ != VarType::String) {
-      type_ = o.type_;
-      i64_ = o.i64_;
-      o.type_ = VarType::Empty;
-      o.i64_ = 0;
-    } else {
-      moveFrom(o);
-    }
+  Variant(Variant&& o) noexcept {
+    copyBits(o);
+    o.setEmpty();
   }
-  Variant& operator=(const Variant& o) {
-    if (ownsNothing()) {
-      textKind_ = o.textKind_;
-      if (o.ownsNothing()) {
-        type_ = o.type_;
-        i64_ = o.i64_;
-      } else {
-        copyFrom(o); // nothing of ours to release; a failed copy leaves this unchanged
-      }
+  Variant& operator=(const Variant& o) noexcept {
+    if (!owns()) {
+      copyBits(o);
+      if (o.owns()) addRefPayload();
       return *this;
     }
     return assignSlow(o);
   }
   Variant& operator=(Variant&& o) noexcept {
-    if (ownsNothing() && this != &o) {
-      textKind_ = o.textKind_;
-      if (o.type_ != VarType::String) {
-        type_ = o.type_;
-        i64_ = o.i64_;
-        o.type_ = VarType::Empty;
-        o.i64_ = 0;
-      } else {
-        moveFrom(o);
-      }
+    if (!owns() && this != &o) {
+      copyBits(o);
+      o.setEmpty();
       return *this;
     }
     return moveAssignSlow(o);
   }
   ~Variant() {
-    if (!ownsNothing()) reset();
+    if (owns()) reset();
   }
 
   VarType type() const noexcept { return type_; }
@@ -177,57 +167,93 @@ public:
   Currency asCurrency() const noexcept { return Currency{i64_}; }
   DateTime asDate() const noexcept { return DateTime{f64_}; }
   int32_t asErrorCode() const noexcept { return i32_; }
-  const std::string& asString() const noexcept { return str_; }
-  // For changing the text: what was known of its characters is forgotten.
-  std::string& asString() noexcept {
-    textKind_ = kTextUnknown;
-    return str_;
+  // The text of a String value; valid until this value changes.
+  std::string_view asString() const noexcept {
+    if (small_ == kBoxed) return std::string_view(box_->chars(), head_);
+    return std::string_view(inlineChars(), small_);
   }
+  // Appends to a String value. The text grows in place when this value is its only holder
+  // (amortised, as a loop of `s = s & x` needs); a text other values share is copied first,
+  // so they keep what they had. `s` may be a view of this value's own text.
+  void appendString(std::string_view s);
+  // Cuts a String value back to its first `n` bytes (n at most its length), as appendString
+  // does: other holders of the text keep it whole.
+  void truncateString(size_t n);
+  // Makes room for a String value to grow to `n` bytes without moving again.
+  void reserveString(size_t n);
 
   // What is known of a String value's characters. Functions that measure text note it on
   // the value (a variable passed by reference), and it holds until the text changes, so a
   // loop of searches in one long text does not count its characters again.
   enum TextKind : uint8_t { kTextUnknown = 0, kTextAscii = 1, kTextWide = 2 };
-  TextKind textKind() const noexcept { return type_ == VarType::String ? textKind_ : kTextUnknown; }
-  void noteTextKind(TextKind k) const noexcept { textKind_ = k; }
+  TextKind textKind() const noexcept {
+    return type_ == VarType::String ? static_cast<TextKind>(meta_ & kKindMask) : kTextUnknown;
+  }
+  void noteTextKind(TextKind k) const noexcept {
+    meta_ = static_cast<uint8_t>((meta_ & ~kKindMask) | k);
+  }
   Object* asObject() const noexcept { return obj_; }
   const SafeArray& asArray() const noexcept { return *arr_; }
   // The array for writing; a shared array is copied first, so other holders keep their values.
   SafeArray& arrayForWrite();
 
   void clear() noexcept {
-    if (!ownsNothing()) reset();
-    type_ = VarType::Empty;
-    textKind_ = kTextUnknown;
-    i64_ = 0;
+    if (owns()) reset();
+    setEmpty();
   }
   void swap(Variant& o) noexcept;
 
 private:
-  bool ownsNothing() const noexcept {
-    return type_ != VarType::String && type_ != VarType::Object && type_ != VarType::Array;
+  // A text too long to sit in the value: one block holding the count and the bytes. Each
+  // holder keeps the length in its own value (head_), and the room is what the allocator
+  // gave the block, so a 33-byte text takes a 48-byte block. Texts are shared between values
+  // and changed only by their sole holder.
+  struct TextBox {
+    uint32_t refs;
+    char* chars() noexcept { return reinterpret_cast<char*>(this + 1); }
+    const char* chars() const noexcept { return reinterpret_cast<const char*>(this + 1); }
+  };
+  static size_t capacityOf(const TextBox* box) noexcept;
+  static constexpr uint8_t kKindMask = 0x03;
+  // Set while the value holds a counted reference (a boxed text, an object, an array).
+  static constexpr uint8_t kOwns = 0x80;
+  // small_ of a String whose text is in a box; otherwise the length of the text in place.
+  static constexpr uint8_t kBoxed = 0xFF;
+  // A String of up to 12 bytes sits in the value itself, from byte 4 on.
+  static constexpr size_t kInlineOffset = 4;
+  static constexpr size_t kInlineChars = 12;
+
+  bool owns() const noexcept { return meta_ & kOwns; }
+  void setHeader(VarType t) noexcept {
+    type_ = t;
+    meta_ = 0;
+    small_ = 0;
+    head_ = 0;
   }
-  Variant& assignSlow(const Variant& o);
+  void setEmpty() noexcept {
+    setHeader(VarType::Empty);
+    i64_ = 0;
+  }
+  void copyBits(const Variant& o) noexcept {
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Variant));
+  }
+  char* inlineChars() noexcept { return reinterpret_cast<char*>(this) + kInlineOffset; }
+  const char* inlineChars() const noexcept {
+    return reinterpret_cast<const char*>(this) + kInlineOffset;
+  }
+  // Makes this a String holding a new box of `size` bytes copied from `chars` and room for
+  // at least `capacity`.
+  void initBoxed(const char* chars, size_t size, size_t capacity);
+  static TextBox* allocBox(size_t capacity);
+  void addRefPayload() const noexcept;
+  Variant& assignSlow(const Variant& o) noexcept;
   Variant& moveAssignSlow(Variant& o) noexcept;
   void reset() noexcept;
-  void copyFrom(const Variant& o);
-  void moveFrom(Variant& o) noexcept {
-    // Precondition: this holds nothing that needs releasing.
-    textKind_ = o.textKind_;
-    if (o.type_ == VarType::String) {
-      new (&str_) std::string(std::move(o.str_));
-      o.str_.~basic_string();
-    } else {
-      i64_ = o.i64_;
-    }
-    type_ = o.type_;
-    o.type_ = VarType::Empty;
-    o.i64_ = 0;
-  }
 
   VarType type_;
-  // Lives in what would be padding: the value stays 40 bytes.
-  mutable TextKind textKind_ = kTextUnknown;
+  mutable uint8_t meta_; // the text kind and kOwns
+  uint8_t small_;
+  uint32_t head_; // the first bytes of a text in place, or the length of a boxed one
   union {
     bool b_;
     uint8_t u8_;
@@ -239,8 +265,28 @@ private:
     Object* obj_;
     SafeArray* arr_;
     Variant* ref_;
-    std::string str_;
+    TextBox* box_;
   };
+};
+static_assert(sizeof(Variant) == 16, "array slots and arguments are 16 bytes");
+
+// Text built straight into a String value's own block, so a long result (a joined page) is
+// never copied once more into the value that returns it.
+class TextBuilder {
+public:
+  explicit TextBuilder(size_t capacity = 0) : text_("") { text_.reserveString(capacity); }
+  void reserve(size_t n) { text_.reserveString(n); }
+  TextBuilder& append(std::string_view s) {
+    text_.appendString(s);
+    return *this;
+  }
+  TextBuilder& operator+=(std::string_view s) { return append(s); }
+  size_t size() const noexcept { return text_.asString().size(); }
+  std::string_view view() const noexcept { return text_.asString(); }
+  Variant take() noexcept { return std::move(text_); }
+
+private:
+  Variant text_;
 };
 
 using Args = std::span<Variant>;

@@ -790,7 +790,7 @@ private:
     case ado::kNumeric: {
       Variant t = readText(st, i);
       if (t.isNull()) return t;
-      const std::string& s = t.asString();
+      std::string_view s = t.asString();
       double d = 0;
       auto res = std::from_chars(s.data(), s.data() + s.size(), d);
       if (res.ec != std::errc()) return t;
@@ -921,9 +921,9 @@ private:
     auto list = listTables(catalogFor(r, 0), schemaFor(r, 1), restrictionAt(r, 2), types);
     // ADO's order: type, catalogue, schema, name.
     std::stable_sort(list.begin(), list.end(), [](const TableRef& a, const TableRef& b) {
-      return std::tie(a.type, a.catalog.isNull() ? emptyText() : a.catalog.asString(),
+      return std::forward_as_tuple(a.type, a.catalog.isNull() ? emptyText() : a.catalog.asString(),
                       a.schema.isNull() ? emptyText() : a.schema.asString(), a.name) <
-             std::tie(b.type, b.catalog.isNull() ? emptyText() : b.catalog.asString(),
+             std::forward_as_tuple(b.type, b.catalog.isNull() ? emptyText() : b.catalog.asString(),
                       b.schema.isNull() ? emptyText() : b.schema.asString(), b.name);
     });
     auto out = newSchemaRowset(viewsOnly ? SchemaKind::Views : SchemaKind::Tables);

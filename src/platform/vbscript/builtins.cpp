@@ -68,7 +68,7 @@ bool plainArgs(const BuiltinCall& call, size_t from, size_t to) {
   return true;
 }
 
-const std::string& textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain) {
+std::string_view textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain) {
   if (plain && call.has(i) && call.arg(i).isString()) return call.arg(i).asString();
   hold = strArg(call, i);
   return hold;
@@ -149,7 +149,7 @@ am::Variant value(const BuiltinCall& call, size_t i) {
 }
 
 std::string strArg(const BuiltinCall& call, size_t i) {
-  if (call.has(i) && call.arg(i).isString()) return call.arg(i).asString();
+  if (call.has(i) && call.arg(i).isString()) return std::string(call.arg(i).asString());
   return am::CStr(value(call, i));
 }
 int32_t longArg(const BuiltinCall& call, size_t i) {

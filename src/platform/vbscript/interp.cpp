@@ -611,22 +611,20 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     if (target && target->isString()) {
       // Each part is appended as soon as it is known, without copying the text. A part that
       // fails leaves the variable as it was, as the whole assignment would.
-      std::string& text = target->asString();
-      const size_t before = text.size();
+      const size_t before = target->asString().size();
       try {
         for (auto& p : a.parts) {
           Variant tmp;
           const Variant& part = evalRef(*p, f, tmp);
           if (part.isString()) {
-            au::checkStringSize(text.size() + part.asString().size());
-            text.append(part.asString());
+            au::checkStringSize(target->asString().size() + part.asString().size());
+            target->appendString(part.asString());
           } else if (!part.isNull()) {
-            text.append(au::CStr(letValue(part)));
+            target->appendString(au::CStr(letValue(part)));
           }
         }
       } catch (...) {
-        text.resize(before);
-        target->noteTextKind(Variant::kTextUnknown);
+        target->truncateString(before);
         throw;
       }
       // A part that measured the text through an alias noted what it was before this append.
@@ -665,9 +663,9 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       if (target->isString()) {
         if (part.isString()) {
           au::checkStringSize(target->asString().size() + part.asString().size());
-          target->asString().append(part.asString());
+          target->appendString(part.asString());
         } else if (!part.isNull()) {
-          target->asString().append(au::CStr(letValue(std::move(part))));
+          target->appendString(au::CStr(letValue(std::move(part))));
         }
       } else {
         *target = au::opConcat(*target, part);
@@ -1529,11 +1527,8 @@ Variant Engine::Impl::operate(const BinaryExpr& b, const Variant& l, const Varia
     return au::opPow(l, r);
   case Op::Concat:
     if (lt == VarType::String && rt == VarType::String) {
-      std::string s;
       au::checkStringSize(l.asString().size() + r.asString().size());
-      s.reserve(l.asString().size() + r.asString().size());
-      s.append(l.asString()).append(r.asString());
-      return Variant(std::move(s));
+      return Variant::concat(l.asString(), r.asString());
     }
     return au::opConcat(l, r);
   case Op::Eq:

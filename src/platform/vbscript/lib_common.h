@@ -55,7 +55,7 @@ std::string strArg(const BuiltinCall& call, size_t i);
 bool plainArgs(const BuiltinCall& call, size_t from, size_t to);
 // The text of an argument: the argument's own string, without a copy, when it is text and
 // `plain` (see plainArgs); otherwise its conversion, kept in `hold`.
-const std::string& textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain);
+std::string_view textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain);
 int32_t longArg(const BuiltinCall& call, size_t i);
 double numArg(const BuiltinCall& call, size_t i);
 // An optional Long argument: `fallback` when omitted.

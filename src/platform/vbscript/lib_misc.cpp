@@ -22,7 +22,7 @@ Variant fnSetLocale(BuiltinCall& c) {
   const am::Locale* loc = nullptr;
   Variant v = c.has(0) ? value(c, 0) : Variant(int32_t{0});
   if (v.isString() && !am::parseNumber(v.asString()).has_value()) {
-    loc = am::Locale::byName(v.asString());
+    loc = am::Locale::byName(std::string(v.asString()));
   } else {
     int32_t id = am::CLng(v);
     loc = am::Locale::byLcid(id == 0 ? 1033 : id);

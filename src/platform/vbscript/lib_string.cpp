@@ -34,12 +34,12 @@ void checkSize(size_t n) {
 // Text comparison folds the whole input first. A script loop whose every statement folds
 // megabytes reaches the interpreter's own time check only after many seconds, so such a
 // call looks at the clock itself.
-void checkTimeBeforeFolding(const std::string& text) {
+void checkTimeBeforeFolding(std::string_view text) {
   if (text.size() >= (size_t{1} << 16)) am::interruptPoint();
 }
 
 // Character position (0-based) of `needle` in `hay` at or after character `from`.
-size_t findChars(const std::string& hay, const std::string& needle, size_t from,
+size_t findChars(std::string_view hay, std::string_view needle, size_t from,
                  am::CompareMode mode) {
   if (mode == am::CompareMode::Binary) {
     size_t at = hay.find(needle, byteOffset(hay, from));
@@ -51,7 +51,7 @@ size_t findChars(const std::string& hay, const std::string& needle, size_t from,
 }
 
 // Character position of the last `needle` that ends at or before character `end`.
-size_t rfindChars(const std::string& hay, const std::string& needle, size_t end,
+size_t rfindChars(std::string_view hay, std::string_view needle, size_t end,
                   am::CompareMode mode) {
   if (mode == am::CompareMode::Binary) {
     size_t endByte = byteOffset(hay, end);
@@ -133,10 +133,10 @@ Variant fnInStr(BuiltinCall& c) {
   // neither copy the page nor count its characters again.
   bool plain = plainArgs(c, first, first + 1);
   std::string h1, h2;
-  const std::string& s1 = textArg(c, first, h1, plain);
-  const std::string& s2 = textArg(c, first + 1, h2, plain);
+  std::string_view s1 = textArg(c, first, h1, plain);
+  std::string_view s2 = textArg(c, first + 1, h2, plain);
   if (mode == am::CompareMode::Binary &&
-      (&s1 == &h1 ? isAsciiText(s1) : asciiText(c.arg(first)))) {
+      (s1.data() == h1.data() ? isAsciiText(s1) : asciiText(c.arg(first)))) {
     int64_t bytes = static_cast<int64_t>(s1.size());
     if (bytes == 0 || start > bytes) return Variant(int32_t{0});
     if (s2.empty()) return Variant(static_cast<int32_t>(start));
@@ -159,9 +159,9 @@ Variant fnInStrRev(BuiltinCall& c) {
   if (isNull(c, 0) || isNull(c, 1)) am::raise(am::err::kInvalidUseOfNull);
   bool plain = plainArgs(c, 0, 1);
   std::string h1, h2;
-  const std::string& s1 = textArg(c, 0, h1, plain);
-  const std::string& s2 = textArg(c, 1, h2, plain);
-  if (mode == am::CompareMode::Binary && (&s1 == &h1 ? isAsciiText(s1) : asciiText(c.arg(0)))) {
+  std::string_view s1 = textArg(c, 0, h1, plain);
+  std::string_view s2 = textArg(c, 1, h2, plain);
+  if (mode == am::CompareMode::Binary && (s1.data() == h1.data() ? isAsciiText(s1) : asciiText(c.arg(0)))) {
     int64_t bytes = static_cast<int64_t>(s1.size());
     if (bytes == 0) return Variant(int32_t{0});
     if (start == -1) start = static_cast<int32_t>(bytes);
@@ -197,8 +197,7 @@ Variant fnJoin(BuiltinCall& c) {
     if (v.isString()) total += v.asString().size();
   if (!a.data().empty()) total += delim.size() * (a.data().size() - 1);
   checkSize(total);
-  std::string out;
-  out.reserve(total);
+  am::TextBuilder out(total);
   bool firstItem = true;
   for (const Variant& v : a.data()) {
     if (!firstItem) out += delim;
@@ -209,7 +208,7 @@ Variant fnJoin(BuiltinCall& c) {
       out += am::CStr(v.isObject() ? am::valueOf(v) : v);
     checkSize(out.size());
   }
-  return Variant(std::move(out));
+  return out.take();
 }
 
 // Case mapping character by character: UCase("straße") keeps its length, as VB's does.
@@ -236,7 +235,7 @@ Variant fnLeft(BuiltinCall& c) {
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
-  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
   return Variant(s.substr(0, byteOffset(s, static_cast<size_t>(n))));
 }
 
@@ -245,8 +244,8 @@ Variant fnRight(BuiltinCall& c) {
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
-  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
-  size_t len = &s != &hold && asciiText(c.arg(0)) ? s.size() : charLen(s);
+  std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  size_t len = s.data() != hold.data() && asciiText(c.arg(0)) ? s.size() : charLen(s);
   if (static_cast<size_t>(n) >= len) return Variant(s);
   return Variant(s.substr(byteOffset(s, len - static_cast<size_t>(n))));
 }
@@ -258,8 +257,8 @@ Variant fnMid(BuiltinCall& c) {
   if (n < 0) invalidCall();
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
-  const std::string& s = textArg(c, 0, hold, plainArgs(c, 0, 0));
-  if (&s != &hold && asciiText(c.arg(0))) {
+  std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  if (s.data() != hold.data() && asciiText(c.arg(0))) {
     size_t from = static_cast<size_t>(start - 1);
     if (from >= s.size()) return Variant("");
     return Variant(s.substr(from, static_cast<size_t>(n)));
@@ -309,8 +308,10 @@ Variant fnTrim(BuiltinCall& c) {
 
 // Replacement and splitting work on one of two representations: the UTF-8 bytes for binary
 // comparison, folded code points for text comparison.
-template <class S>
-S replaceIn(const S& orig, const S& hay, const S& find, const S& with, size_t from, int64_t count) {
+template <class S> using ViewOf = std::basic_string_view<typename S::value_type>;
+template <class S, class Out = S>
+Out replaceIn(ViewOf<S> orig, ViewOf<S> hay, ViewOf<S> find, ViewOf<S> with, size_t from,
+              int64_t count) {
   // Hits are counted first, so the result is allocated once at its final size.
   size_t hits = 0;
   for (size_t at = hay.find(find, from); at != S::npos && (count < 0 || static_cast<int64_t>(hits) < count);
@@ -324,25 +325,25 @@ S replaceIn(const S& orig, const S& hay, const S& find, const S& with, size_t fr
   } else {
     rest -= hits * (find.size() - with.size());
   }
-  S out;
+  Out out;
   out.reserve(rest);
   size_t pos = from;
   while (count != 0) {
     size_t at = hay.find(find, pos);
     if (at == S::npos) break;
-    out.append(orig, pos, at - pos);
+    out.append(orig.substr(pos, at - pos));
     out += with;
     checkSize(out.size());
     pos = at + find.size();
     if (count > 0) --count;
   }
-  out.append(orig, pos, S::npos);
+  out.append(orig.substr(pos));
   return out;
 }
 
 Variant fnReplace(BuiltinCall& c) {
   std::string hold;
-  const std::string& expr = textArg(c, 0, hold, plainArgs(c, 0, 5));
+  std::string_view expr = textArg(c, 0, hold, plainArgs(c, 0, 5));
   std::string find = strArg(c, 1);
   std::string with = strArg(c, 2);
   int32_t start = optLong(c, 3, 1);
@@ -354,7 +355,7 @@ Variant fnReplace(BuiltinCall& c) {
   if (from >= expr.size()) return Variant("");
   if (find.empty() || count == 0) return Variant(expr.substr(from));
   if (mode == am::CompareMode::Binary)
-    return Variant(replaceIn<std::string>(expr, expr, find, with, from, count));
+    return replaceIn<std::string, am::TextBuilder>(expr, expr, find, with, from, count).take();
   checkTimeBeforeFolding(expr);
   std::u32string orig = toU32(expr), hay = foldU32(expr);
   return Variant(fromU32(replaceIn<std::u32string>(orig, hay, foldU32(find), toU32(with),

@@ -439,8 +439,11 @@ void Engine::Impl::resumeFault() {
 [[gnu::always_inline]] inline const Variant& Engine::Impl::computeInto(Variant& empty,
                                                                        const Expr& e, Frame& f) {
   std::destroy_at(&empty);
-  if (e.kind == EK::Ident && static_cast<const IdentExpr&>(e).bind == Bind::Local)
-    ::new (static_cast<void*>(&empty)) Variant(f.slots[static_cast<const IdentExpr&>(e).slot].deref());
+  auto* id = e.kind == EK::Ident ? static_cast<const IdentExpr*>(&e) : nullptr;
+  if (id && id->bind == Bind::Local)
+    ::new (static_cast<void*>(&empty)) Variant(f.slots[id->slot].deref());
+  else if (id && id->bind == Bind::Global && id->cell->kind == Cell::Variable)
+    ::new (static_cast<void*>(&empty)) Variant(id->cell->value);
   else
     ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
   return empty;
@@ -844,7 +847,9 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       Flow fl = execBlock(s.body, f);
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;
-      if (intMode && isIntegral(*var))
+      if (intMode && isWhole(var->type()) && isWhole(step.type()))
+        put(*var, wholeResult(wholeOf(*var) + stepI, var->type(), step.type()));
+      else if (intMode && isIntegral(*var))
         put(*var, intResult(intOf(*var) + stepI, *var, step));
       else
         *var = au::opAdd(*var, step);
@@ -1225,11 +1230,14 @@ Variant Engine::Impl::evalOther(const Expr& e, Frame& f) {
   case EK::Member: {
     checkStack();
     auto& m = static_cast<const MemberExpr&>(e);
-    Variant obj = m.object ? evalS(*m.object, f) : withObject(m, f);
+    if (!m.object && m.withSlot < 0) return fail(err::kObjectRequired);
+    Variant tmp;
+    const Variant& o = m.object ? evalRefS(*m.object, f, tmp) : f.slots[m.withSlot];
     if (failed()) return Variant();
-    const Variant& o = obj.deref();
     if (!o.isObject() || !o.asObject()) return fail(err::kObjectRequired, &objectName(m));
-    return memberCall(obj, m, au::kGetOrCall, {}, f);
+    // Held here, not copied: the member may run code that releases the variable's object.
+    Ref<au::Object> obj(o.asObject());
+    return memberCallObject(obj.get(), m, au::kGetOrCall, {}, f);
   }
   case EK::Me:
     if (!f.me) return fail(err::kObjectRequired);

@@ -179,6 +179,7 @@ struct Engine::Impl {
   // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
   Variant callOther(const CallExpr& c, Frame& f, int kind);
+  Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id);
   // Arguments that can go straight into the callee's frame: no omitted ones and no array

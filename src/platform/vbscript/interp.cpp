@@ -484,6 +484,14 @@ void Engine::Impl::resumeFault() {
 // Assignments are most of what scripts do: this one is inlined into the statement loop, the
 // other statements run out of line.
 [[gnu::always_inline]] inline Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
+  if (st.kind == SK::Call) {
+    // A call with arguments of a script procedure or an object's member; library procedures
+    // and calls without an argument list run out of line.
+    auto& cs = static_cast<const CallStmt&>(st);
+    if (cs.call->kind != EK::Call || cs.library) return execOther(st, f);
+    callExpr(static_cast<const CallExpr&>(*cs.call), f, au::kGetOrCall);
+    return Flow::Normal;
+  }
   if (st.kind != SK::Assign) return execOther(st, f);
   auto& a = static_cast<const AssignStmt&>(st);
   Variant v = evalS(*a.value, f);
@@ -697,7 +705,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       return Flow::Normal;
     }
     switch (c.kind) {
-    case EK::Call:
+    case EK::Call: // a library name the script has taken for its own
       callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
       break;
     case EK::Ident:
@@ -1623,6 +1631,67 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
   return Variant();
 }
 
+// A call of an object's member: script methods go straight into the callee's frame.
+Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind) {
+  Variant tmp;
+  if (!m.object && m.withSlot < 0) return fail(err::kObjectRequired);
+  const Variant& ov = m.object ? evalRefS(*m.object, f, tmp) : f.slots[m.withSlot];
+  if (failed()) return Variant();
+  if (!ov.isObject() || !ov.asObject()) return fail(err::kObjectRequired, &objectName(m));
+  // Held here: the arguments may release the variable's object.
+  Ref<au::Object> obj(ov.asObject());
+  if (obj.get() == &eng.err() && c.args.size() <= 5 && m.name.size() == 5 &&
+      strncasecmp(m.name.c_str(), "raise", 5) == 0) {
+    // Err.Raise: the raised error is the statement's status, not an exception.
+    ArgBuf buf;
+    buf.init(c.args.size());
+    if (!ArgEval{*this, f}.run(c.args, buf, nullptr, false)) return Variant();
+    return fail(ErrObject::raised(buf.args()));
+  }
+  const ProcDef* target = nullptr;
+  {
+    if (&typeid(*obj) == &typeid(ScriptObject)) {
+      auto* so = static_cast<ScriptObject*>(obj.get());
+      if (m.cacheClass != so->cls().id) {
+        m.cacheMember = so->cls().find(m.name);
+        m.cacheClass = so->cls().id;
+      }
+      if (m.cacheMember) target = procForCall(*m.cacheMember, kind);
+      if (target && so->cls().engine == &eng && (m.cacheMember->isPublic || so == f.me) &&
+          target->params.size() == c.args.size() && directArgs(c.args))
+        return invokeDirect(*target, so, c.args, f);
+    }
+  }
+  if (!target && c.args.size() <= 3) {
+    // A native member: plain variables by reference, the rest by value, no argument list.
+    Variant argv[3];
+    for (size_t i = 0; i < c.args.size(); ++i) {
+      const Expr& a = *c.args[i];
+      if (a.kind == EK::Ident) {
+        auto& ai = static_cast<const IdentExpr&>(a);
+        Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot].deref()
+                     : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
+                     : (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable)
+                         ? &ai.cell->value
+                         : nullptr;
+        if (v) {
+          argv[i] = Variant::byRef(v);
+          continue;
+        }
+      } else if (a.kind == EK::Missing) {
+        argv[i] = Variant::missing();
+        continue;
+      }
+      argv[i] = eval(a, f);
+    }
+    return memberCallObject(obj.get(), m, kind, Args(argv, c.args.size()), f);
+  }
+  ArgBuf buf;
+  buf.init(c.args.size());
+  if (!ArgEval{*this, f}.run(c.args, buf, target, true)) return Variant();
+  return memberCallObject(obj.get(), m, kind, buf.args(), f);
+}
+
 // Calls of script procedures go straight into the callee's frame from here; everything else
 // (library functions, objects, arrays, intrinsics) is left to callOther.
 Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
@@ -1640,6 +1709,8 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
     }
     if (target && target->params.size() == c.args.size() && directArgs(c.args))
       return invokeDirect(*target, me, c.args, f);
+  } else if (c.callee->kind == EK::Member) {
+    return callMember(c, static_cast<const MemberExpr&>(*c.callee), f, kind);
   }
   return callOther(c, f, kind);
 }
@@ -1716,66 +1787,6 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     buf.init(c.args.size());
     if (!ae.run(c.args, buf, target, varRefs)) return Variant();
     return callIdent(id, f, buf.args(), kind, true);
-  }
-  if (callee.kind == EK::Member) {
-    auto& m = static_cast<const MemberExpr&>(callee);
-    Variant tmp;
-    if (!m.object && m.withSlot < 0) return fail(err::kObjectRequired);
-    const Variant& ov = m.object ? evalRefS(*m.object, f, tmp) : f.slots[m.withSlot];
-    if (failed()) return Variant();
-    if (!ov.isObject() || !ov.asObject()) return fail(err::kObjectRequired, &objectName(m));
-    // Held here: the arguments may release the variable's object.
-    Ref<au::Object> obj(ov.asObject());
-    if (obj.get() == &eng.err() && c.args.size() <= 5 && m.name.size() == 5 &&
-        strncasecmp(m.name.c_str(), "raise", 5) == 0) {
-      // Err.Raise: the raised error is the statement's status, not an exception.
-      ArgBuf buf;
-      buf.init(c.args.size());
-      if (!ArgEval{*this, f}.run(c.args, buf, nullptr, false)) return Variant();
-      return fail(ErrObject::raised(buf.args()));
-    }
-    const ProcDef* target = nullptr;
-    {
-      if (&typeid(*obj) == &typeid(ScriptObject)) {
-        auto* so = static_cast<ScriptObject*>(obj.get());
-        if (m.cacheClass != so->cls().id) {
-          m.cacheMember = so->cls().find(m.name);
-          m.cacheClass = so->cls().id;
-        }
-        if (m.cacheMember) target = procForCall(*m.cacheMember, kind);
-        if (target && so->cls().engine == &eng && (m.cacheMember->isPublic || so == f.me) &&
-            target->params.size() == c.args.size() && directArgs(c.args))
-          return invokeDirect(*target, so, c.args, f);
-      }
-    }
-    if (!target && c.args.size() <= 3) {
-      // A native member: plain variables by reference, the rest by value, no argument list.
-      Variant argv[3];
-      for (size_t i = 0; i < c.args.size(); ++i) {
-        const Expr& a = *c.args[i];
-        if (a.kind == EK::Ident) {
-          auto& ai = static_cast<const IdentExpr&>(a);
-          Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot].deref()
-                       : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
-                       : (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable)
-                           ? &ai.cell->value
-                           : nullptr;
-          if (v) {
-            argv[i] = Variant::byRef(v);
-            continue;
-          }
-        } else if (a.kind == EK::Missing) {
-          argv[i] = Variant::missing();
-          continue;
-        }
-        argv[i] = eval(a, f);
-      }
-      return memberCallObject(obj.get(), m, kind, Args(argv, c.args.size()), f);
-    }
-    ArgBuf buf;
-    buf.init(c.args.size());
-    if (!ae.run(c.args, buf, target, true)) return Variant();
-    return memberCallObject(obj.get(), m, kind, buf.args(), f);
   }
   Variant v = evalS(callee, f);
   if (failed()) return Variant();

@@ -39,7 +39,7 @@ void setAnsiCodePage(int codePage) {
 }
 
 text::DecodedText decodeText(std::string_view bytes) {
-  return text::decodeText(bytes, ansiEncoding());
+  return text::decodeText(bytes, &ansiEncoding);
 }
 
 int compareUserLocale(std::string_view a, std::string_view b, bool ignoreCase) {

@@ -6,8 +6,10 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <stdexcept>
@@ -128,15 +130,14 @@ std::string canonicalName(const std::string& name) {
   return U_SUCCESS(status) && canonical ? std::string(canonical) : std::string();
 }
 
-// Canonical converter names of the table, resolved once.
-const std::vector<std::string>& tableCanonicalNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> v;
-    for (const auto& e : kCodePages)
-      v.push_back(canonicalName(e.converter));
-    return v;
-  }();
-  return names;
+// The canonical converter name of a table entry, resolved when first asked for: opening
+// every converter of the table at once loads the mapping data of all of them (the East Asian
+// ones are large) into a program that converts one code page or none.
+const std::string& tableCanonicalName(size_t i) {
+  static std::array<std::once_flag, std::size(kCodePages)> resolved;
+  static std::array<std::string, std::size(kCodePages)> names;
+  std::call_once(resolved[i], [i] { names[i] = canonicalName(kCodePages[i].converter); });
+  return names[i];
 }
 
 // UTF-8 to UTF-16, malformed sequences becoming U+FFFD.
@@ -218,11 +219,11 @@ Encoding Encoding::windows1252() {
 }
 
 std::optional<Encoding> Encoding::fromCodePage(int codePage) {
-  const auto& canon = tableCanonicalNames();
   for (size_t i = 0; i < std::size(kCodePages); ++i) {
     if (kCodePages[i].codePage != codePage) continue;
-    if (canon[i].empty()) return std::nullopt;
-    return Encoding(codePage, canon[i], kCodePages[i].label);
+    const std::string& canon = tableCanonicalName(i);
+    if (canon.empty()) return std::nullopt;
+    return Encoding(codePage, canon, kCodePages[i].label);
   }
   if (codePage <= 0) return std::nullopt;
   // Other code pages under the names the converter library gives them.
@@ -243,9 +244,9 @@ std::optional<Encoding> Encoding::fromCharset(std::string_view rawName) {
   if (name == "utf8") return utf8();
   std::string canon = canonicalName(name);
   if (canon.empty()) return std::nullopt;
-  const auto& table = tableCanonicalNames();
   for (size_t i = 0; i < std::size(kCodePages); ++i)
-    if (table[i] == canon) return Encoding(kCodePages[i].codePage, canon, kCodePages[i].label);
+    if (tableCanonicalName(i) == canon)
+      return Encoding(kCodePages[i].codePage, canon, kCodePages[i].label);
   return Encoding(0, canon, name);
 }
 
@@ -353,7 +354,9 @@ bool isValidUtf8(std::string_view s) {
   return true;
 }
 
-DecodedText decodeText(std::string_view bytes, const Encoding& ansi) {
+namespace {
+
+template <typename AnsiEncoding> DecodedText decodeWith(std::string_view bytes, AnsiEncoding ansi) {
   DecodedText r;
   Bom bom = detectBom(bytes);
   std::string_view body = bytes.substr(bomLength(bom));
@@ -369,11 +372,21 @@ DecodedText decodeText(std::string_view bytes, const Encoding& ansi) {
     r.encoding = Encoding::utf16BE();
     break;
   case Bom::None:
-    r.encoding = isValidUtf8(body) ? Encoding::utf8() : ansi;
+    r.encoding = isValidUtf8(body) ? Encoding::utf8() : ansi();
     break;
   }
   r.text = r.encoding.decode(body);
   return r;
+}
+
+} // namespace
+
+DecodedText decodeText(std::string_view bytes, const Encoding& ansi) {
+  return decodeWith(bytes, [&ansi] { return ansi; });
+}
+
+DecodedText decodeText(std::string_view bytes, Encoding (*ansi)()) {
+  return decodeWith(bytes, ansi);
 }
 
 std::string encodeText(std::string_view utf8, const Encoding& encoding, bool withBom) {

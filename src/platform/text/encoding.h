@@ -82,6 +82,9 @@ struct DecodedText {
 // else as UTF-8 when they are valid UTF-8; else in the given ANSI encoding (the thread's
 // configured one is automation::ansiEncoding(), which also offers this with it).
 DecodedText decodeText(std::string_view bytes, const Encoding& ansi);
+// The same, asking for the ANSI encoding only when the bytes need it: finding a converter
+// costs more than reading a short file.
+DecodedText decodeText(std::string_view bytes, Encoding (*ansi)());
 // The bytes of UTF-8 text in an encoding, with its byte-order mark in front when asked.
 std::string encodeText(std::string_view utf8, const Encoding& encoding, bool withBom);
 

@@ -169,7 +169,8 @@ int runScriptCommand(const std::vector<std::string>& args) {
     return 1;
   }
 
-  registerAllClasses();
+  // Most scripts create few objects or none: the classes register when one is first asked for.
+  au::registerClassesOnFirstUse(&registerAllClasses);
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(file, ec);
   Ref<WScriptObject> wscript(new WScriptObject(std::filesystem::path(file).filename().string(),

@@ -19,6 +19,12 @@ bool isRegistered(std::string_view progId);
 Ref<Object> create(std::string_view progId);
 std::vector<std::string> registeredClasses();
 
+// Defers a program's registrations to the factory's first use (a look-up or another
+// registration), made on the thread that uses it first. A script that creates no object
+// then does not pay for registering every class of the engine, and for the hooks that come
+// with them. A registrar still pending when another is deferred runs first.
+void registerClassesOnFirstUse(void (*registrar)());
+
 // Registers a creatable class made by its default constructor: the one way every layer
 // registers its classes (each layer's register function lists them).
 template <class T> void registerClass(std::string progId) {

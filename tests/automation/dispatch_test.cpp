@@ -175,6 +175,42 @@ TEST_F(DispatchTest, FactoryCreatesByProgId) {
   EXPECT_EQ(errorOf([] { create("No.Such"); }), 429);
 }
 
+int deferredRuns = 0;
+
+void registerDeferred() {
+  ++deferredRuns;
+  registerClass("Test.Deferred", [] { return Ref<Object>(new Counter()); });
+  registerClass("Test.Overridden", [] { return Ref<Object>(new Counter()); });
+}
+
+TEST_F(DispatchTest, FactoryMakesDeferredRegistrationsOnceBeforeItsFirstUse) {
+  deferredRuns = 0;
+  registerClassesOnFirstUse(&registerDeferred);
+  EXPECT_EQ(deferredRuns, 0);
+  // A registration made after the deferral still wins over the deferred one.
+  registerClass("Test.Overridden", [] {
+    Ref<Counter> c = makeRef<Counter>();
+    c->setValue(7);
+    return Ref<Object>(c);
+  });
+  EXPECT_EQ(deferredRuns, 1);
+  Ref<Object> overridden = create("Test.Overridden");
+  EXPECT_EQ(static_cast<Counter&>(*overridden).value(), 7);
+  EXPECT_TRUE(isRegistered("Test.Deferred"));
+  EXPECT_TRUE(create("Test.Deferred"));
+  EXPECT_EQ(deferredRuns, 1);
+
+  // Deferred on threads that all look up at once, it still runs once.
+  deferredRuns = 0;
+  registerClassesOnFirstUse(&registerDeferred);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([] { EXPECT_TRUE(create("Test.Deferred")); });
+  for (auto& t : threads)
+    t.join();
+  EXPECT_EQ(deferredRuns, 1);
+}
+
 TEST_F(DispatchTest, FactoryTakesRegistrationsFromSeveralThreads) {
   // Hosts on several threads each register their classes while others create objects.
   auto work = [](int id) {

@@ -254,6 +254,24 @@ void BM_ResumeNextDivision(benchmark::State& state) {
 }
 BENCHMARK(BM_ResumeNextDivision)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// The same for a library function: a conversion that fails on text that is no number
+// against one that succeeds.
+void resumeNextConversion(benchmark::State& state, bool fails) {
+  runScript(state, fails ? "vbs_convert x" : "vbs_convert 12",
+            std::string("Sub Main\n  Dim i, x, t\n  t = \"") + (fails ? "x" : "12") +
+                "\"\n  On Error Resume Next\n  For i = 1 To N\n    x = CLng(t)\n  Next\n"
+                "  Result = Err.Number & \":\" & x\nEnd Sub\nMain\n",
+            fails ? "13:" : "0:12");
+}
+void BM_ResumeNextFailingConversion(benchmark::State& state) {
+  resumeNextConversion(state, true);
+}
+BENCHMARK(BM_ResumeNextFailingConversion)->Arg(1000000)->Unit(benchmark::kMillisecond);
+void BM_ResumeNextConversion(benchmark::State& state) {
+  resumeNextConversion(state, false);
+}
+BENCHMARK(BM_ResumeNextConversion)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 // A template-sized module: system functions in a class, template functions appending
 // thousands of literal pieces. Reports the heap the loaded engine holds and the process peak.
 std::string templateModule() {

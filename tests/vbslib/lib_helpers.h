@@ -34,7 +34,9 @@ protected:
     if (n < b->minArgs || (b->maxArgs >= 0 && n > b->maxArgs))
       throw std::runtime_error("argument count for " + std::string(name));
     vbs::BuiltinCall c{am::Args(args), &host};
-    return b->fn(c);
+    Variant r = b->fn(c);
+    if (c.failed()) throw am::Error(c.fault);
+    return r;
   }
   // Error number raised by the call, 0 when none.
   int err(std::string_view name, std::vector<Variant> args = {}) {

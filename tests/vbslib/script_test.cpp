@@ -65,6 +65,50 @@ Out.Echo Err.Number
             "argument\n5\n");
 }
 
+// A library function's error reaches the script with the same number and text whether the
+// script stops on it or handles it, whichever way the function was called; a handled error
+// leaves the target of the failed assignment as it was and the next statement runs.
+TEST(Script, LibraryErrorsStopOrAreHandledAlike) {
+  struct Case {
+    const char* statement;
+    int number;
+    const char* description;
+  };
+  const Case cases[] = {
+      {R"(x = CLng("x"))", 13, "Type mismatch"},
+      {"x = CInt(40000)", 6, "Overflow"},
+      {"x = CByte(-1)", 6, "Overflow"},
+      {"x = CLng(Null)", 94, "Invalid use of Null"},
+      {"x = CStr(Null)", 94, "Invalid use of Null"},
+      {R"(x = CDate("no date"))", 13, "Type mismatch"},
+      {R"(x = Mid("abc", 0))", 5, "Invalid procedure call or argument"},
+      {R"(x = Left("abc", -1))", 5, "Invalid procedure call or argument"},
+      {R"(x = 1 + Len(Mid("abc", 1, "x")))", 13, "Type mismatch"},
+      {R"(x = InStrRev(Null, "a"))", 94, "Invalid use of Null"},
+      {R"(x = Replace("abc", "b", "c", 0))", 5, "Invalid procedure call or argument"},
+      {R"(x = Split("a b", " ", -1, 3))", 5, "Invalid procedure call or argument"},
+      {"x = Join(1)", 13, "Type mismatch"},
+      {"x = UBound(Array(1), 2)", 9, "Subscript out of range"},
+      {"x = Sqr(-1)", 5, "Invalid procedure call or argument"},
+      {"x = Exp(1000)", 6, "Overflow"},
+      {R"(x = DateSerial(2024, "x", 1))", 13, "Type mismatch"},
+      {R"(x = DateAdd("q", 1E+20, Now))", 5, "Invalid procedure call or argument"},
+      {R"(x = FormatNumber("x"))", 13, "Type mismatch"},
+      {"x = Chr(256)", 5, "Invalid procedure call or argument"},
+      {R"(Out.Echo CLng("x"))", 13, "Type mismatch"},
+      {R"(Randomize "x")", 13, "Type mismatch"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.statement);
+    std::string number = std::to_string(c.number);
+    EXPECT_EQ(run(std::string("x = \"kept\"\n") + c.statement + "\nOut.Echo \"after\"\n"),
+              "ERROR " + number + " " + c.description);
+    EXPECT_EQ(run(std::string("On Error Resume Next\nx = \"kept\"\n") + c.statement +
+                  "\nOut.Echo Err.Number, Err.Description, x\n"),
+              number + " " + c.description + " kept\n");
+  }
+}
+
 // Positions count characters while a variable's text changes from ASCII to more and back,
 // through appends in place, by-reference parameters and copies.
 TEST(Script, PositionsFollowTheTextAsItChanges) {

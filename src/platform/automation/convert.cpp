@@ -26,13 +26,20 @@ double roundHalfEven(double x) {
 
 namespace {
 
-// The value behind an object used as a plain value, or the value itself.
-const Variant& plain(const Variant& v, Variant& holder) {
+// The value behind an object used as a plain value, or the value itself; null for Nothing.
+const Variant* plain(const Variant& v, Variant& holder) {
   const Variant& d = v.deref();
-  if (d.type() != VarType::Object) return d;
-  if (d.isNothing()) raise(err::kObjectNotSet);
+  if (d.type() != VarType::Object) return &d;
+  if (d.isNothing()) return nullptr;
   holder = valueOf(d);
-  return holder;
+  return &holder;
+}
+
+// A throwing form of a non-throwing conversion.
+template <class T> T orRaise(int32_t (*convert)(const Variant&, T&), const Variant& v) {
+  T r{};
+  if (int32_t e = convert(v, r)) raise(e);
+  return r;
 }
 
 // Numbers and dates in text may be surrounded by any of C's white space.
@@ -83,11 +90,25 @@ std::optional<double> parseNumber(std::string_view text) {
 }
 
 std::optional<double> parseNumber(std::string_view text, const Locale& loc) {
+  double v;
+  int32_t e = tryParseNumber(text, loc, v);
+  if (e == err::kOverflow) raise(e);
+  if (e) return std::nullopt;
+  return v;
+}
+
+int32_t tryParseNumber(std::string_view text, const Locale& loc, double& out) {
   std::string_view s = trim(text);
-  if (s.empty()) return std::nullopt;
+  if (s.empty()) return err::kTypeMismatch;
   if (s.size() > 2 && s[0] == '&') {
-    if (s[1] == 'H' || s[1] == 'h') return parseRadix(s.substr(2), 16);
-    if (s[1] == 'O' || s[1] == 'o') return parseRadix(s.substr(2), 8);
+    std::optional<double> r;
+    if (s[1] == 'H' || s[1] == 'h') r = parseRadix(s.substr(2), 16);
+    if (s[1] == 'O' || s[1] == 'o') r = parseRadix(s.substr(2), 8);
+    if (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o') {
+      if (!r) return err::kTypeMismatch;
+      out = *r;
+      return 0;
+    }
   }
   bool negative = false;
   if (s.front() == '(' && s.back() == ')') {
@@ -127,87 +148,118 @@ std::optional<double> parseNumber(std::string_view text, const Locale& loc) {
       plainText += 'e';
       ++i;
       if (i < s.size() && (s[i] == '+' || s[i] == '-')) plainText += s[i++];
-      if (i >= s.size() || s[i] < '0' || s[i] > '9') return std::nullopt;
+      if (i >= s.size() || s[i] < '0' || s[i] > '9') return err::kTypeMismatch;
     } else {
-      return std::nullopt;
+      return err::kTypeMismatch;
     }
   }
-  if (!digits) return std::nullopt;
+  if (!digits) return err::kTypeMismatch;
   char* end = nullptr;
   double v = std::strtod(plainText.c_str(), &end);
-  if (!end || *end != '\0') return std::nullopt;
-  if (std::isinf(v)) raise(err::kOverflow);
-  return negative ? -v : v;
+  if (!end || *end != '\0') return err::kTypeMismatch;
+  if (std::isinf(v)) return err::kOverflow;
+  out = negative ? -v : v;
+  return 0;
+}
+
+namespace {
+// The number of a plain value (no object).
+int32_t numberOf(const Variant& d, double& out) {
+  switch (d.type()) {
+  case VarType::Empty:
+    out = 0;
+    return 0;
+  case VarType::Null:
+    return err::kInvalidUseOfNull;
+  case VarType::Boolean:
+    out = d.asBool() ? -1 : 0;
+    return 0;
+  case VarType::Byte:
+    out = d.asByte();
+    return 0;
+  case VarType::Integer:
+    out = d.asInteger();
+    return 0;
+  case VarType::Long:
+    out = d.asLong();
+    return 0;
+  case VarType::Single:
+    out = d.asSingle();
+    return 0;
+  case VarType::Double:
+    out = d.asDouble();
+    return 0;
+  case VarType::Currency:
+    out = d.asCurrency().toDouble();
+    return 0;
+  case VarType::Date:
+    out = d.asDate().serial;
+    return 0;
+  case VarType::String:
+    return tryParseNumber(d.asString(), currentLocale(), out);
+  default:
+    return err::kTypeMismatch;
+  }
+}
+} // namespace
+
+int32_t tryCDbl(const Variant& v, double& out) {
+  Variant holder;
+  const Variant* d = plain(v, holder);
+  if (!d) return err::kObjectNotSet;
+  return numberOf(*d, out);
 }
 
 double toNumber(const Variant& v) {
+  return orRaise(tryCDbl, v);
+}
+
+int32_t tryCBool(const Variant& v, bool& out) {
   Variant holder;
-  const Variant& d = plain(v, holder);
+  const Variant* p = plain(v, holder);
+  if (!p) return err::kObjectNotSet;
+  const Variant& d = *p;
   switch (d.type()) {
-  case VarType::Empty:
-    return 0;
-  case VarType::Null:
-    raise(err::kInvalidUseOfNull);
   case VarType::Boolean:
-    return d.asBool() ? -1 : 0;
-  case VarType::Byte:
-    return d.asByte();
-  case VarType::Integer:
-    return d.asInteger();
-  case VarType::Long:
-    return d.asLong();
-  case VarType::Single:
-    return d.asSingle();
-  case VarType::Double:
-    return d.asDouble();
-  case VarType::Currency:
-    return d.asCurrency().toDouble();
-  case VarType::Date:
-    return d.asDate().serial;
+    out = d.asBool();
+    return 0;
   case VarType::String: {
-    auto n = parseNumber(d.asString());
-    if (!n) raise(err::kTypeMismatch);
-    return *n;
+    std::string_view s = trim(d.asString());
+    if (text::equalsNoCase(s, "True") || text::equalsNoCase(s, "#TRUE#")) {
+      out = true;
+      return 0;
+    }
+    if (text::equalsNoCase(s, "False") || text::equalsNoCase(s, "#FALSE#")) {
+      out = false;
+      return 0;
+    }
+    double n;
+    if (int32_t e = tryParseNumber(s, currentLocale(), n)) return e;
+    out = n != 0;
+    return 0;
   }
-  default:
-    raise(err::kTypeMismatch);
+  case VarType::Currency:
+    out = d.asCurrency().scaled != 0;
+    return 0;
+  default: {
+    double n;
+    if (int32_t e = numberOf(d, n)) return e;
+    out = n != 0;
+    return 0;
+  }
   }
 }
 
 bool CBool(const Variant& v) {
-  Variant holder;
-  const Variant& d = plain(v, holder);
-  switch (d.type()) {
-  case VarType::Boolean:
-    return d.asBool();
-  case VarType::String: {
-    std::string_view s = trim(d.asString());
-    if (text::equalsNoCase(s, "True") || text::equalsNoCase(s, "#TRUE#")) return true;
-    if (text::equalsNoCase(s, "False") || text::equalsNoCase(s, "#FALSE#")) return false;
-    auto n = parseNumber(s);
-    if (!n) raise(err::kTypeMismatch);
-    return *n != 0;
-  }
-  case VarType::Currency:
-    return d.asCurrency().scaled != 0;
-  default:
-    return toNumber(d) != 0;
-  }
+  return orRaise(tryCBool, v);
 }
 
 namespace {
-template <class T> T roundedInRange(double x) {
-  if (std::isnan(x)) raise(err::kOverflow);
-  double r = roundHalfEven(x);
-  if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
-      r > static_cast<double>(std::numeric_limits<T>::max()))
-    raise(err::kOverflow);
-  return static_cast<T>(r);
-}
-
-template <class T> T integral(const Variant& v) {
+template <class T> int32_t integral(const Variant& v, T& out) {
   Variant holder;
-  const Variant& d = plain(v, holder);
+  const Variant* p = plain(v, holder);
+  if (!p) return err::kObjectNotSet;
+  const Variant& d = *p;
   if (d.type() == VarType::Currency) {
     // Exact: round the scaled value half to even.
     int64_t s = d.asCurrency().scaled;
@@ -217,54 +269,99 @@ template <class T> T integral(const Variant& v) {
     else if (r < -5000 || (r == -5000 && (q & 1)))
       --q;
     if (q < std::numeric_limits<T>::min() || q > std::numeric_limits<T>::max())
-      raise(err::kOverflow);
-    return static_cast<T>(q);
+      return err::kOverflow;
+    out = static_cast<T>(q);
+    return 0;
   }
-  return roundedInRange<T>(toNumber(d));
+  double x;
+  if (int32_t e = numberOf(d, x)) return e;
+  if (std::isnan(x)) return err::kOverflow;
+  double r = roundHalfEven(x);
+  if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
+      r > static_cast<double>(std::numeric_limits<T>::max()))
+    return err::kOverflow;
+  out = static_cast<T>(r);
+  return 0;
 }
 } // namespace
 
+int32_t tryCByte(const Variant& v, uint8_t& out) {
+  return integral(v, out);
+}
+int32_t tryCInt(const Variant& v, int16_t& out) {
+  return integral(v, out);
+}
+int32_t tryCLng(const Variant& v, int32_t& out) {
+  return integral(v, out);
+}
 uint8_t CByte(const Variant& v) {
-  return integral<uint8_t>(v);
+  return orRaise(tryCByte, v);
 }
 int16_t CInt(const Variant& v) {
-  return integral<int16_t>(v);
+  return orRaise(tryCInt, v);
 }
 int32_t CLng(const Variant& v) {
-  return integral<int32_t>(v);
+  return orRaise(tryCLng, v);
 }
 
+int32_t tryCSng(const Variant& v, float& out) {
+  double d;
+  if (int32_t e = tryCDbl(v, d)) return e;
+  if (std::fabs(d) > FLT_MAX) return err::kOverflow;
+  out = static_cast<float>(d);
+  return 0;
+}
 float CSng(const Variant& v) {
-  double d = toNumber(v);
-  if (std::fabs(d) > FLT_MAX) raise(err::kOverflow);
-  return static_cast<float>(d);
+  return orRaise(tryCSng, v);
 }
 
 double CDbl(const Variant& v) {
   return toNumber(v);
 }
 
-Currency CCur(const Variant& v) {
+int32_t tryCCur(const Variant& v, Currency& out) {
   Variant holder;
-  const Variant& d = plain(v, holder);
-  if (d.type() == VarType::Currency) return d.asCurrency();
-  double x = toNumber(d) * Currency::kScale;
-  double r = roundHalfEven(x);
-  if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) raise(err::kOverflow);
-  return Currency{static_cast<int64_t>(r)};
+  const Variant* p = plain(v, holder);
+  if (!p) return err::kObjectNotSet;
+  const Variant& d = *p;
+  if (d.type() == VarType::Currency) {
+    out = d.asCurrency();
+    return 0;
+  }
+  double x;
+  if (int32_t e = numberOf(d, x)) return e;
+  double r = roundHalfEven(x * Currency::kScale);
+  if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) return err::kOverflow;
+  out = Currency{static_cast<int64_t>(r)};
+  return 0;
+}
+Currency CCur(const Variant& v) {
+  return orRaise(tryCCur, v);
 }
 
-DateTime CDate(const Variant& v) {
+int32_t tryCDate(const Variant& v, DateTime& out) {
   Variant holder;
-  const Variant& d = plain(v, holder);
-  if (d.type() == VarType::Date) return d.asDate();
-  if (d.type() == VarType::String) {
-    if (auto serial = parseDate(d.asString(), currentLocale())) return DateTime{*serial};
-    raise(err::kTypeMismatch);
+  const Variant* p = plain(v, holder);
+  if (!p) return err::kObjectNotSet;
+  const Variant& d = *p;
+  if (d.type() == VarType::Date) {
+    out = d.asDate();
+    return 0;
   }
-  double x = toNumber(d);
-  if (x < -657434.0 || x >= 2958466.0) raise(err::kOverflow);
-  return DateTime{x};
+  if (d.type() == VarType::String) {
+    auto serial = parseDate(d.asString(), currentLocale());
+    if (!serial) return err::kTypeMismatch;
+    out = DateTime{*serial};
+    return 0;
+  }
+  double x;
+  if (int32_t e = numberOf(d, x)) return e;
+  if (x < -657434.0 || x >= 2958466.0) return err::kOverflow;
+  out = DateTime{x};
+  return 0;
+}
+DateTime CDate(const Variant& v) {
+  return orRaise(tryCDate, v);
 }
 
 std::string formatDouble(double d, const Locale& loc, int significant) {
@@ -298,38 +395,57 @@ std::string formatCurrency(Currency c, const Locale& loc) {
   return out;
 }
 
-std::string CStr(const Variant& v) {
+int32_t tryCStr(const Variant& v, std::string& out) {
   Variant holder;
-  const Variant& d = plain(v, holder);
+  const Variant* p = plain(v, holder);
+  if (!p) return err::kObjectNotSet;
+  const Variant& d = *p;
   const Locale& loc = currentLocale();
   switch (d.type()) {
   case VarType::Empty:
-    return {};
+    out.clear();
+    return 0;
   case VarType::Null:
-    raise(err::kInvalidUseOfNull);
+    return err::kInvalidUseOfNull;
   case VarType::Boolean:
-    return d.asBool() ? "True" : "False";
+    out = d.asBool() ? "True" : "False";
+    return 0;
   case VarType::Byte:
-    return std::to_string(d.asByte());
+    out = std::to_string(d.asByte());
+    return 0;
   case VarType::Integer:
-    return std::to_string(d.asInteger());
+    out = std::to_string(d.asInteger());
+    return 0;
   case VarType::Long:
-    return std::to_string(d.asLong());
+    out = std::to_string(d.asLong());
+    return 0;
   case VarType::Single:
-    return formatDouble(d.asSingle(), loc, 7);
+    out = formatDouble(d.asSingle(), loc, 7);
+    return 0;
   case VarType::Double:
-    return formatDouble(d.asDouble(), loc, 15);
+    out = formatDouble(d.asDouble(), loc, 15);
+    return 0;
   case VarType::Currency:
-    return formatCurrency(d.asCurrency(), loc);
+    out = formatCurrency(d.asCurrency(), loc);
+    return 0;
   case VarType::Date:
-    return formatDate(d.asDate().serial, loc);
+    out = formatDate(d.asDate().serial, loc);
+    return 0;
   case VarType::String:
-    return std::string(d.asString());
+    out = d.asString();
+    return 0;
   case VarType::Error:
-    return "Error " + std::to_string(d.asErrorCode() & 0xFFFF);
+    out = "Error " + std::to_string(d.asErrorCode() & 0xFFFF);
+    return 0;
   default:
-    raise(err::kTypeMismatch);
+    return err::kTypeMismatch;
   }
+}
+
+std::string CStr(const Variant& v) {
+  std::string r;
+  if (int32_t e = tryCStr(v, r)) raise(e);
+  return r;
 }
 
 // --- dates --------------------------------------------------------------------------------

@@ -21,6 +21,19 @@ Currency CCur(const Variant& v);
 DateTime CDate(const Variant& v);
 std::string CStr(const Variant& v);
 
+// The same conversions without exceptions, for the script engine's library: the error number
+// (13, 6, 94, 91) or 0, the result in `out`. Reading an object's default member runs native
+// code, which may still throw.
+int32_t tryCBool(const Variant& v, bool& out);
+int32_t tryCByte(const Variant& v, uint8_t& out);
+int32_t tryCInt(const Variant& v, int16_t& out);
+int32_t tryCLng(const Variant& v, int32_t& out);
+int32_t tryCSng(const Variant& v, float& out);
+int32_t tryCDbl(const Variant& v, double& out);
+int32_t tryCCur(const Variant& v, Currency& out);
+int32_t tryCDate(const Variant& v, DateTime& out);
+int32_t tryCStr(const Variant& v, std::string& out);
+
 // Rounds half to even, as VB rounds when converting to whole numbers.
 double roundHalfEven(double x);
 
@@ -33,6 +46,9 @@ double toNumber(const Variant& v);
 // negatives. nullopt when the text is not numeric.
 std::optional<double> parseNumber(std::string_view text, const Locale& loc);
 std::optional<double> parseNumber(std::string_view text);
+// As parseNumber, without exceptions: 0, 13 when the text is not numeric, 6 when its value
+// is beyond a Double.
+int32_t tryParseNumber(std::string_view text, const Locale& loc, double& out);
 
 // Number text as CStr writes it: 15 significant digits for Double, 7 for Single,
 // exponent form "1E+20" beyond that, the locale's decimal separator.

@@ -68,7 +68,7 @@ bool plainArgs(const BuiltinCall& call, size_t from, size_t to) {
   return true;
 }
 
-std::string_view textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain) {
+std::string_view textArg(BuiltinCall& call, size_t i, std::string& hold, bool plain) {
   if (plain && call.has(i) && call.arg(i).isString()) return call.arg(i).asString();
   hold = strArg(call, i);
   return hold;
@@ -148,38 +148,41 @@ am::Variant value(const BuiltinCall& call, size_t i) {
   return v;
 }
 
-std::string strArg(const BuiltinCall& call, size_t i) {
+std::string strArg(BuiltinCall& call, size_t i) {
   if (call.has(i) && call.arg(i).isString()) return std::string(call.arg(i).asString());
-  return am::CStr(value(call, i));
+  std::string s;
+  if (int32_t e = am::tryCStr(value(call, i), s)) call.fail(e);
+  return s;
 }
-int32_t longArg(const BuiltinCall& call, size_t i) {
-  return am::CLng(value(call, i));
+int32_t longArg(BuiltinCall& call, size_t i) {
+  int32_t n = 0;
+  if (int32_t e = am::tryCLng(value(call, i), n)) call.fail(e);
+  return n;
 }
-double numArg(const BuiltinCall& call, size_t i) {
-  return am::toNumber(value(call, i));
+double numArg(BuiltinCall& call, size_t i) {
+  double n = 0;
+  if (int32_t e = am::tryCDbl(value(call, i), n)) call.fail(e);
+  return n;
 }
 
-int32_t optLong(const BuiltinCall& call, size_t i, int32_t fallback) {
+int32_t optLong(BuiltinCall& call, size_t i, int32_t fallback) {
   return call.has(i) ? longArg(call, i) : fallback;
 }
 
-am::CompareMode compareArg(const BuiltinCall& call, size_t i, am::CompareMode fallback) {
+am::CompareMode compareArg(BuiltinCall& call, size_t i, am::CompareMode fallback) {
   if (!call.has(i)) return fallback;
   int32_t m = longArg(call, i);
   if (m == 0) return am::CompareMode::Binary;
   if (m == 1 || m == 2) return am::CompareMode::Text;
-  invalidCall();
+  invalidCall(call);
+  return fallback;
 }
 
-bool tristateArg(const BuiltinCall& call, size_t i, bool fallback) {
+bool tristateArg(BuiltinCall& call, size_t i, bool fallback) {
   if (!call.has(i)) return fallback;
   int32_t t = longArg(call, i);
   if (t == -2) return fallback;
   return t != 0;
-}
-
-void invalidCall() {
-  am::raise(am::err::kInvalidProcedureCall);
 }
 
 } // namespace lib

@@ -28,6 +28,16 @@ public:
 struct BuiltinCall {
   Args args;         // as passed; by-reference entries point at the caller's variables
   BuiltinHost* host; // never null
+  // The error the function raised, 0 when none. A function records its error here and
+  // returns, and the engine raises it as its own, so a script that handles it (On Error
+  // Resume Next) pays no C++ exception. Native code a function calls may still throw.
+  int32_t fault = 0;
+  // Records an error (the first one stays) and gives the value the function returns with it.
+  Variant fail(int32_t number) {
+    if (!fault) fault = number;
+    return Variant();
+  }
+  bool failed() const { return fault != 0; }
   const Variant& arg(size_t i) const { return args[i].deref(); }
   size_t count() const { return args.size(); }
   bool has(size_t i) const { return i < args.size() && !args[i].deref().isMissing(); }

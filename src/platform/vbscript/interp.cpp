@@ -702,6 +702,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
         raiseNamed(err::kWrongArgumentCount, cs.library->name);
       BuiltinCall call{buf.args(), &eng};
       b.fn(call);
+      if (call.fault) [[unlikely]]
+        fail(call.fault);
       return Flow::Normal;
     }
     switch (c.kind) {
@@ -1116,7 +1118,10 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
           (b.maxArgs >= 0 && static_cast<int>(args.size()) > b.maxArgs))
         raiseNamed(err::kWrongArgumentCount, id.name);
       BuiltinCall call{args, &eng};
-      return b.fn(call);
+      Variant r = b.fn(call);
+      if (call.fault) [[unlikely]]
+        return fail(call.fault);
+      return r;
     }
     if (id.constant) return indexValue(id.constant->value, args, kind, id.name, this);
     if (f.explicitNames) return fail(err::kVariableUndefined, &id.name);
@@ -1753,7 +1758,10 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
         argv[i] = eval(a, f);
       }
       BuiltinCall call{Args(argv, static_cast<size_t>(n)), &eng};
-      return b.fn(call);
+      Variant r = b.fn(call);
+      if (call.fault) [[unlikely]]
+        return fail(call.fault);
+      return r;
     }
   }
   ArgEval ae{*this, f};

@@ -41,6 +41,8 @@ char32_t fromAnsi(uint8_t code);
 int ansiOf(char32_t c);
 
 // --- Arguments ------------------------------------------------------------------------------
+// The readers that convert record a failed conversion in the call (BuiltinCall::fail) and
+// return a neutral value: a function checks `c.failed()` before it uses what it read.
 // The locale the script runs under.
 const am::Locale& callLocale(const BuiltinCall& call);
 // An argument that is missing counts as absent; Null is reported separately.
@@ -49,23 +51,26 @@ inline bool isNull(const BuiltinCall& call, size_t i) {
 }
 // The value of an argument with objects read through their default member.
 am::Variant value(const BuiltinCall& call, size_t i);
-std::string strArg(const BuiltinCall& call, size_t i);
+std::string strArg(BuiltinCall& call, size_t i);
 // True when no argument from `from` to `to` is an object: reading them runs no script code,
 // so a reference to a text argument stays valid while the function works.
 bool plainArgs(const BuiltinCall& call, size_t from, size_t to);
 // The text of an argument: the argument's own string, without a copy, when it is text and
 // `plain` (see plainArgs); otherwise its conversion, kept in `hold`.
-std::string_view textArg(const BuiltinCall& call, size_t i, std::string& hold, bool plain);
-int32_t longArg(const BuiltinCall& call, size_t i);
-double numArg(const BuiltinCall& call, size_t i);
+std::string_view textArg(BuiltinCall& call, size_t i, std::string& hold, bool plain);
+int32_t longArg(BuiltinCall& call, size_t i);
+double numArg(BuiltinCall& call, size_t i);
 // An optional Long argument: `fallback` when omitted.
-int32_t optLong(const BuiltinCall& call, size_t i, int32_t fallback);
+int32_t optLong(BuiltinCall& call, size_t i, int32_t fallback);
 // vbBinaryCompare / vbTextCompare (vbDatabaseCompare reads as text); error 5 otherwise.
-am::CompareMode compareArg(const BuiltinCall& call, size_t i,
+am::CompareMode compareArg(BuiltinCall& call, size_t i,
                            am::CompareMode fallback = am::CompareMode::Binary);
 // A Tristate argument (vbTrue -1, vbFalse 0, vbUseDefault -2) resolved against a default.
-bool tristateArg(const BuiltinCall& call, size_t i, bool fallback);
-[[noreturn]] void invalidCall();
+bool tristateArg(BuiltinCall& call, size_t i, bool fallback);
+// Error 5, recorded in the call.
+inline am::Variant invalidCall(BuiltinCall& call) {
+  return call.fail(am::err::kInvalidProcedureCall);
+}
 
 // --- Dates shared by the date and formatting groups -----------------------------------------
 // Whole day number and seconds into the day of a serial (negative serials carry their time

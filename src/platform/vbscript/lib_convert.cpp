@@ -17,41 +17,35 @@ namespace {
 using am::Variant;
 using am::VarType;
 
-Variant fnCBool(BuiltinCall& c) {
-  return Variant(am::CBool(value(c, 0)));
+// A C* function: the conversion of its argument as a Variant of the result type.
+template <class T, int32_t (*Convert)(const Variant&, T&)> Variant converted(BuiltinCall& c) {
+  T out{};
+  if (int32_t e = Convert(value(c, 0), out)) return c.fail(e);
+  return Variant(std::move(out));
 }
+
 Variant fnCByte(BuiltinCall& c) {
   Variant v = value(c, 0);
   // True is all bits set, which as a Byte is 255.
   if (v.type() == VarType::Boolean) return Variant(static_cast<uint8_t>(v.asBool() ? 255 : 0));
-  return Variant(am::CByte(v));
-}
-Variant fnCCur(BuiltinCall& c) {
-  return Variant(am::CCur(value(c, 0)));
+  uint8_t out;
+  if (int32_t e = am::tryCByte(v, out)) return c.fail(e);
+  return Variant(out);
 }
 Variant fnCDate(BuiltinCall& c) {
   Variant v = value(c, 0);
   if (v.isString()) {
     // Text that is no date but a number is read as the number of days: CDate("1").
-    if (!am::parseDate(v.asString(), callLocale(c)))
-      if (auto n = am::parseNumber(v.asString())) return Variant(am::CDate(Variant(*n)));
+    if (!am::parseDate(v.asString(), callLocale(c))) {
+      double n;
+      int32_t e = am::tryParseNumber(v.asString(), am::currentLocale(), n);
+      if (e == am::err::kOverflow) return c.fail(e);
+      if (e == 0) v = Variant(n);
+    }
   }
-  return Variant(am::CDate(v));
-}
-Variant fnCDbl(BuiltinCall& c) {
-  return Variant(am::CDbl(value(c, 0)));
-}
-Variant fnCInt(BuiltinCall& c) {
-  return Variant(am::CInt(value(c, 0)));
-}
-Variant fnCLng(BuiltinCall& c) {
-  return Variant(am::CLng(value(c, 0)));
-}
-Variant fnCSng(BuiltinCall& c) {
-  return Variant(am::CSng(value(c, 0)));
-}
-Variant fnCStr(BuiltinCall& c) {
-  return Variant(am::CStr(value(c, 0)));
+  am::DateTime out{};
+  if (int32_t e = am::tryCDate(v, out)) return c.fail(e);
+  return Variant(out);
 }
 
 // Hex and Oct show Integer-sized values (Integer, Byte, Boolean) in 16 bits and everything
@@ -70,9 +64,12 @@ Variant radixText(BuiltinCall& c, int bitsPerDigit) {
   case VarType::Boolean:
     bits = v.asBool() ? 0xFFFFu : 0u;
     break;
-  default:
-    bits = static_cast<uint32_t>(am::CLng(v));
+  default: {
+    int32_t n;
+    if (int32_t e = am::tryCLng(v, n)) return c.fail(e);
+    bits = static_cast<uint32_t>(n);
     break;
+  }
   }
   static const char* digits = "0123456789ABCDEF";
   std::string out;
@@ -91,7 +88,7 @@ Variant fnOct(BuiltinCall& c) {
 }
 
 // Applies a whole-number operation keeping the argument's subtype.
-template <class F> Variant wholeKeepingType(const Variant& v, F op) {
+template <class F> Variant wholeKeepingType(BuiltinCall& c, const Variant& v, F op) {
   switch (v.type()) {
   case VarType::Null:
     return Variant::null();
@@ -113,16 +110,19 @@ template <class F> Variant wholeKeepingType(const Variant& v, F op) {
   }
   case VarType::Date:
     return Variant::fromDate(op(v.asDate().serial));
-  default:
-    return Variant(op(am::toNumber(v)));
+  default: {
+    double x;
+    if (int32_t e = am::tryCDbl(v, x)) return c.fail(e);
+    return Variant(op(x));
+  }
   }
 }
 
 Variant fnFix(BuiltinCall& c) {
-  return wholeKeepingType(value(c, 0), [](double x) { return std::trunc(x); });
+  return wholeKeepingType(c, value(c, 0), [](double x) { return std::trunc(x); });
 }
 Variant fnInt(BuiltinCall& c) {
-  return wholeKeepingType(value(c, 0), [](double x) { return std::floor(x); });
+  return wholeKeepingType(c, value(c, 0), [](double x) { return std::floor(x); });
 }
 
 double roundTo(double x, int digits) {
@@ -136,7 +136,8 @@ double roundTo(double x, int digits) {
 Variant fnRound(BuiltinCall& c) {
   Variant v = value(c, 0);
   int32_t digits = optLong(c, 1, 0);
-  if (digits < 0) invalidCall();
+  if (c.failed()) return {};
+  if (digits < 0) return invalidCall(c);
   switch (v.type()) {
   case VarType::Null:
     return Variant::null();
@@ -157,8 +158,11 @@ Variant fnRound(BuiltinCall& c) {
     double units = am::roundHalfEven(static_cast<double>(v.asCurrency().scaled) / step);
     return Variant(am::Currency{static_cast<int64_t>(units) * step});
   }
-  default:
-    return Variant(roundTo(am::toNumber(v), digits));
+  default: {
+    double x;
+    if (int32_t e = am::tryCDbl(v, x)) return c.fail(e);
+    return Variant(roundTo(x, digits));
+  }
   }
 }
 
@@ -183,21 +187,33 @@ Variant fnAbs(BuiltinCall& c) {
     return Variant(std::fabs(v.asSingle()));
   case VarType::Currency:
     return Variant(am::Currency{std::abs(v.asCurrency().scaled)});
-  default:
-    return Variant(std::fabs(am::toNumber(v)));
+  default: {
+    double x;
+    if (int32_t e = am::tryCDbl(v, x)) return c.fail(e);
+    return Variant(std::fabs(x));
+  }
   }
 }
 
 Variant fnSgn(BuiltinCall& c) {
-  Variant v = value(c, 0);
-  double x = am::toNumber(v);
+  double x;
+  if (int32_t e = am::tryCDbl(value(c, 0), x)) return c.fail(e);
   return Variant(static_cast<int16_t>(x > 0 ? 1 : x < 0 ? -1 : 0));
 }
 
-template <double (*F)(double)> Variant math(BuiltinCall& c) {
+// A math function: 0 and its value in `out`, or the number of the error it raises.
+template <int32_t (*F)(double, double&)> Variant math(BuiltinCall& c) {
   Variant v = value(c, 0);
   if (v.isNull()) return Variant::null();
-  return Variant(F(am::toNumber(v)));
+  double x, r;
+  if (int32_t e = am::tryCDbl(v, x)) return c.fail(e);
+  if (int32_t e = F(x, r)) return c.fail(e);
+  return Variant(r);
+}
+// The functions defined for every number.
+template <double (*G)(double)> int32_t everywhere(double x, double& r) {
+  r = G(x);
+  return 0;
 }
 double atnOf(double x) {
   return std::atan(x);
@@ -211,18 +227,19 @@ double sinOf(double x) {
 double tanOf(double x) {
   return std::tan(x);
 }
-double expOf(double x) {
-  double r = std::exp(x);
-  if (!std::isfinite(r)) am::raise(am::err::kOverflow);
-  return r;
+int32_t expOf(double x, double& r) {
+  r = std::exp(x);
+  return std::isfinite(r) ? 0 : am::err::kOverflow;
 }
-double logOf(double x) {
-  if (x <= 0) invalidCall();
-  return std::log(x);
+int32_t logOf(double x, double& r) {
+  if (x <= 0) return am::err::kInvalidProcedureCall;
+  r = std::log(x);
+  return 0;
 }
-double sqrOf(double x) {
-  if (x < 0) invalidCall();
-  return std::sqrt(x);
+int32_t sqrOf(double x, double& r) {
+  if (x < 0) return am::err::kInvalidProcedureCall;
+  r = std::sqrt(x);
+  return 0;
 }
 
 // VB's random number generator: a 24-bit linear congruential sequence, per script thread.
@@ -246,7 +263,8 @@ double secondsSinceMidnight() {
 Variant fnRnd(BuiltinCall& c) {
   RandomState& st = randomState();
   if (c.has(0)) {
-    float n = am::CSng(value(c, 0));
+    float n;
+    if (int32_t e = am::tryCSng(value(c, 0), n)) return c.fail(e);
     if (n == 0) return Variant(static_cast<float>(st.seed / 16777216.0));
     if (n < 0) {
       uint32_t bits = std::bit_cast<uint32_t>(n);
@@ -258,7 +276,9 @@ Variant fnRnd(BuiltinCall& c) {
 }
 
 Variant fnRandomize(BuiltinCall& c) {
-  double n = c.has(0) ? am::CDbl(value(c, 0)) : secondsSinceMidnight();
+  double n = secondsSinceMidnight();
+  if (c.has(0))
+    if (int32_t e = am::tryCDbl(value(c, 0), n)) return c.fail(e);
   uint64_t bits = std::bit_cast<uint64_t>(n);
   uint32_t high = static_cast<uint32_t>(bits >> 32);
   uint32_t mixed = (high ^ (high >> 16)) & 0xFFFF;
@@ -278,19 +298,23 @@ Variant fnArray(BuiltinCall& c) {
   return Variant(am::SafeArray::fromValues(std::move(values)));
 }
 
-const am::SafeArray::Bound& boundOf(BuiltinCall& c) {
+// The bounds of the dimension an LBound or UBound asks for, or null with the error recorded.
+const am::SafeArray::Bound* boundOf(BuiltinCall& c) {
   const Variant& v = c.arg(0);
-  if (!v.isArray()) am::raise(am::err::kTypeMismatch);
+  if (!v.isArray()) return c.fail(am::err::kTypeMismatch), nullptr;
   int32_t dim = optLong(c, 1, 1);
+  if (c.failed()) return nullptr;
   const am::SafeArray& a = v.asArray();
-  if (dim < 1 || dim > a.dimensions()) am::raise(am::err::kSubscriptOutOfRange);
-  return a.bound(dim);
+  if (dim < 1 || dim > a.dimensions()) return c.fail(am::err::kSubscriptOutOfRange), nullptr;
+  return &a.bound(dim);
 }
 Variant fnLBound(BuiltinCall& c) {
-  return Variant(boundOf(c).lower);
+  const am::SafeArray::Bound* b = boundOf(c);
+  return b ? Variant(b->lower) : Variant();
 }
 Variant fnUBound(BuiltinCall& c) {
-  return Variant(boundOf(c).upper());
+  const am::SafeArray::Bound* b = boundOf(c);
+  return b ? Variant(b->upper()) : Variant();
 }
 Variant fnIsArray(BuiltinCall& c) {
   return Variant(c.arg(0).isArray());
@@ -379,15 +403,15 @@ Variant fnTypeName(BuiltinCall& c) {
 }
 
 const Builtin kConversionBuiltins[] = {
-    {"CBool", 1, 1, fnCBool, kValueOnly},
+    {"CBool", 1, 1, converted<bool, am::tryCBool>, kValueOnly},
     {"CByte", 1, 1, fnCByte, kValueOnly},
-    {"CCur", 1, 1, fnCCur, kValueOnly},
+    {"CCur", 1, 1, converted<am::Currency, am::tryCCur>, kValueOnly},
     {"CDate", 1, 1, fnCDate, kValueOnly},
-    {"CDbl", 1, 1, fnCDbl, kValueOnly},
-    {"CInt", 1, 1, fnCInt, kValueOnly},
-    {"CLng", 1, 1, fnCLng, kValueOnly},
-    {"CSng", 1, 1, fnCSng, kValueOnly},
-    {"CStr", 1, 1, fnCStr, kValueOnly},
+    {"CDbl", 1, 1, converted<double, am::tryCDbl>, kValueOnly},
+    {"CInt", 1, 1, converted<int16_t, am::tryCInt>, kValueOnly},
+    {"CLng", 1, 1, converted<int32_t, am::tryCLng>, kValueOnly},
+    {"CSng", 1, 1, converted<float, am::tryCSng>, kValueOnly},
+    {"CStr", 1, 1, converted<std::string, am::tryCStr>, kValueOnly},
     {"Hex", 1, 1, fnHex},
     {"Oct", 1, 1, fnOct},
     {"Fix", 1, 1, fnFix},
@@ -395,10 +419,10 @@ const Builtin kConversionBuiltins[] = {
     {"Round", 1, 2, fnRound},
     {"Abs", 1, 1, fnAbs},
     {"Sgn", 1, 1, fnSgn},
-    {"Atn", 1, 1, math<atnOf>},
-    {"Cos", 1, 1, math<cosOf>},
-    {"Sin", 1, 1, math<sinOf>},
-    {"Tan", 1, 1, math<tanOf>},
+    {"Atn", 1, 1, math<everywhere<atnOf>>},
+    {"Cos", 1, 1, math<everywhere<cosOf>>},
+    {"Sin", 1, 1, math<everywhere<sinOf>>},
+    {"Tan", 1, 1, math<everywhere<tanOf>>},
     {"Exp", 1, 1, math<expOf>},
     {"Log", 1, 1, math<logOf>},
     {"Sqr", 1, 1, math<sqrOf>},

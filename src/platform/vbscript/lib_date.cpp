@@ -123,7 +123,9 @@ std::string shortTimeText(double serial, const am::Locale& loc) {
 namespace {
 
 double dateArg(BuiltinCall& c, size_t i) {
-  return am::CDate(value(c, i)).serial;
+  am::DateTime d{};
+  if (int32_t e = am::tryCDate(value(c, i), d)) c.fail(e);
+  return d.serial;
 }
 
 int64_t absSeconds(double serial) {
@@ -131,10 +133,10 @@ int64_t absSeconds(double serial) {
   return dt.day * 86400 + static_cast<int64_t>(dt.seconds);
 }
 
-Variant fromAbsSeconds(int64_t abs) {
+Variant fromAbsSeconds(BuiltinCall& c, int64_t abs) {
   int64_t day = abs >= 0 ? abs / 86400 : -((-abs + 86399) / 86400);
   int64_t secs = abs - day * 86400;
-  if (day < kFirstDay || day > kLastDay) invalidCall();
+  if (day < kFirstDay || day > kLastDay) return invalidCall(c);
   return Variant::fromDate(joinSerial(day, static_cast<double>(secs)));
 }
 
@@ -144,9 +146,10 @@ int daysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : days[month - 1];
 }
 
-int64_t dayOf(int year, int month, int day) {
+// The day number of a date, or 0 with error 5 recorded when it is out of range.
+int64_t dayOf(BuiltinCall& c, int year, int month, int day) {
   std::optional<double> s = am::makeDate(year, month, day);
-  if (!s) invalidCall();
+  if (!s) return invalidCall(c), 0;
   return static_cast<int64_t>(*s);
 }
 
@@ -159,13 +162,15 @@ std::string intervalArg(BuiltinCall& c) {
 
 int firstDayArg(BuiltinCall& c, size_t i, const am::Locale& loc) {
   int32_t f = optLong(c, i, 1);
-  if (f < 0 || f > 7) invalidCall();
+  if (c.failed()) return 1;
+  if (f < 0 || f > 7) return invalidCall(c), 1;
   return f == 0 ? loc.firstDayOfWeek : f;
 }
 
 int firstWeekArg(BuiltinCall& c, size_t i) {
   int32_t f = optLong(c, i, 1);
-  if (f < 0 || f > 3) invalidCall();
+  if (c.failed()) return 1;
+  if (f < 0 || f > 3) return invalidCall(c), 1;
   return f == 0 ? 1 : f;
 }
 
@@ -178,8 +183,8 @@ int64_t weekStart(int64_t day, int firstDay) {
   return day - (weekdayFrom(day, firstDay) - 1);
 }
 
-int64_t firstWeekStart(int year, int firstDay, int firstWeek) {
-  int64_t jan1 = dayOf(year, 1, 1);
+int64_t firstWeekStart(BuiltinCall& c, int year, int firstDay, int firstWeek) {
+  int64_t jan1 = dayOf(c, year, 1, 1);
   int before = weekdayFrom(jan1, firstDay) - 1; // days of the week before 1 January
   switch (firstWeek) {
   case 2:
@@ -194,9 +199,11 @@ int64_t firstWeekStart(int year, int firstDay, int firstWeek) {
 Variant fnDateAdd(BuiltinCall& c) {
   std::string iv = intervalArg(c);
   double number = std::trunc(numArg(c, 1));
+  if (c.failed()) return {};
   if (isNull(c, 2)) return Variant::null();
   double serial = dateArg(c, 2);
-  if (!(std::fabs(number) <= 1e10)) invalidCall(); // also refuses NaN
+  if (c.failed()) return {};
+  if (!(std::fabs(number) <= 1e10)) return invalidCall(c); // also refuses NaN
   auto n = static_cast<int64_t>(number);
   DayTime dt = splitSerial(serial);
   auto addMonths = [&](int64_t months) {
@@ -204,19 +211,21 @@ Variant fnDateAdd(BuiltinCall& c) {
     int64_t total = static_cast<int64_t>(p.year) * 12 + (p.month - 1) + months;
     int64_t year = total >= 0 ? total / 12 : -((-total + 11) / 12);
     int month = static_cast<int>(total - year * 12) + 1;
-    if (year < 100 || year > 9999) invalidCall();
+    if (year < 100 || year > 9999) return invalidCall(c);
     int day = std::min(p.day, daysInMonth(static_cast<int>(year), month));
-    return Variant::fromDate(joinSerial(dayOf(static_cast<int>(year), month, day), dt.seconds));
+    int64_t d = dayOf(c, static_cast<int>(year), month, day);
+    if (c.failed()) return Variant();
+    return Variant::fromDate(joinSerial(d, dt.seconds));
   };
   if (iv == "yyyy") return addMonths(n * 12);
   if (iv == "q") return addMonths(n * 3);
   if (iv == "m") return addMonths(n);
-  if (iv == "y" || iv == "d" || iv == "w") return fromAbsSeconds(absSeconds(serial) + n * 86400);
-  if (iv == "ww") return fromAbsSeconds(absSeconds(serial) + n * 7 * 86400);
-  if (iv == "h") return fromAbsSeconds(absSeconds(serial) + n * 3600);
-  if (iv == "n") return fromAbsSeconds(absSeconds(serial) + n * 60);
-  if (iv == "s") return fromAbsSeconds(absSeconds(serial) + n);
-  invalidCall();
+  if (iv == "y" || iv == "d" || iv == "w") return fromAbsSeconds(c, absSeconds(serial) + n * 86400);
+  if (iv == "ww") return fromAbsSeconds(c, absSeconds(serial) + n * 7 * 86400);
+  if (iv == "h") return fromAbsSeconds(c, absSeconds(serial) + n * 3600);
+  if (iv == "n") return fromAbsSeconds(c, absSeconds(serial) + n * 60);
+  if (iv == "s") return fromAbsSeconds(c, absSeconds(serial) + n);
+  return invalidCall(c);
 }
 
 int64_t floorDiv(int64_t a, int64_t b) {
@@ -225,11 +234,14 @@ int64_t floorDiv(int64_t a, int64_t b) {
 
 Variant fnDateDiff(BuiltinCall& c) {
   std::string iv = intervalArg(c);
+  if (c.failed()) return {};
   if (isNull(c, 1) || isNull(c, 2)) return Variant::null();
   double s1 = dateArg(c, 1), s2 = dateArg(c, 2);
+  if (c.failed()) return {};
   const am::Locale& loc = callLocale(c);
   int firstDay = firstDayArg(c, 3, loc);
   firstWeekArg(c, 4);
+  if (c.failed()) return {};
   DayTime a = splitSerial(s1), b = splitSerial(s2);
   am::DateParts pa = am::splitDate(static_cast<double>(a.day));
   am::DateParts pb = am::splitDate(static_cast<double>(b.day));
@@ -253,17 +265,20 @@ Variant fnDateDiff(BuiltinCall& c) {
   else if (iv == "s")
     r = absSeconds(s2) - absSeconds(s1);
   else
-    invalidCall();
+    return invalidCall(c);
   return Variant::fromInt64(r);
 }
 
 Variant fnDatePart(BuiltinCall& c) {
   std::string iv = intervalArg(c);
+  if (c.failed()) return {};
   if (isNull(c, 1)) return Variant::null();
   double serial = dateArg(c, 1);
+  if (c.failed()) return {};
   const am::Locale& loc = callLocale(c);
   int firstDay = firstDayArg(c, 2, loc);
   int firstWeek = firstWeekArg(c, 3);
+  if (c.failed()) return {};
   DayTime dt = splitSerial(serial);
   am::DateParts p = am::splitDate(static_cast<double>(dt.day));
   int secs = static_cast<int>(dt.seconds);
@@ -275,14 +290,14 @@ Variant fnDatePart(BuiltinCall& c) {
   else if (iv == "m")
     r = p.month;
   else if (iv == "y")
-    r = static_cast<int>(dt.day - dayOf(p.year, 1, 1)) + 1;
+    r = static_cast<int>(dt.day - dayOf(c, p.year, 1, 1)) + 1;
   else if (iv == "d")
     r = p.day;
   else if (iv == "w")
     r = weekdayFrom(dt.day, firstDay);
   else if (iv == "ww") {
-    int64_t start = firstWeekStart(p.year, firstDay, firstWeek);
-    if (dt.day < start) start = firstWeekStart(p.year - 1, firstDay, firstWeek);
+    int64_t start = firstWeekStart(c, p.year, firstDay, firstWeek);
+    if (dt.day < start) start = firstWeekStart(c, p.year - 1, firstDay, firstWeek);
     r = static_cast<int>((dt.day - start) / 7) + 1;
   } else if (iv == "h")
     r = secs / 3600;
@@ -291,40 +306,60 @@ Variant fnDatePart(BuiltinCall& c) {
   else if (iv == "s")
     r = secs % 60;
   else
-    invalidCall();
+    return invalidCall(c);
+  if (c.failed()) return {};
   return Variant(static_cast<int16_t>(r));
 }
 
+// Three Integer arguments, or false with the error recorded.
+bool threeIntegers(BuiltinCall& c, int32_t (&out)[3]) {
+  for (size_t i = 0; i < 3; ++i) {
+    int16_t n;
+    if (int32_t e = am::tryCInt(value(c, i), n)) return c.fail(e), false;
+    out[i] = n;
+  }
+  return true;
+}
+
 Variant fnDateSerial(BuiltinCall& c) {
-  int32_t y = am::CInt(value(c, 0)), m = am::CInt(value(c, 1)), d = am::CInt(value(c, 2));
+  int32_t ymd[3];
+  if (!threeIntegers(c, ymd)) return {};
+  int32_t y = ymd[0], m = ymd[1], d = ymd[2];
   if (y >= 0 && y <= 29)
     y += 2000;
   else if (y >= 30 && y <= 99)
     y += 1900;
   std::optional<double> s = am::makeDate(y, m, d);
-  if (!s) invalidCall();
+  if (!s) return invalidCall(c);
   return Variant::fromDate(*s);
 }
 
 Variant fnTimeSerial(BuiltinCall& c) {
-  int64_t total = static_cast<int64_t>(am::CInt(value(c, 0))) * 3600 +
-                  static_cast<int64_t>(am::CInt(value(c, 1))) * 60 + am::CInt(value(c, 2));
-  return fromAbsSeconds(total);
+  int32_t hms[3];
+  if (!threeIntegers(c, hms)) return {};
+  int64_t total = static_cast<int64_t>(hms[0]) * 3600 + static_cast<int64_t>(hms[1]) * 60 + hms[2];
+  return fromAbsSeconds(c, total);
 }
 
 Variant fnDateValue(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
-  return Variant::fromDate(joinSerial(splitSerial(dateArg(c, 0)).day, 0));
+  double serial = dateArg(c, 0);
+  if (c.failed()) return {};
+  return Variant::fromDate(joinSerial(splitSerial(serial).day, 0));
 }
 
 Variant fnTimeValue(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
-  return Variant::fromDate(joinSerial(0, splitSerial(dateArg(c, 0)).seconds));
+  double serial = dateArg(c, 0);
+  if (c.failed()) return {};
+  return Variant::fromDate(joinSerial(0, splitSerial(serial).seconds));
 }
 
 template <int Part> Variant datePartOf(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
-  DayTime dt = splitSerial(dateArg(c, 0));
+  double serial = dateArg(c, 0);
+  if (c.failed()) return {};
+  DayTime dt = splitSerial(serial);
   int secs = static_cast<int>(dt.seconds);
   am::DateParts p = am::splitDate(static_cast<double>(dt.day));
   int r = Part == 0   ? p.year
@@ -339,23 +374,33 @@ template <int Part> Variant datePartOf(BuiltinCall& c) {
 Variant fnWeekday(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
   int firstDay = firstDayArg(c, 1, callLocale(c));
-  return Variant(static_cast<int16_t>(weekdayFrom(splitSerial(dateArg(c, 0)).day, firstDay)));
+  if (c.failed()) return {};
+  double serial = dateArg(c, 0);
+  if (c.failed()) return {};
+  return Variant(static_cast<int16_t>(weekdayFrom(splitSerial(serial).day, firstDay)));
 }
 
 Variant fnMonthName(BuiltinCall& c) {
   int32_t m = longArg(c, 0);
-  if (m < 1 || m > 12) invalidCall();
-  bool abbrev = c.has(1) && am::CBool(value(c, 1));
+  if (c.failed()) return {};
+  if (m < 1 || m > 12) return invalidCall(c);
+  bool abbrev = false;
+  if (c.has(1))
+    if (int32_t e = am::tryCBool(value(c, 1), abbrev)) return c.fail(e);
   const am::Locale& loc = callLocale(c);
   return Variant(abbrev ? loc.monthAbbrevs[m - 1] : loc.monthNames[m - 1]);
 }
 
 Variant fnWeekdayName(BuiltinCall& c) {
   int32_t w = longArg(c, 0);
-  if (w < 1 || w > 7) invalidCall();
-  bool abbrev = c.has(1) && am::CBool(value(c, 1));
+  if (c.failed()) return {};
+  if (w < 1 || w > 7) return invalidCall(c);
+  bool abbrev = false;
+  if (c.has(1))
+    if (int32_t e = am::tryCBool(value(c, 1), abbrev)) return c.fail(e);
   const am::Locale& loc = callLocale(c);
   int firstDay = firstDayArg(c, 2, loc);
+  if (c.failed()) return {};
   int index = (w - 1 + firstDay - 1) % 7;
   return Variant(abbrev ? loc.dayAbbrevs[index] : loc.dayNames[index]);
 }
@@ -383,7 +428,8 @@ LocalNow localNow() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
-  int64_t day = dayOf(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  auto day =
+      static_cast<int64_t>(am::makeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday).value_or(0));
   return {day, tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec};
 }
 

@@ -18,11 +18,11 @@ struct NumberText {
   bool negative = false;
 };
 
+// `x` is finite.
 NumberText roundDecimal(double x, int digits) {
   NumberText t;
   t.negative = std::signbit(x);
   double a = std::fabs(x);
-  if (!std::isfinite(a)) am::raise(am::err::kOverflow);
   if (a == 0) {
     t.whole = "0";
     t.fraction.assign(static_cast<size_t>(digits), '0');
@@ -102,7 +102,7 @@ std::string digitsText(const NumberText& t, const NumberStyle& st, const am::Loc
 NumberStyle styleArgs(BuiltinCall& c, bool parensDefault) {
   NumberStyle st;
   int32_t d = optLong(c, 1, -1);
-  if (d < -1 || d > 99) invalidCall();
+  if (!c.failed() && (d < -1 || d > 99)) invalidCall(c);
   st.digits = d == -1 ? 2 : d;
   st.leading = tristateArg(c, 2, true);
   st.parens = tristateArg(c, 3, parensDefault);
@@ -115,24 +115,40 @@ std::string signed_(const NumberText& t, const NumberStyle& st, std::string body
   return st.parens ? "(" + body + ")" : "-" + body;
 }
 
+// The number to format (argument 0 times `scale`), or false with the error recorded.
+bool formatArgs(BuiltinCall& c, double scale, bool parensDefault, NumberStyle& st, double& x) {
+  st = styleArgs(c, parensDefault);
+  if (c.failed()) return false;
+  x = numArg(c, 0) * scale;
+  if (c.failed()) return false;
+  if (!std::isfinite(x)) return c.fail(am::err::kOverflow), false;
+  return true;
+}
+
 Variant fnFormatNumber(BuiltinCall& c) {
   const am::Locale& loc = callLocale(c);
-  NumberStyle st = styleArgs(c, false);
-  NumberText t = roundDecimal(numArg(c, 0), st.digits);
+  NumberStyle st;
+  double x;
+  if (!formatArgs(c, 1.0, false, st, x)) return {};
+  NumberText t = roundDecimal(x, st.digits);
   return Variant(signed_(t, st, digitsText(t, st, loc)));
 }
 
 Variant fnFormatPercent(BuiltinCall& c) {
   const am::Locale& loc = callLocale(c);
-  NumberStyle st = styleArgs(c, false);
-  NumberText t = roundDecimal(numArg(c, 0) * 100.0, st.digits);
+  NumberStyle st;
+  double x;
+  if (!formatArgs(c, 100.0, false, st, x)) return {};
+  NumberText t = roundDecimal(x, st.digits);
   return Variant(signed_(t, st, digitsText(t, st, loc) + "%"));
 }
 
 Variant fnFormatCurrency(BuiltinCall& c) {
   const am::Locale& loc = callLocale(c);
-  NumberStyle st = styleArgs(c, loc.currencyNegativeParens);
-  NumberText t = roundDecimal(numArg(c, 0), st.digits);
+  NumberStyle st;
+  double x;
+  if (!formatArgs(c, 1.0, loc.currencyNegativeParens, st, x)) return {};
+  NumberText t = roundDecimal(x, st.digits);
   std::string body = digitsText(t, st, loc);
   std::string space = loc.currencySpace ? " " : "";
   body = loc.currencyBefore ? loc.currencySymbol + space + body : body + space + loc.currencySymbol;
@@ -142,7 +158,10 @@ Variant fnFormatCurrency(BuiltinCall& c) {
 Variant fnFormatDateTime(BuiltinCall& c) {
   const am::Locale& loc = callLocale(c);
   int32_t kind = optLong(c, 1, 0);
-  double serial = am::CDate(value(c, 0)).serial;
+  if (c.failed()) return {};
+  am::DateTime date{};
+  if (int32_t e = am::tryCDate(value(c, 0), date)) return c.fail(e);
+  double serial = date.serial;
   switch (kind) {
   case 0:
     return Variant(am::formatDate(serial, loc));
@@ -155,7 +174,7 @@ Variant fnFormatDateTime(BuiltinCall& c) {
   case 4:
     return Variant(shortTimeText(serial, loc));
   default:
-    invalidCall();
+    return invalidCall(c);
   }
 }
 

@@ -21,13 +21,15 @@ Variant fnSetLocale(BuiltinCall& c) {
   int32_t previous = c.host->locale();
   const am::Locale* loc = nullptr;
   Variant v = c.has(0) ? value(c, 0) : Variant(int32_t{0});
-  if (v.isString() && !am::parseNumber(v.asString()).has_value()) {
+  double number;
+  if (v.isString() && am::tryParseNumber(v.asString(), am::currentLocale(), number) != 0) {
     loc = am::Locale::byName(std::string(v.asString()));
   } else {
-    int32_t id = am::CLng(v);
+    int32_t id;
+    if (int32_t e = am::tryCLng(v, id)) return c.fail(e);
     loc = am::Locale::byLcid(id == 0 ? 1033 : id);
   }
-  if (!loc) invalidCall();
+  if (!loc) return invalidCall(c);
   c.host->setLocale(loc->lcid);
   am::Context::current().locale = *loc;
   return Variant(previous);
@@ -50,7 +52,8 @@ Variant fnRGB(BuiltinCall& c) {
   int32_t rgb[3];
   for (size_t i = 0; i < 3; ++i) {
     int32_t v = longArg(c, i);
-    if (v < 0) invalidCall();
+    if (c.failed()) return {};
+    if (v < 0) return invalidCall(c);
     rgb[i] = v > 255 ? 255 : v;
   }
   return Variant(rgb[0] + rgb[1] * 256 + rgb[2] * 65536);
@@ -59,7 +62,9 @@ Variant fnRGB(BuiltinCall& c) {
 Variant fnCreateObject(BuiltinCall& c) {
   registerScriptObjects();
   std::string progId = strArg(c, 0);
-  if (c.has(1) && !strArg(c, 1).empty())
+  std::string server = c.has(1) ? strArg(c, 1) : std::string();
+  if (c.failed()) return {};
+  if (!server.empty())
     am::raise(am::err::kCannotCreateObject,
               "ActiveX component can't create object: remote servers are not available");
   return Variant(am::create(progId));
@@ -68,6 +73,7 @@ Variant fnCreateObject(BuiltinCall& c) {
 Variant fnGetObject(BuiltinCall& c) {
   std::string what = c.has(0) ? strArg(c, 0) : std::string();
   if (c.has(1)) what += (what.empty() ? "" : ", ") + strArg(c, 1);
+  if (c.failed()) return {};
   am::raise(am::err::kCannotCreateObject,
             "ActiveX component can't create object: GetObject is not available on this "
             "platform (" +
@@ -79,6 +85,7 @@ Variant fnMsgBox(BuiltinCall& c) {
   std::string prompt = strArg(c, 0);
   int32_t style = optLong(c, 1, 0);
   std::string title = c.has(2) ? strArg(c, 2) : std::string("VBScript");
+  if (c.failed()) return {};
   return Variant(static_cast<int16_t>(ui::current().messageBox(prompt, style, title)));
 }
 
@@ -86,6 +93,7 @@ Variant fnInputBox(BuiltinCall& c) {
   std::string prompt = strArg(c, 0);
   std::string title = c.has(1) ? strArg(c, 1) : std::string("VBScript");
   std::string def = c.has(2) ? strArg(c, 2) : std::string();
+  if (c.failed()) return {};
   return Variant(ui::current().inputBox(prompt, title, def).value_or(std::string()));
 }
 

@@ -67,7 +67,8 @@ size_t rfindChars(std::string_view hay, std::string_view needle, size_t end,
 
 Variant fnAsc(BuiltinCall& c) {
   std::string s = strArg(c, 0);
-  if (s.empty()) invalidCall();
+  if (c.failed()) return {};
+  if (s.empty()) return invalidCall(c);
   std::u32string u = toU32(s.substr(0, byteOffset(s, 1)));
   return Variant(static_cast<int16_t>(ansiOf(u[0])));
 }
@@ -84,19 +85,22 @@ int16_t firstUnit(const std::string& s) {
 
 Variant fnAscW(BuiltinCall& c) {
   std::string s = strArg(c, 0);
-  if (s.empty()) invalidCall();
+  if (c.failed()) return {};
+  if (s.empty()) return invalidCall(c);
   return Variant(firstUnit(s));
 }
 
 Variant fnAscB(BuiltinCall& c) {
   std::string s = strArg(c, 0);
-  if (s.empty()) invalidCall();
+  if (c.failed()) return {};
+  if (s.empty()) return invalidCall(c);
   return Variant(static_cast<uint8_t>(firstUnit(s) & 0xFF));
 }
 
 Variant fnChr(BuiltinCall& c) {
   int32_t n = longArg(c, 0);
-  if (n < 0 || n > 255) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0 || n > 255) return invalidCall(c);
   std::string out;
   appendUtf8(out, fromAnsi(static_cast<uint8_t>(n)));
   return Variant(std::move(out));
@@ -104,7 +108,8 @@ Variant fnChr(BuiltinCall& c) {
 
 Variant fnChrW(BuiltinCall& c) {
   int32_t n = longArg(c, 0);
-  if (n < -32768 || n > 65535) invalidCall();
+  if (c.failed()) return {};
+  if (n < -32768 || n > 65535) return invalidCall(c);
   if (n < 0) n += 65536;
   std::string out;
   appendUtf8(out, static_cast<char32_t>(n));
@@ -113,7 +118,8 @@ Variant fnChrW(BuiltinCall& c) {
 
 Variant fnChrB(BuiltinCall& c) {
   int32_t n = longArg(c, 0);
-  if (n < 0 || n > 255) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0 || n > 255) return invalidCall(c);
   std::string out;
   appendUtf8(out, static_cast<char32_t>(n));
   return Variant(std::move(out));
@@ -124,10 +130,12 @@ Variant fnInStr(BuiltinCall& c) {
   int64_t start = 1;
   if (c.count() >= 3) {
     start = longArg(c, 0);
-    if (start < 1) invalidCall();
+    if (c.failed()) return {};
+    if (start < 1) return invalidCall(c);
     first = 1;
   }
   am::CompareMode mode = compareArg(c, first + 2);
+  if (c.failed()) return {};
   if (isNull(c, first) || isNull(c, first + 1)) return Variant::null();
   // The texts are read in place: a search from one hit to the next in a long page must
   // neither copy the page nor count its characters again.
@@ -135,6 +143,7 @@ Variant fnInStr(BuiltinCall& c) {
   std::string h1, h2;
   std::string_view s1 = textArg(c, first, h1, plain);
   std::string_view s2 = textArg(c, first + 1, h2, plain);
+  if (c.failed()) return {};
   if (mode == am::CompareMode::Binary &&
       (s1.data() == h1.data() ? isAsciiText(s1) : asciiText(c.arg(first)))) {
     int64_t bytes = static_cast<int64_t>(s1.size());
@@ -153,14 +162,17 @@ Variant fnInStr(BuiltinCall& c) {
 
 Variant fnInStrRev(BuiltinCall& c) {
   int32_t start = optLong(c, 2, -1);
-  if (start == 0 || start < -1) invalidCall();
+  if (c.failed()) return {};
+  if (start == 0 || start < -1) return invalidCall(c);
   am::CompareMode mode = compareArg(c, 3);
+  if (c.failed()) return {};
   // Unlike InStr, InStrRev takes no Null text.
-  if (isNull(c, 0) || isNull(c, 1)) am::raise(am::err::kInvalidUseOfNull);
+  if (isNull(c, 0) || isNull(c, 1)) return c.fail(am::err::kInvalidUseOfNull);
   bool plain = plainArgs(c, 0, 1);
   std::string h1, h2;
   std::string_view s1 = textArg(c, 0, h1, plain);
   std::string_view s2 = textArg(c, 1, h2, plain);
+  if (c.failed()) return {};
   if (mode == am::CompareMode::Binary && (s1.data() == h1.data() ? isAsciiText(s1) : asciiText(c.arg(0)))) {
     int64_t bytes = static_cast<int64_t>(s1.size());
     if (bytes == 0) return Variant(int32_t{0});
@@ -180,17 +192,22 @@ Variant fnInStrRev(BuiltinCall& c) {
   return Variant(at == std::string::npos ? int32_t{0} : static_cast<int32_t>(at + 1));
 }
 
-const am::SafeArray& oneDimArray(const Variant& v) {
-  if (v.isNull()) am::raise(am::err::kInvalidUseOfNull);
-  if (!v.isArray()) am::raise(am::err::kTypeMismatch);
+// The one-dimensional array of an argument, or null with the error recorded.
+const am::SafeArray* oneDimArray(BuiltinCall& c, size_t i) {
+  const Variant& v = c.arg(i);
+  if (v.isNull()) return c.fail(am::err::kInvalidUseOfNull), nullptr;
+  if (!v.isArray()) return c.fail(am::err::kTypeMismatch), nullptr;
   const am::SafeArray& a = v.asArray();
-  if (a.dimensions() != 1) invalidCall();
-  return a;
+  if (a.dimensions() != 1) return invalidCall(c), nullptr;
+  return &a;
 }
 
 Variant fnJoin(BuiltinCall& c) {
-  const am::SafeArray& a = oneDimArray(c.arg(0));
+  const am::SafeArray* arr = oneDimArray(c, 0);
+  if (!arr) return {};
+  const am::SafeArray& a = *arr;
   std::string delim = c.has(1) ? strArg(c, 1) : std::string(" ");
+  if (c.failed()) return {};
   // Texts are measured first, so the result is allocated once at its final size.
   size_t total = 0;
   for (const Variant& v : a.data())
@@ -202,10 +219,13 @@ Variant fnJoin(BuiltinCall& c) {
   for (const Variant& v : a.data()) {
     if (!firstItem) out += delim;
     firstItem = false;
-    if (v.isString())
+    if (v.isString()) {
       out += v.asString();
-    else
-      out += am::CStr(v.isObject() ? am::valueOf(v) : v);
+    } else {
+      std::string part;
+      if (int32_t e = am::tryCStr(v.isObject() ? am::valueOf(v) : v, part)) return c.fail(e);
+      out += part;
+    }
     checkSize(out.size());
   }
   return out.take();
@@ -215,6 +235,7 @@ Variant fnJoin(BuiltinCall& c) {
 template <bool Upper> Variant caseMapped(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
   std::string s = strArg(c, 0);
+  if (c.failed()) return {};
   if (text::isAscii(s)) return Variant(Upper ? text::toUpper(s) : text::toLower(s));
   std::u32string u = toU32(s);
   for (char32_t& ch : u)
@@ -232,19 +253,23 @@ Variant fnUCase(BuiltinCall& c) {
 
 Variant fnLeft(BuiltinCall& c) {
   int32_t n = longArg(c, 1);
-  if (n < 0) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0) return invalidCall(c);
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
   std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  if (c.failed()) return {};
   return Variant(s.substr(0, byteOffset(s, static_cast<size_t>(n))));
 }
 
 Variant fnRight(BuiltinCall& c) {
   int32_t n = longArg(c, 1);
-  if (n < 0) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0) return invalidCall(c);
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
   std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  if (c.failed()) return {};
   size_t len = s.data() != hold.data() && asciiText(c.arg(0)) ? s.size() : charLen(s);
   if (static_cast<size_t>(n) >= len) return Variant(s);
   return Variant(s.substr(byteOffset(s, len - static_cast<size_t>(n))));
@@ -252,12 +277,15 @@ Variant fnRight(BuiltinCall& c) {
 
 Variant fnMid(BuiltinCall& c) {
   int32_t start = longArg(c, 1);
-  if (start < 1) invalidCall();
+  if (c.failed()) return {};
+  if (start < 1) return invalidCall(c);
   int32_t n = c.has(2) ? longArg(c, 2) : INT32_MAX;
-  if (n < 0) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0) return invalidCall(c);
   if (isNull(c, 0)) return Variant::null();
   std::string hold;
   std::string_view s = textArg(c, 0, hold, plainArgs(c, 0, 0));
+  if (c.failed()) return {};
   if (s.data() != hold.data() && asciiText(c.arg(0))) {
     size_t from = static_cast<size_t>(start - 1);
     if (from >= s.size()) return Variant("");
@@ -273,13 +301,17 @@ Variant fnLen(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
   if (c.arg(0).isString() && asciiText(c.arg(0)))
     return Variant(static_cast<int32_t>(c.arg(0).asString().size()));
-  return Variant(static_cast<int32_t>(charLen(strArg(c, 0))));
+  std::string s = strArg(c, 0);
+  if (c.failed()) return {};
+  return Variant(static_cast<int32_t>(charLen(s)));
 }
 
 Variant fnLenB(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
+  std::string s = strArg(c, 0);
+  if (c.failed()) return {};
   int32_t units = 0;
-  for (char32_t cp : toU32(strArg(c, 0)))
+  for (char32_t cp : toU32(s))
     units += cp >= 0x10000 ? 2 : 1;
   return Variant(units * 2);
 }
@@ -287,6 +319,7 @@ Variant fnLenB(BuiltinCall& c) {
 Variant trimmed(BuiltinCall& c, bool left, bool right) {
   if (isNull(c, 0)) return Variant::null();
   std::string s = strArg(c, 0);
+  if (c.failed()) return {};
   size_t b = 0, e = s.size();
   if (left)
     while (b < e && s[b] == ' ')
@@ -314,7 +347,8 @@ Out replaceIn(ViewOf<S> orig, ViewOf<S> hay, ViewOf<S> find, ViewOf<S> with, siz
               int64_t count) {
   // Hits are counted first, so the result is allocated once at its final size.
   size_t hits = 0;
-  for (size_t at = hay.find(find, from); at != S::npos && (count < 0 || static_cast<int64_t>(hits) < count);
+  for (size_t at = hay.find(find, from);
+       at != S::npos && (count < 0 || static_cast<int64_t>(hits) < count);
        at = hay.find(find, at + find.size()))
     ++hits;
   size_t rest = orig.size() - from;
@@ -347,10 +381,13 @@ Variant fnReplace(BuiltinCall& c) {
   std::string find = strArg(c, 1);
   std::string with = strArg(c, 2);
   int32_t start = optLong(c, 3, 1);
-  if (start < 1) invalidCall();
+  if (c.failed()) return {};
+  if (start < 1) return invalidCall(c);
   int32_t count = optLong(c, 4, -1);
-  if (count < -1) invalidCall();
+  if (c.failed()) return {};
+  if (count < -1) return invalidCall(c);
   am::CompareMode mode = compareArg(c, 5);
+  if (c.failed()) return {};
   size_t from = byteOffset(expr, static_cast<size_t>(start - 1));
   if (from >= expr.size()) return Variant("");
   if (find.empty() || count == 0) return Variant(expr.substr(from));
@@ -380,8 +417,10 @@ Variant fnSplit(BuiltinCall& c) {
   std::string expr = strArg(c, 0);
   std::string delim = c.has(1) ? strArg(c, 1) : std::string(" ");
   int32_t limit = optLong(c, 2, -1);
-  if (limit < -1) invalidCall();
+  if (c.failed()) return {};
+  if (limit < -1) return invalidCall(c);
   am::CompareMode mode = compareArg(c, 3);
+  if (c.failed()) return {};
   std::vector<Variant> values;
   if (expr.empty() || limit == 0) return Variant(am::SafeArray::fromValues({}));
   if (delim.empty()) {
@@ -399,31 +438,36 @@ Variant fnSplit(BuiltinCall& c) {
 
 Variant fnSpace(BuiltinCall& c) {
   int32_t n = longArg(c, 0);
-  if (n < 0) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0) return invalidCall(c);
   checkSize(static_cast<size_t>(n));
   return Variant(std::string(static_cast<size_t>(n), ' '));
 }
 
 Variant fnStrComp(BuiltinCall& c) {
   am::CompareMode mode = compareArg(c, 2);
+  if (c.failed()) return {};
   if (isNull(c, 0) || isNull(c, 1)) return Variant::null();
   std::string a = strArg(c, 0), b = strArg(c, 1);
+  if (c.failed()) return {};
   int r = mode == am::CompareMode::Text ? am::compareText(a, b) : am::compareBinary(a, b);
   return Variant(static_cast<int16_t>(r < 0 ? -1 : r > 0 ? 1 : 0));
 }
 
 Variant fnString(BuiltinCall& c) {
   int32_t n = longArg(c, 0);
-  if (n < 0) invalidCall();
+  if (c.failed()) return {};
+  if (n < 0) return invalidCall(c);
   if (isNull(c, 1)) return Variant::null();
   Variant ch = value(c, 1);
   std::string unit;
   if (ch.isString()) {
-    if (ch.asString().empty()) invalidCall();
+    if (ch.asString().empty()) return invalidCall(c);
     unit = ch.asString().substr(0, byteOffset(ch.asString(), 1));
   } else {
-    int32_t code = am::CLng(ch);
-    if (code < 0) invalidCall();
+    int32_t code;
+    if (int32_t e = am::tryCLng(ch, code)) return c.fail(e);
+    if (code < 0) return invalidCall(c);
     appendUtf8(unit, fromAnsi(static_cast<uint8_t>(code % 256)));
   }
   checkSize(static_cast<size_t>(n) * unit.size());
@@ -435,19 +479,26 @@ Variant fnString(BuiltinCall& c) {
 }
 
 Variant fnStrReverse(BuiltinCall& c) {
-  std::u32string u = toU32(strArg(c, 0));
+  std::string s = strArg(c, 0);
+  if (c.failed()) return {};
+  std::u32string u = toU32(s);
   std::reverse(u.begin(), u.end());
   return Variant(fromU32(u));
 }
 
 Variant fnFilter(BuiltinCall& c) {
-  const am::SafeArray& a = oneDimArray(c.arg(0));
+  const am::SafeArray* arr = oneDimArray(c, 0);
+  if (!arr) return {};
   std::string match = strArg(c, 1);
-  bool include = c.has(2) ? am::CBool(value(c, 2)) : true;
+  bool include = true;
+  if (c.has(2))
+    if (int32_t e = am::tryCBool(value(c, 2), include)) return c.fail(e);
   am::CompareMode mode = compareArg(c, 3);
+  if (c.failed()) return {};
   std::vector<Variant> out;
-  for (const Variant& v : a.data()) {
-    std::string s = am::CStr(v.isObject() ? am::valueOf(v) : v);
+  for (const Variant& v : arr->data()) {
+    std::string s;
+    if (int32_t e = am::tryCStr(v.isObject() ? am::valueOf(v) : v, s)) return c.fail(e);
     bool found = findChars(s, match, 0, mode) != std::string::npos;
     if (found == include) out.emplace_back(std::move(s));
   }
@@ -468,7 +519,9 @@ Variant fnEscape(BuiltinCall& c) {
     for (int shift = 12; shift >= 0; shift -= 4)
       out += hex[(u >> shift) & 0xF];
   };
-  for (char32_t cp : toU32(strArg(c, 0))) {
+  std::string s = strArg(c, 0);
+  if (c.failed()) return {};
+  for (char32_t cp : toU32(s)) {
     if (cp >= 0xDC80 && cp <= 0xDCFF) cp = fromAnsi(static_cast<uint8_t>(cp - 0xDC00));
     if (keptByEscape(cp)) {
       out += static_cast<char>(cp);
@@ -495,7 +548,9 @@ int hexValue(char32_t c) {
 
 Variant fnUnescape(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
-  std::u32string in = toU32(strArg(c, 0));
+  std::string s = strArg(c, 0);
+  if (c.failed()) return {};
+  std::u32string in = toU32(s);
   std::u32string out;
   auto hexAt = [&](size_t i, size_t n) -> int32_t {
     if (i + n > in.size()) return -1;
@@ -587,11 +642,11 @@ automation::Variant midStatement(const automation::Variant& target,
   int64_t n = INT32_MAX;
   if (!length.isMissing()) {
     n = am::CLng(length);
-    if (n < 0) lib::invalidCall();
+    if (n < 0) am::raise(am::err::kInvalidProcedureCall);
   }
   std::string with = am::CStr(replacement);
   size_t len = lib::charLen(s);
-  if (from < 1 || static_cast<size_t>(from) > len) lib::invalidCall();
+  if (from < 1 || static_cast<size_t>(from) > len) am::raise(am::err::kInvalidProcedureCall);
   n = std::min<int64_t>(
       {n, static_cast<int64_t>(lib::charLen(with)), static_cast<int64_t>(len) - from + 1});
   size_t b = lib::byteOffset(s, static_cast<size_t>(from - 1));

@@ -1,6 +1,8 @@
 #pragma once
-// The syntax tree of a code chunk. The compiler annotates it in place (slots of locals,
-// cells of globals, members of the class), and the interpreter walks the annotated tree.
+// The syntax tree of a code chunk. The compiler annotates it once (slots of locals, indices of
+// global names and call sites, members of the class) with nothing that belongs to an engine,
+// so one compiled chunk can run in several engines and threads at once; each engine links
+// it to its own cells and caches (LinkedProgram) and the interpreter walks the const tree.
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -13,9 +15,6 @@
 
 namespace quillet::platform::vbscript {
 
-struct Cell;
-struct ClassDef;
-struct ClassMember;
 struct ProcDef;
 
 enum class Op : uint8_t {
@@ -70,16 +69,29 @@ enum class Bind : uint8_t {
             // inside a procedure an undeclared name falls back to an implicit local slot
 };
 
+// A member of a script class: a field or its procedures, by name.
+struct ClassMember {
+  std::string name;
+  bool isPublic = true;
+  int field = -1;
+  const ProcDef* method = nullptr; // Sub or Function
+  const ProcDef* get = nullptr;
+  const ProcDef* let = nullptr;
+  const ProcDef* set = nullptr;
+};
+
 struct IdentExpr : Expr {
   IdentExpr(int l, int c, std::string n);
   std::string name;
   std::string lower;
   Bind bind = Bind::None;
   int slot = -1;                       // Local, or the implicit local of a Global in a procedure
-  Cell* cell = nullptr;                // Global: the cell of the module the code belongs to
-  Cell* outer = nullptr;               // Global: the global module's cell (named modules)
+  int global = -1;                     // Global: the index of its name in Program::globals
   const ClassMember* member = nullptr; // Field / MeMember
   bool isResult = false;               // the function's own name, meaning its result
+  // Global in a procedure that sizes it with ReDim: unless the module has a variable of that
+  // name when it runs, the slot is a declared local (allowed under Option Explicit).
+  bool declaredLocal = false;
   int8_t intrinsic = -1;               // a function of the engine itself (Eval, GetRef, Err...)
   const Builtin* builtin = nullptr;    // the library function of that name, if any
   const BuiltinConstant* constant = nullptr;
@@ -95,12 +107,7 @@ struct MemberExpr : Expr {
   ExprPtr object;
   std::string name;
   int withSlot = -1;
-  // The member last found on a script class instance here (by the class's unique id).
-  mutable uint64_t cacheClass = 0;
-  mutable const ClassMember* cacheMember = nullptr;
-  // The member last found on a native object here, by its class's (static) member table.
-  mutable const automation::ClassInfo* cacheInfo = nullptr;
-  mutable const automation::Member* cacheNative = nullptr;
+  int site = -1; // its member cache in the engine's link of the program
 };
 
 // callee(args): a call, an array index or a default-member call, decided at run time.
@@ -128,8 +135,7 @@ struct NewExpr : Expr {
   NewExpr(int l, int c, std::string n);
   std::string name;
   std::string lower;
-  Cell* cell = nullptr;
-  Cell* outer = nullptr;
+  int global = -1;
 };
 
 // A parenthesised expression: an argument written this way is passed by value.
@@ -185,6 +191,12 @@ struct AppendStmt : Stmt {
   AppendStmt(int l, int c) : Stmt(SK::AppendAssign, l, c) {}
   ExprPtr target; // IdentExpr
   std::vector<ExprPtr> parts;
+  // The flags below hold when the global names listed here name, in the engine that runs the
+  // chunk, plain values (`plainGlobals`) or nothing at all (`libraryGlobals`: library calls);
+  // each engine checks them when it links the chunk (see LinkedProgram::appends).
+  int site = -1;
+  std::vector<int> plainGlobals;
+  std::vector<int> libraryGlobals;
   // No part can change the target while it is evaluated (no calls of script code or
   // objects), so the text can be appended in place.
   bool pure = false;
@@ -317,8 +329,6 @@ struct ProcDef {
   int resultSlot = -1;
   std::unordered_map<std::string, int> locals; // lower-cased name -> slot (Eval, Execute)
   std::vector<int> arraySlots;                 // slots of `Dim a(n)` created on entry
-  ClassDef* owner = nullptr;
-  struct Module* module = nullptr;
   bool explicitNames = false; // Option Explicit in its chunk
   const struct Program* program = nullptr; // the chunk that defines it
   bool returnsValue() const { return kind == ProcKind::Function || kind == ProcKind::PropertyGet; }
@@ -339,6 +349,17 @@ struct ClassDecl {
   int col = 0;
   std::vector<FieldDecl> fields;
   std::vector<std::unique_ptr<ProcDef>> procs;
+  // Filled by the compiler.
+  std::unordered_map<std::string, ClassMember> members; // by lower-cased name
+  const ClassMember* defaultMember = nullptr;
+  const ProcDef* initialize = nullptr;
+  const ProcDef* terminate = nullptr;
+};
+
+// A global name a chunk refers to.
+struct GlobalName {
+  std::string lower;
+  std::string name;
 };
 
 // A parsed code chunk. Procedures and classes are defined before the top-level statements
@@ -351,6 +372,12 @@ struct Program {
   bool optionExplicit = false;
   ExprPtr expr;     // ParseMode::Expression: the expression
   int topSlots = 0; // With and temporaries of the top-level code
+  // Filled by the compiler.
+  bool compiled = false;
+  std::vector<GlobalName> globals;                  // what IdentExpr/NewExpr::global index
+  std::unordered_map<std::string, int> globalIndex; // lower-cased name -> index in globals
+  int memberSites = 0;                              // MemberExpr::site counts up to this
+  std::vector<const AppendStmt*> appends;           // by AppendStmt::site
 };
 
 enum class ParseMode { Statements, Expression };

@@ -1,6 +1,7 @@
-// Resolves the names of a parsed chunk: locals become frame slots, class members are bound
-// to their member entries and everything else to the cell of its module, so that running
-// code never looks a name up by its text.
+// Resolves the names of a parsed chunk, once: locals become frame slots, class members are
+// bound to their member entries and everything else to an index of the chunk's global names.
+// Linking gives each engine the cells those indices stand for, so that running code never
+// looks a name up by its text.
 #include <algorithm>
 #include <atomic>
 
@@ -24,11 +25,11 @@ int8_t findIntrinsic(const std::string& lower) {
 
 const ClassMember* ClassDef::find(std::string_view name) const {
   std::string lower = lowerAscii(name);
-  auto it = members.find(lower);
-  return it == members.end() ? nullptr : &it->second;
+  auto it = decl->members.find(lower);
+  return it == decl->members.end() ? nullptr : &it->second;
 }
 
-int Engine::Impl::newSlot(Scope& s) {
+int Compiler::newSlot(Scope& s) {
   return s.slotBase + (*s.slotCount)++;
 }
 
@@ -115,155 +116,97 @@ bool constantValue(const Expr& e, Variant& out) {
 
 } // namespace
 
-void Engine::Impl::compileProgram(const std::shared_ptr<Program>& prog, Module& m,
-                                  const Frame* caller) {
-  Module& global = eng.globalModule();
-  compiling = prog.get();
-  // Classes first: procedures and top-level code may refer to them.
-  for (auto& decl : prog->classes) {
-    auto cls = std::make_shared<ClassDef>(decl->name);
-    static std::atomic<uint64_t> nextClassId{0};
-    cls->id = ++nextClassId;
-    cls->engine = &eng;
-    cls->module = &m;
-    cls->program = prog;
-    cls->decl = decl.get();
-    for (size_t i = 0; i < decl->fields.size(); ++i) {
-      auto& fd = decl->fields[i];
-      std::string lower = lowerAscii(fd.name);
-      if (cls->members.count(lower)) compileFail(cerr::kNameRedefined, fd.line, fd.col, *prog);
-      ClassMember& cm = cls->members[lower];
-      cm.name = fd.name;
-      cm.isPublic = fd.isPublic;
-      cm.field = static_cast<int>(i);
+void Compiler::compileClass(ClassDecl& decl) {
+  const Program& prog = *compiling;
+  for (size_t i = 0; i < decl.fields.size(); ++i) {
+    auto& fd = decl.fields[i];
+    std::string lower = lowerAscii(fd.name);
+    if (decl.members.count(lower)) compileFail(cerr::kNameRedefined, fd.line, fd.col, prog);
+    ClassMember& cm = decl.members[lower];
+    cm.name = fd.name;
+    cm.isPublic = fd.isPublic;
+    cm.field = static_cast<int>(i);
+  }
+  for (auto& p : decl.procs) {
+    if (p->lower == "class_initialize")
+      decl.initialize = p.get();
+    else if (p->lower == "class_terminate")
+      decl.terminate = p.get();
+    auto [it, fresh] = decl.members.try_emplace(p->lower);
+    ClassMember& cm = it->second;
+    if (fresh) {
+      cm.name = p->name;
+      cm.isPublic = p->isPublic;
+    } else if (cm.field >= 0) {
+      compileFail(cerr::kNameRedefined, p->line, p->col, prog);
     }
+    const ProcDef** slot = nullptr;
+    switch (p->kind) {
+    case ProcKind::Sub:
+    case ProcKind::Function:
+      slot = &cm.method;
+      break;
+    case ProcKind::PropertyGet:
+      slot = &cm.get;
+      break;
+    case ProcKind::PropertyLet:
+      slot = &cm.let;
+      break;
+    case ProcKind::PropertySet:
+      slot = &cm.set;
+      break;
+    }
+    if (*slot || (p->kind <= ProcKind::Function && (cm.get || cm.let || cm.set)) ||
+        (p->kind > ProcKind::Function && cm.method))
+      compileFail(cerr::kNameRedefined, p->line, p->col, prog);
+    *slot = p.get();
+    if (p->isPublic) cm.isPublic = true;
+    if (p->isDefault) decl.defaultMember = &cm;
+  }
+}
+
+void Compiler::compileProgram(Program& prog, const ProcDef* callerProc,
+                              const ClassDecl* callerClass) {
+  compiling = &prog;
+  // Classes first: procedures and top-level code may refer to their members.
+  for (auto& decl : prog.classes)
+    compileClass(*decl);
+  for (auto& decl : prog.classes)
     for (auto& p : decl->procs) {
-      p->owner = cls.get();
-      p->module = &m;
-      if (p->lower == "class_initialize")
-        cls->initialize = p.get();
-      else if (p->lower == "class_terminate")
-        cls->terminate = p.get();
-      auto [it, fresh] = cls->members.try_emplace(p->lower);
-      ClassMember& cm = it->second;
-      if (fresh) {
-        cm.name = p->name;
-        cm.isPublic = p->isPublic;
-      } else if (cm.field >= 0) {
-        compileFail(cerr::kNameRedefined, p->line, p->col, *prog);
-      }
-      ProcDef** slot = nullptr;
-      switch (p->kind) {
-      case ProcKind::Sub:
-      case ProcKind::Function:
-        slot = &cm.method;
-        break;
-      case ProcKind::PropertyGet:
-        slot = &cm.get;
-        break;
-      case ProcKind::PropertyLet:
-        slot = &cm.let;
-        break;
-      case ProcKind::PropertySet:
-        slot = &cm.set;
-        break;
-      }
-      if (*slot || (p->kind <= ProcKind::Function && (cm.get || cm.let || cm.set)) ||
-          (p->kind > ProcKind::Function && cm.method))
-        compileFail(cerr::kNameRedefined, p->line, p->col, *prog);
-      *slot = p.get();
-      if (p->isPublic) cm.isPublic = true;
-      if (p->isDefault) cls->defaultMember = &cm;
+      p->explicitNames = prog.optionExplicit;
+      p->program = &prog;
     }
-    classes.push_back(cls);
-    Cell* c = m.cell(lowerAscii(decl->name), decl->name);
-    c->kind = Cell::Class;
-    c->cls = cls;
-    c->proc = nullptr;
-    c->value.clear();
+  for (auto& p : prog.procs) {
+    p->explicitNames = prog.optionExplicit;
+    p->program = &prog;
   }
-  // Global procedures: defined (or redefined) before any top-level statement runs.
-  for (auto& p : prog->procs) {
-    p->module = &m;
-    Cell* c = m.cell(p->lower, p->name);
-    if (c->kind != Cell::Procedure &&
-        std::find(m.procOrder.begin(), m.procOrder.end(), p->lower) == m.procOrder.end())
-      m.procOrder.push_back(p->lower);
-    c->kind = Cell::Procedure;
-    c->proc = p.get();
-    c->owner = prog;
-    c->cls.reset();
-    c->value.clear();
-  }
-  // Global variables and literal constants exist from the start of the chunk.
-  std::vector<const IdentExpr*> dims;
-  collectDims(prog->top, dims);
-  collectDims(prog->top, dims, true);
-  for (auto* id : dims) {
-    Cell* c = m.cell(id->lower, id->name);
-    if (c->kind == Cell::Undefined) c->kind = Cell::Variable;
-  }
-  for (auto& st : prog->top) {
-    if (st->kind != SK::Const) continue;
-    for (auto& [id, value] : static_cast<ConstStmt&>(*st).items) {
-      Variant v;
-      if (constantValue(*value, v)) {
-        Cell* c = m.cell(id->lower, id->name);
-        c->kind = Cell::Constant;
-        c->value = v;
-      }
-    }
-  }
-  for (auto& decl : prog->classes)
-    for (auto& p : decl->procs) {
-      p->explicitNames = prog->optionExplicit;
-      p->program = prog.get();
-    }
-  for (auto& p : prog->procs) {
-    p->explicitNames = prog->optionExplicit;
-    p->program = prog.get();
-  }
-  for (auto& decl : prog->classes)
+  for (auto& decl : prog.classes)
     for (auto& p : decl->procs)
-      compileProc(*p, m, p->owner);
-  for (auto& p : prog->procs)
-    compileProc(*p, m, nullptr);
+      compileProc(*p, decl.get());
+  for (auto& p : prog.procs)
+    compileProc(*p, nullptr);
   Scope s;
-  s.module = &m;
-  s.global = &global;
-  s.slotCount = &prog->topSlots;
-  if (caller) {
-    // Eval and Execute see the locals and the class of the code that calls them.
-    if (caller->proc) {
-      s.locals = &caller->proc->locals;
-      s.slotBase = caller->proc->slotCount;
-    }
-    if (caller->me) s.cls = &caller->me->cls();
+  s.slotCount = &prog.topSlots;
+  if (callerProc) {
+    s.locals = &callerProc->locals;
+    s.slotBase = callerProc->slotCount;
   }
-  compileBlock(prog->top, s);
-  if (prog->expr) compileExpr(*prog->expr, s);
+  s.cls = callerClass;
+  compileBlock(prog.top, s);
+  if (prog.expr) compileExpr(*prog.expr, s);
+  prog.compiled = true;
 }
 
-void Engine::Impl::collectLocals(const Block& b, ProcDef& p, Module& m) {
-  std::vector<const IdentExpr*> dims;
-  collectDims(b, dims);
-  for (auto* id : dims)
-    if (!p.locals.count(id->lower)) p.locals.emplace(id->lower, p.slotCount++);
-  // ReDim declares a local too, unless it names a field or a variable of the module.
-  std::vector<const IdentExpr*> redims;
-  collectDims(b, redims, true);
-  Module& global = eng.globalModule();
-  for (auto* id : redims) {
-    if (p.locals.count(id->lower)) continue;
-    if (p.owner && p.owner->members.count(id->lower)) continue;
-    const Cell* c = m.find(id->lower);
-    if (!c && &m != &global) c = global.find(id->lower);
-    if (c && c->kind != Cell::Undefined) continue;
-    p.locals.emplace(id->lower, p.slotCount++);
+int Compiler::globalOf(const std::string& lower, const std::string& name) {
+  auto [it, fresh] = compiling->globalIndex.try_emplace(lower, 0);
+  if (fresh) {
+    it->second = static_cast<int>(compiling->globals.size());
+    compiling->globals.push_back({lower, name});
   }
+  return it->second;
 }
 
-void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
+void Compiler::compileProc(ProcDef& p, const ClassDecl* cls) {
   p.locals.clear();
   p.slotCount = 0;
   for (auto& prm : p.params) {
@@ -275,18 +218,27 @@ void Engine::Impl::compileProc(ProcDef& p, Module& m, ClassDef* cls) {
     p.resultSlot = p.slotCount++;
     p.locals.emplace(p.lower, p.resultSlot);
   }
-  collectLocals(p.body, p, m);
+  std::vector<const IdentExpr*> dims;
+  collectDims(p.body, dims);
+  for (auto* id : dims)
+    if (!p.locals.count(id->lower)) p.locals.emplace(id->lower, p.slotCount++);
   Scope s;
-  s.module = &m;
-  s.global = &eng.globalModule();
   s.cls = cls;
   s.proc = &p;
   s.locals = &p.locals;
   s.slotCount = &p.slotCount;
+  // ReDim declares a local too, unless it names a field or (decided when it runs, since
+  // that belongs to the engine) a variable of the module.
+  std::vector<const IdentExpr*> redims;
+  collectDims(p.body, redims, true);
+  for (auto* id : redims)
+    if (!p.locals.count(id->lower) && !(cls && cls->members.count(id->lower)) &&
+        !s.redims.count(id->lower))
+      s.redims.emplace(id->lower, p.slotCount++);
   compileBlock(p.body, s);
 }
 
-void Engine::Impl::compileBlock(Block& b, Scope& s) {
+void Compiler::compileBlock(Block& b, Scope& s) {
   for (auto& st : b)
     compileStmt(st, s);
 }
@@ -364,7 +316,10 @@ bool callsIntrinsic(const Expr& e) {
   }
 }
 
-bool isPure(const Expr& e) {
+// Whether evaluating an expression runs no script code or object, provided the global names
+// it collects in `plain` name plain values and those in `library` name nothing (which only
+// an engine can tell).
+bool isPure(const Expr& e, std::vector<int>* plain, std::vector<int>* library) {
   switch (e.kind) {
   case EK::Literal:
     return true;
@@ -372,27 +327,26 @@ bool isPure(const Expr& e) {
     auto& id = static_cast<const IdentExpr&>(e);
     if (id.bind == Bind::Local || id.bind == Bind::Field) return true;
     if (id.bind != Bind::Global || id.intrinsic >= 0) return false;
-    return id.cell->kind != Cell::Procedure && id.cell->kind != Cell::Object &&
-           (!id.outer || id.outer->kind != Cell::Procedure);
+    if (plain) plain->push_back(id.global);
+    return true;
   }
   case EK::Unary:
-    return isPure(*static_cast<const UnaryExpr&>(e).operand);
+    return isPure(*static_cast<const UnaryExpr&>(e).operand, plain, library);
   case EK::Binary:
-    return isPure(*static_cast<const BinaryExpr&>(e).left) &&
-           isPure(*static_cast<const BinaryExpr&>(e).right);
+    return isPure(*static_cast<const BinaryExpr&>(e).left, plain, library) &&
+           isPure(*static_cast<const BinaryExpr&>(e).right, plain, library);
   case EK::Paren:
-    return isPure(*static_cast<const ParenExpr&>(e).inner);
+    return isPure(*static_cast<const ParenExpr&>(e).inner, plain, library);
   case EK::Call: {
     auto& c = static_cast<const CallExpr&>(e);
     if (c.callee->kind != EK::Ident) return false;
     auto& id = static_cast<const IdentExpr&>(*c.callee);
-    bool libraryCall = id.bind == Bind::Global && id.builtin && id.intrinsic < 0 &&
-                       id.cell->kind == Cell::Undefined &&
-                       (!id.outer || id.outer->kind == Cell::Undefined);
+    bool libraryCall = id.bind == Bind::Global && id.builtin && id.intrinsic < 0;
     bool arrayRead = id.bind == Bind::Local || id.bind == Bind::Field;
     if (!libraryCall && !arrayRead) return false;
+    if (libraryCall && library) library->push_back(id.global);
     for (auto& a : c.args)
-      if (!isPure(*a)) return false;
+      if (!isPure(*a, plain, library)) return false;
     return true;
   }
   default:
@@ -402,7 +356,7 @@ bool isPure(const Expr& e) {
 
 } // namespace
 
-void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
+void Compiler::compileStmt(StmtPtr& stp, Scope& s) {
   if (stackExhausted()) raiseOutOfStack();
   Stmt& st = *stp;
   switch (st.kind) {
@@ -422,12 +376,14 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
         ap->localStreaming = true;
         for (auto& p : ap->parts) {
           compileExpr(*p, s);
-          ap->pure = ap->pure && isPure(*p);
+          ap->pure = ap->pure && isPure(*p, &ap->plainGlobals, &ap->libraryGlobals);
           ap->streaming = ap->streaming && !mentions(*p, id.lower);
           ap->localStreaming = ap->localStreaming && !callsIntrinsic(*p);
         }
         ap->localStreaming = ap->localStreaming && ap->streaming;
         ap->streaming = ap->streaming && ap->pure;
+        ap->site = static_cast<int>(compiling->appends.size());
+        compiling->appends.push_back(ap.get());
         stp = std::move(ap);
         return;
       }
@@ -645,7 +601,7 @@ void Engine::Impl::compileStmt(StmtPtr& stp, Scope& s) {
   }
 }
 
-void Engine::Impl::compileExpr(Expr& e, Scope& s) {
+void Compiler::compileExpr(Expr& e, Scope& s) {
   if (stackExhausted()) raiseOutOfStack();
   switch (e.kind) {
   case EK::Ident:
@@ -656,6 +612,7 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
     break;
   case EK::Member: {
     auto& m = static_cast<MemberExpr&>(e);
+    m.site = compiling->memberSites++;
     if (m.object) compileExpr(*m.object, s);
     break;
   }
@@ -684,8 +641,7 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
     break;
   case EK::New: {
     auto& n = static_cast<NewExpr&>(e);
-    n.cell = s.module->cell(n.lower, n.name);
-    if (s.module != s.global) n.outer = s.global->cell(n.lower, n.name);
+    n.global = globalOf(n.lower, n.name);
     break;
   }
   default:
@@ -693,7 +649,7 @@ void Engine::Impl::compileExpr(Expr& e, Scope& s) {
   }
 }
 
-void Engine::Impl::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
+void Compiler::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
   if (!skipLocals && s.locals) {
     auto it = s.locals->find(id.lower);
     if (it != s.locals->end()) {
@@ -712,12 +668,16 @@ void Engine::Impl::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
     }
   }
   id.bind = Bind::Global;
-  id.cell = s.module->cell(id.lower, id.name);
-  if (s.module != s.global) id.outer = s.global->cell(id.lower, id.name);
+  id.global = globalOf(id.lower, id.name);
   id.intrinsic = findIntrinsic(id.lower);
   id.builtin = findBuiltin(id.lower);
   id.constant = findBuiltinConstant(id.lower);
   if (s.proc) {
+    if (auto r = s.redims.find(id.lower); r != s.redims.end()) {
+      id.slot = r->second;
+      id.declaredLocal = true;
+      return;
+    }
     auto it = s.implicit.find(id.lower);
     if (it != s.implicit.end())
       id.slot = it->second;
@@ -725,6 +685,115 @@ void Engine::Impl::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
       id.slot = newSlot(s);
       s.implicit.emplace(id.lower, id.slot);
     }
+  }
+}
+
+// ---- linking
+
+std::shared_ptr<LinkedProgram> Engine::Impl::link(const std::shared_ptr<const Program>& prog,
+                                                  Module& m) {
+  Module& global = eng.globalModule();
+  auto ln = std::make_shared<LinkedProgram>();
+  ln->program = prog;
+  ln->module = &m;
+  ln->cells.reserve(prog->globals.size());
+  ln->outer.reserve(prog->globals.size());
+  for (auto& g : prog->globals) {
+    ln->cells.push_back(m.cell(g.lower, g.name));
+    ln->outer.push_back(&m != &global ? global.cell(g.lower, g.name) : nullptr);
+  }
+  ln->sites.resize(static_cast<size_t>(prog->memberSites));
+  for (auto& decl : prog->classes) {
+    auto cls = std::make_shared<ClassDef>(decl->name);
+    static std::atomic<uint64_t> nextClassId{0};
+    cls->id = ++nextClassId;
+    cls->engine = &eng;
+    cls->link = ln;
+    cls->decl = decl.get();
+    classes.push_back(cls);
+    Cell* c = m.cell(lowerAscii(decl->name), decl->name);
+    c->kind = Cell::Class;
+    c->cls = cls;
+    c->proc = nullptr;
+    c->owner.reset();
+    c->value.clear();
+  }
+  // Global procedures: defined (or redefined) before any top-level statement runs.
+  for (auto& p : prog->procs) {
+    Cell* c = m.cell(p->lower, p->name);
+    if (c->kind != Cell::Procedure &&
+        std::find(m.procOrder.begin(), m.procOrder.end(), p->lower) == m.procOrder.end())
+      m.procOrder.push_back(p->lower);
+    c->kind = Cell::Procedure;
+    c->proc = p.get();
+    c->owner = ln;
+    c->cls.reset();
+    c->value.clear();
+  }
+  // Global variables and literal constants exist from the start of the chunk.
+  std::vector<const IdentExpr*> dims;
+  collectDims(prog->top, dims);
+  collectDims(prog->top, dims, true);
+  for (auto* id : dims) {
+    Cell* c = m.cell(id->lower, id->name);
+    if (c->kind == Cell::Undefined) c->kind = Cell::Variable;
+  }
+  for (auto& st : prog->top) {
+    if (st->kind != SK::Const) continue;
+    for (auto& [id, value] : static_cast<const ConstStmt&>(*st).items) {
+      Variant v;
+      if (constantValue(*value, v)) {
+        Cell* c = m.cell(id->lower, id->name);
+        c->kind = Cell::Constant;
+        c->value = v;
+      }
+    }
+  }
+  // Appends are pure here unless a name they read is a procedure or object of this engine,
+  // or a library call is shadowed by one of its names.
+  ln->appends.reserve(prog->appends.size());
+  for (const AppendStmt* a : prog->appends) {
+    bool pure = a->pure;
+    for (int g : a->plainGlobals) {
+      const Cell* c = ln->cells[g];
+      const Cell* o = ln->outer[g];
+      if (c->kind == Cell::Procedure || c->kind == Cell::Object ||
+          (o && o->kind == Cell::Procedure))
+        pure = false;
+    }
+    for (int g : a->libraryGlobals) {
+      const Cell* o = ln->outer[g];
+      if (ln->cells[g]->kind != Cell::Undefined || (o && o->kind != Cell::Undefined)) pure = false;
+    }
+    ln->appends.push_back(static_cast<uint8_t>((pure ? kAppendPure : 0) |
+                                               (pure && a->streaming ? kAppendStreaming : 0) |
+                                               (a->localStreaming ? kAppendLocalStreaming : 0)));
+  }
+  return ln;
+}
+
+std::shared_ptr<LinkedProgram> Engine::Impl::compileText(std::string_view code, ParseMode mode,
+                                                         Module& m, const Frame* caller) {
+  std::shared_ptr<Program> prog;
+  try {
+    prog = std::shared_ptr<Program>(parse(code, mode));
+  } catch (const CompileError& e) {
+    throw automation::Error(e.number(), e.what(), kCompileSource);
+  }
+  Compiler c;
+  c.compileProgram(*prog, caller ? caller->proc : nullptr,
+                   caller && caller->me ? caller->me->cls().decl : nullptr);
+  return link(prog, m);
+}
+
+std::shared_ptr<const Program> compile(std::string_view code) {
+  try {
+    auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
+    Compiler c;
+    c.compileProgram(*prog, nullptr, nullptr);
+    return prog;
+  } catch (const CompileError& e) {
+    throw ScriptFailure(e.number(), e.what(), kCompileSource, e.line(), e.column(), e.lineText());
   }
 }
 

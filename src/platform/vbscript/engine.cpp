@@ -17,7 +17,7 @@ namespace {
 // What GetRef returns: calling its default member calls the procedure.
 class ProcRef : public au::Object {
 public:
-  ProcRef(Engine& e, ProcDef& p, std::shared_ptr<Program> owner)
+  ProcRef(Engine& e, const ProcDef& p, std::shared_ptr<LinkedProgram> owner)
       : engine_(&e), life_(e.life()), epoch_(*e.life()), proc_(&p), owner_(std::move(owner)) {}
   const au::ClassInfo& classInfo() const override {
     static const au::ClassInfo info("Object");
@@ -29,7 +29,7 @@ public:
     auto life = life_.lock();
     if (!life || *life != epoch_)
       au::raise(err::kObjectRequired, "The script engine of this procedure has been reset");
-    return engine_->callProc(*proc_, nullptr, args);
+    return engine_->callProc(*proc_, *owner_, nullptr, args);
   }
   std::string typeName() const override { return "Object"; }
 
@@ -37,16 +37,15 @@ private:
   Engine* engine_;
   std::weak_ptr<const uint64_t> life_;
   uint64_t epoch_;
-  ProcDef* proc_;
-  std::shared_ptr<Program> owner_;
+  const ProcDef* proc_;
+  std::shared_ptr<LinkedProgram> owner_;
 };
 
-std::shared_ptr<Program> parseOrRaise(std::string_view code, ParseMode mode) {
-  try {
-    return std::shared_ptr<Program>(parse(code, mode));
-  } catch (const CompileError& e) {
-    throw au::Error(e.number(), e.what(), kCompileSource);
-  }
+// Parses and compiles code the host gives; compile errors leave as CompileError.
+std::shared_ptr<const Program> compileChunk(std::string_view code, ParseMode mode) {
+  auto prog = std::shared_ptr<Program>(parse(code, mode));
+  Compiler().compileProgram(*prog, nullptr, nullptr);
+  return prog;
 }
 
 } // namespace
@@ -224,7 +223,8 @@ template <class F> auto guarded(Engine::Impl& im, F&& fn) -> decltype(fn()) {
 
 } // namespace
 
-Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
+Variant Engine::Impl::runTop(LinkedProgram& link, Frame* caller) {
+  const Program& prog = *link.program;
   int base = caller && caller->proc ? caller->proc->slotCount : 0;
   struct Slots {
     Slots(SlotStack& s, size_t n) : stack(s), count(n) { slots = s.push(n, mark); }
@@ -239,8 +239,7 @@ Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
   Frame fr;
   fr.slots = sf.slots;
   fr.me = caller ? caller->me : nullptr;
-  fr.module = &m;
-  fr.program = &prog;
+  fr.setLink(link);
   fr.explicitNames = prog.optionExplicit || (caller && caller->explicitNames);
   if (prog.expr) return eval(*prog.expr, fr);
   execBlock(prog.top, fr);
@@ -248,34 +247,39 @@ Variant Engine::Impl::runTop(Program& prog, Module& m, Frame* caller) {
 }
 
 void Engine::addCode(Module& m, std::string_view code) {
+  addCode(m, guarded(*impl_, [&] { return compileChunk(code, ParseMode::Statements); }));
+}
+
+void Engine::addCode(Module& m, const std::shared_ptr<const Program>& program) {
+  if (!program || !program->compiled || program->expr)
+    au::raise(err::kInvalidProcedureCall, "The code to add is not a compiled chunk");
   if (impl_->entryDepth == 0) {
     // Chunks whose procedures were all redefined and whose classes are gone are dropped,
     // so adding the same function again and again does not grow the engine. Only when no
     // script code is running: a running procedure's code must stay.
-    std::erase_if(m.programs, [](const std::shared_ptr<Program>& p) { return p.use_count() == 1; });
+    std::erase_if(m.programs,
+                  [](const std::shared_ptr<LinkedProgram>& p) { return p.use_count() == 1; });
   }
   guarded(*impl_, [&] {
-    auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
-    impl_->compileProgram(prog, m, nullptr);
-    m.programs.push_back(prog);
-    impl_->runTop(*prog, m, nullptr);
+    auto link = impl_->link(program, m);
+    m.programs.push_back(link);
+    impl_->runTop(*link, nullptr);
   });
 }
 
 Variant Engine::eval(Module& m, std::string_view expression) {
   return guarded(*impl_, [&] {
-    auto prog = std::shared_ptr<Program>(parse(expression, ParseMode::Expression));
-    impl_->compileProgram(prog, m, nullptr);
-    return impl_->runTop(*prog, m, nullptr);
+    auto link = impl_->link(compileChunk(expression, ParseMode::Expression), m);
+    return impl_->runTop(*link, nullptr);
   });
 }
 
 void Engine::executeStatement(Module& m, std::string_view code) {
   guarded(*impl_, [&] {
-    auto prog = std::shared_ptr<Program>(parse(code, ParseMode::Statements));
-    impl_->compileProgram(prog, m, nullptr);
-    if (!prog->procs.empty() || !prog->classes.empty()) m.programs.push_back(prog);
-    impl_->runTop(*prog, m, nullptr);
+    auto link = impl_->link(compileChunk(code, ParseMode::Statements), m);
+    if (!link->program->procs.empty() || !link->program->classes.empty())
+      m.programs.push_back(link);
+    impl_->runTop(*link, nullptr);
   });
 }
 
@@ -286,13 +290,13 @@ Variant Engine::run(Module& m, std::string_view name, Args args) {
     if ((!c || c->kind != Cell::Procedure) && !m.isGlobal) c = globalModule().find(lower);
     if (!c || c->kind != Cell::Procedure)
       au::raise(err::kSubNotDefined, "Procedure not defined: '" + std::string(name) + "'");
-    std::shared_ptr<Program> keep = c->owner;
+    std::shared_ptr<LinkedProgram> keep = c->owner;
     // Values passed from outside go by value: the host keeps its own copies.
     std::vector<Variant> values;
     values.reserve(args.size());
     for (auto& a : args)
       values.push_back(a.deref());
-    return callProc(*c->proc, nullptr, Args(values.data(), values.size()));
+    return callProc(*c->proc, *keep, nullptr, Args(values.data(), values.size()));
   });
 }
 
@@ -300,9 +304,9 @@ Variant Engine::run(Module& m, std::string_view name, Args args) {
 
 // Runs code given as text: an error in it is reported at the statement that ran the text,
 // since its own lines are not lines of any added chunk.
-void Engine::Impl::runCodeText(Program& prog, Module& m, Frame* caller) {
+void Engine::Impl::runCodeText(LinkedProgram& link, Frame* caller) {
   try {
-    runTop(prog, m, caller);
+    runTop(link, caller);
   } catch (const au::Error&) {
     located = false;
     throw;
@@ -319,32 +323,31 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
     return Variant(static_cast<au::Object*>(&eng.err()));
   case kEval: {
     need(1);
-    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Expression);
-    compileProgram(prog, *f.module, &f);
-    return runTop(*prog, *f.module, &f);
+    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Expression, *f.link->module, &f);
+    return runTop(*link, &f);
   }
   case kExecute: {
     need(1);
-    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
-    compileProgram(prog, *f.module, &f);
-    if (!prog->procs.empty() || !prog->classes.empty()) f.module->programs.push_back(prog);
-    runCodeText(*prog, *f.module, &f);
+    Module& m = *f.link->module;
+    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Statements, m, &f);
+    if (!link->program->procs.empty() || !link->program->classes.empty())
+      m.programs.push_back(link);
+    runCodeText(*link, &f);
     return Variant();
   }
   case kExecuteGlobal: {
     need(1);
     Module& g = eng.globalModule();
-    auto prog = parseOrRaise(au::CStr(args[0].deref()), ParseMode::Statements);
-    compileProgram(prog, g, nullptr);
-    g.programs.push_back(prog);
-    runCodeText(*prog, g, nullptr);
+    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Statements, g, nullptr);
+    g.programs.push_back(link);
+    runCodeText(*link, nullptr);
     return Variant();
   }
   case kGetRef: {
     need(1);
     std::string name = au::CStr(args[0].deref());
     std::string lower = lowerAscii(name);
-    Cell* c = f.module ? f.module->find(lower) : nullptr;
+    Cell* c = f.link->module->find(lower);
     if (!c || c->kind != Cell::Procedure) c = eng.globalModule().find(lower);
     if (!c || c->kind != Cell::Procedure) au::raise(err::kInvalidProcedureCall);
     return Variant(static_cast<au::Object*>(new ProcRef(eng, *c->proc, c->owner)));

@@ -66,26 +66,47 @@ private:
 
 struct Engine::Frame {
   Variant* slots = nullptr;
-  ProcDef* proc = nullptr;
+  const ProcDef* proc = nullptr;
   ScriptObject* me = nullptr;
-  Module* module = nullptr;
-  Program* program = nullptr;
+  LinkedProgram* link = nullptr; // the running code's chunk as linked in this engine
+  Cell* const* cells = nullptr;  // link->cells, one load nearer for the hot paths
+  void setLink(LinkedProgram& l) {
+    link = &l;
+    cells = l.cells.data();
+  }
   bool explicitNames = false;
   bool resumeNext = false;
 };
+
+// LinkedProgram::appends: which of an AppendStmt's flags hold in the engine.
+enum : uint8_t { kAppendPure = 1, kAppendStreaming = 2, kAppendLocalStreaming = 4 };
 
 enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
 
 // Where names of a piece of code are looked up while compiling it.
 struct Scope {
-  Module* module = nullptr;
-  Module* global = nullptr;
-  ClassDef* cls = nullptr;
-  ProcDef* proc = nullptr; // null at top level and in Eval/Execute
+  const ClassDecl* cls = nullptr;
+  const ProcDef* proc = nullptr; // null at top level and in Eval/Execute
   const std::unordered_map<std::string, int>* locals = nullptr; // caller's locals (Eval/Execute)
   std::unordered_map<std::string, int> implicit;                // undeclared names of a procedure
-  int* slotCount = nullptr;                                     // where new slots are counted
+  std::unordered_map<std::string, int> redims; // names a procedure sizes with ReDim, not Dim
+  int* slotCount = nullptr;                    // where new slots are counted
   int slotBase = 0;
+};
+
+// Resolves the names of a parsed chunk, once, with nothing that depends on an engine.
+struct Compiler {
+  Program* compiling = nullptr;
+  // `caller`: Eval and Execute see the locals and the class of the code that runs them.
+  void compileProgram(Program& prog, const ProcDef* callerProc, const ClassDecl* callerClass);
+  void compileClass(ClassDecl& decl);
+  void compileProc(ProcDef& p, const ClassDecl* cls);
+  void compileBlock(Block& b, Scope& s);
+  void compileStmt(StmtPtr& st, Scope& s);
+  void compileExpr(Expr& e, Scope& s);
+  void compileIdent(IdentExpr& id, Scope& s, bool skipLocals = false);
+  int globalOf(const std::string& lower, const std::string& name);
+  static int newSlot(Scope& s);
 };
 
 struct Engine::Impl {
@@ -115,16 +136,13 @@ struct Engine::Impl {
   int errCol = 0;
   const Program* errProgram = nullptr;
 
-  // ---- compiler (compiler.cpp)
-  const Program* compiling = nullptr;
-  void compileProgram(const std::shared_ptr<Program>& prog, Module& m, const Frame* caller);
-  void compileProc(ProcDef& p, Module& m, ClassDef* cls);
-  void compileBlock(Block& b, Scope& s);
-  void compileStmt(StmtPtr& st, Scope& s);
-  void compileExpr(Expr& e, Scope& s);
-  void compileIdent(IdentExpr& id, Scope& s, bool skipLocals = false);
-  void collectLocals(const Block& b, ProcDef& p, Module& m);
-  int newSlot(Scope& s);
+  // ---- linker (compiler.cpp)
+  // Defines a compiled chunk's classes, procedures and variables in the module and binds its
+  // names to the module's cells.
+  std::shared_ptr<LinkedProgram> link(const std::shared_ptr<const Program>& prog, Module& m);
+  // Compiles code text run by Eval/Execute (seeing the caller's locals) and links it.
+  std::shared_ptr<LinkedProgram> compileText(std::string_view code, ParseMode mode, Module& m,
+                                             const Frame* caller);
 
   // ---- the error of the running statement, carried back as a status
   // The interpreter's own errors (an operator's, a member of no object, Err.Raise) do not
@@ -181,7 +199,7 @@ struct Engine::Impl {
   Variant callOther(const CallExpr& c, Frame& f, int kind);
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
-  bool libraryName(const IdentExpr& id);
+  bool libraryName(const IdentExpr& id, const Frame& f);
   // Arguments that can go straight into the callee's frame: no omitted ones and no array
   // elements (those go by reference through the general path, which locks the array).
   static bool directArgs(const std::vector<ExprPtr>& args) {
@@ -189,8 +207,8 @@ struct Engine::Impl {
       if (a->kind == EK::Missing || a->kind == EK::Call) return false;
     return true;
   }
-  Variant invokeDirect(const ProcDef& p, ScriptObject* me, const std::vector<ExprPtr>& args,
-                       Frame& f);
+  Variant invokeDirect(const ProcDef& p, LinkedProgram& link, ScriptObject* me,
+                       const std::vector<ExprPtr>& args, Frame& f);
   // May leave an error pending.
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
@@ -212,8 +230,8 @@ struct Engine::Impl {
   Variant withObject(const MemberExpr& m, Frame& f);
   // Runs a chunk's top-level code (or evaluates its expression) in a frame that sees the
   // caller's locals when there is a caller.
-  Variant runTop(Program& prog, Module& m, Frame* caller);
-  void runCodeText(Program& prog, Module& m, Frame* caller);
+  Variant runTop(LinkedProgram& link, Frame* caller);
+  void runCodeText(LinkedProgram& link, Frame* caller);
   Variant newObject(const NewExpr& n, Frame& f);
 
   void tick();

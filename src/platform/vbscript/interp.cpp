@@ -131,8 +131,8 @@ struct ArgEval {
           out = Variant::byRef(&f.slots[id.slot].deref());
           continue;
         }
-        if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
-          out = Variant::byRef(&id.cell->value);
+        if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
+          out = Variant::byRef(&f.cells[id.global]->value);
           continue;
         }
         Variant* v = impl.varOf(id, f, true);
@@ -310,9 +310,10 @@ Variant letValue(Variant v) {
   return v;
 }
 
-bool Engine::Impl::libraryName(const IdentExpr& id) {
+bool Engine::Impl::libraryName(const IdentExpr& id, const Frame& f) {
   if (!id.builtin || id.bind != Bind::Global || id.intrinsic >= 0) return false;
-  if (id.cell->kind != Cell::Undefined || (id.outer && id.outer->kind != Cell::Undefined))
+  if (f.cells[id.global]->kind != Cell::Undefined ||
+      (f.link->outer[id.global] && f.link->outer[id.global]->kind != Cell::Undefined))
     return false;
   for (auto& o : memberObjects)
     if (o.asObject()->classInfo().find(id.name)) return false;
@@ -400,7 +401,7 @@ void Engine::Impl::locate(const Stmt& st, const Frame& f) {
     located = true;
     errLine = st.line;
     errCol = st.col;
-    errProgram = f.proc && f.proc->program ? f.proc->program : f.program;
+    errProgram = f.proc && f.proc->program ? f.proc->program : f.link->program.get();
   }
 }
 
@@ -442,8 +443,8 @@ void Engine::Impl::resumeFault() {
   auto* id = e.kind == EK::Ident ? static_cast<const IdentExpr*>(&e) : nullptr;
   if (id && id->bind == Bind::Local)
     ::new (static_cast<void*>(&empty)) Variant(f.slots[id->slot].deref());
-  else if (id && id->bind == Bind::Global && id->cell->kind == Cell::Variable)
-    ::new (static_cast<void*>(&empty)) Variant(id->cell->value);
+  else if (id && id->bind == Bind::Global && f.cells[id->global]->kind == Cell::Variable)
+    ::new (static_cast<void*>(&empty)) Variant(f.cells[id->global]->value);
   else
     ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
   return empty;
@@ -460,9 +461,9 @@ void Engine::Impl::resumeFault() {
     case Bind::Field:
       return f.me->fields()[id.member->field];
     case Bind::Global:
-      if (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant ||
-          id.cell->kind == Cell::Object)
-        return id.cell->value;
+      if (f.cells[id.global]->kind == Cell::Variable ||
+          f.cells[id.global]->kind == Cell::Constant || f.cells[id.global]->kind == Cell::Object)
+        return f.cells[id.global]->value;
       break;
     default:
       break;
@@ -509,8 +510,8 @@ void Engine::Impl::resumeFault() {
       put(f.slots[id.slot].deref(), std::move(v));
       return Flow::Normal;
     }
-    if (id.bind == Bind::Global && id.cell->kind == Cell::Variable) {
-      put(id.cell->value, std::move(v));
+    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
+      put(f.cells[id.global]->value, std::move(v));
       return Flow::Normal;
     }
     if (id.bind == Bind::Field) {
@@ -603,7 +604,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     auto& a = static_cast<const AppendStmt&>(st);
     auto& id = static_cast<const IdentExpr&>(*a.target);
     Variant* target = nullptr;
-    if (a.streaming) {
+    const uint8_t flags = f.link->appends[static_cast<size_t>(a.site)];
+    if (flags & kAppendStreaming) {
       target = varOf(id, f, true);
       if (failed()) return Flow::Normal;
       // A by-reference parameter naming the same variable is the one alias left.
@@ -612,11 +614,12 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
         auto& pi = static_cast<const IdentExpr&>(*p);
         const Variant* at = pi.bind == Bind::Local    ? &f.slots[pi.slot].deref()
                             : pi.bind == Bind::Field  ? &f.me->fields()[pi.member->field]
-                            : pi.bind == Bind::Global ? &pi.cell->value
+                            : pi.bind == Bind::Global ? &f.cells[pi.global]->value
                                                       : nullptr;
         if (at == target) target = nullptr;
       }
-    } else if (a.localStreaming && id.bind == Bind::Local && !f.slots[id.slot].isByRef()) {
+    } else if ((flags & kAppendLocalStreaming) && id.bind == Bind::Local &&
+               !f.slots[id.slot].isByRef()) {
       target = &f.slots[id.slot];
     }
     if (target && target->isString()) {
@@ -642,7 +645,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       target->noteTextKind(Variant::kTextUnknown);
       return Flow::Normal;
     }
-    if (!a.pure) {
+    if (!(flags & kAppendPure)) {
       // A part may change the variable: read it first, as `s = s & f()` does.
       Variant cur = eval(id, f);
       for (auto& p : a.parts)
@@ -687,7 +690,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   case SK::Call: {
     auto& cs = static_cast<const CallStmt&>(st);
     const Expr& c = *cs.call;
-    if (cs.library && libraryName(*cs.library)) {
+    if (cs.library && libraryName(*cs.library, f)) {
       const Builtin& b = *cs.library->builtin;
       if (b.use == kValueOnly) raiseNamed(err::kUnsupportedType, cs.library->name);
       // A procedure of the library with no value: called here and only here.
@@ -1019,8 +1022,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     for (auto& [id, value] : static_cast<const ConstStmt&>(st).items) {
       Variant v = letValue(eval(*value, f));
       if (id->bind == Bind::Global) {
-        id->cell->kind = Cell::Constant;
-        id->cell->value = std::move(v);
+        f.cells[id->global]->kind = Cell::Constant;
+        f.cells[id->global]->value = std::move(v);
       } else if (Variant* p = varOf(*id, f, true)) {
         *p = std::move(v);
       } else if (failed()) {
@@ -1059,13 +1062,14 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool de
   case Bind::MeMember:
     return nullptr;
   case Bind::Global: {
-    Cell* c = id.cell;
+    Cell* c = f.cells[id.global];
     if (c->kind == Cell::Variable) return &c->value;
     if (c->kind != Cell::Undefined) return nullptr;
-    if (id.outer) {
-      if (id.outer->kind == Cell::Variable) return &id.outer->value;
-      if (id.outer->kind != Cell::Undefined) return nullptr;
+    if (f.link->outer[id.global]) {
+      if (f.link->outer[id.global]->kind == Cell::Variable) return &f.link->outer[id.global]->value;
+      if (f.link->outer[id.global]->kind != Cell::Undefined) return nullptr;
     }
+    if (id.declaredLocal) return &f.slots[id.slot].deref();
     if (id.intrinsic >= 0 || id.builtin || id.constant) return nullptr;
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return nullptr;
@@ -1090,8 +1094,10 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
   case Bind::MeMember:
     return f.me->call(*id.member, kind, args, true);
   case Bind::Global: {
-    Cell* c = id.cell;
-    if (c->kind == Cell::Undefined && id.outer && id.outer->kind != Cell::Undefined) c = id.outer;
+    Cell* c = f.cells[id.global];
+    if (c->kind == Cell::Undefined && f.link->outer[id.global] &&
+        f.link->outer[id.global]->kind != Cell::Undefined)
+      c = f.link->outer[id.global];
     switch (c->kind) {
     case Cell::Variable:
     case Cell::Constant:
@@ -1102,12 +1108,13 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       return indexValue(c->value, args, kind, id.name, this);
     case Cell::Procedure:
       // A redefinition during the call leaves this code alive: the module keeps every chunk.
-      return eng.callProc(*c->proc, nullptr, args, true);
+      return eng.callProc(*c->proc, *c->owner, nullptr, args, true);
     case Cell::Class:
       raiseNamed(err::kTypeMismatch, id.name);
     case Cell::Undefined:
       break;
     }
+    if (id.declaredLocal) return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return o.asObject()->invoke(id.name, kind, args);
     if (id.intrinsic >= 0) return intrinsic(id.intrinsic, f, args, hasArgs, id);
@@ -1151,23 +1158,24 @@ Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, 
 
 Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, int kind, Args args,
                                        Frame& f) {
+  LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(site.site)];
   if (&typeid(*obj) == &typeid(ScriptObject)) {
     auto* so = static_cast<ScriptObject*>(obj);
-    if (site.cacheClass != so->cls().id) {
-      site.cacheMember = so->cls().find(site.name);
-      site.cacheClass = so->cls().id;
+    if (cache.cls != so->cls().id) {
+      cache.member = so->cls().find(site.name);
+      cache.cls = so->cls().id;
     }
-    if (!site.cacheMember) raiseNamed(err::kNoSuchMember, site.name);
-    return so->call(*site.cacheMember, kind, args, so == f.me, true);
+    if (!cache.member) raiseNamed(err::kNoSuchMember, site.name);
+    return so->call(*cache.member, kind, args, so == f.me, true);
   }
   bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
   // Native member tables are static: the member found last time at this place is reused.
   const au::ClassInfo* info = &obj->classInfo();
-  if (site.cacheInfo != info) {
-    site.cacheNative = info->find(site.name);
-    site.cacheInfo = info;
+  if (cache.info != info) {
+    cache.native = info->find(site.name);
+    cache.info = info;
   }
-  if (const au::Member* m = site.cacheNative;
+  if (const au::Member* m = cache.native;
       m && !(args.size() > (assigning ? 1u : 0u) && m->maxArgs == 0 && m->get)) {
     return au::ClassInfo::call(*obj, *m, kind, args); // the caller holds the object
   }
@@ -1184,7 +1192,7 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
       return indexValue(obj->invoke(site.name, au::kGetOrCall, {}), args, kind, site.name);
     }
   }
-  if (site.cacheNative) return obj->invoke(site.name, kind, args);
+  if (cache.native) return obj->invoke(site.name, kind, args);
   try {
     return obj->invoke(site.name, kind, args);
   } catch (const au::Error& e) {
@@ -1217,9 +1225,9 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
     if (id.bind == Bind::Local) return f.slots[id.slot].deref();
     if (id.bind == Bind::Field) return f.me->fields()[id.member->field];
     if (id.bind == Bind::Global &&
-        (id.cell->kind == Cell::Variable || id.cell->kind == Cell::Constant ||
-         id.cell->kind == Cell::Object))
-      return id.cell->value;
+        (f.cells[id.global]->kind == Cell::Variable || f.cells[id.global]->kind == Cell::Constant ||
+         f.cells[id.global]->kind == Cell::Object))
+      return f.cells[id.global]->value;
     break;
   }
   case EK::Binary:
@@ -1596,7 +1604,7 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 
 // Calls a script procedure, evaluating the arguments straight into its frame. An argument that
 // fails leaves its error pending, and the procedure does not run.
-Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
+Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, ScriptObject* me,
                                    const std::vector<ExprPtr>& args, Frame& f) {
   tick();
   checkStack();
@@ -1612,8 +1620,8 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
         v = &f.slots[id.slot].deref();
       else if (id.bind == Bind::Field)
         v = &f.me->fields()[id.member->field];
-      else if (id.bind == Bind::Global && id.cell->kind == Cell::Variable)
-        v = &id.cell->value;
+      else if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable)
+        v = &f.cells[id.global]->value;
       else if (!(v = varOf(id, f, true)) && failed())
         return Variant(); // the procedure does not run
       if (v) {
@@ -1627,9 +1635,9 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, ScriptObject* me,
   }
   Frame fr;
   fr.slots = slots;
-  fr.proc = const_cast<ProcDef*>(&p);
+  fr.proc = &p;
   fr.me = me;
-  fr.module = p.module;
+  fr.setLink(link);
   fr.explicitNames = p.explicitNames;
   execBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
@@ -1657,14 +1665,15 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
   {
     if (&typeid(*obj) == &typeid(ScriptObject)) {
       auto* so = static_cast<ScriptObject*>(obj.get());
-      if (m.cacheClass != so->cls().id) {
-        m.cacheMember = so->cls().find(m.name);
-        m.cacheClass = so->cls().id;
+      LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(m.site)];
+      if (cache.cls != so->cls().id) {
+        cache.member = so->cls().find(m.name);
+        cache.cls = so->cls().id;
       }
-      if (m.cacheMember) target = procForCall(*m.cacheMember, kind);
-      if (target && so->cls().engine == &eng && (m.cacheMember->isPublic || so == f.me) &&
+      if (cache.member) target = procForCall(*cache.member, kind);
+      if (target && so->cls().engine == &eng && (cache.member->isPublic || so == f.me) &&
           target->params.size() == c.args.size() && directArgs(c.args))
-        return invokeDirect(*target, so, c.args, f);
+        return invokeDirect(*target, *so->cls().link, so, c.args, f);
     }
   }
   if (!target && c.args.size() <= 3) {
@@ -1676,8 +1685,8 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
         auto& ai = static_cast<const IdentExpr&>(a);
         Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot].deref()
                      : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
-                     : (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable)
-                         ? &ai.cell->value
+                     : (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable)
+                         ? &f.cells[ai.global]->value
                          : nullptr;
         if (v) {
           argv[i] = Variant::byRef(v);
@@ -1703,17 +1712,23 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);
     const ProcDef* target = nullptr;
+    LinkedProgram* link = nullptr;
     ScriptObject* me = nullptr;
     if (id.bind == Bind::Global) {
-      Cell* cell = id.cell;
-      if (cell->kind == Cell::Undefined && id.outer) cell = id.outer;
-      if (cell->kind == Cell::Procedure) target = cell->proc;
+      Cell* cell = f.cells[id.global];
+      if (cell->kind == Cell::Undefined && f.link->outer[id.global])
+        cell = f.link->outer[id.global];
+      if (cell->kind == Cell::Procedure) {
+        target = cell->proc;
+        link = cell->owner.get();
+      }
     } else if (id.bind == Bind::MeMember && f.me) {
       target = procForCall(*id.member, kind);
       me = f.me;
+      link = me->cls().link.get();
     }
     if (target && target->params.size() == c.args.size() && directArgs(c.args))
-      return invokeDirect(*target, me, c.args, f);
+      return invokeDirect(*target, *link, me, c.args, f);
   } else if (c.callee->kind == EK::Member) {
     return callMember(c, static_cast<const MemberExpr&>(*c.callee), f, kind);
   }
@@ -1724,7 +1739,8 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident && c.args.size() <= 3) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);
     if (id.builtin && id.bind == Bind::Global && id.intrinsic < 0 &&
-        id.cell->kind == Cell::Undefined && (!id.outer || id.outer->kind == Cell::Undefined) &&
+        f.cells[id.global]->kind == Cell::Undefined &&
+        (!f.link->outer[id.global] || f.link->outer[id.global]->kind == Cell::Undefined) &&
         memberObjects.empty()) {
       // A library function: plain variables by reference (no copies), the rest by value.
       const Builtin& b = *id.builtin;
@@ -1745,10 +1761,10 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
             argv[i] = Variant::byRef(&f.me->fields()[ai.member->field]);
             continue;
           }
-          if (ai.bind == Bind::Global && ai.cell->kind == Cell::Variable) {
+          if (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable) {
             // A page held in a global is searched where it is, and keeps what was learnt
             // about its text (all ASCII) from one call to the next.
-            argv[i] = Variant::byRef(&ai.cell->value);
+            argv[i] = Variant::byRef(&f.cells[ai.global]->value);
             continue;
           }
         } else if (a.kind == EK::Missing) {
@@ -1779,8 +1795,9 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
       target = procForCall(*id.member, kind);
       break;
     case Bind::Global: {
-      Cell* cell = id.cell;
-      if (cell->kind == Cell::Undefined && id.outer) cell = id.outer;
+      Cell* cell = f.cells[id.global];
+      if (cell->kind == Cell::Undefined && f.link->outer[id.global])
+        cell = f.link->outer[id.global];
       if (cell->kind == Cell::Procedure)
         target = cell->proc;
       else if (cell->kind == Cell::Variable)
@@ -1790,7 +1807,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     default:
       break;
     }
-    if (id.intrinsic >= 0 && id.cell->kind == Cell::Undefined) varRefs = false;
+    if (id.intrinsic >= 0 && f.cells[id.global]->kind == Cell::Undefined) varRefs = false;
     ArgBuf buf;
     buf.init(c.args.size());
     if (!ae.run(c.args, buf, target, varRefs)) return Variant();
@@ -1818,7 +1835,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
       return;
     }
     if (failed()) return;
-    if (id.bind == Bind::Global && id.cell->kind == Cell::Undefined) {
+    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Undefined) {
       for (auto& o : memberObjects)
         if (o.asObject()->classInfo().find(id.name)) {
           o.asObject()->invoke(id.name, kind, Args(&value, 1));
@@ -1837,8 +1854,9 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
     auto& c = static_cast<const CallExpr&>(target);
     if (c.callee->kind == EK::Ident) {
       auto& id = static_cast<const IdentExpr&>(*c.callee);
-      if (id.bind == Bind::Global && id.lower == "mid" && id.cell->kind == Cell::Undefined &&
-          (!id.outer || id.outer->kind == Cell::Undefined)) {
+      if (id.bind == Bind::Global && id.lower == "mid" &&
+          f.cells[id.global]->kind == Cell::Undefined &&
+          (!f.link->outer[id.global] || f.link->outer[id.global]->kind == Cell::Undefined)) {
         // The Mid statement: Mid(var, start[, length]) = text
         if (c.args.size() < 2 || c.args.size() > 3) raiseNamed(err::kWrongArgumentCount, id.name);
         Variant* v = c.args[0]->kind == EK::Ident
@@ -1913,7 +1931,9 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         return;
       }
       if (!v && id.bind == Bind::Global) {
-        Cell* cell = id.cell->kind == Cell::Undefined && id.outer ? id.outer : id.cell;
+        Cell* cell = f.cells[id.global]->kind == Cell::Undefined && f.link->outer[id.global]
+                         ? f.link->outer[id.global]
+                         : f.cells[id.global];
         if (cell->kind == Cell::Object && cell->value.isObject() && !cell->value.isNothing()) {
           cell->value.asObject()->invokeDefault(kind, buf.args());
           return;
@@ -1931,9 +1951,11 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
   }
 }
 
-Variant Engine::Impl::newObject(const NewExpr& n, Frame&) {
-  Cell* c = n.cell;
-  if (c->kind != Cell::Class && n.outer && n.outer->kind == Cell::Class) c = n.outer;
+Variant Engine::Impl::newObject(const NewExpr& n, Frame& f) {
+  Cell* c = f.cells[n.global];
+  if (c->kind != Cell::Class && f.link->outer[n.global] &&
+      f.link->outer[n.global]->kind == Cell::Class)
+    c = f.link->outer[n.global];
   if (c->kind == Cell::Class) return Variant(eng.instantiate(c->cls));
   // Classes the runtime provides (`New RegExp`) come from the library or the factory.
   if (n.lower == "regexp")
@@ -1946,7 +1968,8 @@ Variant Engine::Impl::newObject(const NewExpr& n, Frame&) {
 
 // ---- procedures and classes
 
-Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args, bool consume) {
+Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args,
+                         bool consume) {
   Impl& im = *impl_;
   if (args.size() != p.params.size()) raiseNamed(err::kWrongArgumentCount, p.name);
   im.tick();
@@ -1970,7 +1993,7 @@ Variant Engine::callProc(ProcDef& p, ScriptObject* me, Args args, bool consume) 
   fr.slots = slots;
   fr.proc = &p;
   fr.me = me;
-  fr.module = p.module;
+  fr.setLink(link);
   fr.explicitNames = p.explicitNames;
   im.execBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
@@ -1986,7 +2009,7 @@ Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
       if (!fd.isArray) continue;
       std::vector<SafeArray::Bound> bounds;
       Frame fr;
-      fr.module = cls->module;
+      fr.setLink(*cls->link);
       for (auto& d : fd.dims)
         bounds.push_back(SafeArray::Bound::fromUpper(au::CLng(letValue(im.eval(*d, fr)))));
       if (bounds.empty()) bounds.push_back({0, 0});
@@ -1995,7 +2018,7 @@ Ref<ScriptObject> Engine::instantiate(const std::shared_ptr<ClassDef>& cls) {
       obj->fields()[i] = Variant(std::move(arr));
     }
   }
-  if (cls->initialize) callProc(*cls->initialize, obj.get(), {});
+  if (cls->decl->initialize) callProc(*cls->decl->initialize, *cls->link, obj.get(), {});
   return obj;
 }
 
@@ -2041,21 +2064,21 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
   Engine* e = cls_->engine;
   if (!e) au::raise(err::kObjectRequired, "The script engine of this object has been reset");
   if (kind & au::kPropertySet) {
-    if (m.set) return e->callProc(*m.set, this, args, consume);
-    if (m.let) return e->callProc(*m.let, this, args, consume);
+    if (m.set) return e->callProc(*m.set, *cls_->link, this, args, consume);
+    if (m.let) return e->callProc(*m.let, *cls_->link, this, args, consume);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   if (kind & au::kPropertyLet) {
-    if (m.let) return e->callProc(*m.let, this, args, consume);
+    if (m.let) return e->callProc(*m.let, *cls_->link, this, args, consume);
     raiseNamed(err::kNoSuchMember, m.name);
   }
-  ProcDef* getter = m.method ? m.method : m.get;
+  const ProcDef* getter = m.method ? m.method : m.get;
   if (!getter) raiseNamed(err::kNoSuchMember, m.name);
   if (getter->params.empty() && !args.empty() && getter->returnsValue()) {
     // Arguments to a member that takes none index what it returns.
-    return indexValue(e->callProc(*getter, this, {}), args, kind, m.name);
+    return indexValue(e->callProc(*getter, *cls_->link, this, {}), args, kind, m.name);
   }
-  return e->callProc(*getter, this, args, consume);
+  return e->callProc(*getter, *cls_->link, this, args, consume);
 }
 
 Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {
@@ -2065,12 +2088,12 @@ Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {
 }
 
 Variant ScriptObject::invokeDefault(int kind, Args args) {
-  if (!cls_->defaultMember) au::raise(err::kNoSuchMember);
-  return call(*cls_->defaultMember, kind, args, false);
+  if (!cls_->decl->defaultMember) au::raise(err::kNoSuchMember);
+  return call(*cls_->decl->defaultMember, kind, args, false);
 }
 
 void ScriptObject::lastReleased() noexcept {
-  if (!terminated_ && cls_->terminate && cls_->engine) {
+  if (!terminated_ && cls_->decl->terminate && cls_->engine) {
     terminated_ = true;
     addRef(); // alive while the handler runs
     // The handler may run while another error is on its way out (a frame being released):
@@ -2083,7 +2106,7 @@ void ScriptObject::lastReleased() noexcept {
       // The last release may come from native code after the script has finished: the
       // handler still runs under the engine's stack check and limits.
       EntryGuard guard(im);
-      cls_->engine->callProc(*cls_->terminate, this, {});
+      cls_->engine->callProc(*cls_->decl->terminate, *cls_->link, this, {});
     } catch (...) {
       // errors in a terminate handler are dropped, as the language does
     }

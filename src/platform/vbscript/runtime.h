@@ -23,16 +23,40 @@ using automation::Ref;
 class Engine;
 class ErrObject;
 
+struct Cell;
+struct Module;
+struct ClassDef;
+
+// A compiled chunk as one engine runs it: the cells its global names stand for and the
+// caches of its call sites. The chunk itself stays shared and unchanged.
+struct LinkedProgram {
+  std::shared_ptr<const Program> program;
+  Module* module = nullptr;
+  std::vector<Cell*> cells; // by IdentExpr/NewExpr::global: the cell in the chunk's module
+  std::vector<Cell*> outer; // the same name in the global module (named modules), else null
+  // The member last found at a MemberExpr::site: on a script class instance (by the class's
+  // unique id), or on a native object by its class's (static) member table.
+  struct Site {
+    uint64_t cls = 0;
+    const ClassMember* member = nullptr;
+    const automation::ClassInfo* info = nullptr;
+    const automation::Member* native = nullptr;
+  };
+  std::vector<Site> sites;
+  // By AppendStmt::site: the statement's flags hold in this engine.
+  std::vector<uint8_t> appends;
+};
+
 // A global name of a module. Code refers to cells, never to names, so a procedure defined
 // (or redefined) later is what the next call reaches.
 struct Cell {
   enum Kind : uint8_t { Undefined, Variable, Constant, Procedure, Class, Object };
   Kind kind = Undefined;
   std::string name;
-  Variant value;                  // Variable, Constant, Object
-  ProcDef* proc = nullptr;        // Procedure
-  std::shared_ptr<Program> owner; // keeps the procedure's code alive
-  std::shared_ptr<ClassDef> cls;  // Class
+  Variant value;                        // Variable, Constant, Object
+  const ProcDef* proc = nullptr;        // Procedure
+  std::shared_ptr<LinkedProgram> owner; // Procedure: its chunk as linked here, kept alive
+  std::shared_ptr<ClassDef> cls;        // Class
 };
 
 struct Module {
@@ -41,7 +65,7 @@ struct Module {
   std::unordered_map<std::string, std::unique_ptr<Cell>> cells; // by lower-cased name
   std::vector<Cell*> order;           // cells in the order their names first appeared
   std::vector<std::string> procOrder; // lower-cased procedure names, first definition order
-  std::vector<std::shared_ptr<Program>> programs;
+  std::vector<std::shared_ptr<LinkedProgram>> programs;
 
   Cell* find(const std::string& lower) const {
     auto it = cells.find(lower);
@@ -58,28 +82,13 @@ struct Module {
   }
 };
 
-struct ClassMember {
-  std::string name;
-  bool isPublic = true;
-  int field = -1;
-  ProcDef* method = nullptr; // Sub or Function
-  ProcDef* get = nullptr;
-  ProcDef* let = nullptr;
-  ProcDef* set = nullptr;
-};
-
 struct ClassDef {
   explicit ClassDef(std::string n) : name(n), info(std::move(n)) {}
   std::string name;
   uint64_t id = 0;          // unique for the process: call sites cache members by it
   Engine* engine = nullptr; // null once the engine is reset or gone
-  Module* module = nullptr;
-  std::shared_ptr<Program> program;
-  ClassDecl* decl = nullptr;
-  std::unordered_map<std::string, ClassMember> members; // by lower-cased name
-  const ClassMember* defaultMember = nullptr;
-  ProcDef* initialize = nullptr;
-  ProcDef* terminate = nullptr;
+  std::shared_ptr<LinkedProgram> link; // its chunk as linked in the engine
+  const ClassDecl* decl = nullptr;     // members, shared by every engine running the chunk
   automation::ClassInfo info; // empty: members are found through ScriptObject::invoke
   const ClassMember* find(std::string_view name) const;
 };
@@ -162,6 +171,9 @@ inline constexpr const char* kRuntimeSource = "VBScript runtime error";
 // The number of the time-out error (not catchable by On Error Resume Next).
 inline constexpr int32_t kTimeoutError = static_cast<int32_t>(0x80040000u) | 0x1770;
 
+// Parses and compiles a chunk for Engine::addCode; compile errors leave as ScriptFailure.
+std::shared_ptr<const Program> compile(std::string_view code);
+
 class Engine : public BuiltinHost {
 public:
   Engine();
@@ -178,6 +190,9 @@ public:
   // Compiles a chunk into the module and runs its top-level statements. Errors leave as
   // ScriptFailure (compile errors with their number 1001-1058).
   void addCode(Module& m, std::string_view code);
+  // Adds a chunk compiled once (compile()) and runs its top-level statements; the same chunk
+  // may be added to several engines, in several threads.
+  void addCode(Module& m, const std::shared_ptr<const Program>& program);
   Variant eval(Module& m, std::string_view expression);
   void executeStatement(Module& m, std::string_view code);
   Variant run(Module& m, std::string_view name, Args args);
@@ -204,7 +219,9 @@ public:
 
   // Calls a procedure with arguments as passed (by-reference entries bind ByRef parameters).
   // `consume`: the arguments are the engine's own temporaries, so values may be moved.
-  Variant callProc(ProcDef& p, ScriptObject* me, Args args, bool consume = false);
+  // `link` is the procedure's chunk as linked in this engine.
+  Variant callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args,
+                   bool consume = false);
   // Instantiates a script class.
   Ref<ScriptObject> instantiate(const std::shared_ptr<ClassDef>& cls);
 

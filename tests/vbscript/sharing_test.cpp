@@ -10,7 +10,8 @@ namespace vbtest {
 namespace {
 
 // Globals, a class whose methods reach a global and use Eval on their fields, a procedure-level
-// ReDim under Option Explicit, member calls and an append on one call site.
+// ReDim under Option Explicit, member calls, a text long enough to be shared by reference
+// and an append on one call site.
 const char* const kChunk = R"(Option Explicit
 Dim total, c
 Class Counter
@@ -23,7 +24,7 @@ Set c = New Counter
 Function Bump(k)
   Dim s
   c.Add k
-  s = "t"
+  s = "running total "
   s = s & total & "/" & c.Value & "/" & c.Twice()
   Bump = s
 End Function
@@ -52,15 +53,15 @@ TEST(Sharing, OneChunkInTwoEnginesKeepsTheirStateApart) {
   vbs::Module& mb = b.addModule("M");
   a.addCode(ma, chunk);
   b.addCode(mb, chunk);
-  EXPECT_EQ(call(a, ma, "Bump", 1), "t1/1/2");
-  EXPECT_EQ(call(b, mb, "Bump", 10), "t10/10/20");
-  EXPECT_EQ(call(a, ma, "Bump", 2), "t3/3/6");
-  EXPECT_EQ(call(b, mb, "Bump", 20), "t30/30/60");
+  EXPECT_EQ(call(a, ma, "Bump", 1), "running total 1/1/2");
+  EXPECT_EQ(call(b, mb, "Bump", 10), "running total 10/10/20");
+  EXPECT_EQ(call(a, ma, "Bump", 2), "running total 3/3/6");
+  EXPECT_EQ(call(b, mb, "Bump", 20), "running total 30/30/60");
   EXPECT_EQ(call(a, ma, "Sized", 4), "8");
   EXPECT_EQ(au::CStr(b.eval(b.globalModule(), "total")), "1000");
   // Resetting one engine leaves the other running the chunk.
   a.reset();
-  EXPECT_EQ(call(b, mb, "Bump", 1), "t31/31/62");
+  EXPECT_EQ(call(b, mb, "Bump", 1), "running total 31/31/62");
   EXPECT_EQ(call(b, mb, "Sized", 2), "4");
   // A chunk that is not compiled, or an expression, is refused.
   auto parsed = std::shared_ptr<const vbs::Program>(vbs::parse("x = 1"));
@@ -87,8 +88,8 @@ TEST(Sharing, OneChunkInTwoThreads) {
   std::thread one(work, 0), two(work, 1);
   one.join();
   two.join();
-  EXPECT_EQ(results[0], "t300/300/600");
-  EXPECT_EQ(results[1], "t600/600/1200");
+  EXPECT_EQ(results[0], "running total 300/300/600");
+  EXPECT_EQ(results[1], "running total 600/600/1200");
 }
 
 } // namespace vbtest

@@ -57,6 +57,9 @@ using ExprPtr = std::unique_ptr<Expr>;
 struct LiteralExpr : Expr {
   LiteralExpr(int l, int c, automation::Variant v) : Expr(EK::Literal, l, c), value(std::move(v)) {}
   automation::Variant value;
+  // A text may share a counted block, which threads must not share: each engine reads its
+  // own copy (LinkedProgram::texts) by this index.
+  int text = -1;
 };
 
 // How an identifier was resolved.
@@ -377,6 +380,7 @@ struct Program {
   std::vector<GlobalName> globals;                  // what IdentExpr/NewExpr::global index
   std::unordered_map<std::string, int> globalIndex; // lower-cased name -> index in globals
   int memberSites = 0;                              // MemberExpr::site counts up to this
+  std::vector<const LiteralExpr*> texts;            // by LiteralExpr::text
   std::vector<const AppendStmt*> appends;           // by AppendStmt::site
 };
 

@@ -95,7 +95,9 @@ void collectDims(const Block& b, std::vector<const IdentExpr*>& out, bool redims
 // The constant value of a literal (with an optional sign), for Const at compile time.
 bool constantValue(const Expr& e, Variant& out) {
   if (e.kind == EK::Literal) {
-    out = static_cast<const LiteralExpr&>(e).value;
+    // A copy of its own: the chunk's text blocks are shared by every engine running it.
+    const Variant& v = static_cast<const LiteralExpr&>(e).value;
+    out = v.isString() ? Variant(v.asString()) : v;
     return true;
   }
   if (e.kind == EK::Unary) {
@@ -604,6 +606,14 @@ void Compiler::compileStmt(StmtPtr& stp, Scope& s) {
 void Compiler::compileExpr(Expr& e, Scope& s) {
   if (stackExhausted()) raiseOutOfStack();
   switch (e.kind) {
+  case EK::Literal: {
+    auto& l = static_cast<LiteralExpr&>(e);
+    if (l.value.isString()) {
+      l.text = static_cast<int>(compiling->texts.size());
+      compiling->texts.push_back(&l);
+    }
+    break;
+  }
   case EK::Ident:
     compileIdent(static_cast<IdentExpr&>(e), s);
     break;
@@ -703,6 +713,9 @@ std::shared_ptr<LinkedProgram> Engine::Impl::link(const std::shared_ptr<const Pr
     ln->outer.push_back(&m != &global ? global.cell(g.lower, g.name) : nullptr);
   }
   ln->sites.resize(static_cast<size_t>(prog->memberSites));
+  ln->texts.reserve(prog->texts.size());
+  for (const LiteralExpr* l : prog->texts)
+    ln->texts.emplace_back(l->value.asString());
   for (auto& decl : prog->classes) {
     auto cls = std::make_shared<ClassDef>(decl->name);
     static std::atomic<uint64_t> nextClassId{0};

@@ -452,7 +452,10 @@ void Engine::Impl::resumeFault() {
 
 [[gnu::always_inline]] inline const Variant& Engine::Impl::evalRefS(const Expr& e, Frame& f,
                                                                     Variant& tmp) {
-  if (e.kind == EK::Literal) return static_cast<const LiteralExpr&>(e).value;
+  if (e.kind == EK::Literal) {
+    auto& l = static_cast<const LiteralExpr&>(e);
+    return l.text < 0 ? l.value : f.link->texts[static_cast<size_t>(l.text)];
+  }
   if (e.kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
@@ -1218,8 +1221,10 @@ Variant Engine::Impl::eval(const Expr& e, Frame& f) {
 // expressions are evaluated out of line.
 Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   switch (e.kind) {
-  case EK::Literal:
-    return static_cast<const LiteralExpr&>(e).value;
+  case EK::Literal: {
+    auto& l = static_cast<const LiteralExpr&>(e);
+    return l.text < 0 ? l.value : f.link->texts[static_cast<size_t>(l.text)];
+  }
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
     if (id.bind == Bind::Local) return f.slots[id.slot].deref();

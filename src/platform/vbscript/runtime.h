@@ -45,6 +45,7 @@ struct LinkedProgram {
   std::vector<Site> sites;
   // By AppendStmt::site: the statement's flags hold in this engine.
   std::vector<uint8_t> appends;
+  std::vector<Variant> texts; // by LiteralExpr::text: this engine's copies of the texts
 };
 
 // A global name of a module. Code refers to cells, never to names, so a procedure defined

@@ -12,7 +12,7 @@ namespace {
 // Globals, a class whose methods reach a global and use Eval on their fields, a procedure-level
 // ReDim under Option Explicit, member calls, a text long enough to be shared by reference
 // and an append on one call site.
-const char* const kChunk = R"(Option Explicit
+const char* const kChunk = R"vbs(Option Explicit
 Dim total, c
 Class Counter
   Private n
@@ -31,9 +31,9 @@ End Function
 Function Sized(k)
   ReDim parts(k)
   parts(k) = k
-  Sized = UBound(parts) + parts(k)
+  Sized = Eval("UBound(parts)") + parts(k)
 End Function
-)";
+)vbs";
 
 std::string call(vbs::Engine& e, vbs::Module& m, const char* name, int32_t arg) {
   Variant a(arg);

@@ -331,6 +331,9 @@ struct ProcDef {
   int slotCount = 0;
   int resultSlot = -1;
   std::unordered_map<std::string, int> locals; // lower-cased name -> slot (Eval, Execute)
+  // Names only ReDim declares: locals unless the module has a variable of that name when the
+  // code runs (IdentExpr::declaredLocal).
+  std::unordered_map<std::string, int> redims;
   std::vector<int> arraySlots;                 // slots of `Dim a(n)` created on entry
   bool explicitNames = false; // Option Explicit in its chunk
   const struct Program* program = nullptr; // the chunk that defines it

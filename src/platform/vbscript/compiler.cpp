@@ -191,6 +191,7 @@ void Compiler::compileProgram(Program& prog, const ProcDef* callerProc,
   s.slotCount = &prog.topSlots;
   if (callerProc) {
     s.locals = &callerProc->locals;
+    s.redims = &callerProc->redims;
     s.slotBase = callerProc->slotCount;
   }
   s.cls = callerClass;
@@ -233,10 +234,12 @@ void Compiler::compileProc(ProcDef& p, const ClassDecl* cls) {
   // that belongs to the engine) a variable of the module.
   std::vector<const IdentExpr*> redims;
   collectDims(p.body, redims, true);
+  p.redims.clear();
   for (auto* id : redims)
     if (!p.locals.count(id->lower) && !(cls && cls->members.count(id->lower)) &&
-        !s.redims.count(id->lower))
-      s.redims.emplace(id->lower, p.slotCount++);
+        !p.redims.count(id->lower))
+      p.redims.emplace(id->lower, p.slotCount++);
+  s.redims = &p.redims;
   compileBlock(p.body, s);
 }
 
@@ -682,12 +685,14 @@ void Compiler::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
   id.intrinsic = findIntrinsic(id.lower);
   id.builtin = findBuiltin(id.lower);
   id.constant = findBuiltinConstant(id.lower);
-  if (s.proc) {
-    if (auto r = s.redims.find(id.lower); r != s.redims.end()) {
+  if (s.redims) {
+    if (auto r = s.redims->find(id.lower); r != s.redims->end()) {
       id.slot = r->second;
       id.declaredLocal = true;
       return;
     }
+  }
+  if (s.proc) {
     auto it = s.implicit.find(id.lower);
     if (it != s.implicit.end())
       id.slot = it->second;

@@ -89,7 +89,7 @@ struct Scope {
   const ProcDef* proc = nullptr; // null at top level and in Eval/Execute
   const std::unordered_map<std::string, int>* locals = nullptr; // caller's locals (Eval/Execute)
   std::unordered_map<std::string, int> implicit;                // undeclared names of a procedure
-  std::unordered_map<std::string, int> redims; // names a procedure sizes with ReDim, not Dim
+  const std::unordered_map<std::string, int>* redims = nullptr; // the procedure's (ProcDef)
   int* slotCount = nullptr;                    // where new slots are counted
   int slotBase = 0;
 };

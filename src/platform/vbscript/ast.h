@@ -362,10 +362,10 @@ struct ClassDecl {
   const ProcDef* terminate = nullptr;
 };
 
-// A global name a chunk refers to.
+// A global name a chunk refers to: the strings of one of its identifiers.
 struct GlobalName {
-  std::string lower;
-  std::string name;
+  const std::string* lower;
+  const std::string* name;
 };
 
 // A parsed code chunk. Procedures and classes are defined before the top-level statements
@@ -381,7 +381,6 @@ struct Program {
   // Filled by the compiler.
   bool compiled = false;
   std::vector<GlobalName> globals;                  // what IdentExpr/NewExpr::global index
-  std::unordered_map<std::string, int> globalIndex; // lower-cased name -> index in globals
   int memberSites = 0;                              // MemberExpr::site counts up to this
   std::vector<const LiteralExpr*> texts;            // by LiteralExpr::text
   std::vector<const AppendStmt*> appends;           // by AppendStmt::site

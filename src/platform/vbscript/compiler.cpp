@@ -201,10 +201,10 @@ void Compiler::compileProgram(Program& prog, const ProcDef* callerProc,
 }
 
 int Compiler::globalOf(const std::string& lower, const std::string& name) {
-  auto [it, fresh] = compiling->globalIndex.try_emplace(lower, 0);
+  auto [it, fresh] = globalIndex.try_emplace(lower, 0);
   if (fresh) {
     it->second = static_cast<int>(compiling->globals.size());
-    compiling->globals.push_back({lower, name});
+    compiling->globals.push_back({&lower, &name});
   }
   return it->second;
 }
@@ -611,7 +611,11 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
   switch (e.kind) {
   case EK::Literal: {
     auto& l = static_cast<LiteralExpr&>(e);
-    if (l.value.isString()) {
+    // A text kept in the value itself is copied whole; one in a counted block is copied by
+    // counting, which each engine must do on a block of its own.
+    if (l.value.isString() && reinterpret_cast<uintptr_t>(l.value.asString().data()) -
+                                      reinterpret_cast<uintptr_t>(&l.value) >=
+                                  sizeof(Variant)) {
       l.text = static_cast<int>(compiling->texts.size());
       compiling->texts.push_back(&l);
     }
@@ -714,8 +718,8 @@ std::shared_ptr<LinkedProgram> Engine::Impl::link(const std::shared_ptr<const Pr
   ln->cells.reserve(prog->globals.size());
   ln->outer.reserve(prog->globals.size());
   for (auto& g : prog->globals) {
-    ln->cells.push_back(m.cell(g.lower, g.name));
-    ln->outer.push_back(&m != &global ? global.cell(g.lower, g.name) : nullptr);
+    ln->cells.push_back(m.cell(*g.lower, *g.name));
+    ln->outer.push_back(&m != &global ? global.cell(*g.lower, *g.name) : nullptr);
   }
   ln->sites.resize(static_cast<size_t>(prog->memberSites));
   ln->texts.reserve(prog->texts.size());

@@ -97,6 +97,7 @@ struct Scope {
 // Resolves the names of a parsed chunk, once, with nothing that depends on an engine.
 struct Compiler {
   Program* compiling = nullptr;
+  std::unordered_map<std::string_view, int> globalIndex; // lower-cased name -> its index
   // `caller`: Eval and Execute see the locals and the class of the code that runs them.
   void compileProgram(Program& prog, const ProcDef* callerProc, const ClassDecl* callerClass);
   void compileClass(ClassDecl& decl);
@@ -105,7 +106,7 @@ struct Compiler {
   void compileStmt(StmtPtr& st, Scope& s);
   void compileExpr(Expr& e, Scope& s);
   void compileIdent(IdentExpr& id, Scope& s, bool skipLocals = false);
-  int globalOf(const std::string& lower, const std::string& name);
+  int globalOf(const std::string& lower, const std::string& name); // strings of the tree
   static int newSlot(Scope& s);
 };
 

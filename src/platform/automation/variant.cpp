@@ -151,11 +151,8 @@ void Variant::truncateString(size_t n) {
   noteTextKind(kTextUnknown);
 }
 
-void Variant::addRefPayload() const noexcept {
+void Variant::addRefCounted() const noexcept {
   switch (type_) {
-  case VarType::String:
-    ++box_->refs;
-    break;
   case VarType::Object:
     obj_->addRef();
     break;

@@ -245,7 +245,13 @@ private:
   // at least `capacity`.
   void initBoxed(const char* chars, size_t size, size_t capacity);
   static TextBox* allocBox(size_t capacity);
-  void addRefPayload() const noexcept;
+  void addRefPayload() const noexcept {
+    if (type_ == VarType::String)
+      ++box_->refs;
+    else
+      addRefCounted();
+  }
+  void addRefCounted() const noexcept; // an object or an array
   Variant& assignSlow(const Variant& o) noexcept;
   Variant& moveAssignSlow(Variant& o) noexcept;
   void reset() noexcept;

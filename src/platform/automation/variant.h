@@ -1,6 +1,7 @@
 #pragma once
 // The VB value. Subtypes and VarType numbers are the ones scripts see; strings are UTF-8.
 // Arrays have value semantics (copy on write), objects are shared by intrusive reference.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -59,11 +60,14 @@ inline constexpr int32_t kParamNotFound = static_cast<int32_t>(0x80020004u);
 class Variant {
 public:
   Variant() noexcept { setEmpty(); }
-  Variant(bool v) noexcept { setHeader(VarType::Boolean); b_ = v; }
-  Variant(uint8_t v) noexcept { setHeader(VarType::Byte); u8_ = v; }
-  Variant(int16_t v) noexcept { setHeader(VarType::Integer); i16_ = v; }
-  Variant(int32_t v) noexcept { setHeader(VarType::Long); i32_ = v; }
-  Variant(float v) noexcept { setHeader(VarType::Single); f32_ = v; }
+  // Narrow values are stored as the whole payload word: a copy that follows reads all eight
+  // bytes, and reading a wide word over a pending narrow store stalls the processor (the
+  // For counter and every small result are copied right after they are made).
+  Variant(bool v) noexcept { setHeader(VarType::Boolean); i64_ = v; }
+  Variant(uint8_t v) noexcept { setHeader(VarType::Byte); i64_ = v; }
+  Variant(int16_t v) noexcept { setHeader(VarType::Integer); i64_ = v; }
+  Variant(int32_t v) noexcept { setHeader(VarType::Long); i64_ = v; }
+  Variant(float v) noexcept { setHeader(VarType::Single); i64_ = std::bit_cast<uint32_t>(v); }
   Variant(double v) noexcept { setHeader(VarType::Double); f64_ = v; }
   Variant(Currency v) noexcept { setHeader(VarType::Currency); i64_ = v.scaled; }
   Variant(DateTime v) noexcept { setHeader(VarType::Date); f64_ = v.serial; }
@@ -92,7 +96,7 @@ public:
   static Variant error(int32_t code) noexcept {
     Variant v;
     v.type_ = VarType::Error;
-    v.i32_ = code;
+    v.i64_ = static_cast<uint32_t>(code);
     return v;
   }
   static Variant missing() noexcept { return error(kParamNotFound); }

@@ -201,10 +201,11 @@ void BM_LibraryCalls(benchmark::State& state) {
                          Variant("`")};
   std::vector<Variant> m{Variant("Caption of the field"), Variant(int32_t(5)), Variant(int32_t(7))};
   std::vector<Variant> f{Variant(1234567.891)};
+  am::ArgList rr(r), mr(m), fr(f);
   for (auto _ : state) {
-    vbs::BuiltinCall c1{am::Args(r), &host};
-    vbs::BuiltinCall c2{am::Args(m), &host};
-    vbs::BuiltinCall c3{am::Args(f), &host};
+    vbs::BuiltinCall c1{rr, &host};
+    vbs::BuiltinCall c2{mr, &host};
+    vbs::BuiltinCall c3{fr, &host};
     benchmark::DoNotOptimize(replace->fn(c1));
     benchmark::DoNotOptimize(mid->fn(c2));
     benchmark::DoNotOptimize(fmt->fn(c3));

@@ -34,8 +34,7 @@ struct IndexArg {
   std::string_view key;
 };
 
-IndexArg readIndex(const Variant& arg) {
-  const Variant& v = arg.deref();
+IndexArg readIndex(const Variant& v) {
   IndexArg r;
   double d;
   switch (v.type()) {
@@ -314,7 +313,7 @@ void CSuperCollection::Add(const Variant& item, const std::string& key, int32_t 
   if (target != n && store_->activeIterations > 0) raiseMoveInLoop();
 
   auto node = automation::makeRef<CollectionNode>();
-  node->item = item.deref();
+  node->item = item;
   node->key = key;
   CollectionNode* raw = node.get();
   items.insert(items.begin() + static_cast<ptrdiff_t>(target), std::move(node));
@@ -363,7 +362,7 @@ void CSuperCollection::setItem(const Variant& indexOrKey, const Variant& newItem
   if (!store_->allowItemAssignments) raise(automation::err::kNoSuchMember);
   CollectionNode* n = resolve(indexOrKey, true, kErrKeyNotFound);
   Variant old = std::move(n->item);
-  n->item = newItem.deref();
+  n->item = newItem;
 }
 
 Ref<cEnumerationObject> CSuperCollection::NewEnum() const {

@@ -38,7 +38,7 @@ QUILLET_DEFINE_CLASS(AGProperty) {
 }
 
 void AGProperty::setValue(const Variant& value) {
-  value_ = value.deref();
+  value_ = value;
   provisional_ = false;
 }
 
@@ -57,8 +57,7 @@ void AGProperty::setSync(bool v) {
 namespace {
 
 // The name an index argument stands for: text as is, a number as its decimal text.
-std::string nameOf(const Variant& index) {
-  const Variant& v = index.deref();
+std::string nameOf(const Variant& v) {
   if (v.isString()) return std::string(v.asString());
   try {
     return automation::CStr(v);
@@ -184,8 +183,7 @@ Ref<AGProperty> AGProperties::Item(std::string_view name) {
   return Ref<AGProperty>(p);
 }
 
-Ref<AGProperty> AGProperties::Item(const Variant& index) {
-  const Variant& v = index.deref();
+Ref<AGProperty> AGProperties::Item(const Variant& v) {
   if (v.isString()) return Item(std::string_view(v.asString()));
   if (v.isNumber()) {
     double d = automation::roundHalfEven(automation::toNumber(v));
@@ -235,8 +233,7 @@ std::optional<int64_t> plainInteger(std::string_view s) {
 
 // The numeric conversions shared by ConvertValue and ConvertDefaultValue; nullopt when the
 // type name is not one of them.
-std::optional<Variant> convertNumeric(const Variant& value, const std::string& type) {
-  const Variant& v = value.deref();
+std::optional<Variant> convertNumeric(const Variant& v, const std::string& type) {
   // Empty text converts to none of these types. Said here, not learnt from a raised error:
   // project files hold many empty numeric attributes, and each raise costs microseconds.
   if (v.isString() && v.asString().empty() &&
@@ -284,17 +281,17 @@ Variant ConvertValue(const Variant& value, std::string_view dataType) {
   if (auto r = convertNumeric(value, type)) return *r;
   if (type == "string") {
     try {
-      return Variant(StripQuotes(automation::CStr(value.deref())));
+      return Variant(StripQuotes(automation::CStr(value)));
     } catch (const automation::Error&) {
       return Variant();
     }
   }
-  return value.deref();
+  return value;
 }
 
 Variant ConvertDefaultValue(const Variant& value, std::string_view dataType) {
   if (auto r = convertNumeric(value, platform::text::lowerAscii(dataType))) return *r;
-  return value.deref();
+  return value;
 }
 
 std::string StripQuotes(std::string_view text) {

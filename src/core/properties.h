@@ -44,7 +44,7 @@ public:
   bool provisional() const { return provisional_; }
   void setProvisional(bool p) { provisional_ = p; }
   // Stores a value without ending the provisional state (GetV's empty text).
-  void setValueQuietly(const Variant& value) { value_ = value.deref(); }
+  void setValueQuietly(const Variant& value) { value_ = value; }
 
 private:
   std::string name_;

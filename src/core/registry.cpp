@@ -29,7 +29,7 @@ std::optional<reg::Root> rootOf(int32_t classKey) {
 
 std::string textOf(const Variant& v) {
   try {
-    return automation::CStr(v.deref());
+    return automation::CStr(v);
   } catch (const automation::Error&) {
     return {};
   }
@@ -127,8 +127,7 @@ Variant cRegistry::Value() {
   return variantOf(*v);
 }
 
-void cRegistry::setValue(const Variant& input) {
-  const Variant& value = input.deref();
+void cRegistry::setValue(const Variant& value) {
   auto message = [&] {
     return "Failed to set registry value Key: '" + std::to_string(ClassKey) + "',Section: '" +
            SectionKey + "',Key: '" + ValueKey + "' to value: '" + textOf(value) + "'";

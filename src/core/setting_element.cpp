@@ -25,7 +25,7 @@ Variant convertSetting(SettingType type, const Variant& v) {
   case SettingType::Variant:
     break;
   }
-  return v.deref();
+  return v;
 }
 
 const SettingDef* Catalogue::find(std::string_view name) const {
@@ -124,7 +124,7 @@ automation::Member::Fn settingGetter(std::string_view name, SettingType type) {
 
 automation::Member::Fn settingLetter(std::string_view name, SettingType type) {
   return [name, type](automation::Object& o, automation::Args args) -> Variant {
-    Variant v = args.empty() ? Variant() : args.back().deref();
+    Variant v = args.empty() ? Variant() : args.back();
     static_cast<SettingElement&>(o).setValue(name, convertSetting(type, v));
     return Variant();
   };

@@ -66,7 +66,7 @@ void RUZStatus::SetStatus(const Variant& val) {
   if (!open_) return;
   int16_t percent = automation::CInt(val);
   ui::currentProgress().setPercent(percent);
-  lastValue_ = val.deref();
+  lastValue_ = val;
   lastTime_ = clock_();
 }
 

@@ -27,7 +27,7 @@ SystemCharsetInfo& charsetState() {
 
 std::string textOf(const Variant& v) {
   try {
-    return automation::CStr(v.deref());
+    return automation::CStr(v);
   } catch (const automation::Error&) {
     return {};
   }
@@ -153,8 +153,7 @@ std::string ZeroPad(const Variant& value, int32_t width) {
   return std::string(static_cast<size_t>(pad), '0') + s;
 }
 
-std::string FormatTimestamp(const Variant& value) {
-  const Variant& v = value.deref();
+std::string FormatTimestamp(const Variant& v) {
   std::string result = textOf(v);
   std::optional<double> serial;
   if (v.type() == automation::VarType::Date)

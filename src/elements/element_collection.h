@@ -54,8 +54,7 @@ public:
   T* find(std::string_view key) const { return cast(coll_.find(key)); }
   bool exists(std::string_view key) const { return coll_.KeyExists(key) != core::kNotFoundMark; }
   // The position of an index: a number is a position, text a key; 0 when nothing matches.
-  int32_t positionOf(const Variant& index) const {
-    const Variant& v = index.deref();
+  int32_t positionOf(const Variant& v) const {
     switch (v.type()) {
     case automation::VarType::Integer:
     case automation::VarType::Long:
@@ -129,7 +128,7 @@ public:
   Variant curSeqValue() const { return seqValue(curSeq_); }
   int32_t Count() const { return items_.count(); }
   // True when the text of Index is the name of an item (a number is taken as its text).
-  bool exists(const Variant& index) const { return items_.exists(automation::CStr(index.deref())); }
+  bool exists(const Variant& index) const { return items_.exists(automation::CStr(index)); }
   // The item at a position (number) or of a name (text); it becomes current.
   Ref<E> Item(const Variant& index) {
     ItemT* it = nullptr;
@@ -141,7 +140,7 @@ public:
   Ref<E> Seq(int32_t index) const { return Ref<ItemT>(bySeq(index)); }
   void SetItem(const Variant& index) {
     tolerant([&] {
-      if (ItemT* it = items_.find(automation::CStr(index.deref()))) makeCurrent(*it);
+      if (ItemT* it = items_.find(automation::CStr(index))) makeCurrent(*it);
     });
   }
   void SetSeq(int32_t index) {
@@ -219,8 +218,7 @@ protected:
     return true;
   }
 
-  bool deleteNamed(const std::string& tblName, const Variant& index) {
-    const Variant& v = index.deref();
+  bool deleteNamed(const std::string& tblName, const Variant& v) {
     if (v.isEmpty() || (v.isString() && v.asString().empty())) return false;
     int32_t pos = items_.positionOf(v);
     if (pos == 0) return false;

@@ -136,12 +136,12 @@ void RUZMenu::Load(const Variant& xmlControl) {
   // with nodeName and nodeValue) serves.
   std::vector<std::pair<std::string, std::string>> attributes;
   try {
-    Variant attrs = automation::get(xmlControl.deref(), "attributes");
+    Variant attrs = automation::get(xmlControl, "attributes");
     int32_t n = automation::CLng(automation::get(attrs, "length"));
     for (int32_t i = 0; i < n; ++i) {
       Variant index(i);
       Variant attr =
-          automation::invoke(attrs, "item", automation::kGetOrCall, automation::Args(&index, 1));
+          automation::invoke(attrs, "item", automation::kGetOrCall, automation::ArgList(&index, 1));
       attributes.emplace_back(automation::CStr(automation::get(attr, "nodeName")),
                               automation::CStr(automation::get(attr, "nodeValue")));
     }
@@ -430,8 +430,8 @@ QUILLET_DEFINE_CLASS(RUZMenus) {
           [](automation::Object& o, automation::Args a) -> Variant {
             // Omitted arguments take the documented defaults, not zero.
             auto given = [&](size_t i) -> const Variant* {
-              if (i >= a.size() || a[i].deref().isMissing()) return nullptr;
-              return &a[i].deref();
+              if (i >= a.size() || a[i].isMissing()) return nullptr;
+              return &a[i];
             };
             auto i32 = [&](size_t i, int32_t d) {
               return given(i) ? automation::CLng(*given(i)) : d;

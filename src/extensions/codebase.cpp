@@ -146,7 +146,7 @@ QUILLET_DEFINE_CLASS(RUZCodeBase) {
       .get("Count", &C::Count)
       .method("CodeExist", &C::CodeExist)
       .method("CodeSource", &C::CodeSource)
-      .method("Load", [](C& c, Variant& file) { return c.Load(automation::CStr(file.deref())); });
+      .method("Load", [](C& c, Variant& file) { return c.Load(automation::CStr(file)); });
 }
 
 } // namespace quillet::extensions

@@ -168,7 +168,7 @@ ScriptParts scriptPartsOf(automation::Args args, size_t first) {
   ScriptParts p;
   for (size_t k = 0; k < p.size(); ++k) {
     size_t i = first + k;
-    if (i < args.size() && !args[i].deref().isMissing()) p[k] = automation::CStr(args[i].deref());
+    if (i < args.size() && !args[i].isMissing()) p[k] = automation::CStr(args[i]);
   }
   return p;
 }

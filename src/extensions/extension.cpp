@@ -42,13 +42,13 @@ bool RUZExtensions::Add(const std::string& name) {
 
 bool RUZExtensions::Delete(const Variant& index) {
   std::string name;
-  elements::tolerant([&] { name = automation::CStr(index.deref()); });
+  elements::tolerant([&] { name = automation::CStr(index); });
   return deleteNamed({}, Variant(name));
 }
 
 Ref<RUZExtension> RUZExtensions::Item(const Variant& index) {
   RUZExtension* e = nullptr;
-  elements::tolerant([&] { e = items_.find(automation::CStr(index.deref())); });
+  elements::tolerant([&] { e = items_.find(automation::CStr(index)); });
   if (e) makeCurrent(*e);
   return Ref<RUZExtension>(e);
 }

@@ -89,7 +89,7 @@ RUZExtTable* tableEntry(RUZExtension& ext, const std::string& name) {
 bool storeAttribute(core::AGProperties& bag, const std::string& name, const Variant& val) {
   core::AGProperty* p = bag.find(name);
   if (!p) return false;
-  p->setValue(val.deref());
+  p->setValue(val);
   return true;
 }
 

@@ -90,10 +90,10 @@ template <class C, class A> void addExtensionMembers(automation::ClassBuilder<C>
                 return AddExtendedField(p, e, t, f, {});
               })
       .method("DeleteExtension",
-              [](C&, Variant& name) { return DeleteExtension(automation::CStr(name.deref())); })
+              [](C&, Variant& name) { return DeleteExtension(automation::CStr(name)); })
       .method("CopyChartToExtensions", [acc](C& c, S t, S from, Variant& to) {
         ProjectAccess p = acc(c);
-        CopyChartToExtensions(p, t, from, automation::CStr(to.deref()));
+        CopyChartToExtensions(p, t, from, automation::CStr(to));
       });
 }
 
@@ -105,7 +105,7 @@ template <class C, class A> void addCustomCodeMembers(automation::ClassBuilder<C
   auto withCode = [](auto fn) {
     return [fn](C&, automation::Args args) {
       if (args.size() != 8) automation::raise(automation::err::kWrongArgumentCount);
-      return fn(scriptPartsOf(args), automation::CStr(args[7].deref()));
+      return fn(scriptPartsOf(args), automation::CStr(args[7]));
     };
   };
   b.method("AddCustomScript",

@@ -16,7 +16,7 @@ Ref<RUZExtChart> RUZExtCharts::construct(const std::string& name) {
 
 void RUZExtCharts::SetItem(const Variant& index) {
   tolerant([&] {
-    const std::string wanted = automation::CStr(index.deref());
+    const std::string wanted = automation::CStr(index);
     for (int32_t i = 1; i <= items_.count(); ++i) {
       RUZExtChart* c = items_.at(i);
       if (c->ChartName() == wanted) {

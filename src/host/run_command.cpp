@@ -36,7 +36,7 @@ public:
   explicit ScriptStream(std::ostream& out) : out_(out) {}
   void Write(const std::string& text) { out_ << text; }
   void WriteLine(Args args) {
-    if (!args.empty()) out_ << au::CStr(args[0].deref());
+    if (!args.empty()) out_ << au::CStr(args[0]);
     out_ << '\n';
   }
   void WriteBlankLines(int32_t n) {
@@ -90,12 +90,12 @@ public:
   void Echo(Args args) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (i) std::cout << ' ';
-      std::cout << au::CStr(args[i].deref());
+      std::cout << au::CStr(args[i]);
     }
     std::cout << '\n';
   }
   void Quit(Args args) {
-    int code = args.empty() || args[0].deref().isMissing() ? 0 : au::CLng(args[0].deref());
+    int code = args.empty() || args[0].isMissing() ? 0 : au::CLng(args[0]);
     throw QuitRequest{code};
   }
   // A sleep past the script's time-out ends at the time-out with its error.

@@ -14,14 +14,13 @@ bool AGControlItems::Add(const std::string& itemId, const std::string& itemFn, b
   return true;
 }
 
-bool AGControlItems::ItemExist(const Variant& index) const {
-  const Variant& v = index.deref();
+bool AGControlItems::ItemExist(const Variant& v) const {
   if (v.isNull() || v.isObject()) return false;
   return items_.exists(automation::CStr(v));
 }
 
 bool AGControlItems::Delete(const Variant& index) {
-  const Variant& v = index.deref();
+  const Variant& v = index;
   if (v.isEmpty() || (v.isString() && v.asString().empty())) return false;
   // Resolved once: the item removed is the item the index names.
   int32_t pos = items_.positionOf(v);

@@ -356,7 +356,7 @@ Variant RUZ::GetV(const std::string& name) {
 
 Variant RUZ::SetV(const std::string& name, const Variant& value) {
   Ref<core::AGProperties> bag = Properties();
-  const Variant& given = value.deref();
+  const Variant& given = value;
   if (core::AGProperty* p = bag->find(name)) {
     Variant converted = core::ConvertValue(given, p->DataType());
     bool blank = given.isEmpty() || (given.isString() && given.asString().empty());
@@ -398,8 +398,7 @@ void RUZ::DeleteProj() {
   projInit_ = false;
 }
 
-Variant RUZ::ResolveLangExt(const Variant& value) {
-  const Variant& v = value.deref();
+Variant RUZ::ResolveLangExt(const Variant& v) {
   if (!(v.isString() && v.asString() == "*")) return v;
   // Any letter case of C# means C#: file names must agree with the code written into them.
   return Variant(text::equalsNoCase(ProgramLanguage(), "C#") ? "cs" : "vb");
@@ -608,17 +607,14 @@ QUILLET_DEFINE_CLASS(RUZ) {
              if (args.size() != 9) automation::raise(automation::err::kWrongArgumentCount);
              syncHooks().LoadDB(r, args);
            })
-      .method(
-          "LoadTable",
-          [](RUZ& r, Variant& name) { syncHooks().LoadTable(r, automation::CStr(name.deref())); })
-      .method(
-          "UnLoadTable",
-          [](RUZ& r, Variant& name) { syncHooks().UnLoadTable(r, automation::CStr(name.deref())); })
+      .method("LoadTable",
+              [](RUZ& r, Variant& name) { syncHooks().LoadTable(r, automation::CStr(name)); })
+      .method("UnLoadTable",
+              [](RUZ& r, Variant& name) { syncHooks().UnLoadTable(r, automation::CStr(name)); })
       .method("LoadCustomView",
               [](RUZ& r, Variant& name, Variant& sql, Variant& copyFields) {
-                syncHooks().LoadCustomView(r, automation::CStr(name.deref()),
-                                           automation::CStr(sql.deref()),
-                                           automation::CBool(copyFields.deref()));
+                syncHooks().LoadCustomView(r, automation::CStr(name), automation::CStr(sql),
+                                           automation::CBool(copyFields));
               })
       .method("ChangeCustomViewToView",
               [](RUZ& r, const std::string& source, const std::string& target) {
@@ -633,30 +629,25 @@ QUILLET_DEFINE_CLASS(RUZ) {
                  const std::string& tf) { return syncHooks().CopyFieldSettings(r, st, sf, tt, tf); })
       .method("LoadReport",
               [](RUZ& r, Variant& name, Variant& source) {
-                return syncHooks().LoadReport(r, automation::CStr(name.deref()),
-                                              automation::CStr(source.deref()));
+                return syncHooks().LoadReport(r, automation::CStr(name), automation::CStr(source));
               })
       .method("LoadChart",
               [](RUZ& r, Variant& chart, Variant& table) {
-                return syncHooks().LoadChart(r, automation::CStr(chart.deref()),
-                                             automation::CStr(table.deref()));
+                return syncHooks().LoadChart(r, automation::CStr(chart), automation::CStr(table));
               })
       .method("CopyChart",
               [](RUZ& r, Variant& oldChart, Variant& newChart, Variant& table) {
-                return syncHooks().CopyChart(r, automation::CStr(oldChart.deref()),
-                                             automation::CStr(newChart.deref()),
-                                             automation::CStr(table.deref()));
+                return syncHooks().CopyChart(r, automation::CStr(oldChart),
+                                             automation::CStr(newChart), automation::CStr(table));
               })
       .method("UnLoadDB", [](RUZ& r) { syncHooks().UnLoadDB(r); })
       .method("CheckDB", [](RUZ& r) { return syncHooks().CheckDB(r); })
       .method("SynchronizeDB", [](RUZ& r) { syncHooks().SynchronizeDB(r); })
       .method("CustomViewConnStr", [](RUZ& r) { return syncHooks().CustomViewConnStr(r); })
-      .method(
-          "SyncCustom",
-          [](RUZ& r, Variant& name) { syncHooks().SyncCustom(r, automation::CStr(name.deref())); })
-      .method("SyncReport", [](RUZ& r, Variant& name) {
-        syncHooks().SyncReport(r, automation::CStr(name.deref()));
-      });
+      .method("SyncCustom",
+              [](RUZ& r, Variant& name) { syncHooks().SyncCustom(r, automation::CStr(name)); })
+      .method("SyncReport",
+              [](RUZ& r, Variant& name) { syncHooks().SyncReport(r, automation::CStr(name)); });
 }
 
 void registerProjectClasses() {

@@ -15,13 +15,12 @@ namespace quillet::schema {
 namespace {
 
 template <class T> Ref<T> objectOf(const Variant& v) {
-  T* p = v.isObject() ? dynamic_cast<T*>(v.deref().asObject()) : nullptr;
+  T* p = v.isObject() ? dynamic_cast<T*>(v.asObject()) : nullptr;
   if (!p) automation::raise(automation::err::kTypeMismatch);
   return Ref<T>(p);
 }
 
-std::string text(const Variant& v) {
-  const Variant& d = v.deref();
+std::string text(const Variant& d) {
   return d.isEmpty() || d.isNull() || d.isMissing() ? std::string() : automation::CStr(d);
 }
 
@@ -87,7 +86,7 @@ public:
   int16_t LoadDAODB(model::RUZDatabase& db, const V& path, const V& phyPath,
                     const V& useServerMapPath, const V& uid, const V& pwd,
                     const V& tableName) override {
-    const Variant& smp = useServerMapPath.deref();
+    const Variant& smp = useServerMapPath;
     return loadAccessDatabase(db, text(path), text(phyPath),
                               !smp.isEmpty() && !smp.isMissing() && automation::CBool(smp),
                               text(uid), text(pwd), text(tableName));

@@ -25,8 +25,7 @@ using automation::Variant;
 
 namespace {
 
-std::string text(const Variant& v) {
-  const Variant& d = v.deref();
+std::string text(const Variant& d) {
   return d.isEmpty() || d.isNull() || d.isMissing() ? std::string() : automation::CStr(d);
 }
 

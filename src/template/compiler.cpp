@@ -55,7 +55,7 @@ void RUZStringBuilder::Clear() {
 
 void RUZStringBuilder::Append(const Variant& strValue) {
   if (static_cast<size_t>(count_) >= slots_.size()) slots_.resize(slots_.size() + 1000);
-  slots_[static_cast<size_t>(count_)] = strValue.deref();
+  slots_[static_cast<size_t>(count_)] = strValue;
   ++count_;
 }
 

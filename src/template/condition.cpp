@@ -40,8 +40,7 @@ class CannotDecide : public std::runtime_error {
 };
 
 // Text of a value for "in" and "ni"; Null reads as "".
-std::string textOf(const Variant& v) {
-  const Variant& d = v.deref();
+std::string textOf(const Variant& d) {
   return d.isNull() ? std::string() : automation::CStr(d);
 }
 

@@ -291,8 +291,7 @@ bool RUZControls::DeleteControl(const RUZControl& ctrl) {
   return false;
 }
 
-Ref<RUZControl> RUZControls::Item(const Variant& index) {
-  const Variant& v = index.deref();
+Ref<RUZControl> RUZControls::Item(const Variant& v) {
   if (v.isString()) {
     for (size_t i = 0; i < items_.size(); ++i)
       if (items_[i]->CtrlID == v.asString()) {

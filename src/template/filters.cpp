@@ -16,7 +16,7 @@ namespace {
 // Positions and Orders come from scripts as any number or numeric text.
 std::optional<int64_t> wholeNumber(const Variant& v) {
   try {
-    double d = automation::CDbl(v.deref());
+    double d = automation::CDbl(v);
     if (d != static_cast<double>(static_cast<int64_t>(d))) return std::nullopt;
     return static_cast<int64_t>(d);
   } catch (const automation::Error&) {
@@ -26,12 +26,12 @@ std::optional<int64_t> wholeNumber(const Variant& v) {
 
 // The stored "Order": a whole number, else after every numbered option.
 int64_t storedOrder(const Variant& v) {
-  if (v.deref().isEmpty()) return std::numeric_limits<int64_t>::max();
+  if (v.isEmpty()) return std::numeric_limits<int64_t>::max();
   return wholeNumber(v).value_or(std::numeric_limits<int64_t>::max());
 }
 
 std::string lowerOf(const Variant& v) {
-  return platform::text::toLower(automation::CStr(v.deref()));
+  return platform::text::toLower(automation::CStr(v));
 }
 
 } // namespace
@@ -91,7 +91,7 @@ void RUZFilter::Load(const std::string& keyPath) {
     for (const auto& name : names) {
       std::vector<Variant> values = core::RegGetValues(
           Variant("HKCU"), Variant(groupKey + "\\" + name), {"EvalString", "Order"});
-      Variant expr = values[0].deref();
+      Variant expr = values[0];
       options_.push_back({group, groupLower, name,
                           expr.isEmpty() ? std::string() : automation::CStr(expr),
                           storedOrder(values[1])});

@@ -32,7 +32,7 @@ public:
   Variant Sum(Args args) {
     Variant s(int16_t(0));
     for (Variant& a : args)
-      s = opAdd(s, a.deref());
+      s = opAdd(s, a);
     return s;
   }
   Variant describe(const Variant& v) { return Variant(v.isMissing() ? "missing" : "given"); }
@@ -69,9 +69,9 @@ TEST_F(DispatchTest, NamesAreCaseInsensitiveAndArgumentsConverted) {
   let(obj, "VALUE", Variant("41"));
   EXPECT_EQ(c->value(), 41);
   Variant args[] = {Variant(1.5)};
-  EXPECT_EQ(CLng(invoke(obj, "add", kMethod, args)), 43); // 1.5 rounds to 2
+  EXPECT_EQ(CLng(invoke(obj, "add", kMethod, ArgList(args))), 43); // 1.5 rounds to 2
   Variant args2[] = {Variant(int16_t(1)), Variant(int16_t(3))};
-  EXPECT_EQ(CLng(invoke(obj, "Add", kMethod, args2)), 46);
+  EXPECT_EQ(CLng(invoke(obj, "Add", kMethod, ArgList(args2))), 46);
   EXPECT_EQ(CLng(get(obj, "value")), 46);
 }
 
@@ -80,36 +80,34 @@ TEST_F(DispatchTest, MissingMembersAndWrongArgumentCounts) {
   EXPECT_EQ(errorOf([&] { invoke(obj, "Nope", kGetOrCall); }), 438);
   EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod); }), 450);
   Variant three[] = {Variant(int16_t(1)), Variant(int16_t(1)), Variant(int16_t(1))};
-  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, three); }), 450);
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, ArgList(three)); }), 450);
   Variant bad[] = {Variant("x")};
-  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, bad); }), 13);
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Add", kMethod, ArgList(bad)); }), 13);
   EXPECT_EQ(errorOf([&] { invoke(Variant(int16_t(1)), "Add", kMethod); }), 424);
   EXPECT_EQ(errorOf([&] { invoke(Variant::nothing(), "Add", kMethod); }), 91);
   Variant value[] = {Variant("v")};
-  EXPECT_EQ(errorOf([&] { invoke(obj, "Item", kPropertyLet, value); }), 450); // read-only
+  EXPECT_EQ(errorOf([&] { invoke(obj, "Item", kPropertyLet, ArgList(value)); }), 450); // read-only
 }
 
 TEST_F(DispatchTest, OptionalByRefVariadicAndDefaultMembers) {
   Variant obj(makeRef<Counter>());
   EXPECT_EQ(CStr(invoke(obj, "Describe", kMethod)), "missing");
   Variant one[] = {Variant(int16_t(1))};
-  EXPECT_EQ(CStr(invoke(obj, "Describe", kMethod, one)), "given");
+  EXPECT_EQ(CStr(invoke(obj, "Describe", kMethod, ArgList(one))), "given");
 
   Variant target(int16_t(5));
-  Variant ref[] = {Variant::byRef(&target)};
-  invoke(obj, "Bump", kMethod, ref);
+  invoke(obj, "Bump", kMethod, ArgList(&target, 1));
   EXPECT_EQ(CInt(target), 6);
   // An omitted out argument is written nowhere, and nothing else is written instead.
   EXPECT_NO_THROW(invoke(obj, "Mark", kMethod));
-  Variant marks[] = {Variant::byRef(&target)};
-  invoke(obj, "Mark", kMethod, marks);
+  invoke(obj, "Mark", kMethod, ArgList(&target, 1));
   EXPECT_EQ(CStr(target), "marked");
 
   Variant many[] = {Variant(int16_t(1)), Variant(2.5), Variant("3")};
-  EXPECT_EQ(CStr(invoke(obj, "Sum", kMethod, many)), "6.5");
+  EXPECT_EQ(CStr(invoke(obj, "Sum", kMethod, ArgList(many))), "6.5");
 
   Variant key[] = {Variant("k")};
-  EXPECT_EQ(CStr(obj.asObject()->invokeDefault(kPropertyGet, key)), "item:k");
+  EXPECT_EQ(CStr(obj.asObject()->invokeDefault(kPropertyGet, ArgList(key))), "item:k");
   EXPECT_EQ(obj.asObject()->typeName(), "Counter");
 }
 

@@ -364,7 +364,8 @@ TEST(CoreClasses, CreatableByProgId) {
   auto bag = automation::create("quillet.agproperties");
   Variant v(bag);
   std::vector<Variant> args{Variant("Name"), Variant("String")};
-  EXPECT_TRUE(automation::invoke(v, "Add", automation::kMethod, args).asBool());
+  EXPECT_TRUE(
+      automation::invoke(v, "Add", automation::kMethod, automation::ArgList(args)).asBool());
   EXPECT_EQ(automation::CLng(automation::get(v, "Count")), 1);
 }
 

@@ -282,7 +282,8 @@ TEST_F(ElementTest, GetVAndSetV) {
   EXPECT_EQ(typo->Value().asString(), "5");
   EXPECT_TRUE(typo->FileSave());
   std::vector<Variant> args{Variant("SmpSeq")};
-  EXPECT_EQ(automation::CStr(automation::invoke(Variant(s), "GetV", automation::kMethod, args)),
+  EXPECT_EQ(automation::CStr(automation::invoke(Variant(s), "GetV", automation::kMethod,
+                                                automation::ArgList(args))),
             "");
 }
 

@@ -87,7 +87,7 @@ TEST(PgTypesErrors, ScriptObjectReportsThroughLastError) {
   std::vector<Variant> args{Variant("127.0.0.1"), Variant("x"),        Variant("u"),
                             Variant("p"),         Variant(int32_t{9}), Variant("DIRECT"),
                             Variant(""),          Variant(""),         Variant("\"")};
-  automation::invoke(obj, "Connect", automation::kMethod, args);
+  automation::invoke(obj, "Connect", automation::kMethod, automation::ArgList(args));
   EXPECT_NE(automation::CStr(automation::get(obj, "LastError"))
                 .find("Cannot connect to PostgreSQL server '127.0.0.1'"),
             std::string::npos);
@@ -100,16 +100,18 @@ TEST(PgTypesErrors, ScriptObjectReportsThroughLastError) {
                           Variant(""),
                           Variant(""),
                           Variant("\"")};
-  automation::invoke(obj, "Connect", automation::kMethod, ok);
+  automation::invoke(obj, "Connect", automation::kMethod, automation::ArgList(ok));
   EXPECT_EQ(automation::CStr(automation::get(obj, "LastError")), "");
   std::vector<Variant> name{Variant("shapes")};
-  Variant list = automation::invoke(obj, "TableSchema", automation::kMethod, name);
+  Variant list =
+      automation::invoke(obj, "TableSchema", automation::kMethod, automation::ArgList(name));
   EXPECT_EQ(automation::CLng(automation::get(list, "Count")), 1);
   std::vector<Variant> zero{Variant(int32_t{0})};
-  Variant entry = automation::invoke(list, "Item", automation::kGetOrCall, zero);
+  Variant entry =
+      automation::invoke(list, "Item", automation::kGetOrCall, automation::ArgList(zero));
   Variant fields = automation::get(entry, "Fields");
   std::vector<Variant> one{Variant(int32_t{1})};
-  Variant pt = automation::invoke(fields, "Item", automation::kGetOrCall, one);
+  Variant pt = automation::invoke(fields, "Item", automation::kGetOrCall, automation::ArgList(one));
   EXPECT_EQ(automation::CStr(automation::get(pt, "Name")), "pt");
   EXPECT_EQ(automation::CStr(automation::get(pt, "DataTypeName")), "point");
 }
@@ -132,7 +134,7 @@ TEST(PgTypesErrors, ScriptObjectRefusesWhatItCannotHonour) {
         Variant(reserved),
         Variant(""),
         Variant(quote)};
-    automation::invoke(obj, "Connect", automation::kMethod, args);
+    automation::invoke(obj, "Connect", automation::kMethod, automation::ArgList(args));
     return automation::CStr(automation::get(obj, "LastError"));
   };
   EXPECT_EQ(connect("postgresql", "direct", "", ""), "");
@@ -153,7 +155,7 @@ TEST(PgTypesErrors, ScriptObjectRefusesWhatItCannotHonour) {
         << c.says;
     // Nothing stays connected from before the refused call.
     std::vector<Variant> name{Variant("shapes")};
-    automation::invoke(obj, "TableSchema", automation::kMethod, name);
+    automation::invoke(obj, "TableSchema", automation::kMethod, automation::ArgList(name));
     EXPECT_NE(automation::CStr(automation::get(obj, "LastError")).find("not connected"),
               std::string::npos);
   }

@@ -136,18 +136,18 @@ TEST(SqlAnalyserScript, ObjectsAnswerByName) {
   automation::Context::Scope scope;
   Variant parser(automation::makeRef<SqlParser>());
   std::vector<Variant> args{Variant("SELECT t.a AS b FROM t"), Variant(int16_t{3})};
-  EXPECT_TRUE(automation::CBool(automation::invoke(parser, "Parse", automation::kMethod, args)));
-  Variant name, table, field, alias;
-  std::vector<Variant> look{Variant("b"), Variant::byRef(&name), Variant::byRef(&table),
-                            Variant::byRef(&field), Variant::byRef(&alias)};
-  automation::invoke(parser, "Lookup", automation::kMethod, look);
+  EXPECT_TRUE(automation::CBool(
+      automation::invoke(parser, "Parse", automation::kMethod, automation::ArgList(args))));
+  Variant key("b"), name, table, field, alias;
+  Variant* look[] = {&key, &name, &table, &field, &alias};
+  automation::invoke(parser, "Lookup", automation::kMethod, automation::Args(look, 5));
   EXPECT_EQ(automation::CStr(name), "t.a");
   EXPECT_EQ(automation::CStr(table), "t");
   EXPECT_EQ(automation::CStr(field), "a");
   EXPECT_TRUE(automation::CBool(alias));
   Variant view(automation::makeRef<ViewSqlAnalyzer>());
   std::vector<Variant> sql{Variant("SELECT x FROM A INNER JOIN B ON A.k = B.k")};
-  automation::invoke(view, "Analyze", automation::kMethod, sql);
+  automation::invoke(view, "Analyze", automation::kMethod, automation::ArgList(sql));
   EXPECT_EQ(automation::CLng(automation::get(view, "JoinCount")), 1);
   EXPECT_EQ(automation::CStr(automation::get(view, "JoinType")), "INNER");
   EXPECT_EQ(automation::CStr(automation::get(view, "RightTable")), "B");

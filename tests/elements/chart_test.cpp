@@ -168,7 +168,7 @@ TEST_F(ChartTest, MembersByName) {
   EXPECT_EQ(platform::automation::CStr(platform::automation::get(list, "curSeq")), "1");
   Variant idx("Sales");
   Variant chart = platform::automation::invoke(list, "Item", platform::automation::kGetOrCall,
-                                               platform::automation::Args(&idx, 1));
+                                               platform::automation::ArgList(&idx, 1));
   platform::automation::let(chart, "ChartWidth", Variant("250"));
   EXPECT_EQ(platform::automation::get(chart, "ChartWidth").varType(), 2);
   EXPECT_EQ(platform::automation::CStr(platform::automation::get(chart, "Key")), "Sales");

@@ -80,7 +80,7 @@ TEST_F(MasterDetailTest, CreatableByProgId) {
   Variant list(static_cast<platform::automation::Object*>(obj.get()));
   std::vector<Variant> args{Variant("M"), Variant("D")};
   EXPECT_TRUE(platform::automation::CBool(platform::automation::invoke(
-      list, "Add", platform::automation::kMethod, platform::automation::Args(args))));
+      list, "Add", platform::automation::kMethod, platform::automation::ArgList(args))));
   EXPECT_EQ(platform::automation::CLng(platform::automation::get(list, "Count")), 1);
   EXPECT_TRUE(platform::automation::isRegistered("Quillet.RUZCharts"));
 }

@@ -60,7 +60,7 @@ TEST_F(MenuTest, AddByNameTakesDocumentedDefaults) {
     a = a.isEmpty() ? Variant::missing() : a;
   args[0] = Variant::missing();
   Variant r = platform::automation::invoke(list, "AddMenu", platform::automation::kMethod,
-                                           platform::automation::Args(args));
+                                           platform::automation::ArgList(args));
   EXPECT_TRUE(platform::automation::CBool(r));
   RUZMenu* item = menus()->at(1);
   EXPECT_EQ(item->MenuId, 1);
@@ -252,7 +252,7 @@ TEST_F(MenuTest, LoadFromAnElementObject) {
   Variant target(static_cast<platform::automation::Object*>(item.get()));
   Variant arg(static_cast<platform::automation::Object*>(el.get()));
   platform::automation::invoke(target, "Load", platform::automation::kMethod,
-                               platform::automation::Args(&arg, 1));
+                               platform::automation::ArgList(&arg, 1));
   EXPECT_EQ(item->MenuId, 12);
   EXPECT_EQ(item->MenuText, "Orders");
   EXPECT_TRUE(item->MenuShow);

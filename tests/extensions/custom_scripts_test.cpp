@@ -110,12 +110,12 @@ TEST_F(CustomScriptTest, ScriptsCallTheListByName) {
   Variant list(static_cast<a::Object*>(customScriptList().get()));
   std::vector<Variant> args{Variant("table"), Variant("server"), Variant("Check"), Variant("vb"),
                             Variant("list"),  Variant("Orders"), Variant("")};
-  EXPECT_TRUE(a::CBool(a::invoke(list, "Add", a::kMethod, a::Args(args))));
-  Variant s = a::invoke(list, "ScriptItem", a::kGetOrCall, a::Args(args));
+  EXPECT_TRUE(a::CBool(a::invoke(list, "Add", a::kMethod, a::ArgList(args))));
+  Variant s = a::invoke(list, "ScriptItem", a::kGetOrCall, a::ArgList(args));
   a::let(s, "ScriptCode", Variant("Response.Write 1"));
   EXPECT_EQ(customScriptList()->Seq(1)->ScriptCode(), "Response.Write 1");
   EXPECT_EQ(a::CStr(a::get(list, "curSeq")), "1");
-  EXPECT_THROW(a::invoke(list, "Add", a::kMethod, a::Args(args.data(), 3)), a::Error);
+  EXPECT_THROW(a::invoke(list, "Add", a::kMethod, a::ArgList(args.data(), 3)), a::Error);
 }
 
 } // namespace

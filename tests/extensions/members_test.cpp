@@ -31,7 +31,7 @@ protected:
   Variant call(const char* name, std::vector<Variant> args) {
     project->access = access;
     return a::invoke(Variant(static_cast<a::Object*>(project.get())), name, a::kGetOrCall,
-                     a::Args(args));
+                     a::ArgList(args));
   }
   Ref<StandInProject> project;
 };

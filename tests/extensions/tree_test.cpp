@@ -197,9 +197,9 @@ TEST_F(TreeTest, ScriptsReachTheListsByName) {
   Variant db = a::get(r, "DB");
   Variant tables = a::get(db, "Tables");
   Variant name("Orders");
-  a::invoke(tables, "Add", a::kMethod, a::Args(&name, 1));
+  a::invoke(tables, "Add", a::kMethod, a::ArgList(&name, 1));
   EXPECT_EQ(a::CStr(a::get(tables, "curSeq")), "1");
-  Variant t = a::invoke(tables, "Item", a::kGetOrCall, a::Args(&name, 1));
+  Variant t = a::invoke(tables, "Item", a::kGetOrCall, a::ArgList(&name, 1));
   EXPECT_EQ(a::CStr(a::get(t, "TblName")), "Orders");
   EXPECT_EQ(a::CLng(a::get(a::get(t, "Charts"), "Count")), 0);
 }

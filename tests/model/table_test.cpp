@@ -168,7 +168,7 @@ TEST_F(TableTest, TypedMembersByName) {
   Variant list(static_cast<platform::automation::Object*>(tables.get()));
   Variant idx(int16_t(1));
   Variant t = platform::automation::invoke(list, "Item", platform::automation::kGetOrCall,
-                                           platform::automation::Args(&idx, 1));
+                                           platform::automation::ArgList(&idx, 1));
   menu("Table", "Orders");
   platform::automation::let(t, "TblGen", Variant(true));
   EXPECT_TRUE(menus()->at(1)->MenuShow);

@@ -181,7 +181,7 @@ TEST_P(EndToEnd, FollowsTheDatabaseAndKeepsWhatTheUserDid) {
   proj->setProjName("Shop");
   std::vector<Variant> view{Variant("cv"), Variant("SELECT id, total FROM orders"),
                             Variant(false)};
-  automation::invoke(proj.get(), "LoadCustomView", automation::kMethod, view);
+  automation::invoke(proj.get(), "LoadCustomView", automation::kMethod, automation::ArgList(view));
   ASSERT_EQ(err(), "");
   std::filesystem::create_directories(env.path("ext"));
   platform::files::writeFile(env.path("ext/audit.xml").string(), kAudit);

@@ -21,7 +21,7 @@ protected:
     ASSERT_EQ(err(), "");
   }
   Variant invoke(const std::string& member, std::vector<Variant> args) {
-    return automation::invoke(proj.get(), member, automation::kMethod, args);
+    return automation::invoke(proj.get(), member, automation::kMethod, automation::ArgList(args));
   }
   bool ok(const std::string& member, std::vector<Variant> args) {
     return automation::CBool(invoke(member, std::move(args)));

@@ -35,13 +35,15 @@ protected:
     std::vector<Variant> args{Variant(name),    Variant(type),    Variant(path),
                               Variant(phyPath), Variant(false),   Variant(""),
                               Variant(""),      Variant(connStr), Variant("")};
-    platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod, args);
+    platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod,
+                                 platform::automation::ArgList(args));
   }
   // LoadDB of the SQLite file at path, named by its path and its connection string.
   void loadSqlite(const std::string& path) { loadDB("", "SQLITE", path, path, sqliteConn(path)); }
   void call(const std::string& member, const std::string& arg) {
     std::vector<Variant> args{Variant(arg)};
-    platform::automation::invoke(proj.get(), member, platform::automation::kMethod, args);
+    platform::automation::invoke(proj.get(), member, platform::automation::kMethod,
+                                 platform::automation::ArgList(args));
   }
   void syncHooksRefresh() { project::syncHooks().RefreshMenus(*proj); }
   std::string err() { return ctx().ProjErr; }

@@ -240,12 +240,13 @@ TEST(ControlsByName, DefaultMembersAndProperties) {
 
   Variant list(Ref<automation::Object>(controls.get()));
   std::vector<Variant> byId{Variant(std::string("list"))};
-  Variant ctrl = controls->invokeDefault(automation::kPropertyGet, byId);
+  Variant ctrl = controls->invokeDefault(automation::kPropertyGet, automation::ArgList(byId));
   EXPECT_EQ(automation::CStr(automation::get(ctrl, "CtrlID")), "list");
   EXPECT_EQ(automation::CStr(automation::get(list, "curIndex")), "1");
   Variant sessions = automation::get(ctrl, "Sessions");
   std::vector<Variant> two{Variant(2)};
-  Variant second = automation::invoke(sessions, "Item", automation::kPropertyGet, two);
+  Variant second =
+      automation::invoke(sessions, "Item", automation::kPropertyGet, automation::ArgList(two));
   EXPECT_EQ(automation::CStr(automation::get(second, "SessValue")), "head");
   automation::let(ctrl, "CtrlGen", Variant(true));
   EXPECT_TRUE(c->CtrlGen == false && controls->Item(Variant(1))->CtrlGen);

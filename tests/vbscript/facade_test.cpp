@@ -118,7 +118,8 @@ TEST(Facade, ModulesProceduresAndRun) {
   EXPECT_FALSE(procs->Item(Variant("hello"))->HasReturnValue());
 
   Variant arg(int32_t(7));
-  EXPECT_EQ(au::CLng(h.sc->RunNamed("twice", Args(&arg, 1))), 21) << "the last definition wins";
+  EXPECT_EQ(au::CLng(h.sc->RunNamed("twice", au::ArgList(&arg, 1))), 21)
+      << "the last definition wins";
   EXPECT_EQ(au::CLng(h.sc->Eval("Twice(2) + 1")), 7);
   h.sc->ExecuteStatement("Out.Echo Twice(1)");
   EXPECT_EQ(h.out->text, "3\n");
@@ -171,6 +172,9 @@ TEST(Facade, AddedObjectsAndTheirMembers) {
   // ByRef parameters of native members receive the script's variable.
   h.out->text.clear();
   EXPECT_EQ(h.run("v = 21\nproj.Twice v\nOut.Echo v"), "42\n");
+  // ... also a procedure's own ByRef parameter, which names its caller's variable.
+  h.out->text.clear();
+  EXPECT_EQ(h.run("Sub T(n)\nproj.Twice n\nEnd Sub\nw = 5\nT w\nOut.Echo w"), "10\n");
 }
 
 TEST(Facade, TimeoutStopsRunawayCode) {

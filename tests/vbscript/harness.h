@@ -27,7 +27,7 @@ public:
   void Echo(Args args) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (i) text += ' ';
-      text += au::CStr(args[i].deref());
+      text += au::CStr(args[i]);
     }
     text += '\n';
   }

@@ -277,6 +277,65 @@ TEST(Procedures, ByRefAndByVal) {
   });
 }
 
+// What a procedure does with its parameters: ByRef ones are the caller's variables however
+// they are reached (statements, loops, Eval and Execute, further calls), ByVal ones its own.
+TEST(Procedures, ParametersInTheCallee) {
+  runCases({
+      {"recursion through byref",
+       "Sub Count(n, d)\nIf d > 0 Then\nn = n + 1\nCount n, d - 1\nEnd If\nEnd Sub\nx = 0\n"
+       "Count x, 5\nOut.Echo x",
+       "5\n"},
+      {"function writes its argument",
+       "Function F(n)\nn = n * 2\nF = n + 1\nEnd Function\nx = 3\ny = F(x)\nOut.Echo x, y",
+       "6 7\n"},
+      {"eval and execute see a byref parameter",
+       "Sub S(n)\nExecute \"n = n * 3\"\nOut.Echo Eval(\"n + 1\")\nEnd Sub\nx = 2\nS x\n"
+       "Out.Echo x",
+       "7\n6\n"},
+      {"execute writes a byval parameter only",
+       "Sub S(ByVal n)\nExecute \"n = 9\"\nOut.Echo n\nEnd Sub\nx = 2\nS x\nOut.Echo x", "9\n2\n"},
+      {"execute sees the caller's locals",
+       "Function F()\nDim k\nk = 2\nExecute \"k = k + 1\"\nF = Eval(\"k * 10\")\nEnd Function\n"
+       "Out.Echo F()",
+       "30\n"},
+      {"append to a byref parameter",
+       "Sub A(s)\nFor i = 1 To 3\ns = s & i\nNext\nEnd Sub\nt = \"x\"\nA t\nOut.Echo t", "x123\n"},
+      {"append of a parameter naming the same variable",
+       "Sub A(s, t)\ns = s & t & t\nEnd Sub\nx = \"ab\"\nA x, x\nOut.Echo x", "ababab\n"},
+      {"for counter is a byref parameter",
+       "Sub L(i)\nFor i = 1 To 3\nNext\nEnd Sub\nL k\nOut.Echo k", "4\n"},
+      {"redim of a byref parameter",
+       "Sub R(a)\nReDim a(2)\na(2) = \"z\"\nEnd Sub\nDim v\nR v\nOut.Echo UBound(v), v(2)",
+       "2 z\n"},
+      {"byref beside an array element",
+       "Sub S(a, b)\na = a + b\nb = 0\nEnd Sub\nDim v(1)\nv(0) = 1\nx = 10\nS x, v(0)\n"
+       "Out.Echo x, v(0)",
+       "11 0\n"},
+      {"byval beside an array element",
+       "Sub S(ByVal a, b)\na = 5\nEnd Sub\nDim v(0)\nx = 1\nS x, v(0)\nOut.Echo x", "1\n"},
+      {"method with an omitted argument",
+       "Class C\nSub S(a, b, c)\na = a + c\nEnd Sub\nEnd Class\nSet o = New C\nx = 1\n"
+       "o.S x, , 2\nOut.Echo x",
+       "3\n"},
+      {"property let value is a copy",
+       "Class C\nProperty Let V(n)\nn = 0\nEnd Property\nEnd Class\nSet o = New C\nx = 5\n"
+       "o.V = x\nOut.Echo x",
+       "5\n"},
+      {"six variables by reference",
+       "Sub S(a, b, c, d, e, f)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6\nEnd Sub\n"
+       "S k1, k2, k3, k4, k5, k6\nOut.Echo k1 + k2 + k3 + k4 + k5 + k6",
+       "21\n"},
+      {"seven by reference, one an element",
+       "Sub S(a, b, c, d, e, f, g)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6: g = 7\nEnd Sub\n"
+       "Dim w(0)\nS k1, k2, k3, k4, k5, k6, w(0)\nOut.Echo k1 + k2 + k3 + k4 + k5 + k6 + w(0)",
+       "28\n"},
+      {"seven by reference",
+       "Sub S(a, b, c, d, e, f, g)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6: g = 7\nEnd Sub\n"
+       "S k1, k2, k3, k4, k5, k6, k7\nOut.Echo k1 + k2 + k3 + k4 + k5 + k6 + k7",
+       "28\n"},
+  });
+}
+
 TEST(Classes, MembersAndProperties) {
   runCases({
       {"fields and methods",

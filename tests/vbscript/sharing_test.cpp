@@ -37,7 +37,7 @@ End Function
 
 std::string call(vbs::Engine& e, vbs::Module& m, const char* name, int32_t arg) {
   Variant a(arg);
-  return au::CStr(e.run(m, name, Args(&a, 1)));
+  return au::CStr(e.run(m, name, au::ArgList(&a, 1)));
 }
 
 } // namespace

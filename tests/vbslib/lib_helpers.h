@@ -33,7 +33,8 @@ protected:
     int n = static_cast<int>(args.size());
     if (n < b->minArgs || (b->maxArgs >= 0 && n > b->maxArgs))
       throw std::runtime_error("argument count for " + std::string(name));
-    vbs::BuiltinCall c{am::Args(args), &host};
+    am::ArgList refs(args);
+    vbs::BuiltinCall c{refs, &host};
     Variant r = b->fn(c);
     if (c.failed()) throw am::Error(c.fault);
     return r;

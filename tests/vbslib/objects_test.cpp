@@ -24,10 +24,10 @@ protected:
 
   Variant create(const char* progId) { return call("CreateObject", {S(progId)}); }
   Variant get(const Variant& o, std::string_view member, std::vector<Variant> args = {}) {
-    return am::invoke(o, member, am::kGetOrCall, am::Args(args));
+    return am::invoke(o, member, am::kGetOrCall, am::ArgList(args));
   }
   void put(const Variant& o, std::string_view member, std::vector<Variant> args) {
-    am::invoke(o, member, am::kPropertyLet, am::Args(args));
+    am::invoke(o, member, am::kPropertyLet, am::ArgList(args));
   }
   int errorOf(const std::function<void()>& f) {
     try {
@@ -74,9 +74,9 @@ TEST_F(Objects, DictionaryKeysItemsOrderAndMissingKeys) {
   EXPECT_EQ(am::CLng(get(d, "Count")), 4);
   // The default member is Item, for reading and for assignment.
   std::vector<Variant> args{S("a"), S("A!")};
-  d.asObject()->invokeDefault(am::kPropertyLet, am::Args(args));
+  d.asObject()->invokeDefault(am::kPropertyLet, am::ArgList(args));
   std::vector<Variant> key{S("a")};
-  EXPECT_EQ(am::CStr(d.asObject()->invokeDefault(am::kPropertyGet, am::Args(key))), "A!");
+  EXPECT_EQ(am::CStr(d.asObject()->invokeDefault(am::kPropertyGet, am::ArgList(key))), "A!");
   put(d, "Key", {S("a"), S("c")});
   EXPECT_EQ(show(get(d, "Keys")), "[b|c|1|zz]");
   EXPECT_EQ(errorOf([&] { put(d, "Key", {S("nope"), S("x")}); }), 32811);

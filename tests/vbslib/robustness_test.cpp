@@ -51,7 +51,8 @@ TEST_F(Robustness, EveryFunctionRaisesOnlyVbErrors) {
     SCOPED_TRACE(b.name);
     int most = b.maxArgs < 0 ? 3 : std::min(b.maxArgs, 3);
     sweep(b.minArgs, most, [&](std::vector<Variant>& args) {
-      vbs::BuiltinCall c{am::Args(args), &host};
+      am::ArgList refs(args);
+      vbs::BuiltinCall c{refs, &host};
       b.fn(c);
     });
   }
@@ -72,11 +73,11 @@ TEST_F(Robustness, ScriptObjectMembersRaiseOnlyVbErrors) {
       if (std::string_view(progId) == "ADODB.Stream") am::invoke(obj, "Open", am::kMethod);
       int most = m.maxArgs < 0 ? 2 : std::min(m.maxArgs, 2);
       sweep(m.minArgs, most, [&](std::vector<Variant>& args) {
-        am::invoke(obj, m.name, am::kGetOrCall, am::Args(args));
+        am::invoke(obj, m.name, am::kGetOrCall, am::ArgList(args));
       });
       if (m.let)
         sweep(m.minArgs + 1, m.minArgs + 1, [&](std::vector<Variant>& args) {
-          am::invoke(obj, m.name, am::kPropertyLet, am::Args(args));
+          am::invoke(obj, m.name, am::kPropertyLet, am::ArgList(args));
         });
     }
   }

@@ -23,7 +23,7 @@ public:
   void Echo(am::Args args) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (i) text += ' ';
-      text += am::CStr(args[i].deref());
+      text += am::CStr(args[i]);
     }
     text += '\n';
   }

@@ -27,8 +27,7 @@ double roundHalfEven(double x) {
 namespace {
 
 // The value behind an object used as a plain value, or the value itself; null for Nothing.
-const Variant* plain(const Variant& v, Variant& holder) {
-  const Variant& d = v.deref();
+const Variant* plain(const Variant& d, Variant& holder) {
   if (d.type() != VarType::Object) return &d;
   if (d.isNothing()) return nullptr;
   holder = valueOf(d);

@@ -38,13 +38,13 @@ template <class P> struct Param {
   T& get() { return value; }
 
   static T convert(Args args, size_t i) {
-    if (i >= args.size() || args[i].deref().isMissing()) {
+    if (i >= args.size() || args[i].isMissing()) {
       if constexpr (std::is_same_v<T, Variant>)
         return Variant::missing();
       else
         return T{};
     } else {
-      const Variant& v = args[i].deref();
+      const Variant& v = args[i];
       if constexpr (std::is_same_v<T, Variant>)
         return v;
       else if constexpr (std::is_same_v<T, bool>)
@@ -91,7 +91,7 @@ template <> struct Param<Variant&> {
   Variant* target = nullptr;
   Variant missing = Variant::missing();
   Param(Args args, size_t i) {
-    if (i < args.size()) target = &args[i].deref();
+    if (i < args.size()) target = &args[i];
   }
   Variant& get() { return target ? *target : missing; }
 };

@@ -98,7 +98,7 @@ Variant ClassInfo::call(Object& self, const Member& m, int kind, Args args) {
   }
   if (n < m.minArgs || (m.maxArgs >= 0 && n > m.maxArgs)) raise(err::kWrongArgumentCount);
   for (int i = 0; i < std::min(n, m.minArgs); ++i)
-    if (args[static_cast<size_t>(i)].deref().isMissing()) raise(err::kArgumentNotOptional);
+    if (args[static_cast<size_t>(i)].isMissing()) raise(err::kArgumentNotOptional);
   return m.get(self, args);
 }
 
@@ -108,18 +108,17 @@ Variant invoke(Object* target, std::string_view name, int kind, Args args) {
   return target->invoke(name, kind, args);
 }
 
-Variant invoke(const Variant& target, std::string_view name, int kind, Args args) {
-  const Variant& t = target.deref();
+Variant invoke(const Variant& t, std::string_view name, int kind, Args args) {
   if (!t.isObject()) raise(err::kObjectRequired);
   return invoke(t.asObject(), name, kind, args);
 }
 
 void let(const Variant& target, std::string_view name, Variant value) {
-  invoke(target, name, kPropertyLet, Args(&value, 1));
+  invoke(target, name, kPropertyLet, ArgList(&value, 1));
 }
 
 Variant valueOf(const Variant& v) {
-  Variant cur = v.deref();
+  Variant cur = v;
   for (int depth = 0; cur.isObject(); ++depth) {
     if (cur.isNothing()) raise(err::kObjectNotSet);
     if (depth > 16) raise(err::kTypeMismatch);

@@ -12,13 +12,11 @@
 namespace quillet::platform::automation {
 namespace {
 
-// An operand read for an operator: by-reference arguments followed, objects replaced by
-// their default value.
+// An operand read for an operator: objects replaced by their default value.
 struct Operand {
   Variant holder;
   const Variant* v;
-  explicit Operand(const Variant& x) {
-    const Variant& d = x.deref();
+  explicit Operand(const Variant& d) {
     if (d.type() == VarType::Object) {
       if (d.isNothing()) raise(err::kObjectNotSet);
       holder = valueOf(d);
@@ -448,15 +446,12 @@ Variant opGe(const Variant& a, const Variant& b, CompareMode m) {
   return relation(a, b, m, [](int c) { return c >= 0; });
 }
 
-bool opIs(const Variant& ain, const Variant& bin) {
-  const Variant& a = ain.deref();
-  const Variant& b = bin.deref();
+bool opIs(const Variant& a, const Variant& b) {
   if (!a.isObject() || !b.isObject()) raise(err::kObjectRequired);
   return a.asObject() == b.asObject();
 }
 
-bool isTrue(const Variant& v) {
-  const Variant& d = v.deref();
+bool isTrue(const Variant& d) {
   if (d.type() == VarType::Boolean) return d.asBool();
   if (d.isNull()) return false;
   return CBool(d);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,8 +36,6 @@ enum class VarType : uint16_t {
   Byte = 17,
   // An array of Variants: the VarType scripts see (0x2000 + 12).
   Array = 0x200C,
-  // Not a VB subtype: an argument passed by reference, pointing at the caller's variable.
-  ByRef = 0x4000,
 };
 inline constexpr int kArrayFlag = 0x2000;
 
@@ -100,12 +99,6 @@ public:
     return v;
   }
   static Variant missing() noexcept { return error(kParamNotFound); }
-  static Variant byRef(Variant* target) noexcept {
-    Variant v;
-    v.type_ = VarType::ByRef;
-    v.ref_ = target;
-    return v;
-  }
   // A Long when the value fits, else a Double (VB has no 64-bit subtype).
   static Variant fromInt64(int64_t v) noexcept;
   static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
@@ -113,7 +106,7 @@ public:
   static Variant concat(std::string_view a, std::string_view b);
 
   // Copies, moves and destruction of values that hold no counted reference (numbers,
-  // dates, short texts, Empty, Null, by-reference entries) are a copy of the 16 bytes: the
+  // dates, short texts, Empty, Null) are a copy of the 16 bytes: the
   // script engine does them on every operation.
   Variant(const Variant& o) noexcept {
     copyBits(o);
@@ -153,13 +146,8 @@ public:
   bool isNothing() const noexcept { return type_ == VarType::Object && obj_ == nullptr; }
   bool isArray() const noexcept { return type_ == VarType::Array; }
   bool isMissing() const noexcept { return type_ == VarType::Error && i32_ == kParamNotFound; }
-  bool isByRef() const noexcept { return type_ == VarType::ByRef; }
   // Integer, Long, Byte, Single, Double, Currency (not Boolean, not Date).
   bool isNumber() const noexcept;
-
-  // The variable a by-reference argument points at, or this value itself.
-  const Variant& deref() const noexcept { return type_ == VarType::ByRef ? *ref_ : *this; }
-  Variant& deref() noexcept { return type_ == VarType::ByRef ? *ref_ : *this; }
 
   // Unchecked accessors: the subtype must match.
   bool asBool() const noexcept { return b_; }
@@ -284,7 +272,6 @@ private:
     int64_t i64_;
     Object* obj_;
     SafeArray* arr_;
-    Variant* ref_;
     TextBox* box_;
   };
 };
@@ -309,7 +296,73 @@ private:
   Variant text_;
 };
 
-using Args = std::span<Variant>;
+// The arguments of a call, one pointer per argument: a variable passed by reference is the
+// caller's own, anything else a temporary the caller owns. Native code reads and writes them
+// alike; a write to a temporary changes nothing the caller keeps.
+class Args {
+public:
+  class iterator {
+  public:
+    using value_type = Variant;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    explicit iterator(Variant* const* p) noexcept : p_(p) {}
+    Variant& operator*() const noexcept { return **p_; }
+    Variant* operator->() const noexcept { return *p_; }
+    iterator& operator++() noexcept {
+      ++p_;
+      return *this;
+    }
+    iterator operator++(int) noexcept { return iterator(p_++); }
+    friend bool operator==(iterator a, iterator b) noexcept { return a.p_ == b.p_; }
+
+  private:
+    Variant* const* p_ = nullptr;
+  };
+
+  Args() noexcept = default;
+  Args(Variant* const* refs, size_t n) noexcept : refs_(refs), n_(n) {}
+  size_t size() const noexcept { return n_; }
+  bool empty() const noexcept { return n_ == 0; }
+  Variant& operator[](size_t i) const noexcept { return *refs_[i]; }
+  Variant& front() const noexcept { return *refs_[0]; }
+  Variant& back() const noexcept { return *refs_[n_ - 1]; }
+  Args first(size_t k) const noexcept { return Args(refs_, k); }
+  Args subspan(size_t from) const noexcept { return Args(refs_ + from, n_ - from); }
+  Args subspan(size_t from, size_t k) const noexcept { return Args(refs_ + from, k); }
+  iterator begin() const noexcept { return iterator(refs_); }
+  iterator end() const noexcept { return iterator(refs_ + n_); }
+  // The pointers themselves: where each argument lives.
+  Variant* const* refs() const noexcept { return refs_; }
+
+private:
+  Variant* const* refs_ = nullptr;
+  size_t n_ = 0;
+};
+
+// Arguments laid side by side (a host's own values), all passed by reference to them.
+class ArgList {
+public:
+  ArgList(Variant* values, size_t n) : n_(n) {
+    if (n > std::size(inline_)) {
+      heap_ = std::make_unique<Variant*[]>(n);
+      refs_ = heap_.get();
+    }
+    for (size_t i = 0; i < n; ++i)
+      refs_[i] = values + i;
+  }
+  ArgList(std::span<Variant> values) : ArgList(values.data(), values.size()) {}
+  ArgList(const ArgList&) = delete;
+  ArgList& operator=(const ArgList&) = delete;
+  operator Args() const noexcept { return Args(refs_, n_); }
+  Args args() const noexcept { return Args(refs_, n_); }
+
+private:
+  Variant* inline_[4];
+  std::unique_ptr<Variant*[]> heap_;
+  Variant** refs_ = inline_;
+  size_t n_;
+};
 
 // Empties the values. Containers that this frees (arrays, script objects, dictionaries)
 // hand their own elements to the same work list instead of releasing them in place, so a

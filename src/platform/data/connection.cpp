@@ -16,11 +16,11 @@ namespace {
 }
 
 std::vector<Variant> criteriaList(const Variant& criteria) {
-  const Variant& v = criteria.deref();
+  const Variant& v = criteria;
   std::vector<Variant> out;
   if (v.isArray()) {
     for (const Variant& e : v.asArray().data())
-      out.push_back(e.deref());
+      out.push_back(e);
   } else if (!v.isEmpty() && !v.isMissing() && !v.isNull()) {
     raise(automation::err::kTypeMismatch, "OpenSchema criteria must be an array", "ADODB");
   }
@@ -193,7 +193,7 @@ public:
   explicit ErrorList(std::vector<DiagRecord> r) : records_(std::move(r)) {}
   std::vector<DiagRecord> records_;
   Ref<ErrorItem> item(const Variant& index) {
-    double d = automation::CDbl(index.deref());
+    double d = automation::CDbl(index);
     if (d < 0 || d >= static_cast<double>(records_.size()))
       raise(
           adoerr::kItemNotFound,
@@ -220,15 +220,14 @@ QUILLET_DEFINE_CLASS_NAMED(ErrorList, "Errors") {
 class ScriptRecordset : public Rowset {
   QUILLET_OBJECT(ScriptRecordset)
 public:
-  void openFrom(const Variant& source, const Variant& active) {
-    const Variant& c = active.deref();
+  void openFrom(const Variant& source, const Variant& c) {
     auto* conn = c.isObject() ? dynamic_cast<Connection*>(c.asObject()) : nullptr;
     if (!conn)
       raise(3001,
             "Arguments are of the wrong type, are out of acceptable range, or are in conflict with "
             "one another.",
             "ADODB");
-    Ref<Rowset> r = conn->execute(automation::CStr(source.deref()));
+    Ref<Rowset> r = conn->execute(automation::CStr(source));
     setColumns(r->columns());
     for (size_t i = 0; i < r->rowCount(); ++i)
       addRow(r->row(i));

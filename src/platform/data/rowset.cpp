@@ -17,8 +17,7 @@ namespace {
 }
 
 // A collection index: a number is an ordinal from 0, anything else a name.
-std::optional<size_t> ordinalOf(const Variant& index, size_t count) {
-  const Variant& v = index.deref();
+std::optional<size_t> ordinalOf(const Variant& v, size_t count) {
   if (!v.isNumber()) return std::nullopt;
   double d = automation::CDbl(v);
   if (d < 0 || d >= static_cast<double>(count)) itemNotFound(automation::CStr(v));
@@ -53,7 +52,7 @@ const Property* Properties::find(std::string_view name) const {
 
 Ref<Property> Properties::item(const Variant& index) const {
   if (auto ord = ordinalOf(index, items_.size())) return items_[*ord];
-  std::string name = automation::CStr(index.deref());
+  std::string name = automation::CStr(index);
   if (const Property* p = find(name)) return Ref<Property>(const_cast<Property*>(p));
   itemNotFound(name);
 }
@@ -112,7 +111,7 @@ size_t Fields::count() const {
 Ref<Field> Fields::item(const Variant& index) const {
   if (auto ord = ordinalOf(index, rowset_->columnCount()))
     return automation::makeRef<Field>(rowset_, *ord);
-  return automation::makeRef<Field>(rowset_, rowset_->column(automation::CStr(index.deref())));
+  return automation::makeRef<Field>(rowset_, rowset_->column(automation::CStr(index)));
 }
 
 Ref<automation::Enumerator> Fields::newEnum() {

@@ -164,7 +164,7 @@ const std::vector<std::string_view>& restrictionColumns(SchemaKind kind) {
 
 std::optional<std::string> restrictionAt(const std::vector<Variant>& restrictions, size_t i) {
   if (i >= restrictions.size()) return std::nullopt;
-  const Variant& v = restrictions[i].deref();
+  const Variant& v = restrictions[i];
   if (v.isEmpty() || v.isNull() || v.isMissing()) return std::nullopt;
   return automation::CStr(v);
 }

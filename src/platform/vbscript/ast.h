@@ -65,7 +65,9 @@ struct LiteralExpr : Expr {
 // How an identifier was resolved.
 enum class Bind : uint8_t {
   None,     // not yet compiled
-  Local,    // a slot of the frame (parameter, Dim'd local, the function's result)
+  Local,    // a slot of the frame (ByVal parameter, Dim'd local, the function's result)
+  Ref,      // the variable a slot's reference names: a ByRef parameter, or a local of the
+            // procedure that runs Eval/Execute code
   Field,    // a variable of the class instance `Me`
   MeMember, // a procedure or property of `Me`'s class
   Global,   // a name of the module (or the global module), looked up through its cell;
@@ -88,7 +90,7 @@ struct IdentExpr : Expr {
   std::string name;
   std::string lower;
   Bind bind = Bind::None;
-  int slot = -1;                       // Local, or the implicit local of a Global in a procedure
+  int slot = -1;                       // Local/Ref; a Global's implicit local in a procedure
   int global = -1;                     // Global: the index of its name in Program::globals
   const ClassMember* member = nullptr; // Field / MeMember
   bool isResult = false;               // the function's own name, meaning its result

@@ -26,7 +26,7 @@ public:
 };
 
 struct BuiltinCall {
-  Args args;         // as passed; by-reference entries point at the caller's variables
+  Args args;         // a variable passed by reference is the caller's own
   BuiltinHost* host; // never null
   // The error the function raised, 0 when none. A function records its error here and
   // returns, and the engine raises it as its own, so a script that handles it (On Error
@@ -38,9 +38,9 @@ struct BuiltinCall {
     return Variant();
   }
   bool failed() const { return fault != 0; }
-  const Variant& arg(size_t i) const { return args[i].deref(); }
+  const Variant& arg(size_t i) const { return args[i]; }
   size_t count() const { return args.size(); }
-  bool has(size_t i) const { return i < args.size() && !args[i].deref().isMissing(); }
+  bool has(size_t i) const { return i < args.size() && !args[i].isMissing(); }
 };
 
 using BuiltinFn = Variant (*)(BuiltinCall& call);

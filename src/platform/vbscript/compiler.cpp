@@ -330,7 +330,7 @@ bool isPure(const Expr& e, std::vector<int>* plain, std::vector<int>* library) {
     return true;
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
-    if (id.bind == Bind::Local || id.bind == Bind::Field) return true;
+    if (id.bind == Bind::Local || id.bind == Bind::Ref || id.bind == Bind::Field) return true;
     if (id.bind != Bind::Global || id.intrinsic >= 0) return false;
     if (plain) plain->push_back(id.global);
     return true;
@@ -347,7 +347,7 @@ bool isPure(const Expr& e, std::vector<int>* plain, std::vector<int>* library) {
     if (c.callee->kind != EK::Ident) return false;
     auto& id = static_cast<const IdentExpr&>(*c.callee);
     bool libraryCall = id.bind == Bind::Global && id.builtin && id.intrinsic < 0;
-    bool arrayRead = id.bind == Bind::Local || id.bind == Bind::Field;
+    bool arrayRead = id.bind == Bind::Local || id.bind == Bind::Ref || id.bind == Bind::Field;
     if (!libraryCall && !arrayRead) return false;
     if (libraryCall && library) library->push_back(id.global);
     for (auto& a : c.args)
@@ -670,7 +670,11 @@ void Compiler::compileIdent(IdentExpr& id, Scope& s, bool skipLocals) {
   if (!skipLocals && s.locals) {
     auto it = s.locals->find(id.lower);
     if (it != s.locals->end()) {
-      id.bind = Bind::Local;
+      // Eval code reaches its caller's locals through the frame's references; a procedure's
+      // ByRef parameters (its first slots) name the caller's variables.
+      auto slot = static_cast<size_t>(it->second);
+      bool ref = !s.proc || (slot < s.proc->params.size() && s.proc->params[slot].byRef);
+      id.bind = ref ? Bind::Ref : Bind::Local;
       id.slot = it->second;
       id.isResult = s.proc && s.proc->returnsValue() && id.lower == s.proc->lower;
       return;

@@ -77,16 +77,16 @@ void ErrObject::Raise(Args args) {
 
 std::unique_ptr<RaisedError> ErrObject::raised(Args args) {
   if (args.empty()) au::raise(err::kWrongArgumentCount);
-  auto has = [&](size_t i) { return i < args.size() && !args[i].deref().isMissing(); };
+  auto has = [&](size_t i) { return i < args.size() && !args[i].isMissing(); };
   if (!has(0)) au::raise(err::kArgumentNotOptional);
-  int32_t number = au::CLng(args[0].deref());
+  int32_t number = au::CLng(args[0]);
   // Numbers with the high bit set are HRESULTs and kept; others must fit 1..65535.
   if (number == 0 || number > 65535) au::raise(err::kInvalidProcedureCall);
-  std::string source = has(1) ? au::CStr(args[1].deref()) : std::string(kRuntimeSource);
-  std::string description = has(2) ? au::CStr(args[2].deref()) : au::standardMessage(number);
+  std::string source = has(1) ? au::CStr(args[1]) : std::string(kRuntimeSource);
+  std::string description = has(2) ? au::CStr(args[2]) : au::standardMessage(number);
   if (description.empty()) description = "Unknown runtime error";
-  std::string helpFile = has(3) ? au::CStr(args[3].deref()) : std::string();
-  int32_t helpContext = has(4) ? au::CLng(args[4].deref()) : 0;
+  std::string helpFile = has(3) ? au::CStr(args[3]) : std::string();
+  int32_t helpContext = has(4) ? au::CLng(args[4]) : 0;
   return std::make_unique<RaisedError>(number, std::move(description), std::move(source),
                                        std::move(helpFile), helpContext);
 }
@@ -234,10 +234,14 @@ Variant Engine::Impl::runTop(LinkedProgram& link, Frame* caller) {
     SlotStack::Mark mark;
     Variant* slots;
   } sf(stack, static_cast<size_t>(base + prog.topSlots));
+  // The code names the caller's locals by their slots, through references to them.
+  std::vector<Variant*> refs(static_cast<size_t>(base));
   for (int i = 0; i < base; ++i)
-    sf.slots[i] = Variant::byRef(&caller->slots[i].deref());
+    refs[static_cast<size_t>(i)] = &caller->var(i);
   Frame fr;
   fr.slots = sf.slots;
+  fr.refs = refs.data();
+  fr.refCount = refs.size();
   fr.me = caller ? caller->me : nullptr;
   fr.setLink(link);
   fr.explicitNames = prog.optionExplicit || (caller && caller->explicitNames);
@@ -295,8 +299,8 @@ Variant Engine::run(Module& m, std::string_view name, Args args) {
     std::vector<Variant> values;
     values.reserve(args.size());
     for (auto& a : args)
-      values.push_back(a.deref());
-    return callProc(*c->proc, *keep, nullptr, Args(values.data(), values.size()));
+      values.push_back(a);
+    return callProc(*c->proc, *keep, nullptr, au::ArgList(values));
   });
 }
 
@@ -323,13 +327,13 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
     return Variant(static_cast<au::Object*>(&eng.err()));
   case kEval: {
     need(1);
-    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Expression, *f.link->module, &f);
+    auto link = compileText(au::CStr(args[0]), ParseMode::Expression, *f.link->module, &f);
     return runTop(*link, &f);
   }
   case kExecute: {
     need(1);
     Module& m = *f.link->module;
-    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Statements, m, &f);
+    auto link = compileText(au::CStr(args[0]), ParseMode::Statements, m, &f);
     if (!link->program->procs.empty() || !link->program->classes.empty())
       m.programs.push_back(link);
     runCodeText(*link, &f);
@@ -338,14 +342,14 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
   case kExecuteGlobal: {
     need(1);
     Module& g = eng.globalModule();
-    auto link = compileText(au::CStr(args[0].deref()), ParseMode::Statements, g, nullptr);
+    auto link = compileText(au::CStr(args[0]), ParseMode::Statements, g, nullptr);
     g.programs.push_back(link);
     runCodeText(*link, nullptr);
     return Variant();
   }
   case kGetRef: {
     need(1);
-    std::string name = au::CStr(args[0].deref());
+    std::string name = au::CStr(args[0]);
     std::string lower = lowerAscii(name);
     Cell* c = f.link->module->find(lower);
     if (!c || c->kind != Cell::Procedure) c = eng.globalModule().find(lower);
@@ -354,10 +358,10 @@ Variant Engine::Impl::intrinsic(int8_t which, Frame& f, Args args, bool hasArgs,
   }
   case kIsObject:
     need(1);
-    return Variant(args[0].deref().isObject());
+    return Variant(args[0].isObject());
   case kCreateObject: {
     if (args.empty() || args.size() > 2) au::raise(err::kWrongArgumentCount);
-    std::string progId = au::CStr(args[0].deref());
+    std::string progId = au::CStr(args[0]);
     return Variant(au::create(progId));
   }
   default:

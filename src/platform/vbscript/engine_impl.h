@@ -66,6 +66,16 @@ private:
 
 struct Engine::Frame {
   Variant* slots = nullptr;
+  // The variables of the first `refCount` slots (a procedure's parameters, or the caller's
+  // locals seen by Eval code): a ByRef parameter's is the caller's variable, a ByVal's its
+  // own slot.
+  Variant* const* refs = nullptr;
+  size_t refCount = 0;
+  // The variable of a slot that names may share with the caller (implicit and ReDim locals).
+  Variant& var(int slot) const {
+    auto i = static_cast<size_t>(slot);
+    return i < refCount ? *refs[i] : slots[i];
+  }
   const ProcDef* proc = nullptr;
   ScriptObject* me = nullptr;
   LinkedProgram* link = nullptr; // the running code's chunk as linked in this engine

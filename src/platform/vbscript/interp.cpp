@@ -81,8 +81,9 @@ template <class A> auto* elementAt(A& a, std::span<const int32_t> idx) {
   return &a.data()[off];
 }
 
-// Arguments of one call: a few inline, the rest on the heap. Array elements bound by
-// reference stay locked until the call returns.
+// Arguments of one call: a few inline, the rest on the heap. Each is its own value unless
+// it is bound to a variable by reference. Array elements bound by reference stay locked
+// until the call returns.
 struct ArgBuf {
   ArgBuf() = default;
   ArgBuf(const ArgBuf&) = delete;
@@ -93,21 +94,40 @@ struct ArgBuf {
   void init(size_t count) {
     if (count > std::size(inl)) {
       big = std::make_unique<Variant[]>(count);
+      bigRefs = std::make_unique<Variant*[]>(count);
       data = big.get();
+      refs = bigRefs.get();
     }
     n = count;
+    for (size_t i = 0; i < count; ++i)
+      refs[i] = &data[i];
   }
   void lock(SafeArray& a) {
     locked.push_back(&a);
     a.lock();
   }
-  Args args() { return Args(data, n); }
-  Args first(size_t k) { return Args(data, k); }
+  Args args() { return Args(refs, n); }
+  Args first(size_t k) { return Args(refs, k); }
   Variant inl[4];
+  Variant* inlRefs[4];
   std::unique_ptr<Variant[]> big;
+  std::unique_ptr<Variant*[]> bigRefs;
   Variant* data = inl;
+  Variant** refs = inlRefs;
   size_t n = 0;
   std::vector<SafeArray*> locked;
+};
+
+// The variables a procedure frame's parameters name: a few on the native stack, more on
+// the heap.
+struct RefTable {
+  explicit RefTable(size_t n) : data(n <= std::size(inl) ? inl : new Variant*[n]) {}
+  ~RefTable() {
+    if (data != inl) delete[] data;
+  }
+  RefTable(const RefTable&) = delete;
+  Variant* inl[6];
+  Variant** data;
 };
 
 // Evaluates arguments. A plain variable goes by reference when `refs` says so (always
@@ -128,16 +148,20 @@ struct ArgEval {
       } else if (byRef && a.kind == EK::Ident) {
         auto& id = static_cast<const IdentExpr&>(a);
         if (id.bind == Bind::Local) {
-          out = Variant::byRef(&f.slots[id.slot].deref());
+          buf.refs[i] = &f.slots[id.slot];
+          continue;
+        }
+        if (id.bind == Bind::Ref) {
+          buf.refs[i] = f.refs[id.slot];
           continue;
         }
         if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
-          out = Variant::byRef(&f.cells[id.global]->value);
+          buf.refs[i] = &f.cells[id.global]->value;
           continue;
         }
         Variant* v = impl.varOf(id, f, true);
         if (v)
-          out = Variant::byRef(v);
+          buf.refs[i] = v;
         else if (impl.failed() || (out = impl.evalS(a, f), impl.failed()))
           return false;
       } else if (byRef && target && a.kind == EK::Call &&
@@ -156,7 +180,7 @@ struct ArgEval {
           Variant* el = elementAt(arr, idx);
           if (!el) return (impl.fail(err::kSubscriptOutOfRange), false);
           buf.lock(arr);
-          out = Variant::byRef(el);
+          buf.refs[i] = el;
         } else {
           out = impl.evalS(a, f);
         }
@@ -244,7 +268,7 @@ inline int32_t indexOf(const Variant& v) {
 void toIndices(Args args, std::vector<int32_t>& idx) {
   idx.resize(args.size());
   for (size_t i = 0; i < args.size(); ++i)
-    idx[i] = indexOf(args[i].deref());
+    idx[i] = indexOf(args[i]);
 }
 
 // The value at indices of an array, or the default member of an object. With `status`, an
@@ -258,7 +282,7 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
     std::span<const int32_t> idx;
     if (args.size() <= 4) {
       for (size_t i = 0; i < args.size(); ++i)
-        small[i] = indexOf(args[i].deref());
+        small[i] = indexOf(args[i]);
       idx = std::span<const int32_t>(small, args.size());
     } else {
       toIndices(args, more);
@@ -442,7 +466,9 @@ void Engine::Impl::resumeFault() {
   std::destroy_at(&empty);
   auto* id = e.kind == EK::Ident ? static_cast<const IdentExpr*>(&e) : nullptr;
   if (id && id->bind == Bind::Local)
-    ::new (static_cast<void*>(&empty)) Variant(f.slots[id->slot].deref());
+    ::new (static_cast<void*>(&empty)) Variant(f.slots[id->slot]);
+  else if (id && id->bind == Bind::Ref)
+    ::new (static_cast<void*>(&empty)) Variant(*f.refs[id->slot]);
   else if (id && id->bind == Bind::Global && f.cells[id->global]->kind == Cell::Variable)
     ::new (static_cast<void*>(&empty)) Variant(f.cells[id->global]->value);
   else
@@ -460,7 +486,9 @@ void Engine::Impl::resumeFault() {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
     case Bind::Local:
-      return f.slots[id.slot].deref();
+      return f.slots[id.slot];
+    case Bind::Ref:
+      return *f.refs[id.slot];
     case Bind::Field:
       return f.me->fields()[id.member->field];
     case Bind::Global:
@@ -510,15 +538,19 @@ void Engine::Impl::resumeFault() {
   if (a.target->kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(*a.target);
     if (id.bind == Bind::Local) {
-      put(f.slots[id.slot].deref(), std::move(v));
+      put(f.slots[id.slot], std::move(v));
       return Flow::Normal;
     }
-    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
-      put(f.cells[id.global]->value, std::move(v));
+    if (id.bind == Bind::Ref) {
+      put(*f.refs[id.slot], std::move(v));
       return Flow::Normal;
     }
     if (id.bind == Bind::Field) {
       put(f.me->fields()[id.member->field], std::move(v));
+      return Flow::Normal;
+    }
+    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
+      put(f.cells[id.global]->value, std::move(v));
       return Flow::Normal;
     }
   }
@@ -598,7 +630,6 @@ Flow Engine::Impl::resumePending(const Block& body, Frame& f, Flow exit) {
   return fl == exit ? Flow::Normal : fl;
 }
 
-
 Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   switch (st.kind) {
   case SK::Assign:
@@ -615,14 +646,14 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       for (auto& p : a.parts) {
         if (p->kind != EK::Ident) continue;
         auto& pi = static_cast<const IdentExpr&>(*p);
-        const Variant* at = pi.bind == Bind::Local    ? &f.slots[pi.slot].deref()
+        const Variant* at = pi.bind == Bind::Local    ? &f.slots[pi.slot]
+                            : pi.bind == Bind::Ref    ? f.refs[pi.slot]
                             : pi.bind == Bind::Field  ? &f.me->fields()[pi.member->field]
                             : pi.bind == Bind::Global ? &f.cells[pi.global]->value
                                                       : nullptr;
         if (at == target) target = nullptr;
       }
-    } else if ((flags & kAppendLocalStreaming) && id.bind == Bind::Local &&
-               !f.slots[id.slot].isByRef()) {
+    } else if ((flags & kAppendLocalStreaming) && id.bind == Bind::Local) {
       target = &f.slots[id.slot];
     }
     if (target && target->isString()) {
@@ -1059,7 +1090,9 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
 Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool declares) {
   switch (id.bind) {
   case Bind::Local:
-    return &f.slots[id.slot].deref();
+    return &f.slots[id.slot];
+  case Bind::Ref:
+    return f.refs[id.slot];
   case Bind::Field:
     return &f.me->fields()[id.member->field];
   case Bind::MeMember:
@@ -1072,12 +1105,12 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool de
       if (f.link->outer[id.global]->kind == Cell::Variable) return &f.link->outer[id.global]->value;
       if (f.link->outer[id.global]->kind != Cell::Undefined) return nullptr;
     }
-    if (id.declaredLocal) return &f.slots[id.slot].deref();
+    if (id.declaredLocal) return &f.var(id.slot);
     if (id.intrinsic >= 0 || id.builtin || id.constant) return nullptr;
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return nullptr;
     if (f.explicitNames && !declares) return (fail(err::kVariableUndefined, &id.name), nullptr);
-    if (id.slot >= 0) return &f.slots[id.slot].deref();
+    if (id.slot >= 0) return &f.var(id.slot);
     if (!create) return nullptr;
     c->kind = Cell::Variable;
     return &c->value;
@@ -1091,7 +1124,9 @@ Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool de
 Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs) {
   switch (id.bind) {
   case Bind::Local:
-    return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
+    return indexValue(f.slots[id.slot], args, kind, id.name, this);
+  case Bind::Ref:
+    return indexValue(*f.refs[id.slot], args, kind, id.name, this);
   case Bind::Field:
     return indexValue(f.me->fields()[id.member->field], args, kind, id.name, this);
   case Bind::MeMember:
@@ -1111,13 +1146,13 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
       return indexValue(c->value, args, kind, id.name, this);
     case Cell::Procedure:
       // A redefinition during the call leaves this code alive: the module keeps every chunk.
-      return eng.callProc(*c->proc, *c->owner, nullptr, args, true);
+      return eng.callProc(*c->proc, *c->owner, nullptr, args);
     case Cell::Class:
       raiseNamed(err::kTypeMismatch, id.name);
     case Cell::Undefined:
       break;
     }
-    if (id.declaredLocal) return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
+    if (id.declaredLocal) return indexValue(f.var(id.slot), args, kind, id.name, this);
     for (auto& o : memberObjects)
       if (o.asObject()->classInfo().find(id.name)) return o.asObject()->invoke(id.name, kind, args);
     if (id.intrinsic >= 0) return intrinsic(id.intrinsic, f, args, hasArgs, id);
@@ -1135,7 +1170,7 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
     }
     if (id.constant) return indexValue(id.constant->value, args, kind, id.name, this);
     if (f.explicitNames) return fail(err::kVariableUndefined, &id.name);
-    if (id.slot >= 0) return indexValue(f.slots[id.slot].deref(), args, kind, id.name, this);
+    if (id.slot >= 0) return indexValue(f.var(id.slot), args, kind, id.name, this);
     if (!hasArgs) return Variant();
     raiseNamed(err::kTypeMismatch, id.name);
   }
@@ -1150,9 +1185,8 @@ Variant Engine::Impl::withObject(const MemberExpr& m, Frame& f) {
   return f.slots[m.withSlot];
 }
 
-Variant Engine::Impl::memberCall(const Variant& target, const MemberExpr& site, int kind, Args args,
+Variant Engine::Impl::memberCall(const Variant& t, const MemberExpr& site, int kind, Args args,
                                  Frame& f) {
-  const Variant& t = target.deref();
   if (!t.isObject()) raiseNamed(err::kObjectRequired, objectName(site));
   au::Object* obj = t.asObject();
   if (!obj) raiseNamed(err::kObjectRequired, objectName(site));
@@ -1169,7 +1203,7 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
       cache.cls = so->cls().id;
     }
     if (!cache.member) raiseNamed(err::kNoSuchMember, site.name);
-    return so->call(*cache.member, kind, args, so == f.me, true);
+    return so->call(*cache.member, kind, args, so == f.me);
   }
   bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
   // Native member tables are static: the member found last time at this place is reused.
@@ -1227,7 +1261,8 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   }
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(e);
-    if (id.bind == Bind::Local) return f.slots[id.slot].deref();
+    if (id.bind == Bind::Local) return f.slots[id.slot];
+    if (id.bind == Bind::Ref) return *f.refs[id.slot];
     if (id.bind == Bind::Field) return f.me->fields()[id.member->field];
     if (id.bind == Bind::Global &&
         (f.cells[id.global]->kind == Cell::Variable || f.cells[id.global]->kind == Cell::Constant ||
@@ -1304,7 +1339,6 @@ Variant Engine::Impl::evalOther(const Expr& e, Frame& f) {
   au::raise(err::kInternalError);
 }
 
-
 namespace {
 Variant compareValues(Op op, const Variant& l, const Variant& r) {
   switch (op) {
@@ -1367,7 +1401,7 @@ Variant compareOperands(const BinaryExpr& b, const Variant& l, const Variant& r)
   bool litL = b.left->kind == EK::Literal, litR = b.right->kind == EK::Literal;
   if (litL != litR) {
     Variant converted;
-    const Variant& other = (litL ? r : l).deref();
+    const Variant& other = litL ? r : l;
     if (!other.isObject() && literalAsOperand(litL ? l : r, other, converted))
       return litL ? compareValues(b.op, converted, r) : compareValues(b.op, l, converted);
   }
@@ -1616,13 +1650,18 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
   Ref<ScriptObject> keep(me);
   SlotFrame sf(stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
-  for (size_t i = 0; i < args.size(); ++i) {
+  const size_t n = args.size();
+  RefTable refs(n);
+  Variant** const bound = refs.data;
+  for (size_t i = 0; i < n; ++i) {
     const Expr& a = *args[i];
     if (p.params[i].byRef && a.kind == EK::Ident) {
       auto& id = static_cast<const IdentExpr&>(a);
       Variant* v;
       if (id.bind == Bind::Local)
-        v = &f.slots[id.slot].deref();
+        v = &f.slots[id.slot];
+      else if (id.bind == Bind::Ref)
+        v = f.refs[id.slot];
       else if (id.bind == Bind::Field)
         v = &f.me->fields()[id.member->field];
       else if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable)
@@ -1630,16 +1669,19 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
       else if (!(v = varOf(id, f, true)) && failed())
         return Variant(); // the procedure does not run
       if (v) {
-        ::new (static_cast<void*>(&slots[i])) Variant(Variant::byRef(v));
+        bound[i] = v;
         continue;
       }
     }
     // A fresh frame's slots hold nothing: the value is built in place.
     ::new (static_cast<void*>(&slots[i])) Variant(evalS(a, f));
+    bound[i] = &slots[i];
     if (failed()) return Variant(); // the procedure does not run
   }
   Frame fr;
   fr.slots = slots;
+  fr.refs = bound;
+  fr.refCount = n;
   fr.proc = &p;
   fr.me = me;
   fr.setLink(link);
@@ -1684,17 +1726,19 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
   if (!target && c.args.size() <= 3) {
     // A native member: plain variables by reference, the rest by value, no argument list.
     Variant argv[3];
+    Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
     for (size_t i = 0; i < c.args.size(); ++i) {
       const Expr& a = *c.args[i];
       if (a.kind == EK::Ident) {
         auto& ai = static_cast<const IdentExpr&>(a);
-        Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot].deref()
+        Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot]
+                     : ai.bind == Bind::Ref   ? f.refs[ai.slot]
                      : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
                      : (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable)
                          ? &f.cells[ai.global]->value
                          : nullptr;
         if (v) {
-          argv[i] = Variant::byRef(v);
+          refs[i] = v;
           continue;
         }
       } else if (a.kind == EK::Missing) {
@@ -1703,7 +1747,7 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
       }
       argv[i] = eval(a, f);
     }
-    return memberCallObject(obj.get(), m, kind, Args(argv, c.args.size()), f);
+    return memberCallObject(obj.get(), m, kind, Args(refs, c.args.size()), f);
   }
   ArgBuf buf;
   buf.init(c.args.size());
@@ -1754,22 +1798,27 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
       if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
         return fail(err::kWrongArgumentCount, &id.name);
       Variant argv[3];
+      Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
       for (int i = 0; i < n; ++i) {
         const Expr& a = *c.args[i];
         if (a.kind == EK::Ident) {
           auto& ai = static_cast<const IdentExpr&>(a);
           if (ai.bind == Bind::Local) {
-            argv[i] = Variant::byRef(&f.slots[ai.slot].deref());
+            refs[i] = &f.slots[ai.slot];
+            continue;
+          }
+          if (ai.bind == Bind::Ref) {
+            refs[i] = f.refs[ai.slot];
             continue;
           }
           if (ai.bind == Bind::Field) {
-            argv[i] = Variant::byRef(&f.me->fields()[ai.member->field]);
+            refs[i] = &f.me->fields()[ai.member->field];
             continue;
           }
           if (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable) {
             // A page held in a global is searched where it is, and keeps what was learnt
             // about its text (all ASCII) from one call to the next.
-            argv[i] = Variant::byRef(&f.cells[ai.global]->value);
+            refs[i] = &f.cells[ai.global]->value;
             continue;
           }
         } else if (a.kind == EK::Missing) {
@@ -1778,7 +1827,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
         }
         argv[i] = eval(a, f);
       }
-      BuiltinCall call{Args(argv, static_cast<size_t>(n)), &eng};
+      BuiltinCall call{Args(refs, static_cast<size_t>(n)), &eng};
       Variant r = b.fn(call);
       if (call.fault) [[unlikely]]
         return fail(call.fault);
@@ -1793,6 +1842,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     bool varRefs = true;
     switch (id.bind) {
     case Bind::Local:
+    case Bind::Ref:
     case Bind::Field:
       varRefs = false;
       break; // an index
@@ -1832,7 +1882,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
   case EK::Ident: {
     auto& id = static_cast<const IdentExpr&>(target);
     if (id.bind == Bind::MeMember) {
-      f.me->call(*id.member, kind, Args(&value, 1), true);
+      f.me->call(*id.member, kind, au::ArgList(&value, 1), true);
       return;
     }
     if (Variant* v = varOf(id, f, true)) {
@@ -1843,7 +1893,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
     if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Undefined) {
       for (auto& o : memberObjects)
         if (o.asObject()->classInfo().find(id.name)) {
-          o.asObject()->invoke(id.name, kind, Args(&value, 1));
+          o.asObject()->invoke(id.name, kind, au::ArgList(&value, 1));
           return;
         }
     }
@@ -1852,7 +1902,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
   case EK::Member: {
     auto& m = static_cast<const MemberExpr&>(target);
     Variant obj = m.object ? eval(*m.object, f) : withObject(m, f);
-    memberCall(obj, m, kind, Args(&value, 1), f);
+    memberCall(obj, m, kind, au::ArgList(&value, 1), f);
     return;
   }
   case EK::Call: {
@@ -1973,8 +2023,7 @@ Variant Engine::Impl::newObject(const NewExpr& n, Frame& f) {
 
 // ---- procedures and classes
 
-Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args,
-                         bool consume) {
+Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args) {
   Impl& im = *impl_;
   if (args.size() != p.params.size()) raiseNamed(err::kWrongArgumentCount, p.name);
   im.tick();
@@ -1982,20 +2031,19 @@ Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me
   Ref<ScriptObject> keep(me);
   SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
+  RefTable refs(args.size());
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i].isByRef()) {
-      if (p.params[i].byRef)
-        slots[i] = args[i];
-      else
-        slots[i] = args[i].deref();
-    } else if (consume) {
-      slots[i] = std::move(args[i]);
+    if (p.params[i].byRef) {
+      refs.data[i] = &args[i];
     } else {
       slots[i] = args[i];
+      refs.data[i] = &slots[i];
     }
   }
   Frame fr;
   fr.slots = slots;
+  fr.refs = refs.data;
+  fr.refCount = args.size();
   fr.proc = &p;
   fr.me = me;
   fr.setLink(link);
@@ -2035,13 +2083,13 @@ ScriptObject::~ScriptObject() {
   au::releaseValues(fields_);
 }
 
-Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside, bool consume) {
+Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside) {
   if (!inside && !m.isPublic) raiseNamed(err::kNoSuchMember, m.name);
   if (m.field >= 0) {
     Variant& fv = fields_[m.field];
     if (kind & (au::kPropertyLet | au::kPropertySet)) {
       if (args.empty()) au::raise(err::kWrongArgumentCount);
-      Variant value = args.back().deref();
+      Variant value = args.back();
       Args idx = args.first(args.size() - 1);
       if (kind & au::kPropertySet) {
         if (!value.isObject()) au::raise(err::kObjectRequired);
@@ -2069,12 +2117,12 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
   Engine* e = cls_->engine;
   if (!e) au::raise(err::kObjectRequired, "The script engine of this object has been reset");
   if (kind & au::kPropertySet) {
-    if (m.set) return e->callProc(*m.set, *cls_->link, this, args, consume);
-    if (m.let) return e->callProc(*m.let, *cls_->link, this, args, consume);
+    if (m.set) return e->callProc(*m.set, *cls_->link, this, args);
+    if (m.let) return e->callProc(*m.let, *cls_->link, this, args);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   if (kind & au::kPropertyLet) {
-    if (m.let) return e->callProc(*m.let, *cls_->link, this, args, consume);
+    if (m.let) return e->callProc(*m.let, *cls_->link, this, args);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   const ProcDef* getter = m.method ? m.method : m.get;
@@ -2083,7 +2131,7 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
     // Arguments to a member that takes none index what it returns.
     return indexValue(e->callProc(*getter, *cls_->link, this, {}), args, kind, m.name);
   }
-  return e->callProc(*getter, *cls_->link, this, args, consume);
+  return e->callProc(*getter, *cls_->link, this, args);
 }
 
 Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {

@@ -105,7 +105,7 @@ public:
   std::string typeName() const override { return cls_->name; }
 
   // A member call; `inside` allows private members (calls through Me).
-  Variant call(const ClassMember& m, int kind, Args args, bool inside, bool consume = false);
+  Variant call(const ClassMember& m, int kind, Args args, bool inside);
   ClassDef& cls() const { return *cls_; }
   std::vector<Variant>& fields() { return fields_; }
 
@@ -218,11 +218,10 @@ public:
 
   ErrObject& err() { return *err_; }
 
-  // Calls a procedure with arguments as passed (by-reference entries bind ByRef parameters).
-  // `consume`: the arguments are the engine's own temporaries, so values may be moved.
+  // Calls a procedure: its ByRef parameters name the arguments' variables, its ByVal ones
+  // take copies.
   // `link` is the procedure's chunk as linked in this engine.
-  Variant callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args,
-                   bool consume = false);
+  Variant callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args);
   // Instantiates a script class.
   Ref<ScriptObject> instantiate(const std::shared_ptr<ClassDef>& cls);
 

@@ -58,8 +58,7 @@ QUILLET_DEFINE_CLASS(ScriptProcedures) {
       .enumerator(&ScriptProcedures::NewEnum);
 }
 
-Ref<ScriptProcedure> ScriptProcedures::Item(const Variant& index) const {
-  const Variant& v = index.deref();
+Ref<ScriptProcedure> ScriptProcedures::Item(const Variant& v) const {
   if (v.isString()) {
     std::string lower = lowerAscii(v.asString());
     for (auto& p : items_)
@@ -130,7 +129,7 @@ void ScriptModule::ExecuteStatement(const std::string& code) {
 
 Variant ScriptModule::Run(Args args) {
   if (args.empty()) au::raise(err::kArgumentNotOptional);
-  return RunNamed(au::CStr(args[0].deref()), args.subspan(1));
+  return RunNamed(au::CStr(args[0]), args.subspan(1));
 }
 
 Variant ScriptModule::RunNamed(const std::string& name, Args args) {
@@ -161,8 +160,7 @@ int32_t ScriptModules::Count() const {
   return static_cast<int32_t>(owner().engine_.modules().size());
 }
 
-Ref<ScriptModule> ScriptModules::Item(const Variant& index) const {
-  const Variant& v = index.deref();
+Ref<ScriptModule> ScriptModules::Item(const Variant& v) const {
   ScriptControl& sc = owner();
   if (v.isString()) {
     Module* m = sc.engine_.findModule(v.asString());
@@ -242,8 +240,7 @@ void ScriptControl::Reset() {
   error_->Clear();
 }
 
-void ScriptControl::AddObject(const std::string& name, const Variant& object, bool addMembers) {
-  const Variant& o = object.deref();
+void ScriptControl::AddObject(const std::string& name, const Variant& o, bool addMembers) {
   if (!o.isObject() || o.isNothing()) au::raise(err::kObjectRequired);
   engine_.addObject(name, o, addMembers);
 }
@@ -262,7 +259,7 @@ void ScriptControl::ExecuteStatement(const std::string& code) {
 
 Variant ScriptControl::Run(Args args) {
   if (args.empty()) au::raise(err::kArgumentNotOptional);
-  return RunNamed(au::CStr(args[0].deref()), args.subspan(1));
+  return RunNamed(au::CStr(args[0]), args.subspan(1));
 }
 
 Variant ScriptControl::RunNamed(const std::string& name, Args args) {

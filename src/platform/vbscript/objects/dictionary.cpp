@@ -82,7 +82,7 @@ struct Dictionary::Probe {
 };
 
 Dictionary::Probe Dictionary::probeOf(const Variant& keyIn) const {
-  const Variant& key = keyIn.deref();
+  const Variant& key = keyIn;
   Probe p;
   p.kind = kindOf(key);
   switch (p.kind) {
@@ -180,7 +180,7 @@ size_t Dictionary::lookup(const Probe& p) const {
 
 size_t Dictionary::findPos(const Variant& key) const {
   if (live_ == 0) {
-    kindOf(key.deref()); // an array is no key even in an empty dictionary
+    kindOf(key); // an array is no key even in an empty dictionary
     return SIZE_MAX;
   }
   size_t slot = lookup(probeOf(key));
@@ -213,7 +213,7 @@ void Dictionary::compact() {
 }
 
 void Dictionary::insert(const Variant& key, const Variant& item, const Probe& p, size_t slot) {
-  entries_.push_back({key.deref(), item.deref(), static_cast<uint32_t>(p.hash), true});
+  entries_.push_back({key, item, static_cast<uint32_t>(p.hash), true});
   if (index_[slot] == kRemoved) --removedSlots_;
   index_[slot] = static_cast<uint32_t>(entries_.size());
   ++live_;
@@ -258,7 +258,7 @@ void Dictionary::setItem(const Variant& key, const Variant& item) {
   size_t pos = findPos(key);
   if (pos != SIZE_MAX) {
     Variant old = std::move(entries_[pos].item);
-    entries_[pos].item = item.deref();
+    entries_[pos].item = item;
     return; // the old item goes now, when the dictionary holds the new one
   }
   Add(key, item);
@@ -276,7 +276,7 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
   index_[oldSlot] = kRemoved;
   ++removedSlots_;
   Variant oldKey = std::move(e.key);
-  e.key = newKey.deref();
+  e.key = newKey;
   e.hash = np.hash;
   size_t slot = lookup(np);
   if (index_[slot] == kRemoved) --removedSlots_;
@@ -307,7 +307,7 @@ void Dictionary::releaseTaken(std::vector<Variant>& taken) noexcept {
 
 void Dictionary::Remove(const Variant& key) {
   if (live_ == 0) {
-    kindOf(key.deref());
+    kindOf(key);
     am::raise(am::err::kElementNotFound);
   }
   size_t slot = lookup(probeOf(key));

@@ -47,10 +47,10 @@ std::string absoluteOnDisk(std::string_view path) {
 }
 
 bool optBool(const Variant& v, bool fallback) {
-  return v.deref().isMissing() ? fallback : am::CBool(v.deref());
+  return v.isMissing() ? fallback : am::CBool(v);
 }
 int32_t optInt(const Variant& v, int32_t fallback) {
-  return v.deref().isMissing() ? fallback : am::CLng(v.deref());
+  return v.isMissing() ? fallback : am::CLng(v);
 }
 
 Variant dateOf(std::chrono::system_clock::time_point tp) {
@@ -231,7 +231,7 @@ void TextStream::Write(const std::string& s) {
 }
 
 void TextStream::WriteLine(const Variant& s) {
-  Write((s.deref().isMissing() ? std::string() : am::CStr(s.deref())) + "\r\n");
+  Write((s.isMissing() ? std::string() : am::CStr(s)) + "\r\n");
 }
 
 void TextStream::WriteBlankLines(int32_t lines) {

@@ -66,8 +66,7 @@ am::Ref<MatchCollection> RegExpObject::Execute(const std::string& subject) const
   return am::makeRef<MatchCollection>(re_.execute(subject));
 }
 
-std::string RegExpObject::Replace(const std::string& subject, const Variant& replacement) const {
-  const Variant& r = replacement.deref();
+std::string RegExpObject::Replace(const std::string& subject, const Variant& r) const {
   if (!r.isObject() || r.isNothing()) return re_.replace(subject, am::CStr(r));
   // A function reference: called once per match, its result replaces the match.
   std::string out;
@@ -81,7 +80,7 @@ std::string RegExpObject::Replace(const std::string& subject, const Variant& rep
       args.push_back(s ? Variant(*s) : Variant());
     args.emplace_back(static_cast<int32_t>(m.firstIndex));
     args.emplace_back(subject);
-    out += am::CStr(r.asObject()->invokeDefault(am::kMethod, am::Args(args)));
+    out += am::CStr(r.asObject()->invokeDefault(am::kMethod, am::ArgList(args)));
     done = at + m.value.size();
   }
   out.append(subject, std::min(done, subject.size()), std::string::npos);

@@ -114,8 +114,7 @@ bool AdoStream::EOS() const {
 void AdoStream::Open(am::Args args) {
   if (open_) fail(kAlreadyOpen);
   // Opening on a source (a URL or a record) is not available; a plain Open starts empty.
-  if (!args.empty() && !args[0].deref().isMissing() && !args[0].deref().isEmpty())
-    fail(kBadArguments);
+  if (!args.empty() && !args[0].isMissing() && !args[0].isEmpty()) fail(kBadArguments);
   open_ = true;
   bytes_.clear();
   pos_ = 0;
@@ -139,7 +138,7 @@ void AdoStream::WriteText(const std::string& s, int32_t options) {
 
 std::string AdoStream::ReadText(const Variant& countIn) {
   needType(kText);
-  int32_t count = countIn.deref().isMissing() ? -1 : am::CLng(countIn.deref());
+  int32_t count = countIn.isMissing() ? -1 : am::CLng(countIn);
   if (count < -2) fail(kBadArguments);
   text::Encoding enc = encoding();
   size_t from = pos_;
@@ -176,7 +175,7 @@ void AdoStream::SkipLine() {
 
 Variant AdoStream::Read(const Variant& countIn) {
   needType(kBinary);
-  int32_t count = countIn.deref().isMissing() ? -1 : am::CLng(countIn.deref());
+  int32_t count = countIn.isMissing() ? -1 : am::CLng(countIn);
   if (count < -1) fail(kBadArguments);
   size_t n = count == -1 ? bytes_.size() - pos_
                          : std::min(static_cast<size_t>(count), bytes_.size() - pos_);
@@ -191,7 +190,7 @@ Variant AdoStream::Read(const Variant& countIn) {
 
 void AdoStream::Write(const Variant& bytesIn) {
   needType(kBinary);
-  const Variant& v = bytesIn.deref();
+  const Variant& v = bytesIn;
   std::string data;
   if (v.isArray()) {
     for (const Variant& b : v.asArray().data())

@@ -333,6 +333,11 @@ TEST(Procedures, ParametersInTheCallee) {
        "Sub S(a, b, c, d, e, f, g)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6: g = 7\nEnd Sub\n"
        "S k1, k2, k3, k4, k5, k6, k7\nOut.Echo k1 + k2 + k3 + k4 + k5 + k6 + k7",
        "28\n"},
+      {"nine by reference",
+       "Sub S(a, b, c, d, e, f, g, h, j)\na = 1: b = 2: c = 3: d = 4: e = 5: f = 6: g = 7: h = 8: "
+       "j = 9\nEnd Sub\nS k1, k2, k3, k4, k5, k6, k7, k8, k9\n"
+       "Out.Echo k1 + k2 + k3 + k4 + k5 + k6 + k7 + k8 + k9",
+       "45\n"},
   });
 }
 

@@ -211,9 +211,12 @@ struct Engine::Impl {
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id, const Frame& f);
-  // Arguments that can go straight into the callee's frame: no omitted ones and no array
-  // elements (those go by reference through the general path, which locks the array).
+  // Arguments that can go straight into the callee's frame: no omitted ones, no array
+  // elements (those go by reference through the general path, which locks the array), and
+  // few enough that the frame's references fit on the native stack.
+  static constexpr size_t kDirectArgs = 8;
   static bool directArgs(const std::vector<ExprPtr>& args) {
+    if (args.size() > kDirectArgs) return false;
     for (auto& a : args)
       if (a->kind == EK::Missing || a->kind == EK::Call) return false;
     return true;

@@ -1651,8 +1651,7 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
   SlotFrame sf(stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
   const size_t n = args.size();
-  RefTable refs(n);
-  Variant** const bound = refs.data;
+  Variant* bound[kDirectArgs];
   for (size_t i = 0; i < n; ++i) {
     const Expr& a = *args[i];
     if (p.params[i].byRef && a.kind == EK::Ident) {

@@ -120,6 +120,9 @@ struct CallExpr : Expr {
   CallExpr(int l, int c) : Expr(EK::Call, l, c) {}
   ExprPtr callee;
   std::vector<ExprPtr> args; // an omitted argument is a Missing expression
+  // Filled by the compiler: the number of arguments when each can be evaluated straight into
+  // a script procedure's frame, else -1.
+  int8_t directArgs = -1;
 };
 
 struct UnaryExpr : Expr {
@@ -332,6 +335,8 @@ struct ProcDef {
   // Filled by the compiler.
   int slotCount = 0;
   int resultSlot = -1;
+  int arity = 0;           // params.size(), read on every call
+  uint64_t byRefMask = 0;  // bit i: the i-th parameter (of the first 64) is ByRef
   std::unordered_map<std::string, int> locals; // lower-cased name -> slot (Eval, Execute)
   // Names only ReDim declares: locals unless the module has a variable of that name when the
   // code runs (IdentExpr::declaredLocal).

@@ -212,6 +212,10 @@ int Compiler::globalOf(const std::string& lower, const std::string& name) {
 void Compiler::compileProc(ProcDef& p, const ClassDecl* cls) {
   p.locals.clear();
   p.slotCount = 0;
+  p.arity = static_cast<int>(p.params.size());
+  p.byRefMask = 0;
+  for (size_t i = 0; i < p.params.size() && i < 64; ++i)
+    if (p.params[i].byRef) p.byRefMask |= uint64_t(1) << i;
   for (auto& prm : p.params) {
     std::string lower = lowerAscii(prm.name);
     if (p.locals.count(lower)) compileFail(cerr::kNameRedefined, p.line, p.col, *compiling);
@@ -644,6 +648,7 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     }
     for (auto& a : c.args)
       compileExpr(*a, s);
+    if (Engine::Impl::directArgs(c.args)) c.directArgs = static_cast<int8_t>(c.args.size());
     break;
   }
   case EK::Unary:

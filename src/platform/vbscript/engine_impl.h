@@ -33,35 +33,49 @@ enum Intrinsic : int8_t {
 int8_t findIntrinsic(const std::string& lower);
 
 // Frames' slots: chunks that never move, so a by-reference argument may point into them.
+// A call takes its slots from the top of the current chunk and gives them back by resetting
+// the top; only a frame that does not fit moves on to the next chunk.
 class SlotStack {
 public:
+  // The first chunk is there before any mark is taken, so every mark names a real top.
+  SlotStack() : chunks_(1) {
+    chunks_[0] = {std::make_unique<Variant[]>(1024), 1024};
+    top_ = chunks_[0].data.get();
+    limit_ = top_ + 1024;
+  }
   struct Mark {
+    Variant* top;
     size_t chunk;
-    size_t used;
   };
   Variant* push(size_t n, Mark& mark) {
-    if (!chunks_.empty()) {
-      Chunk& c = chunks_[current_];
-      if (c.size - c.used >= n) {
-        mark = {current_, c.used};
-        Variant* p = c.data.get() + c.used;
-        c.used += n;
-        return p;
-      }
+    mark = {top_, current_};
+    if (static_cast<size_t>(limit_ - top_) >= n) {
+      Variant* p = top_;
+      top_ += n;
+      return p;
     }
     return pushSlow(n, mark);
   }
-  void pop(const Mark& mark, Variant* slots, size_t n);
+  void pop(const Mark& mark, Variant* slots, size_t n) {
+    // Clearing may run terminate handlers, which push above us; they pop before we go on.
+    for (size_t i = 0; i < n; ++i)
+      slots[i].clear();
+    if (mark.chunk != current_) [[unlikely]]
+      return popChunk(mark);
+    top_ = mark.top;
+  }
 
 private:
   Variant* pushSlow(size_t n, Mark& mark);
+  void popChunk(const Mark& mark);
   struct Chunk {
     std::unique_ptr<Variant[]> data;
     size_t size = 0;
-    size_t used = 0;
   };
   std::vector<Chunk> chunks_;
   size_t current_ = 0;
+  Variant* top_ = nullptr;   // the first free slot of the current chunk
+  Variant* limit_ = nullptr; // the end of the current chunk
 };
 
 struct Engine::Frame {
@@ -191,6 +205,7 @@ struct Engine::Impl {
   // May leave an error pending.
   Flow exec(const Stmt& st, Frame& f);
   Flow execOther(const Stmt& st, Frame& f);
+  Flow execIf(const Stmt& st, Frame& f);
   // The evaluator: may leave an error pending.
   Variant evalS(const Expr& e, Frame& f);
   Variant evalOther(const Expr& e, Frame& f);
@@ -238,6 +253,7 @@ struct Engine::Impl {
   [[gnu::noinline]] Variant operate(const BinaryExpr& b, const Variant& l, const Variant& r);
   // May leave an error pending.
   bool condition(const Expr& e, Frame& f);
+  bool conditionSlow(const Expr& e, Frame& f);
   Flow resumeInto(const automation::Error& e, const Block& body, Frame& f, Flow exit);
   Flow resumePending(const Block& body, Frame& f, Flow exit);
   Variant intrinsic(int8_t which, Frame& f, Args args, bool hasArgs, const Expr& at);

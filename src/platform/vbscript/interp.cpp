@@ -25,35 +25,26 @@ namespace err = au::err;
 // ---- slots
 
 Variant* SlotStack::pushSlow(size_t n, Mark& mark) {
-  if (chunks_.empty()) {
-    chunks_.push_back({std::make_unique<Variant[]>(1024), 1024, 0});
-    current_ = 0;
-  }
-  mark = {current_, chunks_[current_].used};
-  Chunk* c = &chunks_[current_];
-  if (c->size - c->used < n) {
-    size_t next = current_ + 1;
-    size_t size = std::max<size_t>(4096, n);
-    if (next == chunks_.size())
-      chunks_.push_back({std::make_unique<Variant[]>(size), size, 0});
-    else if (chunks_[next].size < n)
-      chunks_[next] = {std::make_unique<Variant[]>(size), size, 0};
-    current_ = next;
-    c = &chunks_[current_];
-    c->used = 0;
-  }
-  Variant* p = c->data.get() + c->used;
-  c->used += n;
-  return p;
+  // The frame goes at the start of the next chunk (a new one, or one too small replaced);
+  // the mark keeps where this chunk's top was.
+  size_t next = current_ + 1;
+  size_t size = std::max<size_t>(4096, n);
+  if (next == chunks_.size())
+    chunks_.push_back({std::make_unique<Variant[]>(size), size});
+  else if (chunks_[next].size < n)
+    chunks_[next] = {std::make_unique<Variant[]>(size), size};
+  mark = {top_, current_};
+  current_ = next;
+  Chunk& c = chunks_[current_];
+  top_ = c.data.get() + n;
+  limit_ = c.data.get() + c.size;
+  return c.data.get();
 }
 
-void SlotStack::pop(const Mark& mark, Variant* slots, size_t n) {
-  // Clearing may run terminate handlers, which push above us; they pop before we go on.
-  for (size_t i = 0; i < n; ++i)
-    slots[i].clear();
-  if (current_ != mark.chunk) chunks_[current_].used = 0;
+void SlotStack::popChunk(const Mark& mark) {
   current_ = mark.chunk;
-  chunks_[current_].used = mark.used;
+  top_ = mark.top;
+  limit_ = chunks_[current_].data.get() + chunks_[current_].size;
 }
 
 namespace {
@@ -511,6 +502,26 @@ void Engine::Impl::resumeFault() {
   return v;
 }
 
+// A comparison of a variable with a whole-number literal (most loop and recursion tests) is
+// decided where it is tested, reading the variable where it lives; the rest, out of line.
+[[gnu::always_inline]] inline bool Engine::Impl::condition(const Expr& e, Frame& f) {
+  if (e.kind == EK::Binary && isComparison(static_cast<const BinaryExpr&>(e).op)) {
+    auto& b = static_cast<const BinaryExpr&>(e);
+    if (b.left->kind == EK::Ident && b.right->kind == EK::Literal) {
+      auto& id = static_cast<const IdentExpr&>(*b.left);
+      const Variant& lit = static_cast<const LiteralExpr&>(*b.right).value;
+      const Variant* v = id.bind == Bind::Local ? &f.slots[id.slot]
+                         : id.bind == Bind::Ref ? f.refs[id.slot]
+                         : (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable)
+                             ? &f.cells[id.global]->value
+                             : nullptr;
+      if (v && isWhole(v->type()) && isWhole(lit.type()))
+        return compareAs(b.op, wholeOf(*v), wholeOf(lit));
+    }
+  }
+  return conditionSlow(e, f);
+}
+
 // ---- statements
 
 // Assignments are most of what scripts do: this one is inlined into the statement loop, the
@@ -524,7 +535,7 @@ void Engine::Impl::resumeFault() {
     callExpr(static_cast<const CallExpr&>(*cs.call), f, au::kGetOrCall);
     return Flow::Normal;
   }
-  if (st.kind != SK::Assign) return execOther(st, f);
+  if (st.kind != SK::Assign) return st.kind == SK::If ? execIf(st, f) : execOther(st, f);
   auto& a = static_cast<const AssignStmt&>(st);
   Variant v = evalS(*a.value, f);
   if (failed()) [[unlikely]]
@@ -628,6 +639,31 @@ Flow Engine::Impl::resumePending(const Block& body, Frame& f, Flow exit) {
   resumeFault();
   Flow fl = execBlock(body, f);
   return fl == exit ? Flow::Normal : fl;
+}
+
+// Kept apart from the other statements: it runs in every procedure that decides anything,
+// and the others' frame is large to set up.
+Flow Engine::Impl::execIf(const Stmt& st, Frame& f) {
+  auto& s = static_cast<const IfStmt&>(st);
+  for (auto& [cond, block] : s.branches) {
+    bool take;
+    try {
+      take = condition(*cond, f);
+    } catch (const au::Error& e) {
+      if (!f.resumeNext || isTimeout(e)) throw;
+      handleError(e, f);
+      take = true;
+    }
+    // With errors resumed, a failing condition goes on with the next statement, which is
+    // the first one of its block.
+    if (failed()) [[unlikely]] {
+      if (!f.resumeNext) return Flow::Normal;
+      resumeFault();
+      take = true;
+    }
+    if (take) return execBlock(block, f);
+  }
+  return execBlock(s.elseBlock, f);
 }
 
 Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
@@ -761,28 +797,8 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     }
     return Flow::Normal;
   }
-  case SK::If: {
-    auto& s = static_cast<const IfStmt&>(st);
-    for (auto& [cond, block] : s.branches) {
-      bool take;
-      try {
-        take = condition(*cond, f);
-      } catch (const au::Error& e) {
-        if (!f.resumeNext || isTimeout(e)) throw;
-        handleError(e, f);
-        take = true;
-      }
-      // With errors resumed, a failing condition goes on with the next statement, which is
-      // the first one of its block.
-      if (failed()) [[unlikely]] {
-        if (!f.resumeNext) return Flow::Normal;
-        resumeFault();
-        take = true;
-      }
-      if (take) return execBlock(block, f);
-    }
-    return execBlock(s.elseBlock, f);
-  }
+  case SK::If:
+    return execIf(st, f);
   case SK::Select: {
     auto& s = static_cast<const SelectStmt&>(st);
     Variant subject;
@@ -1544,7 +1560,7 @@ Engine::Impl::operands(const BinaryExpr& b, Frame& f, Variant& tl, Variant& tr) 
   return operate(b, l, r);
 }
 
-bool Engine::Impl::condition(const Expr& e, Frame& f) {
+bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
   if (e.kind == EK::Binary && isComparison(static_cast<const BinaryExpr&>(e).op)) {
     // A comparison of whole numbers decides without building a Boolean value.
     auto& b = static_cast<const BinaryExpr&>(e);
@@ -1654,7 +1670,7 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
   Variant* bound[kDirectArgs];
   for (size_t i = 0; i < n; ++i) {
     const Expr& a = *args[i];
-    if (p.params[i].byRef && a.kind == EK::Ident) {
+    if (((p.byRefMask >> i) & 1) && a.kind == EK::Ident) {
       auto& id = static_cast<const IdentExpr&>(a);
       Variant* v;
       if (id.bind == Bind::Local)
@@ -1775,7 +1791,7 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       me = f.me;
       link = me->cls().link.get();
     }
-    if (target && target->params.size() == c.args.size() && directArgs(c.args))
+    if (target && target->arity == c.directArgs)
       return invokeDirect(*target, *link, me, c.args, f);
   } else if (c.callee->kind == EK::Member) {
     return callMember(c, static_cast<const MemberExpr&>(*c.callee), f, kind);

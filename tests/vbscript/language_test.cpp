@@ -120,6 +120,35 @@ TEST(Statements, IfAndSelect) {
   });
 }
 
+// Tests of a variable against a number written in the text: whole numbers are compared where
+// the variable lives, whatever names it; every other subtype keeps the general comparison.
+TEST(Statements, ConditionsOnVariablesAndLiterals) {
+  const std::string tests =
+      "Sub T(r, ByVal v)\nDim x\nx = v\ns = \"\"\n"
+      "If x < 3 Then s = s & \"<\"\nIf x <= 3 Then s = s & \"l\"\n"
+      "If x > 3 Then s = s & \">\"\nIf x >= 3 Then s = s & \"g\"\n"
+      "If x = 3 Then s = s & \"=\"\nIf x <> 3 Then s = s & \"n\"\n"
+      "If r < 3 Then s = s & \"R\"\nIf g > 3 Then s = s & \"G\"\n"
+      "Out.Echo s\nEnd Sub\n";
+  struct C {
+    const char* setup;
+    const char* expected;
+  } cases[] = {
+      {"g = 2: a = 2: T a, 2", "<lnR\n"},
+      {"g = 3: a = 3: T a, 3", "lg=\n"},
+      {"g = 40000: a = 40000: T a, 40000", ">gnG\n"},
+      {"g = -40000: a = -40000: T a, -40000", "<lnR\n"},
+      {"a = Empty: T a, Empty", "<lnR\n"},
+      {"a = 2.5: T a, 3.5", ">gnR\n"},
+      {"a = True: T a, True", "<lnR\n"},
+      {"a = Null: T a, Null", "\n"},
+  };
+  for (const C& c : cases) {
+    SCOPED_TRACE(c.setup);
+    EXPECT_EQ(runScript(tests + c.setup), c.expected);
+  }
+}
+
 TEST(Statements, Loops) {
   runCases({
       {"for step", "For i = 1 To 10 Step 3: s = s & i & \",\": Next: Out.Echo s, i",
@@ -339,6 +368,24 @@ TEST(Procedures, ParametersInTheCallee) {
        "Out.Echo k1 + k2 + k3 + k4 + k5 + k6 + k7 + k8 + k9",
        "45\n"},
   });
+}
+
+// Frames deep and wide enough to take their slots from several blocks of the slot stack: each
+// keeps its own variables, a ByRef parameter reaches the caller's slot in the block before,
+// and the blocks are used again by the next run.
+TEST(Procedures, FramesAcrossSlotBlocks) {
+  std::string pads, wide;
+  for (int i = 1; i <= 40; ++i)
+    pads += (i > 1 ? ", p" : "p") + std::to_string(i);
+  for (int i = 1; i <= 5000; ++i)
+    wide += (i > 1 ? ", w" : "w") + std::to_string(i);
+  const std::string code =
+      "Sub Wide(x)\nDim " + wide + "\nw5000 = 7\nx = x + w5000 - 6\nEnd Sub\n"
+      "Function Down(n, parent)\nDim mine, " + pads + "\np40 = n\n"
+      "If n > 0 Then\nDown = Down(n - 1, mine)\nIf mine = 1 And p40 = n Then Down = Down + 1\n"
+      "Else\nWide mine\nDown = mine - 1\nEnd If\nparent = parent + 1\nEnd Function\n"
+      "top = 0\nOut.Echo Down(300, top), top\nOut.Echo Down(300, top), top";
+  EXPECT_EQ(runScript(code), "300 1\n300 2\n");
 }
 
 TEST(Classes, MembersAndProperties) {

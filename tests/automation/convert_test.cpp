@@ -120,6 +120,65 @@ TEST_F(ConvertTest, LocaleDecidesSeparators) {
   EXPECT_DOUBLE_EQ(CDbl(Variant("$1,234.50")), 1234.5);
 }
 
+// Bare digit runs take a shortcut; texts on either side of its limits must read as the full
+// rules read them.
+TEST_F(ConvertTest, NumericTextAtTheEdgesOfPlainDigits) {
+  struct Case {
+    int lcid;
+    const char* text;
+    double expected; // when err == 0
+    int err;
+  };
+  const Case cases[] = {
+      {1033, "12", 12, 0},
+      {1033, "007", 7, 0},
+      {1033, "-12", -12, 0},
+      {1033, "+12", 12, 0},
+      {1033, "12-", -12, 0},
+      {1033, "- 12", -12, 0},
+      {1033, " 12", 12, 0},
+      {1033, "12\t", 12, 0},
+      {1033, "9007199254740992", 9007199254740992.0, 0},
+      {1033, "9007199254740993", 9007199254740992.0, 0}, // rounds as a Double does
+      {1033, "18446744073709551617", 18446744073709551616.0, 0},
+      {1033, "1,000", 1000, 0},
+      {1033, "1.5", 1.5, 0},
+      {1033, "1e3", 1000, 0},
+      {1033, "&h10", 16, 0},
+      {1033, "$12", 12, 0},
+      {1033, "(12)", -12, 0},
+      {1031, "1.000", 1000, 0},
+      {1031, "12", 12, 0},
+      {1031, "-1,5", -1.5, 0},
+      {1033, "", 0, 13},
+      {1033, "-", 0, 13},
+      {1033, "+", 0, 13},
+      {1033, "--1", 0, 13},
+      {1033, "1-2", 0, 13},
+      {1033, "12a", 0, 13},
+      {1033, "\xEF\xBC\x91", 0, 13}, // a full-width digit one
+      {1033, "1e400", 0, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " in " + std::to_string(c.lcid));
+    double got = -1;
+    EXPECT_EQ(tryParseNumber(c.text, *Locale::byLcid(c.lcid), got), c.err);
+    if (!c.err) {
+      EXPECT_EQ(got, c.expected);
+    }
+  }
+  // A negative zero keeps its sign whichever way it is read.
+  for (const char* text : {"-0", "-000", " -0", "0-"}) {
+    double got = 1;
+    ASSERT_EQ(tryParseNumber(text, Locale::invariant(), got), 0) << text;
+    EXPECT_TRUE(got == 0 && std::signbit(got)) << text;
+  }
+  std::string huge(400, '9');
+  double got = 0;
+  EXPECT_EQ(tryParseNumber(huge, Locale::invariant(), got), 6);
+  EXPECT_EQ(tryParseNumber("-" + huge, Locale::invariant(), got), 6);
+}
+
 TEST_F(ConvertTest, DateTextRoundTrips) {
   const char* texts[] = {
       "1/31/2024", "12/30/1899 1:05:09 PM", "2/29/2000 11:59:59 PM", "3:04:05 AM", "1/1/100",

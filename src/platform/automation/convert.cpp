@@ -96,7 +96,34 @@ std::optional<double> parseNumber(std::string_view text, const Locale& loc) {
   return v;
 }
 
-int32_t tryParseNumber(std::string_view text, const Locale& loc, double& out) {
+namespace {
+// Whole numbers written as bare digits with at most a leading sign are most of the numeric
+// text scripts convert (counters, ids, form fields). Up to 2^53 they are exact as a Double,
+// so summing the digits gives what the general parse and strtod give; anything else (blanks,
+// separators, exponents, currency, longer digit runs) is left to the general parse.
+bool parsePlainWhole(std::string_view s, double& out) {
+  size_t i = 0;
+  bool negative = false;
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+    negative = s[0] == '-';
+    i = 1;
+  }
+  size_t digits = s.size() - i;
+  if (digits == 0 || digits > 16) return false;
+  uint64_t v = 0;
+  for (; i < s.size(); ++i) {
+    unsigned d = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+    if (d > 9) return false;
+    v = v * 10 + d;
+  }
+  if (v > (uint64_t{1} << 53)) return false;
+  double r = static_cast<double>(v);
+  out = negative ? -r : r;
+  return true;
+}
+
+// Kept out of line so the plain whole numbers pay for none of its frame.
+[[gnu::noinline]] int32_t parseGeneral(std::string_view text, const Locale& loc, double& out) {
   std::string_view s = trim(text);
   if (s.empty()) return err::kTypeMismatch;
   if (s.size() > 2 && s[0] == '&') {
@@ -159,6 +186,12 @@ int32_t tryParseNumber(std::string_view text, const Locale& loc, double& out) {
   if (std::isinf(v)) return err::kOverflow;
   out = negative ? -v : v;
   return 0;
+}
+} // namespace
+
+int32_t tryParseNumber(std::string_view text, const Locale& loc, double& out) {
+  if (parsePlainWhole(text, out)) return 0;
+  return parseGeneral(text, loc, out);
 }
 
 namespace {
@@ -399,7 +432,11 @@ int32_t tryCStr(const Variant& v, std::string& out) {
   const Variant* p = plain(v, holder);
   if (!p) return err::kObjectNotSet;
   const Variant& d = *p;
-  const Locale& loc = currentLocale();
+  char digits[12];
+  if (auto whole = wholeNumberText(d, digits)) {
+    out.assign(*whole); // no locale, no second string
+    return 0;
+  }
   switch (d.type()) {
   case VarType::Empty:
     out.clear();
@@ -409,26 +446,17 @@ int32_t tryCStr(const Variant& v, std::string& out) {
   case VarType::Boolean:
     out = d.asBool() ? "True" : "False";
     return 0;
-  case VarType::Byte:
-    out = std::to_string(d.asByte());
-    return 0;
-  case VarType::Integer:
-    out = std::to_string(d.asInteger());
-    return 0;
-  case VarType::Long:
-    out = std::to_string(d.asLong());
-    return 0;
   case VarType::Single:
-    out = formatDouble(d.asSingle(), loc, 7);
+    out = formatDouble(d.asSingle(), currentLocale(), 7);
     return 0;
   case VarType::Double:
-    out = formatDouble(d.asDouble(), loc, 15);
+    out = formatDouble(d.asDouble(), currentLocale(), 15);
     return 0;
   case VarType::Currency:
-    out = formatCurrency(d.asCurrency(), loc);
+    out = formatCurrency(d.asCurrency(), currentLocale());
     return 0;
   case VarType::Date:
-    out = formatDate(d.asDate().serial, loc);
+    out = formatDate(d.asDate().serial, currentLocale());
     return 0;
   case VarType::String:
     out = d.asString();

@@ -2,7 +2,9 @@
 // VB's conversion rules in one place: the C* functions (banker's rounding, overflow 6, type
 // mismatch 13, Null 94), numeric text parsing, number-to-text and date text. Everything that
 // converts values (ConvertValue, the condition evaluator, the script engine) uses these.
+#include <charconv>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,6 +35,27 @@ int32_t tryCDbl(const Variant& v, double& out);
 int32_t tryCCur(const Variant& v, Currency& out);
 int32_t tryCDate(const Variant& v, DateTime& out);
 int32_t tryCStr(const Variant& v, std::string& out);
+
+// The text of a whole number (Byte, Integer, Long) as CStr writes it, put in `buf` without
+// allocating; nullopt for other subtypes. Keys and ids join such numbers to texts in loops.
+inline std::optional<std::string_view> wholeNumberText(const Variant& v, std::span<char, 12> buf) {
+  int32_t n;
+  switch (v.type()) {
+  case VarType::Long:
+    n = v.asLong();
+    break;
+  case VarType::Integer:
+    n = v.asInteger();
+    break;
+  case VarType::Byte:
+    n = v.asByte();
+    break;
+  default:
+    return std::nullopt;
+  }
+  auto r = std::to_chars(buf.data(), buf.data() + buf.size(), n);
+  return std::string_view(buf.data(), static_cast<size_t>(r.ptr - buf.data()));
+}
 
 // Rounds half to even, as VB rounds when converting to whole numbers.
 double roundHalfEven(double x);

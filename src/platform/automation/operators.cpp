@@ -293,20 +293,25 @@ Variant opPow(const Variant& ain, const Variant& bin) {
   return fitDouble(std::pow(x, y), RDouble);
 }
 
+namespace {
+// The text an operand of & contributes, read in place or, for a whole number, written into
+// `digits`.
+std::string_view concatText(const Variant& v, std::span<char, 12> digits, std::string& hold) {
+  if (v.isString()) return v.asString();
+  if (v.isNull()) return {};
+  if (auto whole = wholeNumberText(v, digits)) return *whole;
+  hold = CStr(v);
+  return hold;
+}
+} // namespace
+
 Variant opConcat(const Variant& ain, const Variant& bin) {
   Operand a(ain), b(bin);
   if (a->isNull() && b->isNull()) return Variant::null();
   // Texts are read in place and the result is made in one piece.
+  char da[12], db[12];
   std::string ha, hb;
-  std::string_view sa, sb;
-  if (a->isString())
-    sa = a->asString();
-  else if (!a->isNull())
-    sa = ha = CStr(*a);
-  if (b->isString())
-    sb = b->asString();
-  else if (!b->isNull())
-    sb = hb = CStr(*b);
+  std::string_view sa = concatText(*a, da, ha), sb = concatText(*b, db, hb);
   checkStringSize(sa.size() + sb.size());
   return Variant::concat(sa, sb);
 }

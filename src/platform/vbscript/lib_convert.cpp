@@ -20,7 +20,10 @@ using am::VarType;
 // A C* function: the conversion of its argument as a Variant of the result type.
 template <class T, int32_t (*Convert)(const Variant&, T&)> Variant converted(BuiltinCall& c) {
   T out{};
-  if (int32_t e = Convert(value(c, 0), out)) return c.fail(e);
+  // A plain argument converts where it is; only an object needs its default value read.
+  const Variant& a = c.arg(0);
+  int32_t e = c.has(0) && !a.isObject() ? Convert(a, out) : Convert(value(c, 0), out);
+  if (e) return c.fail(e);
   return Variant(std::move(out));
 }
 

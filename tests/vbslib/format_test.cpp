@@ -20,6 +20,11 @@ TEST_F(Format, NumberWithGroupingLeadingDigitAndParentheses) {
       {"FormatNumber", {D(-0.001), L(2)}, "String:0.00"},
       {"FormatNumber", {D(999.999), L(2)}, "String:1,000.00"},
       {"FormatNumber", {D(1e20), L(0)}, "String:100,000,000,000,000,000,000"},
+      // Fifteen significant digits first, a tie after them going to the even digit; then
+      // half away from zero to the places asked for.
+      {"FormatNumber", {D(1234567890123455.0), L(0)}, "String:1,234,567,890,123,460"},
+      {"FormatNumber", {D(1234567890123445.0), L(0)}, "String:1,234,567,890,123,440"},
+      {"FormatNumber", {D(5e-324), L(2)}, "String:0.00"},
       {"FormatNumber", {D(0.000123), L(5)}, "String:0.00012"},
       {"FormatNumber", {S("1,234.5")}, "String:1,234.50"},
       {"FormatNumber", {S("abc")}, "err:13"},

@@ -1,8 +1,8 @@
 // FormatNumber, FormatCurrency, FormatPercent and FormatDateTime. Numbers are rounded half
 // away from zero on their 15 significant decimal digits, the way the formatting functions
 // round (unlike Round and CInt, which round half to even).
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "platform/automation/object.h"
 #include "platform/vbscript/lib_common.h"
@@ -29,13 +29,16 @@ NumberText roundDecimal(double x, int digits) {
     t.negative = false;
     return t;
   }
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", a);
+  // Fifteen significant digits, correctly rounded (ties to even, as printf's %.14e gives
+  // them) without going through printf's arbitrary-precision arithmetic.
+  char buf[32];
+  char* end = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14).ptr;
   std::string mant;
   const char* p = buf;
-  for (; *p && *p != 'e'; ++p)
+  for (; p != end && *p != 'e'; ++p)
     if (*p != '.') mant += *p;
-  int exp = std::atoi(p + 1);
+  int exp = 0;
+  std::from_chars(p + 1 + (p[1] == '+'), end, exp);
   // mant holds 15 digits; the value is 0.mant * 10^(exp + 1).
   int intDigits = exp + 1;
   int keep = intDigits + digits;

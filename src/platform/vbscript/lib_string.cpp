@@ -125,7 +125,45 @@ Variant fnChrB(BuiltinCall& c) {
   return Variant(std::move(out));
 }
 
-Variant fnInStr(BuiltinCall& c) {
+// The searches templates make most: two texts held as values, by bytes, from the start or
+// from a whole-number position an earlier search gave. False when the full rules decide.
+bool quickInStr(BuiltinCall& c, Variant& result) {
+  size_t n = c.count();
+  if (n != 2 && n != 3) return false;
+  const Variant& hay = c.arg(n - 2);
+  const Variant& needle = c.arg(n - 1);
+  if (!hay.isString() || !needle.isString()) return false;
+  size_t from = 0;
+  if (n == 3) {
+    const Variant& start = c.arg(0);
+    int32_t s;
+    if (start.type() == am::VarType::Long)
+      s = start.asLong();
+    else if (start.type() == am::VarType::Integer)
+      s = start.asInteger();
+    else
+      return false;
+    if (s < 1) return false;
+    from = static_cast<size_t>(s - 1);
+    // Beyond the first character a byte position is a character position only in ASCII.
+    if (from > 0 && !asciiText(hay)) return false;
+  }
+  std::string_view s1 = hay.asString(), s2 = needle.asString();
+  if (from >= s1.size()) {
+    result = Variant(int32_t{0});
+  } else if (s2.empty()) {
+    result = Variant(static_cast<int32_t>(from + 1));
+  } else {
+    size_t at = s1.find(s2, from);
+    if (at != std::string_view::npos && from == 0 && hay.textKind() != am::Variant::kTextAscii)
+      at = charIndex(s1, at);
+    result = Variant(at == std::string_view::npos ? int32_t{0} : static_cast<int32_t>(at + 1));
+  }
+  return true;
+}
+
+// Out of line, so the quick searches pay for none of its frame.
+[[gnu::noinline]] Variant inStrByTheRules(BuiltinCall& c) {
   size_t first = 0;
   int64_t start = 1;
   if (c.count() >= 3) {
@@ -158,6 +196,11 @@ Variant fnInStr(BuiltinCall& c) {
   if (s2.empty()) return Variant(static_cast<int32_t>(start));
   size_t at = findChars(s1, s2, static_cast<size_t>(start - 1), mode);
   return Variant(at == std::string::npos ? int32_t{0} : static_cast<int32_t>(at + 1));
+}
+
+Variant fnInStr(BuiltinCall& c) {
+  if (Variant r; quickInStr(c, r)) return r;
+  return inStrByTheRules(c);
 }
 
 Variant fnInStrRev(BuiltinCall& c) {
@@ -345,37 +388,35 @@ template <class S> using ViewOf = std::basic_string_view<typename S::value_type>
 template <class S, class Out = S>
 Out replaceIn(ViewOf<S> orig, ViewOf<S> hay, ViewOf<S> find, ViewOf<S> with, size_t from,
               int64_t count) {
-  // Hits are counted first, so the result is allocated once at its final size.
-  size_t hits = 0;
+  // Hits are found first, so the result is allocated once at its final size; their places
+  // are kept (a text is under 4 GB), so a long page is searched once, not twice.
+  std::vector<uint32_t> hits;
   for (size_t at = hay.find(find, from);
-       at != S::npos && (count < 0 || static_cast<int64_t>(hits) < count);
+       at != S::npos && (count < 0 || static_cast<int64_t>(hits.size()) < count);
        at = hay.find(find, at + find.size()))
-    ++hits;
+    hits.push_back(static_cast<uint32_t>(at));
   size_t rest = orig.size() - from;
   if (with.size() >= find.size()) {
-    size_t grow = hits * (with.size() - find.size());
+    size_t grow = hits.size() * (with.size() - find.size());
     checkSize(rest + grow);
     rest += grow;
   } else {
-    rest -= hits * (find.size() - with.size());
+    rest -= hits.size() * (find.size() - with.size());
   }
   Out out;
   out.reserve(rest);
   size_t pos = from;
-  while (count != 0) {
-    size_t at = hay.find(find, pos);
-    if (at == S::npos) break;
+  for (size_t at : hits) {
     out.append(orig.substr(pos, at - pos));
     out += with;
     checkSize(out.size());
     pos = at + find.size();
-    if (count > 0) --count;
   }
   out.append(orig.substr(pos));
   return out;
 }
 
-Variant fnReplace(BuiltinCall& c) {
+[[gnu::noinline]] Variant replaceByTheRules(BuiltinCall& c) {
   std::string hold;
   std::string_view expr = textArg(c, 0, hold, plainArgs(c, 0, 5));
   std::string find = strArg(c, 1);
@@ -397,6 +438,18 @@ Variant fnReplace(BuiltinCall& c) {
   std::u32string orig = toU32(expr), hay = foldU32(expr);
   return Variant(fromU32(replaceIn<std::u32string>(orig, hay, foldU32(find), toU32(with),
                                                    static_cast<size_t>(start - 1), count)));
+}
+
+Variant fnReplace(BuiltinCall& c) {
+  // Three texts held as values: nothing to convert, so nothing is copied before the work.
+  if (c.count() == 3 && c.arg(0).isString() && c.arg(1).isString() && c.arg(2).isString()) {
+    std::string_view expr = c.arg(0).asString(), find = c.arg(1).asString();
+    if (expr.empty()) return Variant("");
+    if (find.empty()) return c.arg(0);
+    return replaceIn<std::string, am::TextBuilder>(expr, expr, find, c.arg(2).asString(), 0, -1)
+        .take();
+  }
+  return replaceByTheRules(c);
 }
 
 template <class S>

@@ -54,13 +54,31 @@ uint64_t mix(uint64_t h) {
   return h;
 }
 
-// FNV-1a over the bytes, ASCII letters lowered when `fold`.
+// ASCII letters of eight bytes of ASCII text lowered at once.
+uint64_t lowerAscii8(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = kOnes * 0x80;
+  uint64_t fromA = w + kOnes * (0x80 - 'A');     // high bit set from 'A' up
+  uint64_t pastZ = w + kOnes * (0x80 - 'Z' - 1); // high bit set past 'Z'
+  return w | ((fromA & ~pastZ & kHigh) >> 2);
+}
+
+// Eight bytes at a time: keys are mostly short texts hashed on every lookup. With `fold`
+// (only for ASCII text) letters are lowered first, so keys that differ in case hash alike.
 uint64_t hashBytes(std::string_view s, bool fold) {
-  uint64_t h = 0xcbf29ce484222325ULL;
-  for (char c : s) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (fold && u >= 'A' && u <= 'Z') u = static_cast<unsigned char>(u + 32);
-    h = (h ^ u) * 0x100000001b3ULL;
+  uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (fold) w = lowerAscii8(w);
+    h = (h ^ w) * 0xff51afd7ed558ccdULL;
+    h ^= h >> 32;
+  }
+  if (i < s.size()) {
+    uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, s.size() - i);
+    if (fold) w = lowerAscii8(w);
+    h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
   }
   return mix(h);
 }
@@ -141,7 +159,7 @@ void Dictionary::EntryList::shrink(size_t n) noexcept {
 }
 
 bool Dictionary::matches(const Entry& e, const Probe& p) const {
-  if (!e.live || e.hash != static_cast<uint32_t>(p.hash)) return false;
+  if (!e.live) return false;
   const Variant& k = e.key;
   if (kindOf(k) != p.kind) return false;
   switch (p.kind) {
@@ -166,12 +184,13 @@ size_t Dictionary::lookup(const Probe& p) const {
   size_t mask = index_.size() - 1;
   size_t i = p.hash & mask;
   size_t firstFree = SIZE_MAX;
+  const auto hash = static_cast<uint32_t>(p.hash);
   for (;;) {
-    uint32_t v = index_[i];
-    if (v == kEmpty) return firstFree != SIZE_MAX ? firstFree : i;
-    if (v == kRemoved) {
+    const Slot& s = index_[i];
+    if (s.pos == kEmpty) return firstFree != SIZE_MAX ? firstFree : i;
+    if (s.pos == kRemoved) {
       if (firstFree == SIZE_MAX) firstFree = i;
-    } else if (matches(entries_[v - 1], p)) {
+    } else if (s.hash == hash && matches(entries_[s.pos - 1], p)) {
       return i;
     }
     i = (i + 1) & mask;
@@ -184,19 +203,19 @@ size_t Dictionary::findPos(const Variant& key) const {
     return SIZE_MAX;
   }
   size_t slot = lookup(probeOf(key));
-  uint32_t v = index_[slot];
+  uint32_t v = index_[slot].pos;
   return v == kEmpty || v == kRemoved ? SIZE_MAX : v - 1;
 }
 
 void Dictionary::rebuildIndex(size_t capacity) {
-  std::vector<uint32_t> fresh(capacity, kEmpty);
+  std::vector<Slot> fresh(capacity, Slot{kEmpty, 0});
   size_t mask = capacity - 1;
   for (size_t pos = 0; pos < entries_.size(); ++pos) {
     if (!entries_[pos].live) continue;
     size_t i = entries_[pos].hash & mask;
-    while (fresh[i] != kEmpty)
+    while (fresh[i].pos != kEmpty)
       i = (i + 1) & mask;
-    fresh[i] = static_cast<uint32_t>(pos + 1);
+    fresh[i] = Slot{static_cast<uint32_t>(pos + 1), entries_[pos].hash};
   }
   index_.swap(fresh);
   removedSlots_ = 0;
@@ -214,8 +233,8 @@ void Dictionary::compact() {
 
 void Dictionary::insert(const Variant& key, const Variant& item, const Probe& p, size_t slot) {
   entries_.push_back({key, item, static_cast<uint32_t>(p.hash), true});
-  if (index_[slot] == kRemoved) --removedSlots_;
-  index_[slot] = static_cast<uint32_t>(entries_.size());
+  if (index_[slot].pos == kRemoved) --removedSlots_;
+  index_[slot] = Slot{static_cast<uint32_t>(entries_.size()), static_cast<uint32_t>(p.hash)};
   ++live_;
 }
 
@@ -233,7 +252,7 @@ void Dictionary::Add(const Variant& key, const Variant& item) {
   }
   Probe p = probeOf(key);
   size_t slot = lookup(p);
-  uint32_t v = index_[slot];
+  uint32_t v = index_[slot].pos;
   if (v != kEmpty && v != kRemoved) am::raise(am::err::kDuplicateKey);
   insert(key, item, p, slot);
 }
@@ -273,14 +292,14 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
   // The entry keeps its place in the order; only its index slot moves.
   Entry& e = entries_[pos];
   size_t oldSlot = lookup(probeOf(e.key));
-  index_[oldSlot] = kRemoved;
+  index_[oldSlot].pos = kRemoved;
   ++removedSlots_;
   Variant oldKey = std::move(e.key);
   e.key = newKey;
   e.hash = np.hash;
   size_t slot = lookup(np);
-  if (index_[slot] == kRemoved) --removedSlots_;
-  index_[slot] = static_cast<uint32_t>(pos + 1);
+  if (index_[slot].pos == kRemoved) --removedSlots_;
+  index_[slot] = Slot{static_cast<uint32_t>(pos + 1), e.hash};
   // Renames leave removed slots behind; the index never fills up with them.
   if ((live_ + removedSlots_) * 4 >= index_.size() * 3) rebuildIndex(index_.size());
 }
@@ -311,7 +330,7 @@ void Dictionary::Remove(const Variant& key) {
     am::raise(am::err::kElementNotFound);
   }
   size_t slot = lookup(probeOf(key));
-  uint32_t v = index_[slot];
+  uint32_t v = index_[slot].pos;
   if (v == kEmpty || v == kRemoved) am::raise(am::err::kElementNotFound);
   Entry& e = entries_[v - 1];
   std::vector<Variant> taken;
@@ -319,12 +338,12 @@ void Dictionary::Remove(const Variant& key) {
   taken.push_back(std::move(e.key));
   taken.push_back(std::move(e.item));
   e.live = false;
-  index_[slot] = kRemoved;
+  index_[slot].pos = kRemoved;
   ++removedSlots_;
   --live_;
   if (live_ == 0) {
     entries_.clear();
-    std::fill(index_.begin(), index_.end(), kEmpty);
+    std::fill(index_.begin(), index_.end(), Slot{kEmpty, 0});
     removedSlots_ = 0;
   }
   releaseTaken(taken);

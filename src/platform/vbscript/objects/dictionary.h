@@ -86,8 +86,14 @@ private:
 
   static constexpr uint32_t kEmpty = 0;     // index slot never used
   static constexpr uint32_t kRemoved = ~0u; // index slot whose entry went
+  // A slot keeps its entry's hash beside the position, so a probe passes other keys without
+  // reading their entries: in a large dictionary each entry read is a cache miss.
+  struct Slot {
+    uint32_t pos; // entry position + 1, kEmpty or kRemoved
+    uint32_t hash;
+  };
   EntryList entries_;
-  std::vector<uint32_t> index_; // entry position + 1, kEmpty or kRemoved; size a power of 2
+  std::vector<Slot> index_; // size a power of 2
   size_t live_ = 0;
   size_t removedSlots_ = 0; // kRemoved slots in the index
   int32_t compareMode_ = 0;

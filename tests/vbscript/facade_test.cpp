@@ -177,6 +177,18 @@ TEST(Facade, AddedObjectsAndTheirMembers) {
   EXPECT_EQ(h.run("Sub T(n)\nproj.Twice n\nEnd Sub\nw = 5\nT w\nOut.Echo w"), "10\n");
 }
 
+// A member reached from one place in the code on objects of several classes: each call finds
+// the member of its own object's class, and a class without it raises 438.
+TEST(Facade, OneCallSiteServesObjectsOfSeveralClasses) {
+  EXPECT_EQ(runScript("Class K\n  Public Property Get Count: Count = 7: End Property\nEnd Class\n"
+                      "Function C(o): C = o.Count: End Function\n"
+                      "Set b = CreateObject(\"Test.Bag\"): b.Add \"a\", 1\n"
+                      "Set d = CreateObject(\"Scripting.Dictionary\"): d.Add 1, 1: d.Add 2, 2\n"
+                      "Out.Echo C(b), C(d), C(New K), C(b), C(d)\n"
+                      "On Error Resume Next\nx = C(Out)\nOut.Echo Err.Number, C(b)\n"),
+            "1 2 7 1 2\n438 1\n");
+}
+
 TEST(Facade, TimeoutStopsRunawayCode) {
   struct C {
     const char* name;

@@ -44,27 +44,30 @@ template <class P> struct Param {
       else
         return T{};
     } else {
+      // A value already of the parameter's type skips the conversion call.
       const Variant& v = args[i];
       if constexpr (std::is_same_v<T, Variant>)
         return v;
       else if constexpr (std::is_same_v<T, bool>)
-        return CBool(v);
+        return v.type() == VarType::Boolean ? v.asBool() : CBool(v);
       else if constexpr (std::is_same_v<T, uint8_t>)
         return CByte(v);
       else if constexpr (std::is_same_v<T, int16_t>)
-        return CInt(v);
+        return v.type() == VarType::Integer ? v.asInteger() : CInt(v);
       else if constexpr (std::is_same_v<T, int32_t>)
-        return CLng(v);
+        return v.type() == VarType::Long      ? v.asLong()
+               : v.type() == VarType::Integer ? v.asInteger()
+                                              : CLng(v);
       else if constexpr (std::is_same_v<T, float>)
         return CSng(v);
       else if constexpr (std::is_same_v<T, double>)
-        return CDbl(v);
+        return v.type() == VarType::Double ? v.asDouble() : CDbl(v);
       else if constexpr (std::is_same_v<T, Currency>)
         return CCur(v);
       else if constexpr (std::is_same_v<T, DateTime>)
         return CDate(v);
       else if constexpr (std::is_same_v<T, std::string>)
-        return CStr(v);
+        return v.isString() ? std::string(v.asString()) : CStr(v);
       else if constexpr (IsRef<T>::value)
         return objectArg<typename IsRef<T>::type>(v);
       else

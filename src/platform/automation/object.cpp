@@ -72,7 +72,7 @@ void ClassInfo::inherit(const ClassInfo& base) {
   if (!newEnum_) newEnum_ = base.newEnum_;
 }
 
-Variant ClassInfo::call(Object& self, const Member& m, int kind, Args args) {
+Variant ClassInfo::callChecked(Object& self, const Member& m, int kind, Args args) {
   if (kind & (kPropertyLet | kPropertySet)) {
     // Let falls back to Set and back, as a property with only one of them accepts both
     // forms of assignment from late-bound callers.

@@ -30,7 +30,8 @@ class ClassInfo;
 
 class Object : public RefCounted {
 public:
-  // The member table of the object's class.
+  // The member table of the object's class: the same table for every object of one dynamic
+  // type (call sites keep the member they found by the type), except script class instances.
   virtual const ClassInfo& classInfo() const = 0;
   // Calls a member by name. For PropertyLet/PropertySet the value is the last argument.
   // Classes with members known only at run time (script classes) override this.
@@ -92,9 +93,19 @@ public:
   void inherit(const ClassInfo& base);
 
   // Calls a member of this table on an object, checking the kind and the argument count.
-  static Variant call(Object& self, const Member& m, int kind, Args args);
+  static Variant call(Object& self, const Member& m, int kind, Args args) {
+    // Most calls are a method or getter given what it takes; the rest are checked out of line.
+    int n = static_cast<int>(args.size());
+    if ((kind & (kPropertyLet | kPropertySet)) || !m.get || n < m.minArgs ||
+        (m.maxArgs >= 0 && n > m.maxArgs))
+      return callChecked(self, m, kind, args);
+    for (int i = 0; i < m.minArgs; ++i)
+      if (args[static_cast<size_t>(i)].isMissing()) return callChecked(self, m, kind, args);
+    return m.get(self, args);
+  }
 
 private:
+  static Variant callChecked(Object& self, const Member& m, int kind, Args args);
   std::string name_;
   std::vector<Member> members_;
   std::unordered_map<std::string, size_t> index_; // by ASCII-lowercased name

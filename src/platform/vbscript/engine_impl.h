@@ -243,6 +243,10 @@ struct Engine::Impl {
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);
   Variant memberCallObject(automation::Object* obj, const MemberExpr& site, int kind, Args args,
                            Frame& f);
+  [[gnu::noinline]] Variant memberCallSlow(automation::Object* obj, const MemberExpr& site,
+                                           int kind, Args args, Frame& f);
+  [[gnu::noinline]] Variant nativeCallByName(automation::Object* obj, const MemberExpr& site,
+                                             int kind, Args args);
   // May leave an error pending.
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   // May leave an error pending.

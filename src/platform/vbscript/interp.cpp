@@ -1209,10 +1209,26 @@ Variant Engine::Impl::memberCall(const Variant& t, const MemberExpr& site, int k
   return memberCallObject(obj, site, kind, args, f);
 }
 
-Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, int kind, Args args,
-                                       Frame& f) {
+// A native member found here before is called in place; the rest goes out of line.
+[[gnu::always_inline]] inline Variant Engine::Impl::memberCallObject(au::Object* obj,
+                                                                     const MemberExpr& site,
+                                                                     int kind, Args args,
+                                                                     Frame& f) {
   LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(site.site)];
-  if (&typeid(*obj) == &typeid(ScriptObject)) {
+  if (cache.type == &typeid(*obj)) {
+    bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
+    if (const au::Member* m = cache.native;
+        m && !(args.size() > (assigning ? 1u : 0u) && m->maxArgs == 0 && m->get))
+      return au::ClassInfo::call(*obj, *m, kind, args); // the caller holds the object
+  }
+  return memberCallSlow(obj, site, kind, args, f);
+}
+
+Variant Engine::Impl::memberCallSlow(au::Object* obj, const MemberExpr& site, int kind, Args args,
+                                     Frame& f) {
+  LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(site.site)];
+  const std::type_info* type = &typeid(*obj);
+  if (type == &typeid(ScriptObject)) {
     auto* so = static_cast<ScriptObject*>(obj);
     if (cache.cls != so->cls().id) {
       cache.member = so->cls().find(site.name);
@@ -1221,17 +1237,25 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
     if (!cache.member) raiseNamed(err::kNoSuchMember, site.name);
     return so->call(*cache.member, kind, args, so == f.me);
   }
-  bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
-  // Native member tables are static: the member found last time at this place is reused.
-  const au::ClassInfo* info = &obj->classInfo();
-  if (cache.info != info) {
-    cache.native = info->find(site.name);
-    cache.info = info;
+  // Every object of a native class shares its member table: keyed by the type, the member
+  // found last time here is reused without asking the object for its table.
+  if (cache.type != type) {
+    cache.native = obj->classInfo().find(site.name);
+    cache.type = type;
   }
+  bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
   if (const au::Member* m = cache.native;
       m && !(args.size() > (assigning ? 1u : 0u) && m->maxArgs == 0 && m->get)) {
     return au::ClassInfo::call(*obj, *m, kind, args); // the caller holds the object
   }
+  return nativeCallByName(obj, site, kind, args);
+}
+
+// A native member the table does not give directly: a property indexed through its value, or
+// a name the table lacks that the object may still answer.
+Variant Engine::Impl::nativeCallByName(au::Object* obj, const MemberExpr& site, int kind,
+                                       Args args) {
+  bool assigning = (kind & (au::kPropertyLet | au::kPropertySet)) != 0;
   if (args.size() > (assigning ? 1u : 0u)) {
     // Arguments to a property that takes none index what it returns: `sc.Modules(1)`.
     const au::Member* m = obj->classInfo().find(site.name);
@@ -1245,7 +1269,6 @@ Variant Engine::Impl::memberCallObject(au::Object* obj, const MemberExpr& site, 
       return indexValue(obj->invoke(site.name, au::kGetOrCall, {}), args, kind, site.name);
     }
   }
-  if (cache.native) return obj->invoke(site.name, kind, args);
   try {
     return obj->invoke(site.name, kind, args);
   } catch (const au::Error& e) {

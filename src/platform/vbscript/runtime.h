@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -35,11 +36,11 @@ struct LinkedProgram {
   std::vector<Cell*> cells; // by IdentExpr/NewExpr::global: the cell in the chunk's module
   std::vector<Cell*> outer; // the same name in the global module (named modules), else null
   // The member last found at a MemberExpr::site: on a script class instance (by the class's
-  // unique id), or on a native object by its class's (static) member table.
+  // unique id), or on a native object by its dynamic type (one member table per class).
   struct Site {
     uint64_t cls = 0;
     const ClassMember* member = nullptr;
-    const automation::ClassInfo* info = nullptr;
+    const std::type_info* type = nullptr;
     const automation::Member* native = nullptr;
   };
   std::vector<Site> sites;

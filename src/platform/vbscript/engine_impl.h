@@ -223,6 +223,8 @@ struct Engine::Impl {
   // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
   Variant callOther(const CallExpr& c, Frame& f, int kind);
+  // May leave an error pending.
+  Variant callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f);
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id, const Frame& f);
@@ -249,6 +251,8 @@ struct Engine::Impl {
                                              int kind, Args args);
   // May leave an error pending.
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
+  // May leave an error pending; false when the target is no element of an array variable.
+  bool storeElement(const CallExpr& target, Variant& value, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
   std::pair<const Variant*, const Variant*> operands(const BinaryExpr& b, Frame& f, Variant& tl,

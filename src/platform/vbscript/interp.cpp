@@ -564,6 +564,9 @@ void Engine::Impl::resumeFault() {
       put(f.cells[id.global]->value, std::move(v));
       return Flow::Normal;
     }
+  } else if (a.target->kind == EK::Call &&
+             storeElement(static_cast<const CallExpr&>(*a.target), v, f)) {
+    return Flow::Normal;
   }
   assign(*a.target, std::move(v), false, f);
   return Flow::Normal;
@@ -1808,6 +1811,9 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       if (cell->kind == Cell::Procedure) {
         target = cell->proc;
         link = cell->owner.get();
+      } else if (cell->kind == Cell::Undefined && id.builtin && id.intrinsic < 0 &&
+                 c.args.size() <= 3 && memberObjects.empty()) {
+        return callLibrary(c, id, f);
       }
     } else if (id.bind == Bind::MeMember && f.me) {
       target = procForCall(*id.member, kind);
@@ -1822,56 +1828,53 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
   return callOther(c, f, kind);
 }
 
-Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
-  if (c.callee->kind == EK::Ident && c.args.size() <= 3) {
-    auto& id = static_cast<const IdentExpr&>(*c.callee);
-    if (id.builtin && id.bind == Bind::Global && id.intrinsic < 0 &&
-        f.cells[id.global]->kind == Cell::Undefined &&
-        (!f.link->outer[id.global] || f.link->outer[id.global]->kind == Cell::Undefined) &&
-        memberObjects.empty()) {
-      // A library function: plain variables by reference (no copies), the rest by value.
-      const Builtin& b = *id.builtin;
-      int n = static_cast<int>(c.args.size());
-      if (b.use == kStatementOnly) return fail(err::kTypeMismatch, &id.name);
-      if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
-        return fail(err::kWrongArgumentCount, &id.name);
-      Variant argv[3];
-      Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
-      for (int i = 0; i < n; ++i) {
-        const Expr& a = *c.args[i];
-        if (a.kind == EK::Ident) {
-          auto& ai = static_cast<const IdentExpr&>(a);
-          if (ai.bind == Bind::Local) {
-            refs[i] = &f.slots[ai.slot];
-            continue;
-          }
-          if (ai.bind == Bind::Ref) {
-            refs[i] = f.refs[ai.slot];
-            continue;
-          }
-          if (ai.bind == Bind::Field) {
-            refs[i] = &f.me->fields()[ai.member->field];
-            continue;
-          }
-          if (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable) {
-            // A page held in a global is searched where it is, and keeps what was learnt
-            // about its text (all ASCII) from one call to the next.
-            refs[i] = &f.cells[ai.global]->value;
-            continue;
-          }
-        } else if (a.kind == EK::Missing) {
-          argv[i] = Variant::missing();
-          continue;
-        }
-        argv[i] = eval(a, f);
+// A function of the library given at most three arguments: plain variables by reference (no
+// copies), the rest by value, no argument list. The caller has found the name to be the
+// library's here.
+Variant Engine::Impl::callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f) {
+  const Builtin& b = *id.builtin;
+  int n = static_cast<int>(c.args.size());
+  if (b.use == kStatementOnly) return fail(err::kTypeMismatch, &id.name);
+  if (n < b.minArgs || (b.maxArgs >= 0 && n > b.maxArgs))
+    return fail(err::kWrongArgumentCount, &id.name);
+  Variant argv[3];
+  Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
+  for (int i = 0; i < n; ++i) {
+    const Expr& a = *c.args[i];
+    if (a.kind == EK::Ident) {
+      auto& ai = static_cast<const IdentExpr&>(a);
+      if (ai.bind == Bind::Local) {
+        refs[i] = &f.slots[ai.slot];
+        continue;
       }
-      BuiltinCall call{Args(refs, static_cast<size_t>(n)), &eng};
-      Variant r = b.fn(call);
-      if (call.fault) [[unlikely]]
-        return fail(call.fault);
-      return r;
+      if (ai.bind == Bind::Ref) {
+        refs[i] = f.refs[ai.slot];
+        continue;
+      }
+      if (ai.bind == Bind::Field) {
+        refs[i] = &f.me->fields()[ai.member->field];
+        continue;
+      }
+      if (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable) {
+        // A page held in a global is searched where it is, and keeps what was learnt
+        // about its text (all ASCII) from one call to the next.
+        refs[i] = &f.cells[ai.global]->value;
+        continue;
+      }
+    } else if (a.kind == EK::Missing) {
+      argv[i] = Variant::missing();
+      continue;
     }
+    argv[i] = eval(a, f);
   }
+  BuiltinCall call{Args(refs, static_cast<size_t>(n)), &eng};
+  Variant r = b.fn(call);
+  if (call.fault) [[unlikely]]
+    return fail(call.fault);
+  return r;
+}
+
+Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
   ArgEval ae{*this, f};
   const Expr& callee = *c.callee;
   if (callee.kind == EK::Ident) {
@@ -1912,6 +1915,48 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
   buf.init(c.args.size());
   if (!ae.run(c.args, buf, nullptr, false)) return Variant();
   return indexValue(v, buf.args(), kind, "", this);
+}
+
+// An element of an array held in a variable of the procedure, the object or the module:
+// indices on the stack, no argument list. False when the target is anything else, for the
+// general assignment to decide.
+bool Engine::Impl::storeElement(const CallExpr& c, Variant& value, Frame& f) {
+  if (c.callee->kind != EK::Ident || c.args.size() > 4) return false;
+  auto& id = static_cast<const IdentExpr&>(*c.callee);
+  auto variable = [&]() -> Variant* {
+    switch (id.bind) {
+    case Bind::Local:
+      return &f.slots[id.slot];
+    case Bind::Ref:
+      return f.refs[id.slot];
+    case Bind::Field:
+      return &f.me->fields()[id.member->field];
+    case Bind::Global:
+      return f.cells[id.global]->kind == Cell::Variable ? &f.cells[id.global]->value : nullptr;
+    default:
+      return nullptr;
+    }
+  };
+  Variant* v = variable();
+  if (!v || !v->isArray()) return false;
+  int32_t idx[4];
+  bool ranCode = false;
+  for (size_t i = 0; i < c.args.size(); ++i) {
+    Variant tmp;
+    const Variant& iv = evalRefS(*c.args[i], f, tmp);
+    if (failed()) return true;
+    idx[i] = indexOf(iv);
+    ranCode |= !isSimple(*c.args[i]);
+  }
+  if (ranCode) {
+    // The index may have run code that changed the variable.
+    v = variable();
+    if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
+  }
+  Variant* el = elementAt(v->arrayForWrite(), std::span<const int32_t>(idx, c.args.size()));
+  if (!el) return (fail(err::kSubscriptOutOfRange), true);
+  *el = std::move(value);
+  return true;
 }
 
 void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& f) {
@@ -1963,30 +2008,7 @@ void Engine::Impl::assign(const Expr& target, Variant value, bool isSet, Frame& 
         return;
       }
     }
-    if (c.callee->kind == EK::Ident && c.args.size() <= 4) {
-      // An element of an array variable: indices on the stack, no argument list.
-      auto& id = static_cast<const IdentExpr&>(*c.callee);
-      if (id.bind != Bind::MeMember) {
-        Variant* v = varOf(id, f, false);
-        if (failed()) return;
-        if (v && v->isArray()) {
-          int32_t idx[4];
-          for (size_t i = 0; i < c.args.size(); ++i) {
-            Variant tmp;
-            const Variant& iv = evalRefS(*c.args[i], f, tmp);
-            if (failed()) return;
-            idx[i] = indexOf(iv);
-          }
-          // The index may have run code that changed the variable.
-          v = varOf(id, f, false);
-          if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
-          Variant* el = elementAt(v->arrayForWrite(), std::span<const int32_t>(idx, c.args.size()));
-          if (!el) return (void)fail(err::kSubscriptOutOfRange);
-          *el = std::move(value);
-          return;
-        }
-      }
-    }
+    if (storeElement(c, value, f)) return;
     ArgBuf buf;
     buf.init(c.args.size() + 1);
     ArgEval ae{*this, f};

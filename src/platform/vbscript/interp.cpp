@@ -1684,12 +1684,12 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 } // namespace
 
 // Calls a script procedure, evaluating the arguments straight into its frame. An argument that
-// fails leaves its error pending, and the procedure does not run.
+// fails leaves its error pending, and the procedure does not run. The caller holds `me` (the
+// object it called, or its own frame's object) until the call returns.
 Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, ScriptObject* me,
                                    const std::vector<ExprPtr>& args, Frame& f) {
   tick();
   checkStack();
-  Ref<ScriptObject> keep(me);
   SlotFrame sf(stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
   const size_t n = args.size();

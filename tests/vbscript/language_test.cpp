@@ -203,6 +203,20 @@ TEST(Statements, ArraysDimReDimErase) {
        "1 True\n"},
       {"array value copy", "a = Array(1, 2)\nb = a\nb(0) = 9\nOut.Echo a(0), b(0)", "1 9\n"},
       {"array in array", "a = Array(Array(1, 2), 3)\nOut.Echo a(0)(1)", "2\n"},
+      // An index that runs code may replace the array it indexes: the element stored is the
+      // new array's.
+      {"index replacing the array",
+       "Function F(): ReDim a(1): F = 0: End Function\nReDim a(5)\na(F()) = 7\n"
+       "Out.Echo UBound(a), a(0)",
+       "1 7\n"},
+      {"index leaving no array",
+       "Function G(): a = 3: G = 0: End Function\nReDim a(5)\na(G()) = 7",
+       "ERROR 13 Type mismatch (3,0)"},
+      {"element of a field",
+       "Class B\nPrivate p\nSub Class_Initialize: ReDim p(2): End Sub\n"
+       "Sub Put(i, v): p(i) = v: End Sub\nFunction At(i): At = p(i): End Function\nEnd Class\n"
+       "Set o = New B\no.Put 2, \"z\"\nOut.Echo o.At(2)\no.Put 3, 1",
+       "z\nERROR 9 Subscript out of range (4,15)"},
   });
 }
 

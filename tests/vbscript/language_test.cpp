@@ -684,6 +684,33 @@ TEST(Strings, AppendPattern) {
   });
 }
 
+// A chain of `&` grows the text of its first operator in place; texts that an operator hands
+// back unchanged (Empty + text) are still shared with a variable or a literal and must not
+// change.
+TEST(Strings, ConcatenationChains) {
+  runCases({
+      {"left text shared with a variable",
+       "t = String(20, \"a\")\nu = e + t & \"b\" & \"c\"\nOut.Echo t = String(20, \"a\"), Len(u), "
+       "Right(u, 3)",
+       "True 22 abc\n"},
+      {"left text shared with a literal",
+       "For i = 1 To 2: u = e + \"abcdefghijklmnopq\" & i & \"!\": Out.Echo u: Next",
+       "abcdefghijklmnopq1!\nabcdefghijklmnopq2!\n"},
+      {"long pieces", "p = String(30, \"p\")\nu = \"x\" & p & p & \"y\"\nOut.Echo Len(u), Len(p)",
+       "62 30\n"},
+      {"operands of every kind",
+       "u = \"a\" & \"b\" & 1 & Null & True & 2.5 & Empty & CByte(7)\nOut.Echo u, TypeName(u)",
+       "ab1True2.57 String\n"},
+      {"an object's default value",
+       "Class C\nPublic Default Property Get V: V = \"v\": End Property\nEnd Class\nSet o = New "
+       "C\nOut.Echo \"a\" & \"b\" & o",
+       "abv\n"},
+      {"an array fails",
+       "Dim a(1)\nOn Error Resume Next\nu = \"x\"\nu = \"a\" & \"b\" & a\nOut.Echo u, Err.Number",
+       "x 13\n"},
+  });
+}
+
 } // namespace vbtest
 
 namespace vbtest {

@@ -1506,6 +1506,19 @@ int32_t operatorFault(Op op, const Variant& l, const Variant& r) {
   return 0;
 }
 
+// The text made by the previous operator of a chain (`a & b & c`) is the chain's alone: the
+// next operand is appended to it instead of copying it once per operator. appendString copies
+// a text that is still shared (an operator that handed an operand back).
+[[gnu::noinline]] Variant appendOperand(Variant text, const Variant& r) {
+  std::string held;
+  std::string_view more = r.isString() ? r.asString()
+                          : r.isNull() ? std::string_view()
+                                       : std::string_view(held = au::CStr(r));
+  au::checkStringSize(text.asString().size() + more.size());
+  text.appendString(more);
+  return text;
+}
+
 } // namespace
 
 // The operands of an operator, left first; null when one fails (its error pending). `tl` and
@@ -1612,6 +1625,9 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   Variant tl, tr;
   auto [l, r] = operands(b, f, tl, tr);
   if (!l) return Variant();
+  if (b.op == Op::Concat && l == &tl && tl.isString() && b.left->kind == EK::Binary &&
+      !r->isObject() && !r->isArray())
+    return appendOperand(std::move(tl), *r);
   return binaryValues(b, *l, *r);
 }
 

@@ -141,6 +141,28 @@ TEST(VariantTest, AssignmentsBetweenKindsReleaseWhatTheyReplace) {
   static_assert(sizeof(Variant) == 16);
 }
 
+// The interpreter reads Integer and Long operands as the payload word without looking at
+// which one it holds, so every way of making or overwriting one must fill that word.
+TEST(VariantTest, WholeNumbersFillThePayloadWord) {
+  Variant text(std::string(40, 't'));
+  Variant dbl(-1.5);
+  for (int32_t n : {0, 1, -1, 32767, -32768, INT32_MAX, INT32_MIN}) {
+    SCOPED_TRACE(n);
+    Variant over = text; // a value whose payload word was a pointer, then a negative double
+    over = Variant(n);
+    EXPECT_EQ(over.asWhole(), n);
+    over = dbl;
+    over = Variant(n);
+    EXPECT_EQ(over.asWhole(), n);
+    if (n >= -32768 && n <= 32767) {
+      Variant small = dbl;
+      small = Variant(static_cast<int16_t>(n));
+      EXPECT_EQ(small.asWhole(), n);
+      EXPECT_EQ(Variant(small).asWhole(), n);
+    }
+  }
+}
+
 TEST(ArrayTest, RedimPreserveKeepsValuesWhileGrowingAndShrinking) {
   Context::Scope scope;
   Variant v(SafeArray::create({{0, 1}}));

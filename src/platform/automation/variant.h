@@ -154,6 +154,9 @@ public:
   uint8_t asByte() const noexcept { return u8_; }
   int16_t asInteger() const noexcept { return i16_; }
   int32_t asLong() const noexcept { return i32_; }
+  // An Integer or a Long read as the whole payload word, which both fill sign-extended: one
+  // load with no look at which of the two it is.
+  int64_t asWhole() const noexcept { return i64_; }
   float asSingle() const noexcept { return f32_; }
   double asDouble() const noexcept { return f64_; }
   Currency asCurrency() const noexcept { return Currency{i64_}; }

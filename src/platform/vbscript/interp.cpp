@@ -198,12 +198,7 @@ const std::string& objectName(const MemberExpr& m) {
 // Stores a value where the old one owns nothing (a number, most often): built in place, with
 // no call to the general assignment.
 [[gnu::always_inline]] inline void put(Variant& dst, Variant&& v) {
-  if (dst.isString() || dst.isObject() || dst.isArray()) {
-    dst = std::move(v);
-    return;
-  }
-  std::destroy_at(&dst);
-  ::new (static_cast<void*>(&dst)) Variant(std::move(v));
+  dst = std::move(v);
 }
 
 // Integer or Long: the whole numbers that arithmetic keeps whole.
@@ -212,7 +207,7 @@ inline bool isWhole(VarType t) {
 }
 // The value of an Integer or Long.
 [[gnu::always_inline]] inline int64_t wholeOf(const Variant& v) {
-  return v.type() == VarType::Integer ? v.asInteger() : v.asLong();
+  return v.asWhole();
 }
 bool isIntegral(const Variant& v) {
   return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte;
@@ -462,8 +457,16 @@ void Engine::Impl::resumeFault() {
     ::new (static_cast<void*>(&empty)) Variant(*f.refs[id->slot]);
   else if (id && id->bind == Bind::Global && f.cells[id->global]->kind == Cell::Variable)
     ::new (static_cast<void*>(&empty)) Variant(f.cells[id->global]->value);
-  else
-    ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
+  else {
+    // Nested operators recurse through here, so the stack is looked at here and not by every
+    // operator on plain operands.
+    checkStack();
+    if (e.kind == EK::Binary)
+      // Straight to the operator: through evalS the value would be returned by one more call.
+      ::new (static_cast<void*>(&empty)) Variant(evalBinary(static_cast<const BinaryExpr&>(e), f));
+    else
+      ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
+  }
   return empty;
 }
 
@@ -475,9 +478,9 @@ void Engine::Impl::resumeFault() {
   }
   if (e.kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(e);
+    // Locals first, and alone: most operands are.
+    if (id.bind == Bind::Local) return f.slots[id.slot];
     switch (id.bind) {
-    case Bind::Local:
-      return f.slots[id.slot];
     case Bind::Ref:
       return *f.refs[id.slot];
     case Bind::Field:
@@ -896,14 +899,15 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     }
     if (failed()) return resumePending(s.body, f, Flow::ExitFor);
     bool intMode = isIntegral(to) && isIntegral(step);
+    // Integer and Long counters stepping by an Integer or Long: the common loop, tested first.
+    const bool wholeStep = intMode && isWhole(step.type());
     int64_t toI = intOf(to), stepI = intOf(step);
     double toD = au::CDbl(to), stepD = au::CDbl(step);
     bool up = stepD >= 0;
     while (true) {
       tick();
       // The body may assign the counter anything: its type is looked at on every round.
-      bool whole = intMode && isIntegral(*var);
-      if (whole) {
+      if ((wholeStep && isWhole(var->type())) || (intMode && isIntegral(*var))) {
         int64_t c = intOf(*var);
         if (up ? c > toI : c < toI) break;
       } else {
@@ -913,7 +917,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       Flow fl = execBlock(s.body, f);
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;
-      if (intMode && isWhole(var->type()) && isWhole(step.type()))
+      if (wholeStep && isWhole(var->type()))
         put(*var, wholeResult(wholeOf(*var) + stepI, var->type(), step.type()));
       else if (intMode && isIntegral(*var))
         put(*var, intResult(intOf(*var) + stepI, *var, step));
@@ -1621,12 +1625,11 @@ bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
 }
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
-  checkStack();
   Variant tl, tr;
   auto [l, r] = operands(b, f, tl, tr);
   if (!l) return Variant();
-  if (b.op == Op::Concat && l == &tl && tl.isString() && b.left->kind == EK::Binary &&
-      !r->isObject() && !r->isArray())
+  if (l->isString() && b.op == Op::Concat && l == &tl && b.left->kind == EK::Binary &&
+      !r->isObject() && !r->isArray()) [[unlikely]]
     return appendOperand(std::move(tl), *r);
   return binaryValues(b, *l, *r);
 }

@@ -540,7 +540,9 @@ void Engine::Impl::resumeFault() {
   }
   if (st.kind != SK::Assign) return st.kind == SK::If ? execIf(st, f) : execOther(st, f);
   auto& a = static_cast<const AssignStmt&>(st);
-  Variant v = evalS(*a.value, f);
+  // An operator's value is made straight in v: through evalS it would cost one more call.
+  Variant v = a.value->kind == EK::Binary ? evalBinary(static_cast<const BinaryExpr&>(*a.value), f)
+                                          : evalS(*a.value, f);
   if (failed()) [[unlikely]]
     return Flow::Normal;
   if (a.isSet) {

@@ -684,30 +684,53 @@ TEST(Strings, AppendPattern) {
   });
 }
 
-// A chain of `&` grows the text of its first operator in place; texts that an operator hands
-// back unchanged (Empty + text) are still shared with a variable or a literal and must not
-// change.
+// A chain of `&` is made in one piece; it must give what the operators give one at a time
+// (the parenthesised form), errors included, and take each operand's text when its operator
+// would: the Nothing after the array fails first, as the first operator takes both values
+// before either text.
 TEST(Strings, ConcatenationChains) {
+  const std::string kCompare =
+      "Class C\nPublic Default Property Get V: V = 7: End Property\nEnd Class\n"
+      "Dim arr(1), obj: Set obj = New C\n"
+      "Function Chain(a, b, c)\nOn Error Resume Next\nr = a & b & c\n"
+      "Chain = TypeName(r) & \"|\" & r & \"|\" & Err.Number\nEnd Function\n"
+      "Function Pairs(a, b, c)\nOn Error Resume Next\nr = (a & b) & c\n"
+      "Pairs = TypeName(r) & \"|\" & r & \"|\" & Err.Number\nEnd Function\n"
+      "Sub Both(a, b, c)\nOut.Echo Chain(a, b, c), Chain(a, b, c) = Pairs(a, b, c)\nEnd Sub\n";
+  struct Row {
+    const char* operands;
+    const char* expected;
+  };
+  for (const Row& row : std::initializer_list<Row>{
+           {"Null, Null, Null", "Null||0 True"},
+           {"Null, Null, \"x\"", "String|x|0 True"},
+           {"1, Null, 2.5", "String|12.5|0 True"},
+           {"True, Empty, CByte(7)", "String|True7|0 True"},
+           {"obj, \"-\", obj", "String|7-7|0 True"},
+           {"\"a\", arr, \"b\"", "Empty||13 True"},
+           {"arr, Nothing, 1", "Empty||91 True"},
+           {"\"a\", \"b\", Nothing", "Empty||91 True"},
+           {"String(20, \"p\"), String(20, \"q\"), 1", "String|" + std::string(20, 'p') +
+                std::string(20, 'q') + "1|0 True"},
+       }) {
+    SCOPED_TRACE(row.operands);
+    EXPECT_EQ(runScript(kCompare + "Both " + row.operands), std::string(row.expected) + "\n");
+  }
   runCases({
-      {"left text shared with a variable",
-       "t = String(20, \"a\")\nu = e + t & \"b\" & \"c\"\nOut.Echo t = String(20, \"a\"), Len(u), "
-       "Right(u, 3)",
-       "True 22 abc\n"},
-      {"left text shared with a literal",
-       "For i = 1 To 2: u = e + \"abcdefghijklmnopq\" & i & \"!\": Out.Echo u: Next",
-       "abcdefghijklmnopq1!\nabcdefghijklmnopq2!\n"},
-      {"long pieces", "p = String(30, \"p\")\nu = \"x\" & p & p & \"y\"\nOut.Echo Len(u), Len(p)",
-       "62 30\n"},
-      {"operands of every kind",
-       "u = \"a\" & \"b\" & 1 & Null & True & 2.5 & Empty & CByte(7)\nOut.Echo u, TypeName(u)",
-       "ab1True2.57 String\n"},
-      {"an object's default value",
-       "Class C\nPublic Default Property Get V: V = \"v\": End Property\nEnd Class\nSet o = New "
-       "C\nOut.Echo \"a\" & \"b\" & o",
-       "abv\n"},
-      {"an array fails",
-       "Dim a(1)\nOn Error Resume Next\nu = \"x\"\nu = \"a\" & \"b\" & a\nOut.Echo u, Err.Number",
-       "x 13\n"},
+      {"operands read in order, each once",
+       "Dim n\nFunction N(k)\nn = n & k\nN = k\nEnd Function\nOut.Echo N(1) & N(2) & N(3) & N(4), n",
+       "1234 1234\n"},
+      {"a variable changed by a later operand keeps its old text in the chain",
+       "Dim s\nFunction Bump()\ns = s & \"!\"\nBump = \"b\"\nEnd Function\ns = String(20, \"s\")\n"
+       "t = \"<\" & s & Bump() & \">\"\nOut.Echo Len(t), Len(s)",
+       "23 21\n"},
+      {"a long chain", "For i = 1 To 12: s = s & \", \" & i: Next\nt = 1 & 2 & 3 & 4 & 5 & 6 & 7 "
+       "& 8 & 9 & 10 & 11 & 12 & s\nOut.Echo t",
+       "123456789101112, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\n"},
+      {"a failing operand leaves the target as it was",
+       "Function Bad()\nErr.Raise 5\nEnd Function\nt = \"old\"\nOn Error Resume Next\n"
+       "t = \"a\" & \"b\" & Bad() & \"c\"\nOut.Echo t, Err.Number",
+       "old 5\n"},
   });
 }
 

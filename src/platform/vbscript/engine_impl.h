@@ -255,6 +255,7 @@ struct Engine::Impl {
   bool storeElement(const CallExpr& target, Variant& value, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
+  Variant concatChain(const BinaryExpr& top, Frame& f);
   std::pair<const Variant*, const Variant*> operands(const BinaryExpr& b, Frame& f, Variant& tl,
                                                     Variant& tr);
   Variant binaryValues(const BinaryExpr& b, const Variant& l, const Variant& r);

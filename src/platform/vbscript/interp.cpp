@@ -1512,20 +1512,76 @@ int32_t operatorFault(Op op, const Variant& l, const Variant& r) {
   return 0;
 }
 
-// The text made by the previous operator of a chain (`a & b & c`) is the chain's alone: the
-// next operand is appended to it instead of copying it once per operator. appendString copies
-// a text that is still shared (an operator that handed an operand back).
-[[gnu::noinline]] Variant appendOperand(Variant text, const Variant& r) {
-  std::string held;
-  std::string_view more = r.isString() ? r.asString()
-                          : r.isNull() ? std::string_view()
-                                       : std::string_view(held = au::CStr(r));
-  au::checkStringSize(text.asString().size() + more.size());
-  text.appendString(more);
-  return text;
+bool isConcat(const Expr& e) {
+  return e.kind == EK::Binary && static_cast<const BinaryExpr&>(e).op == Op::Concat;
+}
+
+// An operand of & as the operator takes it: an object by its value, Nothing refused.
+void concatValue(Variant& v) {
+  if (!v.isObject()) return;
+  if (v.isNothing()) au::raise(err::kObjectNotSet);
+  v = au::valueOf(v);
+}
+// ... and then as text, Null left as it is (it adds nothing).
+void concatText(Variant& v) {
+  if (!v.isString() && !v.isNull()) v = Variant(au::CStr(v));
 }
 
 } // namespace
+
+// A chain `a & b & c ...` made in one piece. Each operand is evaluated and taken as text
+// where its operator would take it, and the result is allocated once at its full length:
+// operator by operator, every & would copy the growing text made by the one before it.
+Variant Engine::Impl::concatChain(const BinaryExpr& top, Frame& f) {
+  checkStack();
+  size_t n = 1;
+  for (const Expr* e = &top; isConcat(*e); e = static_cast<const BinaryExpr&>(*e).left.get())
+    ++n;
+  constexpr size_t kInline = 8;
+  const Expr* opsInline[kInline];
+  Variant valsInline[kInline];
+  std::vector<const Expr*> opsMore;
+  std::vector<Variant> valsMore;
+  const Expr** ops = opsInline;
+  Variant* vals = valsInline;
+  if (n > kInline) {
+    opsMore.resize(n);
+    valsMore.resize(n);
+    ops = opsMore.data();
+    vals = valsMore.data();
+  }
+  const Expr* e = &top;
+  for (size_t i = n - 1; i > 0; --i) {
+    auto& link = static_cast<const BinaryExpr&>(*e);
+    ops[i] = link.right.get();
+    e = link.left.get();
+  }
+  ops[0] = e;
+  size_t total = 0;
+  bool allNull = true;
+  auto take = [&](Variant& v) {
+    concatText(v);
+    if (v.isNull()) return;
+    allNull = false;
+    total += v.asString().size();
+    au::checkStringSize(total);
+  };
+  for (size_t i = 0; i < n; ++i) {
+    computeInto(vals[i], *ops[i], f);
+    if (failed()) return Variant();
+    if (i == 0) continue;
+    // The first operator takes both its operands' values before either text.
+    if (i == 1) concatValue(vals[0]);
+    concatValue(vals[i]);
+    if (i == 1) take(vals[0]);
+    take(vals[i]);
+  }
+  if (allNull) return Variant::null();
+  au::TextBuilder text(total);
+  for (size_t i = 0; i < n; ++i)
+    if (vals[i].isString()) text.append(vals[i].asString());
+  return text.take();
+}
 
 // The operands of an operator, left first; null when one fails (its error pending). `tl` and
 // `tr` are empty variants that hold computed values.
@@ -1627,12 +1683,11 @@ bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
 }
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  if (b.op == Op::Concat && isConcat(*b.left)) [[unlikely]]
+    return concatChain(b, f);
   Variant tl, tr;
   auto [l, r] = operands(b, f, tl, tr);
   if (!l) return Variant();
-  if (l->isString() && b.op == Op::Concat && l == &tl && b.left->kind == EK::Binary &&
-      !r->isObject() && !r->isArray()) [[unlikely]]
-    return appendOperand(std::move(tl), *r);
   return binaryValues(b, *l, *r);
 }
 

@@ -206,6 +206,8 @@ struct Engine::Impl {
   Flow exec(const Stmt& st, Frame& f);
   Flow execOther(const Stmt& st, Frame& f);
   Flow execIf(const Stmt& st, Frame& f);
+  [[gnu::noinline]] Flow forRounds(const Block& body, Frame& f, Variant& var, const Variant& to,
+                                   const Variant& step);
   // The evaluator: may leave an error pending.
   Variant evalS(const Expr& e, Frame& f);
   Variant evalOther(const Expr& e, Frame& f);

@@ -674,6 +674,44 @@ Flow Engine::Impl::execIf(const Stmt& st, Frame& f) {
   return execBlock(s.elseBlock, f);
 }
 
+// The rounds of a For loop, apart from the statement switch so that the bounds stay in
+// registers.
+Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Variant& to,
+                             const Variant& step) {
+  const bool intMode = isIntegral(to) && isIntegral(step);
+  // Integer and Long counters stepping by an Integer or Long: the common loop, tested first.
+  const bool wholeStep = intMode && isWhole(step.type());
+  const VarType stepType = step.type();
+  const int64_t toI = intOf(to), stepI = intOf(step);
+  const double toD = au::CDbl(to), stepD = au::CDbl(step);
+  const bool up = stepD >= 0;
+  while (true) {
+    tick();
+    // The body may assign the counter anything: its type is looked at on every round.
+    const VarType t = var.type();
+    if (wholeStep && isWhole(t)) {
+      const int64_t c = wholeOf(var);
+      if (up ? c > toI : c < toI) break;
+    } else if (intMode && isIntegral(var)) {
+      const int64_t c = intOf(var);
+      if (up ? c > toI : c < toI) break;
+    } else {
+      const double c = au::toNumber(var);
+      if (up ? c > toD : c < toD) break;
+    }
+    Flow fl = execBlock(body, f);
+    if (fl == Flow::ExitFor) break;
+    if (fl != Flow::Normal) return fl;
+    if (wholeStep && isWhole(var.type()))
+      put(var, wholeResult(wholeOf(var) + stepI, var.type(), stepType));
+    else if (intMode && isIntegral(var))
+      put(var, intResult(intOf(var) + stepI, var, step));
+    else
+      var = au::opAdd(var, step);
+  }
+  return Flow::Normal;
+}
+
 Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
   switch (st.kind) {
   case SK::Assign:
@@ -900,33 +938,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
       return resumeInto(e, s.body, f, Flow::ExitFor);
     }
     if (failed()) return resumePending(s.body, f, Flow::ExitFor);
-    bool intMode = isIntegral(to) && isIntegral(step);
-    // Integer and Long counters stepping by an Integer or Long: the common loop, tested first.
-    const bool wholeStep = intMode && isWhole(step.type());
-    int64_t toI = intOf(to), stepI = intOf(step);
-    double toD = au::CDbl(to), stepD = au::CDbl(step);
-    bool up = stepD >= 0;
-    while (true) {
-      tick();
-      // The body may assign the counter anything: its type is looked at on every round.
-      if ((wholeStep && isWhole(var->type())) || (intMode && isIntegral(*var))) {
-        int64_t c = intOf(*var);
-        if (up ? c > toI : c < toI) break;
-      } else {
-        double c = au::toNumber(*var);
-        if (up ? c > toD : c < toD) break;
-      }
-      Flow fl = execBlock(s.body, f);
-      if (fl == Flow::ExitFor) break;
-      if (fl != Flow::Normal) return fl;
-      if (wholeStep && isWhole(var->type()))
-        put(*var, wholeResult(wholeOf(*var) + stepI, var->type(), step.type()));
-      else if (intMode && isIntegral(*var))
-        put(*var, intResult(intOf(*var) + stepI, *var, step));
-      else
-        *var = au::opAdd(*var, step);
-    }
-    return Flow::Normal;
+    return forRounds(s.body, f, *var, to, step);
   }
   case SK::ForEach: {
     auto& s = static_cast<const ForEachStmt&>(st);

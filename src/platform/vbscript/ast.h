@@ -137,6 +137,9 @@ struct BinaryExpr : Expr {
   Op op;
   ExprPtr left;
   ExprPtr right;
+  // The value of a right operand that is a literal held in the tree (a number, a short
+  // text), read without looking at the operand's node.
+  const automation::Variant* rightLiteral = nullptr;
 };
 
 struct NewExpr : Expr {

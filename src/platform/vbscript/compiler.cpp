@@ -654,10 +654,14 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
   case EK::Unary:
     compileExpr(*static_cast<UnaryExpr&>(e).operand, s);
     break;
-  case EK::Binary:
-    compileExpr(*static_cast<BinaryExpr&>(e).left, s);
-    compileExpr(*static_cast<BinaryExpr&>(e).right, s);
+  case EK::Binary: {
+    auto& b = static_cast<BinaryExpr&>(e);
+    compileExpr(*b.left, s);
+    compileExpr(*b.right, s);
+    if (b.right->kind == EK::Literal && static_cast<const LiteralExpr&>(*b.right).text < 0)
+      b.rightLiteral = &static_cast<const LiteralExpr&>(*b.right).value;
     break;
+  }
   case EK::Paren:
     compileExpr(*static_cast<ParenExpr&>(e).inner, s);
     break;

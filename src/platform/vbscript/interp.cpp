@@ -1599,6 +1599,11 @@ Variant Engine::Impl::concatChain(const BinaryExpr& top, Frame& f) {
 // `tr` are empty variants that hold computed values.
 [[gnu::always_inline]] inline std::pair<const Variant*, const Variant*>
 Engine::Impl::operands(const BinaryExpr& b, Frame& f, Variant& tl, Variant& tr) {
+  if (b.rightLiteral) {
+    const Variant& l = evalRefS(*b.left, f, tl);
+    if (failed()) return {nullptr, nullptr};
+    return {&l, b.rightLiteral};
+  }
   // A left operand read in place could change while the right one runs code.
   const Variant& l = isSimple(*b.right) ? evalRefS(*b.left, f, tl) : computeInto(tl, *b.left, f);
   if (failed()) return {nullptr, nullptr};

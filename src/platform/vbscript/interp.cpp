@@ -195,12 +195,6 @@ const std::string& objectName(const MemberExpr& m) {
   return m.name;
 }
 
-// Stores a value where the old one owns nothing (a number, most often): built in place, with
-// no call to the general assignment.
-[[gnu::always_inline]] inline void put(Variant& dst, Variant&& v) {
-  dst = std::move(v);
-}
-
 // Integer or Long: the whole numbers that arithmetic keeps whole.
 inline bool isWhole(VarType t) {
   return t == VarType::Integer || t == VarType::Long;
@@ -554,19 +548,19 @@ void Engine::Impl::resumeFault() {
   if (a.target->kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(*a.target);
     if (id.bind == Bind::Local) {
-      put(f.slots[id.slot], std::move(v));
+      f.slots[id.slot] = std::move(v);
       return Flow::Normal;
     }
     if (id.bind == Bind::Ref) {
-      put(*f.refs[id.slot], std::move(v));
+      *f.refs[id.slot] = std::move(v);
       return Flow::Normal;
     }
     if (id.bind == Bind::Field) {
-      put(f.me->fields()[id.member->field], std::move(v));
+      f.me->fields()[id.member->field] = std::move(v);
       return Flow::Normal;
     }
     if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
-      put(f.cells[id.global]->value, std::move(v));
+      f.cells[id.global]->value = std::move(v);
       return Flow::Normal;
     }
   } else if (a.target->kind == EK::Call &&
@@ -703,9 +697,9 @@ Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Va
     if (fl == Flow::ExitFor) break;
     if (fl != Flow::Normal) return fl;
     if (wholeStep && isWhole(var.type()))
-      put(var, wholeResult(wholeOf(var) + stepI, var.type(), stepType));
+      var = wholeResult(wholeOf(var) + stepI, var.type(), stepType);
     else if (intMode && isIntegral(var))
-      put(var, intResult(intOf(var) + stepI, var, step));
+      var = intResult(intOf(var) + stepI, var, step);
     else
       var = au::opAdd(var, step);
   }

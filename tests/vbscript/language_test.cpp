@@ -699,7 +699,7 @@ TEST(Strings, ConcatenationChains) {
       "Sub Both(a, b, c)\nOut.Echo Chain(a, b, c), Chain(a, b, c) = Pairs(a, b, c)\nEnd Sub\n";
   struct Row {
     const char* operands;
-    const char* expected;
+    std::string expected;
   };
   for (const Row& row : std::initializer_list<Row>{
            {"Null, Null, Null", "Null||0 True"},
@@ -712,9 +712,11 @@ TEST(Strings, ConcatenationChains) {
            {"\"a\", \"b\", Nothing", "Empty||91 True"},
            {"String(20, \"p\"), String(20, \"q\"), 1", "String|" + std::string(20, 'p') +
                 std::string(20, 'q') + "1|0 True"},
+           {"String(200, \"p\"), String(100, \"q\"), 1", "String|" + std::string(200, 'p') +
+                std::string(100, 'q') + "1|0 True"},
        }) {
     SCOPED_TRACE(row.operands);
-    EXPECT_EQ(runScript(kCompare + "Both " + row.operands), std::string(row.expected) + "\n");
+    EXPECT_EQ(runScript(kCompare + "Both " + row.operands), row.expected + "\n");
   }
   runCases({
       {"operands read in order, each once",

@@ -1,5 +1,6 @@
 // The interpreter: walks the compiled tree of a chunk.
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <pthread.h>
 #include <strings.h>
@@ -1583,6 +1584,19 @@ Variant Engine::Impl::concatChain(const BinaryExpr& top, Frame& f) {
     take(vals[i]);
   }
   if (allNull) return Variant::null();
+  // A short result is gathered on the stack and copied once into a value of its exact size.
+  constexpr size_t kShort = 256;
+  if (total <= kShort) {
+    char buf[kShort];
+    size_t at = 0;
+    for (size_t i = 0; i < n; ++i) {
+      if (!vals[i].isString()) continue;
+      std::string_view t = vals[i].asString();
+      if (!t.empty()) std::memcpy(buf + at, t.data(), t.size());
+      at += t.size();
+    }
+    return Variant(std::string_view(buf, total));
+  }
   au::TextBuilder text(total);
   for (size_t i = 0; i < n; ++i)
     if (vals[i].isString()) text.append(vals[i].asString());

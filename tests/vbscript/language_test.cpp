@@ -710,23 +710,25 @@ TEST(Strings, ConcatenationChains) {
            {"\"a\", arr, \"b\"", "Empty||13 True"},
            {"arr, Nothing, 1", "Empty||91 True"},
            {"\"a\", \"b\", Nothing", "Empty||91 True"},
-           {"String(20, \"p\"), String(20, \"q\"), 1", "String|" + std::string(20, 'p') +
-                std::string(20, 'q') + "1|0 True"},
-           {"String(200, \"p\"), String(100, \"q\"), 1", "String|" + std::string(200, 'p') +
-                std::string(100, 'q') + "1|0 True"},
+           {"String(20, \"p\"), String(20, \"q\"), 1",
+            "String|" + std::string(20, 'p') + std::string(20, 'q') + "1|0 True"},
+           {"String(200, \"p\"), String(100, \"q\"), 1",
+            "String|" + std::string(200, 'p') + std::string(100, 'q') + "1|0 True"},
        }) {
     SCOPED_TRACE(row.operands);
     EXPECT_EQ(runScript(kCompare + "Both " + row.operands), row.expected + "\n");
   }
   runCases({
       {"operands read in order, each once",
-       "Dim n\nFunction N(k)\nn = n & k\nN = k\nEnd Function\nOut.Echo N(1) & N(2) & N(3) & N(4), n",
+       "Dim seen\nFunction N(k)\nseen = seen & k\nN = k\nEnd Function\n"
+       "Out.Echo N(1) & N(2) & N(3) & N(4), seen",
        "1234 1234\n"},
       {"a variable changed by a later operand keeps its old text in the chain",
        "Dim s\nFunction Bump()\ns = s & \"!\"\nBump = \"b\"\nEnd Function\ns = String(20, \"s\")\n"
        "t = \"<\" & s & Bump() & \">\"\nOut.Echo Len(t), Len(s)",
        "23 21\n"},
-      {"a long chain", "For i = 1 To 12: s = s & \", \" & i: Next\nt = 1 & 2 & 3 & 4 & 5 & 6 & 7 "
+      {"a long chain",
+       "For i = 1 To 12: s = s & \", \" & i: Next\nt = 1 & 2 & 3 & 4 & 5 & 6 & 7 "
        "& 8 & 9 & 10 & 11 & 12 & s\nOut.Echo t",
        "123456789101112, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\n"},
       {"a failing operand leaves the target as it was",

@@ -1200,7 +1200,9 @@ Variant Engine::Impl::callIdent(const IdentExpr& id, Frame& f, Args args, int ki
         return fail(call.fault);
       return r;
     }
-    if (id.constant) return indexValue(id.constant->value, args, kind, id.name, this);
+    if (id.constant)
+      return args.empty() ? id.constant->value
+                          : indexValue(id.constant->value, args, kind, id.name, this);
     if (f.explicitNames) return fail(err::kVariableUndefined, &id.name);
     if (id.slot >= 0) return indexValue(f.var(id.slot), args, kind, id.name, this);
     if (!hasArgs) return Variant();
@@ -1319,10 +1321,13 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
     if (id.bind == Bind::Local) return f.slots[id.slot];
     if (id.bind == Bind::Ref) return *f.refs[id.slot];
     if (id.bind == Bind::Field) return f.me->fields()[id.member->field];
-    if (id.bind == Bind::Global &&
-        (f.cells[id.global]->kind == Cell::Variable || f.cells[id.global]->kind == Cell::Constant ||
-         f.cells[id.global]->kind == Cell::Object))
-      return f.cells[id.global]->value;
+    if (id.bind == Bind::Global) {
+      if (f.cells[id.global]->kind == Cell::Variable ||
+          f.cells[id.global]->kind == Cell::Constant || f.cells[id.global]->kind == Cell::Object)
+        return f.cells[id.global]->value;
+      // The library's constants (vbCrLf) and every other name the module does not hold.
+      return callIdent(id, f, {}, au::kGetOrCall, false);
+    }
     break;
   }
   case EK::Binary:

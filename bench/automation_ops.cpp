@@ -89,7 +89,7 @@ void BM_InvokeMethod(benchmark::State& state) {
   Variant p(makeRef<Point>());
   Variant args[] = {Variant(int16_t(1)), Variant(int16_t(2))};
   for (auto _ : state)
-    benchmark::DoNotOptimize(invoke(p, "move", kMethod, args));
+    benchmark::DoNotOptimize(invoke(p, "move", kMethod, ArgList(args)));
 }
 BENCHMARK(BM_InvokeMethod);
 

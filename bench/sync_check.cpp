@@ -90,7 +90,8 @@ public:
     std::vector<Variant> args{Variant(""), Variant("OTHER"), Variant(""),
                               Variant(""), Variant(false),   Variant(""),
                               Variant(""), Variant(conn),    Variant("")};
-    platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod, args);
+    platform::automation::invoke(proj.get(), "LoadDB", platform::automation::kMethod,
+                                 platform::automation::ArgList(args));
     if (!core::state().ProjErr.empty()) {
       fail(core::state().ProjErr);
       return;

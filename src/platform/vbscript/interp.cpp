@@ -59,6 +59,25 @@ struct SlotFrame {
   Variant* slots;
 };
 
+// The variable a name is bound to when it already is one, found without any lookup; null
+// for the rest (a global not yet a variable, a member of the object), which varOf decides.
+inline Variant* boundVariable(const IdentExpr& id, Engine::Frame& f) {
+  switch (id.bind) {
+  case Bind::Local:
+    return &f.slots[id.slot];
+  case Bind::Ref:
+    return f.refs[id.slot];
+  case Bind::Field:
+    return &f.me->fields()[id.member->field];
+  case Bind::Global: {
+    Cell* c = f.cells[id.global];
+    return c->kind == Cell::Variable ? &c->value : nullptr;
+  }
+  default:
+    return nullptr;
+  }
+}
+
 // The element at indices, or null when they are out of range (the caller reports 9).
 template <class A> auto* elementAt(A& a, std::span<const int32_t> idx) {
   const auto& bounds = a.bounds();
@@ -139,19 +158,8 @@ struct ArgEval {
         out = Variant::missing();
       } else if (byRef && a.kind == EK::Ident) {
         auto& id = static_cast<const IdentExpr&>(a);
-        if (id.bind == Bind::Local) {
-          buf.refs[i] = &f.slots[id.slot];
-          continue;
-        }
-        if (id.bind == Bind::Ref) {
-          buf.refs[i] = f.refs[id.slot];
-          continue;
-        }
-        if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable) {
-          buf.refs[i] = &f.cells[id.global]->value;
-          continue;
-        }
-        Variant* v = impl.varOf(id, f, true);
+        Variant* v = boundVariable(id, f);
+        if (!v) v = impl.varOf(id, f, true);
         if (v)
           buf.refs[i] = v;
         else if (impl.failed() || (out = impl.evalS(a, f), impl.failed()))
@@ -1120,18 +1128,10 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
 // ---- names
 
 Variant* Engine::Impl::varOf(const IdentExpr& id, Frame& f, bool create, bool declares) {
+  if (Variant* v = boundVariable(id, f)) return v;
   switch (id.bind) {
-  case Bind::Local:
-    return &f.slots[id.slot];
-  case Bind::Ref:
-    return f.refs[id.slot];
-  case Bind::Field:
-    return &f.me->fields()[id.member->field];
-  case Bind::MeMember:
-    return nullptr;
   case Bind::Global: {
     Cell* c = f.cells[id.global];
-    if (c->kind == Cell::Variable) return &c->value;
     if (c->kind != Cell::Undefined) return nullptr;
     if (f.link->outer[id.global]) {
       if (f.link->outer[id.global]->kind == Cell::Variable) return &f.link->outer[id.global]->value;
@@ -1804,16 +1804,8 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
     const Expr& a = *args[i];
     if (((p.byRefMask >> i) & 1) && a.kind == EK::Ident) {
       auto& id = static_cast<const IdentExpr&>(a);
-      Variant* v;
-      if (id.bind == Bind::Local)
-        v = &f.slots[id.slot];
-      else if (id.bind == Bind::Ref)
-        v = f.refs[id.slot];
-      else if (id.bind == Bind::Field)
-        v = &f.me->fields()[id.member->field];
-      else if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable)
-        v = &f.cells[id.global]->value;
-      else if (!(v = varOf(id, f, true)) && failed())
+      Variant* v = boundVariable(id, f);
+      if (!v && !(v = varOf(id, f, true)) && failed())
         return Variant(); // the procedure does not run
       if (v) {
         bound[i] = v;
@@ -2029,21 +2021,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
 bool Engine::Impl::storeElement(const CallExpr& c, Variant& value, Frame& f) {
   if (c.callee->kind != EK::Ident || c.args.size() > 4) return false;
   auto& id = static_cast<const IdentExpr&>(*c.callee);
-  auto variable = [&]() -> Variant* {
-    switch (id.bind) {
-    case Bind::Local:
-      return &f.slots[id.slot];
-    case Bind::Ref:
-      return f.refs[id.slot];
-    case Bind::Field:
-      return &f.me->fields()[id.member->field];
-    case Bind::Global:
-      return f.cells[id.global]->kind == Cell::Variable ? &f.cells[id.global]->value : nullptr;
-    default:
-      return nullptr;
-    }
-  };
-  Variant* v = variable();
+  Variant* v = boundVariable(id, f);
   if (!v || !v->isArray()) return false;
   int32_t idx[4];
   bool ranCode = false;
@@ -2056,7 +2034,7 @@ bool Engine::Impl::storeElement(const CallExpr& c, Variant& value, Frame& f) {
   }
   if (ranCode) {
     // The index may have run code that changed the variable.
-    v = variable();
+    v = boundVariable(id, f);
     if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
   }
   Variant* el = elementAt(v->arrayForWrite(), std::span<const int32_t>(idx, c.args.size()));

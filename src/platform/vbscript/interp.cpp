@@ -193,6 +193,26 @@ struct ArgEval {
   }
 };
 
+// At most three arguments with no argument list: a plain variable goes by reference, so it
+// is not copied and what a function learns of its text (all ASCII) stays with it from one
+// call to the next; anything else is evaluated into argv.
+void quickArgs(Engine::Impl& impl, const std::vector<ExprPtr>& exprs, Frame& f, Variant* argv,
+               Variant** refs) {
+  for (size_t i = 0; i < exprs.size(); ++i) {
+    const Expr& a = *exprs[i];
+    if (a.kind == EK::Ident) {
+      if (Variant* v = boundVariable(static_cast<const IdentExpr&>(a), f)) {
+        refs[i] = v;
+        continue;
+      }
+    } else if (a.kind == EK::Missing) {
+      argv[i] = Variant::missing();
+      continue;
+    }
+    argv[i] = impl.eval(a, f);
+  }
+}
+
 [[noreturn]] void raiseNamed(int32_t number, const std::string& name) {
   throw NamedError(number, name);
 }
@@ -1866,26 +1886,7 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
     // A native member: plain variables by reference, the rest by value, no argument list.
     Variant argv[3];
     Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
-    for (size_t i = 0; i < c.args.size(); ++i) {
-      const Expr& a = *c.args[i];
-      if (a.kind == EK::Ident) {
-        auto& ai = static_cast<const IdentExpr&>(a);
-        Variant* v = ai.bind == Bind::Local   ? &f.slots[ai.slot]
-                     : ai.bind == Bind::Ref   ? f.refs[ai.slot]
-                     : ai.bind == Bind::Field ? &f.me->fields()[ai.member->field]
-                     : (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable)
-                         ? &f.cells[ai.global]->value
-                         : nullptr;
-        if (v) {
-          refs[i] = v;
-          continue;
-        }
-      } else if (a.kind == EK::Missing) {
-        argv[i] = Variant::missing();
-        continue;
-      }
-      argv[i] = eval(a, f);
-    }
+    quickArgs(*this, c.args, f, argv, refs);
     return memberCallObject(obj.get(), m, kind, Args(refs, c.args.size()), f);
   }
   ArgBuf buf;
@@ -1937,34 +1938,7 @@ Variant Engine::Impl::callLibrary(const CallExpr& c, const IdentExpr& id, Frame&
     return fail(err::kWrongArgumentCount, &id.name);
   Variant argv[3];
   Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
-  for (int i = 0; i < n; ++i) {
-    const Expr& a = *c.args[i];
-    if (a.kind == EK::Ident) {
-      auto& ai = static_cast<const IdentExpr&>(a);
-      if (ai.bind == Bind::Local) {
-        refs[i] = &f.slots[ai.slot];
-        continue;
-      }
-      if (ai.bind == Bind::Ref) {
-        refs[i] = f.refs[ai.slot];
-        continue;
-      }
-      if (ai.bind == Bind::Field) {
-        refs[i] = &f.me->fields()[ai.member->field];
-        continue;
-      }
-      if (ai.bind == Bind::Global && f.cells[ai.global]->kind == Cell::Variable) {
-        // A page held in a global is searched where it is, and keeps what was learnt
-        // about its text (all ASCII) from one call to the next.
-        refs[i] = &f.cells[ai.global]->value;
-        continue;
-      }
-    } else if (a.kind == EK::Missing) {
-      argv[i] = Variant::missing();
-      continue;
-    }
-    argv[i] = eval(a, f);
-  }
+  quickArgs(*this, c.args, f, argv, refs);
   BuiltinCall call{Args(refs, static_cast<size_t>(n)), &eng};
   Variant r = b.fn(call);
   if (call.fault) [[unlikely]]

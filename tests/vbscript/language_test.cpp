@@ -496,6 +496,44 @@ TEST(Classes, SetAndLetWithDefaultMembers) {
   });
 }
 
+// A variable of a procedure or of the object given arguments: an element of the array it
+// holds, or the default member of its object, the arguments going by value.
+TEST(Classes, IndexedLocalsAndFields) {
+  runCases({
+      {"native default member of a local",
+       "Sub S\nDim b, k\nSet b = CreateObject(\"Test.Bag\")\nk = \"x\"\nb.Add k, 4\n"
+       "Out.Echo b(k), b(\"x\") + 1\nEnd Sub\nS",
+       "4 5\n"},
+      {"native default member of a parameter and of a field",
+       "Class C\nPublic f\nFunction G(p)\nG = p(\"a\") & f(\"a\")\nEnd Function\nEnd Class\n"
+       "Set oc = New C\nSet oc.f = CreateObject(\"Test.Bag\")\noc.f.Add \"a\", 1\n"
+       "Out.Echo oc.G(oc.f)",
+       "11\n"},
+      {"native default member error",
+       "Sub S\nDim b\nSet b = CreateObject(\"Test.Bag\")\nx = b(\"none\")\nEnd Sub\nS",
+       "ERROR 32811 Key not found. (4,0)"},
+      {"arguments go by value",
+       "Class C\nPublic Default Function F(x)\nx = x * 2\nF = x\nEnd Function\nEnd Class\n"
+       "Sub S\nDim o, v\nSet o = New C\nv = 3\nOut.Echo o(v), v\nEnd Sub\nS",
+       "6 3\n"},
+      {"variable read after its arguments",
+       "Function K(ByRef o)\nSet o = CreateObject(\"Test.Bag\")\no.Add \"k\", \"new\"\n"
+       "K = \"k\"\nEnd Function\nSub S\nDim b\nSet b = CreateObject(\"Test.Bag\")\n"
+       "b.Add \"k\", \"old\"\nOut.Echo b(K(b))\nEnd Sub\nS",
+       "new\n"},
+      {"elements of a local array",
+       "Sub S\nDim a(2), m(1, 1)\na(1) = \"y\"\nm(1, 0) = 5\nOut.Echo a(1), m(1, 0), a(0) = "
+       "Empty\nx = a(3)\nEnd Sub\nS",
+       "y 5 True\nERROR 9 Subscript out of range (6,0)"},
+      {"element error resumed",
+       "Sub S\nDim a(1)\nOn Error Resume Next\nx = a(7)\nOut.Echo Err.Number\nEnd Sub\nS", "9\n"},
+      {"no object, no array", "Sub S\nDim v\nv = 1\nx = v(0)\nEnd Sub\nS",
+       "ERROR 13 Type mismatch: 'v' (4,0)"},
+      {"nothing", "Sub S\nDim v\nSet v = Nothing\nx = v(0)\nEnd Sub\nS",
+       "ERROR 424 Object required: 'v' (4,0)"},
+  });
+}
+
 TEST(Classes, InitializeAndTerminateOrder) {
   runCases({
       {"initialize and terminate",

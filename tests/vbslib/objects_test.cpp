@@ -158,6 +158,44 @@ TEST_F(Objects, DictionaryKeysAreComparedByValue) {
   EXPECT_EQ(d.find(Variant::null()), nullptr);
 }
 
+// The default member reads an item as Item does, and checks its arguments as the table does.
+TEST_F(Objects, DictionaryDefaultMember) {
+  Variant d = create("Scripting.Dictionary");
+  put(d, "CompareMode", {I(1)});
+  get(d, "Add", {S("Key"), I(1)});
+  auto byDefault = [&](std::vector<Variant> args, int kind = am::kGetOrCall) {
+    return d.asObject()->invokeDefault(kind, am::ArgList(args));
+  };
+  EXPECT_EQ(am::CLng(byDefault({S("KEY")})), 1);
+  EXPECT_TRUE(byDefault({S("new")}).isEmpty());
+  EXPECT_EQ(am::CLng(get(d, "Count")), 2);
+  byDefault({S("new"), I(5)}, am::kPropertyLet);
+  EXPECT_EQ(am::CLng(get(d, "Item", {S("NEW")})), 5);
+  EXPECT_EQ(errorOf([&] { byDefault({}); }), 450);
+  EXPECT_EQ(errorOf([&] { byDefault({S("a"), S("b")}); }), 450);
+  EXPECT_EQ(errorOf([&] { byDefault({Variant::missing()}); }), 449);
+  EXPECT_EQ(errorOf([&] { byDefault({call("Array", {I(1)})}); }), 13);
+}
+
+// Text keys of every short length are found by their own text and by no text one byte off.
+TEST_F(Objects, DictionaryTextKeysOfEveryShortLength) {
+  vbs::Dictionary d;
+  std::string base = "abcdefghijklmnopqrstu";
+  for (size_t n = 0; n <= base.size(); ++n)
+    d.Add(Variant(base.substr(0, n)), L(static_cast<int32_t>(n)));
+  for (size_t n = 0; n <= base.size(); ++n) {
+    std::string k = base.substr(0, n);
+    const Variant* item = d.find(Variant(k));
+    ASSERT_NE(item, nullptr) << n;
+    EXPECT_EQ(am::CLng(*item), static_cast<int32_t>(n));
+    for (size_t i = 0; i < n; ++i) {
+      std::string off = k;
+      off[i] = '#';
+      EXPECT_EQ(d.find(Variant(off)), nullptr) << off;
+    }
+  }
+}
+
 // Removals leave the order of the rest as it was, through growth and reuse of the index.
 TEST_F(Objects, DictionaryOrderSurvivesRemovalsAndRenames) {
   Variant d = create("Scripting.Dictionary");

@@ -225,6 +225,7 @@ struct Engine::Impl {
   // May leave an error pending.
   Variant callExpr(const CallExpr& c, Frame& f, int kind);
   Variant callOther(const CallExpr& c, Frame& f, int kind);
+  Variant callIndexed(const CallExpr& c, const IdentExpr& id, Frame& f, int kind);
   // May leave an error pending.
   Variant callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f);
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);

@@ -1957,6 +1957,7 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
     case Bind::Local:
     case Bind::Ref:
     case Bind::Field:
+      if (c.args.size() <= 3) return callIndexed(c, id, f, kind);
       varRefs = false;
       break; // an index
     case Bind::MeMember:
@@ -1987,6 +1988,28 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
   buf.init(c.args.size());
   if (!ae.run(c.args, buf, nullptr, false)) return Variant();
   return indexValue(v, buf.args(), kind, "", this);
+}
+
+// A variable of the procedure or the object given at most three arguments: an array's element
+// or its object's default member (`d(k)`). The arguments go by value, on the stack.
+Variant Engine::Impl::callIndexed(const CallExpr& c, const IdentExpr& id, Frame& f, int kind) {
+  const size_t n = c.args.size();
+  Variant argv[3];
+  Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
+  for (size_t i = 0; i < n; ++i) {
+    argv[i] = evalS(*c.args[i], f);
+    if (failed()) return Variant();
+  }
+  // Read after the arguments: they may have run code that changed the variable.
+  const Variant& v = id.bind == Bind::Local ? f.slots[id.slot]
+                     : id.bind == Bind::Ref ? *f.refs[id.slot]
+                                            : f.me->fields()[id.member->field];
+  if (n > 0 && v.isObject() && v.asObject()) {
+    // Held here: the member may release the variable's object.
+    Ref<au::Object> obj(v.asObject());
+    return obj->invokeDefault(kind, Args(refs, n));
+  }
+  return indexValue(v, Args(refs, n), kind, id.name, this);
 }
 
 // An element of an array held in a variable of the procedure, the object or the module:

@@ -83,6 +83,30 @@ uint64_t hashBytes(std::string_view s, bool fold) {
   return mix(h);
 }
 
+// The first and the last word of two texts of n bytes (one word to two words long) alike:
+// the two overlap in the middle, so they cover every byte.
+template <class W> bool sameEnds(const char* p, const char* q, size_t n) {
+  W x, y, x2, y2;
+  std::memcpy(&x, p, sizeof(W));
+  std::memcpy(&y, q, sizeof(W));
+  std::memcpy(&x2, p + n - sizeof(W), sizeof(W));
+  std::memcpy(&y2, q + n - sizeof(W), sizeof(W));
+  return ((x ^ y) | (x2 ^ y2)) == 0;
+}
+
+// Keys are mostly short texts: equal ones are told in a few word loads, without a call.
+bool sameText(std::string_view a, std::string_view b) {
+  size_t n = a.size();
+  if (n != b.size()) return false;
+  const char *p = a.data(), *q = b.data();
+  if (n > 16) return std::memcmp(p, q, n) == 0;
+  if (n >= 8) return sameEnds<uint64_t>(p, q, n);
+  if (n >= 4) return sameEnds<uint32_t>(p, q, n);
+  for (size_t i = 0; i < n; ++i)
+    if (p[i] != q[i]) return false;
+  return true;
+}
+
 uint64_t doubleBits(double d) {
   if (d == 0) d = 0; // -0 and 0 are one key
   return std::bit_cast<uint64_t>(d);
@@ -158,13 +182,19 @@ void Dictionary::EntryList::shrink(size_t n) noexcept {
   }
 }
 
-bool Dictionary::matches(const Entry& e, const Probe& p) const {
+inline bool Dictionary::matches(const Entry& e, const Probe& p) const {
   if (!e.live) return false;
   const Variant& k = e.key;
+  if (p.kind == KeyKind::Text) {
+    if (!k.isString()) return false;
+    return p.fold ? text::equalsNoCase(k.asString(), p.text) : sameText(k.asString(), p.text);
+  }
+  return matchesOther(k, p);
+}
+
+bool Dictionary::matchesOther(const Variant& k, const Probe& p) {
   if (kindOf(k) != p.kind) return false;
   switch (p.kind) {
-  case KeyKind::Text:
-    return p.fold ? text::equalsNoCase(k.asString(), p.text) : k.asString() == p.text;
   case KeyKind::Number:
     return am::toNumber(k) == p.number;
   case KeyKind::Date:
@@ -271,6 +301,14 @@ Variant Dictionary::Item(const Variant& key) {
   if (pos != SIZE_MAX) return entries_[pos].item;
   Add(key, Variant());
   return Variant();
+}
+
+Variant Dictionary::invokeDefault(int kind, am::Args args) {
+  // `d(k)` is most of what scripts do with a dictionary: the item straight away, without the
+  // member table's checks and conversions.
+  if (!(kind & (am::kPropertyLet | am::kPropertySet)) && args.size() == 1 && !args[0].isMissing())
+    return Item(args[0]);
+  return Object::invokeDefault(kind, args);
 }
 
 void Dictionary::setItem(const Variant& key, const Variant& item) {

@@ -37,6 +37,8 @@ public:
   // For C++ callers: the item of a key without adding it, or nullptr.
   const Variant* find(const Variant& key) const;
 
+  Variant invokeDefault(int kind, automation::Args args) override;
+
 private:
   // Entries stay in insertion order; a removed one leaves a hole (an Empty key marked dead)
   // until the holes outnumber the entries and the list is closed up.
@@ -74,6 +76,7 @@ private:
   struct Probe; // a key made ready for hashing and comparison
   Probe probeOf(const Variant& key) const;
   bool matches(const Entry& e, const Probe& p) const;
+  static bool matchesOther(const Variant& key, const Probe& p); // a key other than text
   // The index slot holding the key, or the slot where it would go (its value is kEmpty).
   size_t lookup(const Probe& p) const;
   size_t findPos(const Variant& key) const; // entry position, or npos

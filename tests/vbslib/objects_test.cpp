@@ -177,6 +177,49 @@ TEST_F(Objects, DictionaryDefaultMember) {
   EXPECT_EQ(errorOf([&] { byDefault({call("Array", {I(1)})}); }), 13);
 }
 
+// A walk gives the keys the dictionary had when it began, whatever changes on the way.
+TEST_F(Objects, DictionaryWalkGivesTheKeysItBeganWith) {
+  struct Case {
+    const char* name;
+    std::function<void(const Variant&)> change; // made after the first key is given
+    const char* keys;                           // what the walk gives
+    const char* after;                          // the keys the dictionary ends with
+  } cases[] = {
+      {"nothing", [](const Variant&) {}, "b|c|d", "[a|b|c|d]"},
+      {"add", [&](const Variant& d) { get(d, "Add", {S("e"), I(5)}); }, "b|c|d", "[a|b|c|d|e]"},
+      {"item of a new key", [&](const Variant& d) { get(d, "Item", {S("e")}); }, "b|c|d",
+       "[a|b|c|d|e]"},
+      {"remove", [&](const Variant& d) { get(d, "Remove", {S("c")}); }, "b|c|d", "[a|b|d]"},
+      {"rename", [&](const Variant& d) { put(d, "Key", {S("d"), S("z")}); }, "b|c|d",
+       "[a|b|c|z]"},
+      {"remove all", [&](const Variant& d) { get(d, "RemoveAll"); }, "b|c|d", "[]"},
+      {"item changed", [&](const Variant& d) { put(d, "Item", {S("b"), I(0)}); }, "b|c|d",
+       "[a|b|c|d]"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Variant d = create("Scripting.Dictionary");
+    for (const char* k : {"gone", "a", "b", "c", "d"})
+      get(d, "Add", {S(k), I(1)});
+    get(d, "Remove", {S("gone")}); // a hole the walk steps over
+    auto walk = d.asObject()->newEnum();
+    auto other = d.asObject()->newEnum(); // a second walk at once, never changed by the first
+    Variant k;
+    ASSERT_TRUE(walk->next(k));
+    EXPECT_EQ(am::CStr(k), "a");
+    c.change(d);
+    std::string keys;
+    while (walk->next(k))
+      keys += (keys.empty() ? "" : "|") + am::CStr(k);
+    EXPECT_EQ(keys, c.keys);
+    std::string all;
+    while (other->next(k))
+      all += am::CStr(k);
+    EXPECT_EQ(all, "abcd");
+    EXPECT_EQ(show(get(d, "Keys")), c.after);
+  }
+}
+
 // Text keys of every short length are found by their own text and by no text one byte off.
 TEST_F(Objects, DictionaryTextKeysOfEveryShortLength) {
   vbs::Dictionary d;

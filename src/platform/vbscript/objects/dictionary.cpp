@@ -273,6 +273,7 @@ constexpr size_t kMinIndex = 16;
 }
 
 void Dictionary::Add(const Variant& key, const Variant& item) {
+  if (!walks_.empty()) detachWalks();
   if ((live_ + removedSlots_ + 1) * 4 >= index_.size() * 3) {
     if (entries_.size() > 2 * live_ + 16) compact();
     size_t cap = std::max(kMinIndex, index_.size());
@@ -327,6 +328,7 @@ void Dictionary::setKey(const Variant& key, const Variant& newKey) {
   Probe np = probeOf(newKey);
   size_t at = findPos(newKey);
   if (at != SIZE_MAX && at != pos) am::raise(am::err::kDuplicateKey);
+  if (!walks_.empty()) detachWalks();
   // The entry keeps its place in the order; only its index slot moves.
   Entry& e = entries_[pos];
   size_t oldSlot = lookup(probeOf(e.key));
@@ -370,6 +372,7 @@ void Dictionary::Remove(const Variant& key) {
   size_t slot = lookup(probeOf(key));
   uint32_t v = index_[slot].pos;
   if (v == kEmpty || v == kRemoved) am::raise(am::err::kElementNotFound);
+  if (!walks_.empty()) detachWalks();
   Entry& e = entries_[v - 1];
   std::vector<Variant> taken;
   taken.reserve(2);
@@ -388,6 +391,7 @@ void Dictionary::Remove(const Variant& key) {
 }
 
 void Dictionary::RemoveAll() {
+  if (!walks_.empty()) detachWalks();
   EntryList entries;
   entries.swap(entries_);
   index_.clear();
@@ -411,12 +415,51 @@ void Dictionary::setCompareMode(int32_t mode) {
   compareMode_ = mode;
 }
 
+class Dictionary::KeyWalk : public am::Enumerator {
+public:
+  explicit KeyWalk(Dictionary& d) : dict_(&d) { d.walks_.push_back(this); }
+  ~KeyWalk() override { std::erase(dict_->walks_, this); }
+  bool next(Variant& out) override {
+    if (detached_) {
+      if (pos_ >= rest_.size()) return false;
+      out = rest_[pos_++];
+      return true;
+    }
+    const EntryList& entries = dict_->entries_;
+    while (pos_ < entries.size() && !entries[pos_].live)
+      ++pos_;
+    if (pos_ >= entries.size()) return false;
+    out = entries[pos_++].key;
+    return true;
+  }
+  // The keys change next: the walk keeps its own copy of those it has still to give.
+  void detach() {
+    if (detached_) return;
+    const EntryList& entries = dict_->entries_;
+    std::vector<Variant> rest;
+    for (size_t i = pos_; i < entries.size(); ++i)
+      if (entries[i].live) rest.push_back(entries[i].key);
+    rest_.swap(rest);
+    pos_ = 0;
+    detached_ = true;
+  }
+
+private:
+  am::Ref<Dictionary> dict_;
+  size_t pos_ = 0;
+  bool detached_ = false;
+  std::vector<Variant> rest_;
+};
+
+void Dictionary::detachWalks() {
+  for (KeyWalk* w : walks_)
+    w->detach();
+  walks_.clear();
+}
+
 am::Ref<am::Enumerator> Dictionary::enumerate() const {
-  std::vector<Variant> keys;
-  keys.reserve(live_);
-  for (size_t i = 0; i < entries_.size(); ++i)
-    if (entries_[i].live) keys.push_back(entries_[i].key);
-  return am::makeRef<am::VectorEnumerator>(std::move(keys));
+  // A walk reads the dictionary, never changes it.
+  return am::makeRef<KeyWalk>(const_cast<Dictionary&>(*this));
 }
 
 QUILLET_DEFINE_CLASS(Dictionary) {

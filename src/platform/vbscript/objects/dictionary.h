@@ -73,6 +73,12 @@ private:
     std::vector<Entry*> chunks_;
     size_t size_ = 0;
   };
+  // The For Each walk: it gives the keys as they were when it began. It reads them in place
+  // until the keys change, and is handed the keys it has still to give just before they do.
+  class KeyWalk;
+  void detachWalks();
+  std::vector<KeyWalk*> walks_; // walks reading the entries in place
+
   struct Probe; // a key made ready for hashing and comparison
   Probe probeOf(const Variant& key) const;
   bool matches(const Entry& e, const Probe& p) const;

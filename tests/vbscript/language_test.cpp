@@ -516,6 +516,10 @@ TEST(Classes, IndexedLocalsAndFields) {
        "Class C\nPublic Default Function F(x)\nx = x * 2\nF = x\nEnd Function\nEnd Class\n"
        "Sub S\nDim o, v\nSet o = New C\nv = 3\nOut.Echo o(v), v\nEnd Sub\nS",
        "6 3\n"},
+      {"module variable: plain variables go by reference, new ones made",
+       "Class C\nPublic Default Function F(x)\nx = x * 2\nF = x\nEnd Function\nEnd Class\n"
+       "Set o = New C\nv = 3\nOut.Echo o(v), v, o(v + 1), v\nOut.Echo o(w), w, IsEmpty(w)",
+       "6 6 14 6\n0 0 False\n"},
       {"variable read after its arguments",
        "Function K(ByRef o)\nSet o = CreateObject(\"Test.Bag\")\no.Add \"k\", \"new\"\n"
        "K = \"k\"\nEnd Function\nSub S\nDim b\nSet b = CreateObject(\"Test.Bag\")\n"

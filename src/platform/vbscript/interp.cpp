@@ -148,24 +148,34 @@ struct RefTable {
 struct ArgEval {
   Engine::Impl& impl;
   Frame& f;
+  // One argument other than an array element bound by reference: its value into `out`, or
+  // (byRef) the variable it names into `ref`.
+  [[nodiscard]] bool one(const Expr& a, Variant& out, Variant*& ref, bool byRef) {
+    if (a.kind == EK::Missing) {
+      out = Variant::missing();
+      return true;
+    }
+    if (byRef && a.kind == EK::Ident) {
+      auto& id = static_cast<const IdentExpr&>(a);
+      Variant* v = boundVariable(id, f);
+      if (!v) v = impl.varOf(id, f, true);
+      if (v) {
+        ref = v;
+        return true;
+      }
+      if (impl.failed()) return false;
+    }
+    out = impl.evalS(a, f);
+    return !impl.failed();
+  }
   [[nodiscard]] bool run(const std::vector<ExprPtr>& exprs, ArgBuf& buf, const ProcDef* target,
                          bool varRefs) {
     for (size_t i = 0; i < exprs.size(); ++i) {
       const Expr& a = *exprs[i];
       Variant& out = buf.data[i];
       bool byRef = target ? (i < target->params.size() && target->params[i].byRef) : varRefs;
-      if (a.kind == EK::Missing) {
-        out = Variant::missing();
-      } else if (byRef && a.kind == EK::Ident) {
-        auto& id = static_cast<const IdentExpr&>(a);
-        Variant* v = boundVariable(id, f);
-        if (!v) v = impl.varOf(id, f, true);
-        if (v)
-          buf.refs[i] = v;
-        else if (impl.failed() || (out = impl.evalS(a, f), impl.failed()))
-          return false;
-      } else if (byRef && target && a.kind == EK::Call &&
-                 static_cast<const CallExpr&>(a).callee->kind == EK::Ident) {
+      if (byRef && target && a.kind == EK::Call &&
+          static_cast<const CallExpr&>(a).callee->kind == EK::Ident) {
         auto& c = static_cast<const CallExpr&>(a);
         Variant* v = impl.varOf(static_cast<const IdentExpr&>(*c.callee), f, false);
         if (impl.failed()) return false;
@@ -184,8 +194,8 @@ struct ArgEval {
         } else {
           out = impl.evalS(a, f);
         }
-      } else {
-        out = impl.evalS(a, f);
+      } else if (!one(a, out, buf.refs[i], byRef)) {
+        return false;
       }
       if (impl.failed()) return false;
     }
@@ -1977,6 +1987,14 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
       break;
     }
     if (id.intrinsic >= 0 && f.cells[id.global]->kind == Cell::Undefined) varRefs = false;
+    if (!target && c.args.size() <= 3) {
+      // No array element to bind for a procedure: a few arguments go on the stack.
+      Variant argv[3];
+      Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
+      for (size_t i = 0; i < c.args.size(); ++i)
+        if (!ae.one(*c.args[i], argv[i], refs[i], varRefs)) return Variant();
+      return callIdent(id, f, Args(refs, c.args.size()), kind, true);
+    }
     ArgBuf buf;
     buf.init(c.args.size());
     if (!ae.run(c.args, buf, target, varRefs)) return Variant();
@@ -1996,10 +2014,9 @@ Variant Engine::Impl::callIndexed(const CallExpr& c, const IdentExpr& id, Frame&
   const size_t n = c.args.size();
   Variant argv[3];
   Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
-  for (size_t i = 0; i < n; ++i) {
-    argv[i] = evalS(*c.args[i], f);
-    if (failed()) return Variant();
-  }
+  ArgEval ae{*this, f};
+  for (size_t i = 0; i < n; ++i)
+    if (!ae.one(*c.args[i], argv[i], refs[i], false)) return Variant();
   // Read after the arguments: they may have run code that changed the variable.
   const Variant& v = id.bind == Bind::Local ? f.slots[id.slot]
                      : id.bind == Bind::Ref ? *f.refs[id.slot]

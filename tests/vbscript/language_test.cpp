@@ -525,6 +525,13 @@ TEST(Classes, IndexedLocalsAndFields) {
        "K = \"k\"\nEnd Function\nSub S\nDim b\nSet b = CreateObject(\"Test.Bag\")\n"
        "b.Add \"k\", \"old\"\nOut.Echo b(K(b))\nEnd Sub\nS",
        "new\n"},
+      {"module variable read after its arguments",
+       "Function K(ByRef o)\nSet o = CreateObject(\"Test.Bag\")\no.Add \"k\", \"new\"\n"
+       "K = \"k\"\nEnd Function\nSet b = CreateObject(\"Test.Bag\")\nb.Add \"k\", \"old\"\n"
+       "Out.Echo b(K(b))",
+       "new\n"},
+      {"named object without a default member", "x = Out(1)",
+       "ERROR 438 Object doesn't support this property or method (1,0)"},
       {"elements of a local array",
        "Sub S\nDim a(2), m(1, 1)\na(1) = \"y\"\nm(1, 0) = 5\nOut.Echo a(1), m(1, 0), a(0) = "
        "Empty\nx = a(3)\nEnd Sub\nS",

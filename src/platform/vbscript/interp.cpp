@@ -1993,7 +1993,19 @@ Variant Engine::Impl::callOther(const CallExpr& c, Frame& f, int kind) {
       Variant* refs[3] = {&argv[0], &argv[1], &argv[2]};
       for (size_t i = 0; i < c.args.size(); ++i)
         if (!ae.one(*c.args[i], argv[i], refs[i], varRefs)) return Variant();
-      return callIdent(id, f, Args(refs, c.args.size()), kind, true);
+      Args args(refs, c.args.size());
+      if (id.bind == Bind::Global && !args.empty()) {
+        // An object the module holds (`d(k)`): its default member, as callIdent would find it.
+        const Cell& cell = *f.cells[id.global];
+        if ((cell.kind == Cell::Variable || cell.kind == Cell::Constant ||
+             cell.kind == Cell::Object) &&
+            cell.value.isObject() && cell.value.asObject()) {
+          // Held here: the member may release the variable's object.
+          Ref<au::Object> obj(cell.value.asObject());
+          return obj->invokeDefault(kind, args);
+        }
+      }
+      return callIdent(id, f, args, kind, true);
     }
     ArgBuf buf;
     buf.init(c.args.size());

@@ -61,30 +61,55 @@ TEST(Operators, PrecedenceAndTypes) {
   });
 }
 
+namespace {
+// Each body runs as the procedure T with the locals a, b and c; g is a variable of the module.
+void runInSub(std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (const auto& [body, expected] : cases) {
+    std::string code = "Sub T\nDim a, b, c\n" + std::string(body) + "\nEnd Sub\nDim g\nT";
+    SCOPED_TRACE(code);
+    EXPECT_EQ(runScript(code), expected);
+  }
+}
+} // namespace
+
 TEST(Operators, WholeNumberArithmeticOnLocals) {
   // Locals take a path of their own for whole numbers; its results must match the general one.
-  auto inSub = [](const std::string& body) {
-    return "Sub T\nDim a, b, c\n" + body + "\nEnd Sub\nT";
-  };
-  struct C {
-    std::string code;
-    const char* expected;
-  } cases[] = {
-      {inSub("a = 32767: b = a + 1: Out.Echo b, TypeName(b)"), "32768 Long\n"},
-      {inSub("a = 2147483647: b = a + 1: Out.Echo b, TypeName(b)"), "2147483648 Double\n"},
-      {inSub("a = -32768: b = -a: Out.Echo b, TypeName(b)"), "32768 Long\n"},
-      {inSub("a = 200: b = a * a: Out.Echo b, TypeName(b)"), "40000 Long\n"},
-      {inSub("a = 7: b = -a Mod 3: c = -a \\ 2: Out.Echo b, c, TypeName(c)"), "-1 -3 Integer\n"},
-      {inSub("a = 7: b = a \\ 0"), "ERROR 11 Division by zero (3,7)"},
-      {inSub("a = 7: b = a Mod 0"), "ERROR 11 Division by zero (3,7)"},
-      {inSub("a = 1.5: b = a + 1: Out.Echo b, TypeName(b)"), "2.5 Double\n"},
-      {inSub("a = \"4\": b = a * 2: Out.Echo b, TypeName(b)"), "8 Double\n"},
-      {inSub("b = a + 1: Out.Echo b, TypeName(b)"), "1 Integer\n"},
-  };
-  for (const C& c : cases) {
-    SCOPED_TRACE(c.code);
-    EXPECT_EQ(runScript(c.code), c.expected);
-  }
+  runInSub({
+      {"a = 32767: b = a + 1: Out.Echo b, TypeName(b)", "32768 Long\n"},
+      {"a = 2147483647: b = a + 1: Out.Echo b, TypeName(b)", "2147483648 Double\n"},
+      {"a = -32768: b = -a: Out.Echo b, TypeName(b)", "32768 Long\n"},
+      {"a = 200: b = a * a: Out.Echo b, TypeName(b)", "40000 Long\n"},
+      {"a = 7: b = -a Mod 3: c = -a \\ 2: Out.Echo b, c, TypeName(c)", "-1 -3 Integer\n"},
+      {"a = 7: b = a \\ 0", "ERROR 11 Division by zero (3,7)"},
+      {"a = 7: b = a Mod 0", "ERROR 11 Division by zero (3,7)"},
+      {"a = 1.5: b = a + 1: Out.Echo b, TypeName(b)", "2.5 Double\n"},
+      {"a = \"4\": b = a * 2: Out.Echo b, TypeName(b)", "8 Double\n"},
+      {"b = a + 1: Out.Echo b, TypeName(b)", "1 Integer\n"},
+  });
+}
+
+TEST(Operators, NestedWholeNumberArithmetic) {
+  // Trees of + - * \ Mod over variables and literals are worked out as whole numbers when
+  // they can be; every other operand, and every result that leaves a Long, must give what
+  // the operators give one at a time.
+  runInSub({
+      {"a = 5: b = a + a * 2 Mod 7 - 1: Out.Echo b, TypeName(b)", "7 Integer\n"},
+      {"a = 300: b = (a * a) \\ 2 + 1: Out.Echo b, TypeName(b)", "45001 Long\n"},
+      {"a = 300: b = a * a - 89999: Out.Echo b, TypeName(b)", "1 Long\n"},
+      {"a = 65536: b = a * a \\ 2", "ERROR 6 Overflow (3,11)"},
+      {"a = 65536: b = a * a - 1 + 1: Out.Echo b, TypeName(b)", "4294967296 Double\n"},
+      {"a = 7: c = 2.5: b = (a + 1) Mod c: Out.Echo b, TypeName(b)", "0 Long\n"},
+      {"a = 7: c = 1.5: b = (a + 1) \\ c: Out.Echo b, TypeName(b)", "4 Long\n"},
+      {"a = 7: c = \"3\": b = a * 2 - c: Out.Echo b, TypeName(b)", "11 Double\n"},
+      {"a = 7: b = (a + c) * 2: Out.Echo b, TypeName(b)", "14 Integer\n"},
+      {"a = 7: c = Null: b = a * 2 + c: Out.Echo TypeName(b)", "Null\n"},
+      {"a = True: b = a + 1 * 2: Out.Echo b, TypeName(b)", "1 Integer\n"},
+      {"a = CByte(200): b = a + a - 1: Out.Echo b, TypeName(b)", "399 Integer\n"},
+      {"a = 7: c = 0: b = a + 1 \\ (c * 3)", "ERROR 11 Division by zero (3,14)"},
+      {"a = 7: c = \"x\": b = a + 1 * c", "ERROR 13 Type mismatch (3,16)"},
+      {"g = 40000: a = 2: b = g * a - g \\ a: Out.Echo b, TypeName(b)", "60000 Long\n"},
+      {"a = 1: b = Len(\"abc\") * a + a: Out.Echo b, TypeName(b)", "4 Long\n"},
+  });
 }
 
 TEST(Statements, IfAndSelect) {
@@ -217,6 +242,28 @@ TEST(Statements, ArraysDimReDimErase) {
        "Sub Put(i, v): p(i) = v: End Sub\nFunction At(i): At = p(i): End Function\nEnd Class\n"
        "Set o = New B\no.Put 2, \"z\"\nOut.Echo o.At(2)\no.Put 3, 1",
        "z\nERROR 9 Subscript out of range (4,15)"},
+  });
+}
+
+TEST(Statements, ArrayBoundsAndElementsOfVariables) {
+  runCases({
+      {"local, field and global arrays",
+       "ReDim g(2)\nClass K\nPrivate p\nSub Class_Initialize: ReDim p(7): End Sub\n"
+       "Function Top(): Top = UBound(p): End Function\nEnd Class\n"
+       "Sub T\nDim a\nReDim a(4)\nOut.Echo LBound(a), UBound(a), UBound(g)\nEnd Sub\n"
+       "T\nSet o = New K\nOut.Echo o.Top()",
+       "0 4 2\n7\n"},
+      {"empty array", "a = Array()\nOut.Echo LBound(a), UBound(a)", "0 -1\n"},
+      {"first dimension of two", "Dim m(3, 5)\nOut.Echo UBound(m), UBound(m, 2)", "3 5\n"},
+      {"not an array", "x = 5\nOut.Echo UBound(x)", "ERROR 13 Type mismatch (2,0)"},
+      {"no value", "Out.Echo LBound(nothingHere)", "ERROR 13 Type mismatch (1,0)"},
+      {"a script function of that name",
+       "Function UBound(v): UBound = 42: End Function\nDim a(1)\nOut.Echo UBound(a)", "42\n"},
+      {"rounded index", "Dim a(3)\na(1.5) = \"x\": a(2.5) = \"y\"\nOut.Echo a(2), IsEmpty(a(1))",
+       "y True\n"},
+      {"one index into two dimensions", "Dim m(1, 1)\nm(1) = 2",
+       "ERROR 9 Subscript out of range (2,0)"},
+      {"below the lower bound", "Dim a(1)\na(-1) = 2", "ERROR 9 Subscript out of range (2,0)"},
   });
 }
 

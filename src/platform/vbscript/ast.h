@@ -123,6 +123,8 @@ struct CallExpr : Expr {
   // Filled by the compiler: the number of arguments when each can be evaluated straight into
   // a script procedure's frame, else -1.
   int8_t directArgs = -1;
+  // LBound(name) or UBound(name) when the name is the library's where it runs.
+  enum ArrayBound : uint8_t { kNoBound, kLowerBound, kUpperBound } arrayBound = kNoBound;
 };
 
 struct UnaryExpr : Expr {
@@ -140,6 +142,10 @@ struct BinaryExpr : Expr {
   // The value of a right operand that is a literal held in the tree (a number, a short
   // text), read without looking at the operand's node.
   const automation::Variant* rightLiteral = nullptr;
+  // + - * \ or Mod over variables, literals and such operators again: when every operand
+  // holds an Integer or a Long, the whole tree is worked out without making a value per
+  // operator (reading operands has no effect, so it can fall back to the general rule).
+  bool wholeTree = false;
 };
 
 struct NewExpr : Expr {

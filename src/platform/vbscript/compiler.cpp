@@ -649,6 +649,13 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     for (auto& a : c.args)
       compileExpr(*a, s);
     if (Engine::Impl::directArgs(c.args)) c.directArgs = static_cast<int8_t>(c.args.size());
+    if (c.callee->kind == EK::Ident && c.args.size() == 1 && c.args[0]->kind == EK::Ident) {
+      static const Builtin* const lower = findBuiltin("LBound");
+      static const Builtin* const upper = findBuiltin("UBound");
+      const Builtin* b = static_cast<const IdentExpr&>(*c.callee).builtin;
+      if (b && b == lower) c.arrayBound = CallExpr::kLowerBound;
+      if (b && b == upper) c.arrayBound = CallExpr::kUpperBound;
+    }
     break;
   }
   case EK::Unary:
@@ -660,6 +667,13 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     compileExpr(*b.right, s);
     if (b.right->kind == EK::Literal && static_cast<const LiteralExpr&>(*b.right).text < 0)
       b.rightLiteral = &static_cast<const LiteralExpr&>(*b.right).value;
+    auto wholeOperand = [](const Expr& o) {
+      return o.kind == EK::Ident || (o.kind == EK::Literal && static_cast<const LiteralExpr&>(o).text < 0) ||
+             (o.kind == EK::Binary && static_cast<const BinaryExpr&>(o).wholeTree);
+    };
+    b.wholeTree = (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::IntDiv ||
+                   b.op == Op::Mod) &&
+                  wholeOperand(*b.left) && wholeOperand(*b.right);
     break;
   }
   case EK::Paren:

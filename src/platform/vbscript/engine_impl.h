@@ -228,6 +228,7 @@ struct Engine::Impl {
   Variant callIndexed(const CallExpr& c, const IdentExpr& id, Frame& f, int kind);
   // May leave an error pending.
   Variant callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f);
+  [[gnu::noinline]] Variant callLibraryArgs(const CallExpr& c, const IdentExpr& id, Frame& f);
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id, const Frame& f);

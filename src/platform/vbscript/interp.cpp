@@ -277,6 +277,90 @@ Variant intResult(int64_t r, const Variant& a, const Variant& b) {
   return Variant(static_cast<double>(r));
 }
 
+// A whole number on its way through an arithmetic tree (BinaryExpr::wholeTree): an Integer or
+// a Long, or Empty when the tree has to take the general way (an operand of another type, a
+// zero divisor, a result beyond a Long, the stack at its end).
+struct WholeValue {
+  int64_t value;
+  VarType type;
+};
+constexpr WholeValue kNotWhole{0, VarType::Empty};
+
+WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f);
+
+// An operand of a whole tree: a literal, a variable read where it lives, or an operator of
+// the tree. A name that is no variable here (a function, a property) is left to the
+// general way.
+[[gnu::always_inline]] inline WholeValue wholeOperand(const Expr& e, const Engine::Frame& f) {
+  const Variant* v;
+  switch (e.kind) {
+  case EK::Literal:
+    v = &static_cast<const LiteralExpr&>(e).value;
+    break;
+  case EK::Binary:
+    if (stackExhausted()) return kNotWhole;
+    return wholeTree(static_cast<const BinaryExpr&>(e), f);
+  default: {
+    auto& id = static_cast<const IdentExpr&>(e);
+    switch (id.bind) {
+    case Bind::Local:
+      v = &f.slots[id.slot];
+      break;
+    case Bind::Ref:
+      v = f.refs[id.slot];
+      break;
+    case Bind::Field:
+      v = &f.me->fields()[id.member->field];
+      break;
+    case Bind::Global: {
+      const Cell* c = f.cells[id.global];
+      if (c->kind != Cell::Variable && c->kind != Cell::Constant) return kNotWhole;
+      v = &c->value;
+      break;
+    }
+    default:
+      return kNotWhole;
+    }
+  }
+  }
+  if (!isWhole(v->type())) return kNotWhole;
+  return {v->asWhole(), v->type()};
+}
+
+WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f) {
+  const WholeValue l = wholeOperand(*b.left, f);
+  if (l.type == VarType::Empty) return kNotWhole;
+  const WholeValue r = wholeOperand(*b.right, f);
+  if (r.type == VarType::Empty) return kNotWhole;
+  int64_t v;
+  switch (b.op) {
+  case Op::Add:
+    v = l.value + r.value;
+    break;
+  case Op::Sub:
+    v = l.value - r.value;
+    break;
+  case Op::Mul:
+    v = l.value * r.value;
+    break;
+  case Op::IntDiv:
+    if (r.value == 0) return kNotWhole;
+    v = l.value / r.value;
+    break;
+  case Op::Mod:
+    if (r.value == 0) return kNotWhole;
+    v = l.value % r.value;
+    break;
+  default:
+    return kNotWhole;
+  }
+  if (l.type == VarType::Integer && r.type == VarType::Integer && v >= -32768 && v <= 32767)
+    return {v, VarType::Integer};
+  if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+    return {v, VarType::Long};
+  return kNotWhole;
+}
+
 // An array index: whole numbers directly, anything else through CLng's rounding.
 inline int32_t indexOf(const Variant& v) {
   if (v.type() == VarType::Integer) return v.asInteger();
@@ -490,6 +574,8 @@ void Engine::Impl::resumeFault() {
     ::new (static_cast<void*>(&empty)) Variant(*f.refs[id->slot]);
   else if (id && id->bind == Bind::Global && f.cells[id->global]->kind == Cell::Variable)
     ::new (static_cast<void*>(&empty)) Variant(f.cells[id->global]->value);
+  else if (id && id->bind == Bind::Field)
+    ::new (static_cast<void*>(&empty)) Variant(f.me->fields()[id->member->field]);
   else {
     // Nested operators recurse through here, so the stack is looked at here and not by every
     // operator on plain operands.
@@ -497,6 +583,9 @@ void Engine::Impl::resumeFault() {
     if (e.kind == EK::Binary)
       // Straight to the operator: through evalS the value would be returned by one more call.
       ::new (static_cast<void*>(&empty)) Variant(evalBinary(static_cast<const BinaryExpr&>(e), f));
+    else if (e.kind == EK::Call)
+      ::new (static_cast<void*>(&empty))
+          Variant(callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall));
     else
       ::new (static_cast<void*>(&empty)) Variant(evalS(e, f));
   }
@@ -1743,6 +1832,11 @@ bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
 }
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  if (b.wholeTree) {
+    const WholeValue w = wholeTree(b, f);
+    if (w.type == VarType::Integer) return Variant(static_cast<int16_t>(w.value));
+    if (w.type == VarType::Long) return Variant(static_cast<int32_t>(w.value));
+  }
   if (b.op == Op::Concat && isConcat(*b.left)) [[unlikely]]
     return concatChain(b, f);
   Variant tl, tr;
@@ -1941,6 +2035,18 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
 // copies), the rest by value, no argument list. The caller has found the name to be the
 // library's here.
 Variant Engine::Impl::callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f) {
+  if (c.arrayBound != CallExpr::kNoBound) {
+    // LBound or UBound of an array variable, read where it lives.
+    const Variant* v = boundVariable(static_cast<const IdentExpr&>(*c.args[0]), f);
+    if (v && v->isArray() && !v->asArray().bounds().empty()) {
+      const SafeArray::Bound& first = v->asArray().bounds()[0];
+      return Variant(c.arrayBound == CallExpr::kUpperBound ? first.upper() : first.lower);
+    }
+  }
+  return callLibraryArgs(c, id, f);
+}
+
+Variant Engine::Impl::callLibraryArgs(const CallExpr& c, const IdentExpr& id, Frame& f) {
   const Builtin& b = *id.builtin;
   int n = static_cast<int>(c.args.size());
   if (b.use == kStatementOnly) return fail(err::kTypeMismatch, &id.name);
@@ -2049,6 +2155,26 @@ bool Engine::Impl::storeElement(const CallExpr& c, Variant& value, Frame& f) {
   auto& id = static_cast<const IdentExpr&>(*c.callee);
   Variant* v = boundVariable(id, f);
   if (!v || !v->isArray()) return false;
+  if (c.args.size() == 1) {
+    // One index, the common case: no index list, and the bounds looked at in place.
+    const Expr& ie = *c.args[0];
+    Variant tmp;
+    const Variant& iv = evalRefS(ie, f, tmp);
+    if (failed()) return true;
+    const int32_t i = indexOf(iv);
+    if (!isSimple(ie)) {
+      // The index may have run code that changed the variable.
+      v = boundVariable(id, f);
+      if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
+    }
+    SafeArray& arr = v->arrayForWrite();
+    const auto& bounds = arr.bounds();
+    if (bounds.size() != 1) return (fail(err::kSubscriptOutOfRange), true);
+    const int64_t at = int64_t(i) - bounds[0].lower;
+    if (at < 0 || at >= bounds[0].count) return (fail(err::kSubscriptOutOfRange), true);
+    arr.data()[static_cast<size_t>(at)] = std::move(value);
+    return true;
+  }
   int32_t idx[4];
   bool ranCode = false;
   for (size_t i = 0; i < c.args.size(); ++i) {

@@ -109,6 +109,19 @@ TEST(Operators, NestedWholeNumberArithmetic) {
       {"a = 7: c = \"x\": b = a + 1 * c", "ERROR 13 Type mismatch (3,16)"},
       {"g = 40000: a = 2: b = g * a - g \\ a: Out.Echo b, TypeName(b)", "60000 Long\n"},
       {"a = 1: b = Len(\"abc\") * a + a: Out.Echo b, TypeName(b)", "4 Long\n"},
+      // Comparisons of such trees, as values and as conditions.
+      {"a = 3: b = a * 2 > 5: c = a - 3 = 0: Out.Echo b, c, TypeName(b)", "True True Boolean\n"},
+      {"a = 3: If a Mod 2 Then Out.Echo \"odd\"\nIf (a + 1) Mod 2 Then Out.Echo \"even\"", "odd\n"},
+      {"a = 3: c = \"4\": If a + 1 = c Then Out.Echo 1 Else Out.Echo 2", "2\n"},
+      {"c = Null: If c + 1 > 0 Then Out.Echo 1 Else Out.Echo 2", "2\n"},
+      {"ReDim c(4): If b > UBound(c) - 5 Then Out.Echo UBound(c) - LBound(c) + 1", "5\n"},
+      {"c = 4: If a < UBound(c) Then Out.Echo 1", "ERROR 13 Type mismatch (3,7)"},
+      {"On Error Resume Next: c = 4: If a < UBound(c) Then Out.Echo \"in\"", "in\n"},
+      // A function of the script that takes the library's name later is called from then on.
+      {"ReDim c(1): Out.Echo UBound(c) > 5\n"
+       "ExecuteGlobal \"Function UBound(v): UBound = 42: End Function\"\n"
+       "Out.Echo UBound(c) > 5, UBound(c) + 0",
+       "False\nTrue 42\n"},
   });
 }
 

@@ -142,9 +142,10 @@ struct BinaryExpr : Expr {
   // The value of a right operand that is a literal held in the tree (a number, a short
   // text), read without looking at the operand's node.
   const automation::Variant* rightLiteral = nullptr;
-  // + - * \ or Mod over variables, literals and such operators again: when every operand
-  // holds an Integer or a Long, the whole tree is worked out without making a value per
-  // operator (reading operands has no effect, so it can fall back to the general rule).
+  // + - * \ Mod or a comparison over variables, literals, LBound/UBound of a variable and
+  // those operators again: when every operand holds an Integer or a Long, the whole tree is
+  // worked out without making a value per operator (reading operands has no effect, so it can
+  // fall back to the general rule).
   bool wholeTree = false;
 };
 

@@ -667,12 +667,25 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     compileExpr(*b.right, s);
     if (b.right->kind == EK::Literal && static_cast<const LiteralExpr&>(*b.right).text < 0)
       b.rightLiteral = &static_cast<const LiteralExpr&>(*b.right).value;
-    auto wholeOperand = [](const Expr& o) {
-      return o.kind == EK::Ident || (o.kind == EK::Literal && static_cast<const LiteralExpr&>(o).text < 0) ||
-             (o.kind == EK::Binary && static_cast<const BinaryExpr&>(o).wholeTree);
+    auto arithmetic = [](Op op) {
+      return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::IntDiv || op == Op::Mod;
     };
-    b.wholeTree = (b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::IntDiv ||
-                   b.op == Op::Mod) &&
+    auto wholeOperand = [&](const Expr& o) {
+      switch (o.kind) {
+      case EK::Ident:
+        return true;
+      case EK::Literal:
+        return static_cast<const LiteralExpr&>(o).text < 0;
+      case EK::Call:
+        return static_cast<const CallExpr&>(o).arrayBound != CallExpr::kNoBound;
+      case EK::Binary:
+        return static_cast<const BinaryExpr&>(o).wholeTree &&
+               arithmetic(static_cast<const BinaryExpr&>(o).op);
+      default:
+        return false;
+      }
+    };
+    b.wholeTree = (arithmetic(b.op) || (b.op >= Op::Eq && b.op <= Op::Ge)) &&
                   wholeOperand(*b.left) && wholeOperand(*b.right);
     break;
   }

@@ -257,6 +257,8 @@ struct Engine::Impl {
   void assign(const Expr& target, Variant value, bool isSet, Frame& f);
   // May leave an error pending; false when the target is no element of an array variable.
   bool storeElement(const CallExpr& target, Variant& value, Frame& f);
+  // The same with several indices.
+  [[gnu::noinline]] bool storeElements(const CallExpr& target, Variant& value, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
   Variant concatChain(const BinaryExpr& top, Frame& f);

@@ -277,6 +277,27 @@ Variant intResult(int64_t r, const Variant& a, const Variant& b) {
   return Variant(static_cast<double>(r));
 }
 
+// A comparison operator (Eq to Ge) on two numbers of one type.
+template <class T> bool compareAs(Op op, T a, T c) {
+  switch (op) {
+  case Op::Eq:
+    return a == c;
+  case Op::Ne:
+    return a != c;
+  case Op::Lt:
+    return a < c;
+  case Op::Le:
+    return a <= c;
+  case Op::Gt:
+    return a > c;
+  default:
+    return a >= c;
+  }
+}
+inline bool isComparison(Op op) {
+  return op >= Op::Eq && op <= Op::Ge;
+}
+
 // A whole number on its way through an arithmetic tree (BinaryExpr::wholeTree): an Integer or
 // a Long, or Empty when the tree has to take the general way (an operand of another type, a
 // zero divisor, a result beyond a Long, the stack at its end).
@@ -286,12 +307,28 @@ struct WholeValue {
 };
 constexpr WholeValue kNotWhole{0, VarType::Empty};
 
-WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f);
+WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame& f);
 
-// An operand of a whole tree: a literal, a variable read where it lives, or an operator of
-// the tree. A name that is no variable here (a function, a property) is left to the
-// general way.
-[[gnu::always_inline]] inline WholeValue wholeOperand(const Expr& e, const Engine::Frame& f) {
+// The bound LBound or UBound gives of an array variable, when the name is the library's here
+// and the variable holds an array.
+[[gnu::always_inline]] inline WholeValue arrayBoundOf(const CallExpr& c, const Engine::Impl& im,
+                                                      Engine::Frame& f) {
+  auto& fn = static_cast<const IdentExpr&>(*c.callee);
+  if (fn.bind != Bind::Global || f.cells[fn.global]->kind != Cell::Undefined ||
+      (f.link->outer[fn.global] && f.link->outer[fn.global]->kind != Cell::Undefined) ||
+      !im.memberObjects.empty())
+    return kNotWhole;
+  const Variant* v = boundVariable(static_cast<const IdentExpr&>(*c.args[0]), f);
+  if (!v || !v->isArray() || v->asArray().bounds().empty()) return kNotWhole;
+  const SafeArray::Bound& first = v->asArray().bounds()[0];
+  return {c.arrayBound == CallExpr::kUpperBound ? first.upper() : first.lower, VarType::Long};
+}
+
+// An operand of a whole tree: a literal, a variable read where it lives, the bound of an
+// array variable or an operator of the tree. A name that is no variable here (a function, a
+// property) is left to the general way.
+[[gnu::always_inline]] inline WholeValue wholeOperand(const Expr& e, const Engine::Impl& im,
+                                                      Engine::Frame& f) {
   const Variant* v;
   switch (e.kind) {
   case EK::Literal:
@@ -299,7 +336,9 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f);
     break;
   case EK::Binary:
     if (stackExhausted()) return kNotWhole;
-    return wholeTree(static_cast<const BinaryExpr&>(e), f);
+    return wholeTree(static_cast<const BinaryExpr&>(e), im, f);
+  case EK::Call:
+    return arrayBoundOf(static_cast<const CallExpr&>(e), im, f);
   default: {
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
@@ -327,11 +366,17 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f);
   return {v->asWhole(), v->type()};
 }
 
-WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f) {
-  const WholeValue l = wholeOperand(*b.left, f);
+WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame& f) {
+  const WholeValue l = wholeOperand(*b.left, im, f);
   if (l.type == VarType::Empty) return kNotWhole;
-  const WholeValue r = wholeOperand(*b.right, f);
-  if (r.type == VarType::Empty) return kNotWhole;
+  WholeValue r;
+  if (const Variant* lit = b.rightLiteral) {
+    if (!isWhole(lit->type())) return kNotWhole;
+    r = {lit->asWhole(), lit->type()};
+  } else {
+    r = wholeOperand(*b.right, im, f);
+    if (r.type == VarType::Empty) return kNotWhole;
+  }
   int64_t v;
   switch (b.op) {
   case Op::Add:
@@ -352,7 +397,8 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Frame& f) {
     v = l.value % r.value;
     break;
   default:
-    return kNotWhole;
+    // A comparison: True or False as a Boolean carries them.
+    return {compareAs(b.op, l.value, r.value) ? 1 : 0, VarType::Boolean};
   }
   if (l.type == VarType::Integer && r.type == VarType::Integer && v >= -32768 && v <= 32767)
     return {v, VarType::Integer};
@@ -400,27 +446,6 @@ Variant indexValue(const Variant& v, Args args, int kind, const std::string& nam
     return v.asObject()->invokeDefault(kind, args);
   }
   raiseNamed(err::kTypeMismatch, name);
-}
-
-// A comparison operator (Eq to Ge) on two numbers of one type.
-template <class T> bool compareAs(Op op, T a, T c) {
-  switch (op) {
-  case Op::Eq:
-    return a == c;
-  case Op::Ne:
-    return a != c;
-  case Op::Lt:
-    return a < c;
-  case Op::Le:
-    return a <= c;
-  case Op::Gt:
-    return a > c;
-  default:
-    return a >= c;
-  }
-}
-inline bool isComparison(Op op) {
-  return op >= Op::Eq && op <= Op::Ge;
 }
 
 bool isSimple(const Expr& e) {
@@ -643,6 +668,11 @@ void Engine::Impl::resumeFault() {
       if (v && isWhole(v->type()) && isWhole(lit.type()))
         return compareAs(b.op, wholeOf(*v), wholeOf(lit));
     }
+  }
+  if (e.kind == EK::Binary && static_cast<const BinaryExpr&>(e).wholeTree) {
+    // A whole number is true when it is not 0, as a comparison's Boolean is.
+    const WholeValue w = wholeTree(static_cast<const BinaryExpr&>(e), *this, f);
+    if (w.type != VarType::Empty) return w.value != 0;
   }
   return conditionSlow(e, f);
 }
@@ -1833,9 +1863,10 @@ bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
   if (b.wholeTree) {
-    const WholeValue w = wholeTree(b, f);
+    const WholeValue w = wholeTree(b, *this, f);
     if (w.type == VarType::Integer) return Variant(static_cast<int16_t>(w.value));
     if (w.type == VarType::Long) return Variant(static_cast<int32_t>(w.value));
+    if (w.type == VarType::Boolean) return Variant(w.value != 0);
   }
   if (b.op == Op::Concat && isConcat(*b.left)) [[unlikely]]
     return concatChain(b, f);
@@ -2155,26 +2186,30 @@ bool Engine::Impl::storeElement(const CallExpr& c, Variant& value, Frame& f) {
   auto& id = static_cast<const IdentExpr&>(*c.callee);
   Variant* v = boundVariable(id, f);
   if (!v || !v->isArray()) return false;
-  if (c.args.size() == 1) {
-    // One index, the common case: no index list, and the bounds looked at in place.
-    const Expr& ie = *c.args[0];
-    Variant tmp;
-    const Variant& iv = evalRefS(ie, f, tmp);
-    if (failed()) return true;
-    const int32_t i = indexOf(iv);
-    if (!isSimple(ie)) {
-      // The index may have run code that changed the variable.
-      v = boundVariable(id, f);
-      if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
-    }
-    SafeArray& arr = v->arrayForWrite();
-    const auto& bounds = arr.bounds();
-    if (bounds.size() != 1) return (fail(err::kSubscriptOutOfRange), true);
-    const int64_t at = int64_t(i) - bounds[0].lower;
-    if (at < 0 || at >= bounds[0].count) return (fail(err::kSubscriptOutOfRange), true);
-    arr.data()[static_cast<size_t>(at)] = std::move(value);
-    return true;
+  if (c.args.size() != 1) return storeElements(c, value, f);
+  // One index, the common case: no index list, and the bounds looked at in place.
+  const Expr& ie = *c.args[0];
+  Variant tmp;
+  const Variant& iv = evalRefS(ie, f, tmp);
+  if (failed()) return true;
+  const int32_t i = indexOf(iv);
+  if (!isSimple(ie)) {
+    // The index may have run code that changed the variable.
+    v = boundVariable(id, f);
+    if (!v || !v->isArray()) au::raise(err::kTypeMismatch);
   }
+  SafeArray& arr = v->arrayForWrite();
+  const auto& bounds = arr.bounds();
+  if (bounds.size() != 1) return (fail(err::kSubscriptOutOfRange), true);
+  const int64_t at = int64_t(i) - bounds[0].lower;
+  if (at < 0 || at >= bounds[0].count) return (fail(err::kSubscriptOutOfRange), true);
+  arr.data()[static_cast<size_t>(at)] = std::move(value);
+  return true;
+}
+
+bool Engine::Impl::storeElements(const CallExpr& c, Variant& value, Frame& f) {
+  auto& id = static_cast<const IdentExpr&>(*c.callee);
+  Variant* v = boundVariable(id, f);
   int32_t idx[4];
   bool ranCode = false;
   for (size_t i = 0; i < c.args.size(); ++i) {

@@ -219,11 +219,12 @@ private:
   static constexpr size_t kInlineChars = 12;
 
   bool owns() const noexcept { return meta_ & kOwns; }
+  // The header as one eight-byte store: the copy that mostly follows reads it as one word,
+  // which a single store forwards and four narrow ones do not.
   void setHeader(VarType t) noexcept {
-    type_ = t;
-    meta_ = 0;
-    small_ = 0;
-    head_ = 0;
+    static_assert(std::endian::native == std::endian::little, "the type is the header's low bytes");
+    uint64_t head = static_cast<uint16_t>(t);
+    std::memcpy(static_cast<void*>(this), &head, 8);
   }
   void setEmpty() noexcept {
     setHeader(VarType::Empty);

@@ -524,6 +524,38 @@ TEST(Classes, MembersAndProperties) {
   });
 }
 
+// One call site reaching methods on objects held in variables: the member found there before
+// serves only an object of the same class, called from where its privacy allows, and the
+// object lives until the call returns whatever its arguments do to the variable.
+TEST(Classes, MethodCallsAtOneSite) {
+  runCases({
+      {"objects of two classes in turn",
+       "Class A\nSub Hit(n)\nn = n + 1\nEnd Sub\nEnd Class\nClass B\nSub Hit(n)\nn = n + 100\n"
+       "End Sub\nEnd Class\nSet oa = New A\nSet ob = New B\nFor i = 1 To 4\n"
+       "If i Mod 2 Then Set o = oa Else Set o = ob\no.Hit k\nNext\nOut.Echo k",
+       "202\n"},
+      {"private method through a variable, then from another object",
+       "Class C\nPrivate Sub P(x)\nx = x + 1\nEnd Sub\nSub Poke(o, n)\no.P n\nEnd Sub\nEnd Class\n"
+       "Set a = New C\nSet b = New C\nk = 0\na.Poke a, k\nOut.Echo k\na.Poke b, k",
+       "1\nERROR 438 Object doesn't support this property or method: 'P' (6,0)"},
+      {"argument count checked after the site has served",
+       "Class C\nSub Go(a)\nOut.Echo a\nEnd Sub\nEnd Class\nSet o = New C\n"
+       "For i = 1 To 3\nIf i < 3 Then o.Go i Else o.Go i, i\nNext",
+       "1\n2\nERROR 450 Wrong number of arguments or invalid property assignment: 'Go' (8,26)"},
+      {"object released while its arguments run",
+       "Class C\nSub Go(a)\nOut.Echo \"go\", a\nEnd Sub\nSub Class_Terminate\nOut.Echo \"term\"\n"
+       "End Sub\nEnd Class\nFunction Drop()\nSet o = Nothing\nDrop = 1\nEnd Function\n"
+       "Set o = New C\no.Go Drop() + 1\nOut.Echo \"after\", IsObject(o)",
+       "go 2\nterm\nafter True\n"},
+      {"method of a field and of a global",
+       "Class Inner\nFunction Twice(x)\nTwice = x * 2\nEnd Function\nEnd Class\nClass Outer\n"
+       "Public I\nSub Class_Initialize\nSet I = New Inner\nEnd Sub\nFunction Go(x)\n"
+       "Go = I.Twice(x) + G.Twice(x)\nEnd Function\nEnd Class\nSet G = New Inner\n"
+       "Set oo = New Outer\nOut.Echo oo.Go(3)",
+       "12\n"},
+  });
+}
+
 TEST(Classes, SetAndLetWithDefaultMembers) {
   runCases({
       {"set keeps the object",

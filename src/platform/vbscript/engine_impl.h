@@ -202,6 +202,9 @@ struct Engine::Impl {
 
   // ---- interpreter (interp.cpp)
   Flow execBlock(const Block& b, Frame& f);
+  Flow runBlock(const Block& b, Frame& f);
+  [[gnu::noinline]] void statementThrew(const Stmt& st, Frame& f);
+  [[gnu::noinline]] void statementFailed(const Stmt& st, Frame& f);
   // May leave an error pending.
   Flow exec(const Stmt& st, Frame& f);
   Flow execOther(const Stmt& st, Frame& f);
@@ -230,6 +233,8 @@ struct Engine::Impl {
   Variant callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f);
   [[gnu::noinline]] Variant callLibraryArgs(const CallExpr& c, const IdentExpr& id, Frame& f);
   Variant callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind);
+  [[gnu::noinline]] Variant callMemberSlow(const CallExpr& c, const MemberExpr& m, Frame& f,
+                                           int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id, const Frame& f);
   // Arguments that can go straight into the callee's frame: no omitted ones, no array

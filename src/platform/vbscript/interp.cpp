@@ -729,58 +729,77 @@ void Engine::Impl::resumeFault() {
   return Flow::Normal;
 }
 
-Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
-  checkStack();
+// The statements of a block. Inlined where a block runs on every call (a procedure's body,
+// the branch an If takes), so that entering it costs no call of its own; the errors go out of
+// line, and the next statement runs when they are resumed.
+[[gnu::always_inline]] inline Flow Engine::Impl::runBlock(const Block& b, Frame& f) {
   for (const auto& st : b) {
     Flow fl;
     try {
       fl = exec(*st, f);
-    } catch (const au::Error& e) {
-      clearFault();
-      if (!f.resumeNext || isTimeout(e)) {
-        locate(*st, f);
-        throw;
-      }
-      handleError(e, f);
-      continue;
-    } catch (const CompileError& e) {
-      // from Execute/Eval code: a runtime error of the caller
-      au::Error re(e.number(), e.what(), kCompileSource);
-      if (!f.resumeNext) {
-        locate(*st, f);
-        throw re;
-      }
-      handleError(re, f);
-      continue;
-    } catch (const std::bad_alloc&) {
-      au::Error re(err::kOutOfMemory);
-      if (!f.resumeNext) {
-        locate(*st, f);
-        throw re;
-      }
-      handleError(re, f);
-      continue;
-    } catch (const std::exception& e) {
-      // A fault of native code called from the script: a script error, not a crash.
-      au::Error re(err::kInternalError, std::string("Internal error: ") + e.what());
-      if (!f.resumeNext) {
-        locate(*st, f);
-        throw re;
-      }
-      handleError(re, f);
+    } catch (...) {
+      statementThrew(*st, f);
       continue;
     }
     if (failed()) [[unlikely]] {
-      if (!f.resumeNext) {
-        locate(*st, f);
-        throwFault();
-      }
-      resumeFault();
+      statementFailed(*st, f);
       continue;
     }
     if (fl != Flow::Normal) return fl;
   }
   return Flow::Normal;
+}
+
+Flow Engine::Impl::execBlock(const Block& b, Frame& f) {
+  checkStack();
+  return runBlock(b, f);
+}
+
+// Called while the statement's exception is handled: records it in Err under On Error Resume
+// Next, else gives it the statement's place and throws it on.
+void Engine::Impl::statementThrew(const Stmt& st, Frame& f) {
+  try {
+    throw;
+  } catch (const au::Error& e) {
+    clearFault();
+    if (!f.resumeNext || isTimeout(e)) {
+      locate(st, f);
+      throw;
+    }
+    handleError(e, f);
+  } catch (const CompileError& e) {
+    // from Execute/Eval code: a runtime error of the caller
+    au::Error re(e.number(), e.what(), kCompileSource);
+    if (!f.resumeNext) {
+      locate(st, f);
+      throw re;
+    }
+    handleError(re, f);
+  } catch (const std::bad_alloc&) {
+    au::Error re(err::kOutOfMemory);
+    if (!f.resumeNext) {
+      locate(st, f);
+      throw re;
+    }
+    handleError(re, f);
+  } catch (const std::exception& e) {
+    // A fault of native code called from the script: a script error, not a crash.
+    au::Error re(err::kInternalError, std::string("Internal error: ") + e.what());
+    if (!f.resumeNext) {
+      locate(st, f);
+      throw re;
+    }
+    handleError(re, f);
+  }
+}
+
+// The statement left its error pending: recorded in Err, or thrown from its place.
+void Engine::Impl::statementFailed(const Stmt& st, Frame& f) {
+  if (!f.resumeNext) {
+    locate(st, f);
+    throwFault();
+  }
+  resumeFault();
 }
 
 // An error in the head of a compound statement under On Error Resume Next: recorded, and the
@@ -805,6 +824,7 @@ Flow Engine::Impl::resumePending(const Block& body, Frame& f, Flow exit) {
 // and the others' frame is large to set up.
 Flow Engine::Impl::execIf(const Stmt& st, Frame& f) {
   auto& s = static_cast<const IfStmt&>(st);
+  const Block* taken = &s.elseBlock;
   for (auto& [cond, block] : s.branches) {
     bool take;
     try {
@@ -821,9 +841,13 @@ Flow Engine::Impl::execIf(const Stmt& st, Frame& f) {
       resumeFault();
       take = true;
     }
-    if (take) return execBlock(block, f);
+    if (take) {
+      taken = &block;
+      break;
+    }
   }
-  return execBlock(s.elseBlock, f);
+  checkStack();
+  return runBlock(*taken, f);
 }
 
 // The rounds of a For loop, apart from the statement switch so that the bounds stay in
@@ -837,6 +861,8 @@ Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Va
   const int64_t toI = intOf(to), stepI = intOf(step);
   const double toD = au::CDbl(to), stepD = au::CDbl(step);
   const bool up = stepD >= 0;
+  // The rounds run at one depth: the stack is looked at once.
+  checkStack();
   while (true) {
     tick();
     // The body may assign the counter anything: its type is looked at on every round.
@@ -851,7 +877,7 @@ Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Va
       const double c = au::toNumber(var);
       if (up ? c > toD : c < toD) break;
     }
-    Flow fl = execBlock(body, f);
+    Flow fl = runBlock(body, f);
     if (fl == Flow::ExitFor) break;
     if (fl != Flow::Normal) return fl;
     if (wholeStep && isWhole(var.type()))
@@ -1967,8 +1993,12 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
         continue;
       }
     }
-    // A fresh frame's slots hold nothing: the value is built in place.
-    ::new (static_cast<void*>(&slots[i])) Variant(evalS(a, f));
+    // A fresh frame's slots hold nothing: the value is built in place, an operator's (n - 1)
+    // with no hop through evalS.
+    if (a.kind == EK::Binary)
+      ::new (static_cast<void*>(&slots[i])) Variant(evalBinary(static_cast<const BinaryExpr&>(a), f));
+    else
+      ::new (static_cast<void*>(&slots[i])) Variant(evalS(a, f));
     bound[i] = &slots[i];
     if (failed()) return Variant(); // the procedure does not run
   }
@@ -1980,13 +2010,37 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
   fr.me = me;
   fr.setLink(link);
   fr.explicitNames = p.explicitNames;
-  execBlock(p.body, fr);
+  // The stack was looked at on the way in.
+  runBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
   return Variant();
 }
 
-// A call of an object's member: script methods go straight into the callee's frame.
+// A call of an object's member: script methods go straight into the callee's frame. The
+// method of an object held in a variable, with arguments that fit the frame, is found here
+// with no temporary; the rest goes out of line.
 Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& f, int kind) {
+  if (c.directArgs >= 0 && m.object && m.object->kind == EK::Ident) {
+    const Variant* ov = boundVariable(static_cast<const IdentExpr&>(*m.object), f);
+    if (ov && ov->isObject() && ov->asObject() &&
+        &typeid(*ov->asObject()) == &typeid(ScriptObject)) {
+      auto* so = static_cast<ScriptObject*>(ov->asObject());
+      LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(m.site)];
+      if (cache.cls == so->cls().id && cache.member) {
+        const ProcDef* target = procForCall(*cache.member, kind);
+        if (target && target->arity == c.directArgs && so->cls().engine == &eng &&
+            (cache.member->isPublic || so == f.me)) {
+          // Held here: the arguments may release the variable's object.
+          Ref<ScriptObject> keep(so);
+          return invokeDirect(*target, *so->cls().link, so, c.args, f);
+        }
+      }
+    }
+  }
+  return callMemberSlow(c, m, f, kind);
+}
+
+Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Frame& f, int kind) {
   Variant tmp;
   if (!m.object && m.withSlot < 0) return fail(err::kObjectRequired);
   const Variant& ov = m.object ? evalRefS(*m.object, f, tmp) : f.slots[m.withSlot];
@@ -2013,7 +2067,7 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
       }
       if (cache.member) target = procForCall(*cache.member, kind);
       if (target && so->cls().engine == &eng && (cache.member->isPublic || so == f.me) &&
-          target->params.size() == c.args.size() && directArgs(c.args))
+          target->arity == c.directArgs)
         return invokeDirect(*target, *so->cls().link, so, c.args, f);
     }
   }

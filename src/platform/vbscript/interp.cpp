@@ -683,11 +683,16 @@ void Engine::Impl::resumeFault() {
 // other statements run out of line.
 [[gnu::always_inline]] inline Flow Engine::Impl::exec(const Stmt& st, Frame& f) {
   if (st.kind == SK::Call) {
-    // A call with arguments of a script procedure or an object's member; library procedures
-    // and calls without an argument list run out of line.
+    // A call of a script procedure or an object's member; library procedures and members
+    // without an argument list run out of line.
     auto& cs = static_cast<const CallStmt&>(st);
-    if (cs.call->kind != EK::Call || cs.library) return execOther(st, f);
-    callExpr(static_cast<const CallExpr&>(*cs.call), f, au::kGetOrCall);
+    if (cs.library) return execOther(st, f);
+    if (cs.call->kind == EK::Call)
+      callExpr(static_cast<const CallExpr&>(*cs.call), f, au::kGetOrCall);
+    else if (cs.call->kind == EK::Ident) // a procedure called with no argument list
+      callIdent(static_cast<const IdentExpr&>(*cs.call), f, {}, au::kGetOrCall, false);
+    else
+      return execOther(st, f);
     return Flow::Normal;
   }
   if (st.kind != SK::Assign) return st.kind == SK::If ? execIf(st, f) : execOther(st, f);
@@ -1977,12 +1982,22 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
                                    const std::vector<ExprPtr>& args, Frame& f) {
   tick();
   checkStack();
-  SlotFrame sf(stack, static_cast<size_t>(p.slotCount));
-  Variant* slots = sf.slots;
+  SlotStack::Mark mark;
+  Variant* const slots = stack.push(static_cast<size_t>(p.slotCount), mark);
+  // Given back on every way out, errors included; the count is read again from the
+  // procedure rather than kept.
+  struct Release {
+    SlotStack& stack;
+    const SlotStack::Mark& mark;
+    Variant* slots;
+    const ProcDef& p;
+    ~Release() { stack.pop(mark, slots, static_cast<size_t>(p.slotCount)); }
+  } release{stack, mark, slots, p};
   const size_t n = args.size();
+  const ExprPtr* argv = args.data();
   Variant* bound[kDirectArgs];
   for (size_t i = 0; i < n; ++i) {
-    const Expr& a = *args[i];
+    const Expr& a = *argv[i];
     if (((p.byRefMask >> i) & 1) && a.kind == EK::Ident) {
       auto& id = static_cast<const IdentExpr&>(a);
       Variant* v = boundVariable(id, f);
@@ -2410,15 +2425,16 @@ Variant Engine::Impl::newObject(const NewExpr& n, Frame& f) {
 
 Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me, Args args) {
   Impl& im = *impl_;
-  if (args.size() != p.params.size()) raiseNamed(err::kWrongArgumentCount, p.name);
+  const size_t n = args.size();
+  if (n != static_cast<size_t>(p.arity)) raiseNamed(err::kWrongArgumentCount, p.name);
   im.tick();
   im.checkStack();
   Ref<ScriptObject> keep(me);
   SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
   Variant* slots = sf.slots;
-  RefTable refs(args.size());
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (p.params[i].byRef) {
+  RefTable refs(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (i < 64 ? (p.byRefMask >> i) & 1 : p.params[i].byRef) {
       refs.data[i] = &args[i];
     } else {
       slots[i] = args[i];
@@ -2428,12 +2444,13 @@ Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me
   Frame fr;
   fr.slots = slots;
   fr.refs = refs.data;
-  fr.refCount = args.size();
+  fr.refCount = n;
   fr.proc = &p;
   fr.me = me;
   fr.setLink(link);
   fr.explicitNames = p.explicitNames;
-  im.execBlock(p.body, fr);
+  // The stack was looked at on the way in.
+  im.runBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
   return Variant();
 }

@@ -444,6 +444,35 @@ TEST(Procedures, ParametersInTheCallee) {
   });
 }
 
+// Arguments with arguments of their own: a call's value is a copy wherever it goes, an
+// element of an array given to a ByRef parameter is the element itself, however the array
+// was declared and whatever the other arguments are.
+TEST(Procedures, CallsAsArguments) {
+  const std::string procs = "Sub Inc(n)\nn = n + 1\nEnd Sub\nFunction Id(x)\nId = x\nEnd Function\n"
+                            "Function Add(a, b)\nAdd = a + b\nEnd Function\n";
+  const std::pair<const char*, const char*> cases[] = {
+      {"k = 1\nInc Id(k)\nOut.Echo k", "1\n"},
+      {"s = \"ab\"\nInc Len(s)\nOut.Echo Len(s)", "2\n"},
+      {"k = 1\nInc Eval(\"k\")\nOut.Echo k", "1\n"},
+      {"Out.Echo Add(Add(1, 2), Add(3, Add(4, 5)))", "15\n"},
+      {"Dim v(1)\nv(1) = 5\nInc v(0)\nInc Id(v(1))\nOut.Echo v(0), v(1)", "1 5\n"},
+      {"Sub S(a, b)\na = a + 1\nb = b + 1\nEnd Sub\nDim v(1)\nS Id(v(1)), v(0)\n"
+       "S v(1), Add(v(0), 1)\nOut.Echo v(0), v(1)",
+       "1 1\n"},
+      {"Sub R\nReDim w(2)\nw(1) = 1\nInc w(1)\nOut.Echo w(1)\nEnd Sub\nR", "2\n"},
+      {"Function F(n)\nDim a(1)\nInc a(n)\nF = a(n) + Id(a(n))\nEnd Function\nOut.Echo F(1)",
+       "2\n"},
+      {"Class C\nPrivate d(2)\nSub Go\nInc d(1)\nInc Me.Get(1)\nOut.Echo d(1)\nEnd Sub\n"
+       "Function Get(i)\nGet = d(i)\nEnd Function\nEnd Class\nSet o = New C\no.Go\n"
+       "Dim v(0)\nInc v(o.Get(0) + 0)\nOut.Echo v(0)",
+       "1\n1\n"},
+  };
+  for (auto& [code, expected] : cases) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(runScript(procs + code), expected);
+  }
+}
+
 // Frames deep and wide enough to take their slots from several blocks of the slot stack: each
 // keeps its own variables, a ByRef parameter reaches the caller's slot in the block before,
 // and the blocks are used again by the next run.

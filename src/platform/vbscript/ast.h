@@ -121,10 +121,12 @@ struct CallExpr : Expr {
   ExprPtr callee;
   std::vector<ExprPtr> args; // an omitted argument is a Missing expression
   // Filled by the compiler: the number of arguments when each can be evaluated straight into
-  // a script procedure's frame, else -1.
+  // a script procedure's frame, else -1; and whether one of them has arguments of its own,
+  // which may make it an array element to pass by reference.
   int8_t directArgs = -1;
   // LBound(name) or UBound(name) when the name is the library's where it runs.
   enum ArrayBound : uint8_t { kNoBound, kLowerBound, kUpperBound } arrayBound = kNoBound;
+  bool indexedArgs = false;
 };
 
 struct UnaryExpr : Expr {

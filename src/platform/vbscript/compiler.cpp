@@ -656,6 +656,8 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
       if (b && b == lower) c.arrayBound = CallExpr::kLowerBound;
       if (b && b == upper) c.arrayBound = CallExpr::kUpperBound;
     }
+    for (auto& a : c.args)
+      if (a->kind == EK::Call) c.indexedArgs = true;
     break;
   }
   case EK::Unary:

@@ -237,18 +237,25 @@ struct Engine::Impl {
                                            int kind);
   // Whether a name means the library function of that name where it is used.
   bool libraryName(const IdentExpr& id, const Frame& f);
-  // Arguments that can go straight into the callee's frame: no omitted ones, no array
-  // elements (those go by reference through the general path, which locks the array), and
-  // few enough that the frame's references fit on the native stack.
+  // Arguments that can go straight into the callee's frame: no omitted ones, and few enough
+  // that the frame's references fit on the native stack. An array element passed by
+  // reference goes through the general path, which locks the array: indexedCallsOnly tells
+  // when the arguments with arguments of their own are all calls.
   static constexpr size_t kDirectArgs = 8;
   static bool directArgs(const std::vector<ExprPtr>& args) {
     if (args.size() > kDirectArgs) return false;
     for (auto& a : args)
-      if (a->kind == EK::Missing || a->kind == EK::Call) return false;
+      if (a->kind == EK::Missing) return false;
     return true;
+  }
+  bool indexedCallsOnly(const ProcDef& p, const CallExpr& c, const Frame& f);
+  bool directCall(const ProcDef& p, const CallExpr& c, const Frame& f) {
+    return p.arity == c.directArgs && (!c.indexedArgs || indexedCallsOnly(p, c, f));
   }
   Variant invokeDirect(const ProcDef& p, LinkedProgram& link, ScriptObject* me,
                        const std::vector<ExprPtr>& args, Frame& f);
+  [[gnu::noinline]] Variant invokeIndexed(const ProcDef& p, LinkedProgram& link,
+                                          ScriptObject* me, const CallExpr& c, Frame& f, int kind);
   // May leave an error pending.
   Variant callIdent(const IdentExpr& id, Frame& f, Args args, int kind, bool hasArgs);
   Variant memberCall(const Variant& target, const MemberExpr& site, int kind, Args args, Frame& f);

@@ -1975,6 +1975,36 @@ const ProcDef* procForCall(const ClassMember& m, int kind) {
 
 } // namespace
 
+// Whether each argument with arguments of its own that goes to a ByRef parameter is a call
+// of a function (the script's, the object's, the library's), so a value: one that may be an
+// element of an array goes through the general path, which passes the element itself.
+bool Engine::Impl::indexedCallsOnly(const ProcDef& p, const CallExpr& c, const Frame& f) {
+  for (size_t i = 0; i < c.args.size(); ++i) {
+    const Expr& a = *c.args[i];
+    if (a.kind != EK::Call || !((p.byRefMask >> i) & 1)) continue;
+    const Expr& callee = *static_cast<const CallExpr&>(a).callee;
+    if (callee.kind != EK::Ident) continue;
+    auto& id = static_cast<const IdentExpr&>(callee);
+    if (id.bind == Bind::MeMember) continue;
+    if (id.bind != Bind::Global) return false;
+    const Cell* cell = f.cells[id.global];
+    if (cell->kind == Cell::Undefined && f.link->outer[id.global])
+      cell = f.link->outer[id.global];
+    if (cell->kind == Cell::Procedure) continue;
+    if (cell->kind != Cell::Undefined || id.declaredLocal || (!id.builtin && id.intrinsic < 0))
+      return false;
+  }
+  return true;
+}
+
+// A call whose arguments have arguments of their own: straight into the frame unless one may
+// be an array element passed by reference.
+Variant Engine::Impl::invokeIndexed(const ProcDef& p, LinkedProgram& link, ScriptObject* me,
+                                    const CallExpr& c, Frame& f, int kind) {
+  if (indexedCallsOnly(p, c, f)) return invokeDirect(p, link, me, c.args, f);
+  return callOther(c, f, kind);
+}
+
 // Calls a script procedure, evaluating the arguments straight into its frame. An argument that
 // fails leaves its error pending, and the procedure does not run. The caller holds `me` (the
 // object it called, or its own frame's object) until the call returns.
@@ -2010,10 +2040,11 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
     }
     // A fresh frame's slots hold nothing: the value is built in place, an operator's (n - 1)
     // with no hop through evalS.
+    void* slot = &slots[i];
     if (a.kind == EK::Binary)
-      ::new (static_cast<void*>(&slots[i])) Variant(evalBinary(static_cast<const BinaryExpr&>(a), f));
+      ::new (slot) Variant(evalBinary(static_cast<const BinaryExpr&>(a), f));
     else
-      ::new (static_cast<void*>(&slots[i])) Variant(evalS(a, f));
+      ::new (slot) Variant(evalS(a, f));
     bound[i] = &slots[i];
     if (failed()) return Variant(); // the procedure does not run
   }
@@ -2043,8 +2074,8 @@ Variant Engine::Impl::callMember(const CallExpr& c, const MemberExpr& m, Frame& 
       LinkedProgram::Site& cache = f.link->sites[static_cast<size_t>(m.site)];
       if (cache.cls == so->cls().id && cache.member) {
         const ProcDef* target = procForCall(*cache.member, kind);
-        if (target && target->arity == c.directArgs && so->cls().engine == &eng &&
-            (cache.member->isPublic || so == f.me)) {
+        if (target && target->arity == c.directArgs && !c.indexedArgs &&
+            so->cls().engine == &eng && (cache.member->isPublic || so == f.me)) {
           // Held here: the arguments may release the variable's object.
           Ref<ScriptObject> keep(so);
           return invokeDirect(*target, *so->cls().link, so, c.args, f);
@@ -2082,7 +2113,7 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
       }
       if (cache.member) target = procForCall(*cache.member, kind);
       if (target && so->cls().engine == &eng && (cache.member->isPublic || so == f.me) &&
-          target->arity == c.directArgs)
+          directCall(*target, c, f))
         return invokeDirect(*target, *so->cls().link, so, c.args, f);
     }
   }
@@ -2124,7 +2155,8 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
       link = me->cls().link.get();
     }
     if (target && target->arity == c.directArgs)
-      return invokeDirect(*target, *link, me, c.args, f);
+      return c.indexedArgs ? invokeIndexed(*target, *link, me, c, f, kind)
+                           : invokeDirect(*target, *link, me, c.args, f);
   } else if (c.callee->kind == EK::Member) {
     return callMember(c, static_cast<const MemberExpr&>(*c.callee), f, kind);
   }

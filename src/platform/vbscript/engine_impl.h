@@ -79,6 +79,12 @@ private:
 };
 
 struct Engine::Frame {
+  Frame() = default;
+  // A procedure's frame: `refs` are the variables of its parameters.
+  Frame(const ProcDef& p, LinkedProgram& l, ScriptObject* self, Variant* s, Variant* const* r,
+        size_t n)
+      : slots(s), refs(r), refCount(n), proc(&p), me(self), link(&l), cells(l.cells.data()),
+        explicitNames(p.explicitNames) {}
   Variant* slots = nullptr;
   // The variables of the first `refCount` slots (a procedure's parameters, or the caller's
   // locals seen by Eval code): a ByRef parameter's is the caller's variable, a ByVal's its

@@ -50,12 +50,14 @@ void SlotStack::popChunk(const Mark& mark) {
 
 namespace {
 
-struct SlotFrame {
-  SlotFrame(SlotStack& s, size_t n) : stack(s), count(n) { slots = s.push(n, mark); }
-  ~SlotFrame() { stack.pop(mark, slots, count); }
+// A procedure's slots, given back on every way out, errors included. The count is read again
+// from the procedure rather than kept.
+// Kept apart from the mark the push fills in, which the compiler then holds once.
+struct ProcSlots {
+  ~ProcSlots() { stack.pop(mark, slots, static_cast<size_t>(proc.slotCount)); }
   SlotStack& stack;
-  size_t count;
-  SlotStack::Mark mark;
+  const SlotStack::Mark& mark;
+  const ProcDef& proc;
   Variant* slots;
 };
 
@@ -2014,15 +2016,7 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
   checkStack();
   SlotStack::Mark mark;
   Variant* const slots = stack.push(static_cast<size_t>(p.slotCount), mark);
-  // Given back on every way out, errors included; the count is read again from the
-  // procedure rather than kept.
-  struct Release {
-    SlotStack& stack;
-    const SlotStack::Mark& mark;
-    Variant* slots;
-    const ProcDef& p;
-    ~Release() { stack.pop(mark, slots, static_cast<size_t>(p.slotCount)); }
-  } release{stack, mark, slots, p};
+  ProcSlots frameSlots{stack, mark, p, slots};
   const size_t n = args.size();
   const ExprPtr* argv = args.data();
   Variant* bound[kDirectArgs];
@@ -2048,14 +2042,7 @@ Variant Engine::Impl::invokeDirect(const ProcDef& p, LinkedProgram& link, Script
     bound[i] = &slots[i];
     if (failed()) return Variant(); // the procedure does not run
   }
-  Frame fr;
-  fr.slots = slots;
-  fr.refs = bound;
-  fr.refCount = n;
-  fr.proc = &p;
-  fr.me = me;
-  fr.setLink(link);
-  fr.explicitNames = p.explicitNames;
+  Frame fr(p, link, me, slots, bound, n);
   // The stack was looked at on the way in.
   runBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);
@@ -2462,8 +2449,9 @@ Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me
   im.tick();
   im.checkStack();
   Ref<ScriptObject> keep(me);
-  SlotFrame sf(im.stack, static_cast<size_t>(p.slotCount));
-  Variant* slots = sf.slots;
+  SlotStack::Mark mark;
+  Variant* const slots = im.stack.push(static_cast<size_t>(p.slotCount), mark);
+  ProcSlots frameSlots{im.stack, mark, p, slots};
   RefTable refs(n);
   for (size_t i = 0; i < n; ++i) {
     if (i < 64 ? (p.byRefMask >> i) & 1 : p.params[i].byRef) {
@@ -2473,14 +2461,7 @@ Variant Engine::callProc(const ProcDef& p, LinkedProgram& link, ScriptObject* me
       refs.data[i] = &slots[i];
     }
   }
-  Frame fr;
-  fr.slots = slots;
-  fr.refs = refs.data;
-  fr.refCount = n;
-  fr.proc = &p;
-  fr.me = me;
-  fr.setLink(link);
-  fr.explicitNames = p.explicitNames;
+  Frame fr(p, link, me, slots, refs.data, n);
   // The stack was looked at on the way in.
   im.runBlock(p.body, fr);
   if (p.resultSlot >= 0) return std::move(slots[p.resultSlot]);

@@ -576,6 +576,11 @@ TEST(Classes, MethodCallsAtOneSite) {
        "End Sub\nEnd Class\nFunction Drop()\nSet o = Nothing\nDrop = 1\nEnd Function\n"
        "Set o = New C\no.Go Drop() + 1\nOut.Echo \"after\", IsObject(o)",
        "go 2\nterm\nafter True\n"},
+      {"field, property indexed through its value, method",
+       "Class C\nPublic F\nProperty Get P\nP = Array(7, 8)\nEnd Property\nFunction M(i)\n"
+       "M = i * 2\nEnd Function\nEnd Class\nSet o = New C\no.F = 3\n"
+       "Out.Echo o.F, o.P(1), o.M(4), UBound(o.P)",
+       "3 8 8 1\n"},
       {"method of a field and of a global",
        "Class Inner\nFunction Twice(x)\nTwice = x * 2\nEnd Function\nEnd Class\nClass Outer\n"
        "Public I\nSub Class_Initialize\nSet I = New Inner\nEnd Sub\nFunction Go(x)\n"

@@ -2498,10 +2498,14 @@ ScriptObject::~ScriptObject() {
   au::releaseValues(fields_);
 }
 
-Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside) {
-  if (!inside && !m.isPublic) raiseNamed(err::kNoSuchMember, m.name);
+namespace {
+
+// The member calls ScriptObject::call does not make straight away: assignments, indexes of
+// what a field or a property holds, and the errors.
+[[gnu::noinline]] Variant callMemberOther(ScriptObject& self, const ClassMember& m, int kind,
+                                          Args args) {
   if (m.field >= 0) {
-    Variant& fv = fields_[m.field];
+    Variant& fv = self.fields()[static_cast<size_t>(m.field)];
     if (kind & (au::kPropertyLet | au::kPropertySet)) {
       if (args.empty()) au::raise(err::kWrongArgumentCount);
       Variant value = args.back();
@@ -2529,24 +2533,42 @@ Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool insid
     }
     return indexValue(fv, args, kind, m.name);
   }
-  Engine* e = cls_->engine;
+  Engine* e = self.cls().engine;
   if (!e) au::raise(err::kObjectRequired, "The script engine of this object has been reset");
   if (kind & au::kPropertySet) {
-    if (m.set) return e->callProc(*m.set, *cls_->link, this, args);
-    if (m.let) return e->callProc(*m.let, *cls_->link, this, args);
+    if (m.set) return e->callProc(*m.set, *self.cls().link, &self, args);
+    if (m.let) return e->callProc(*m.let, *self.cls().link, &self, args);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   if (kind & au::kPropertyLet) {
-    if (m.let) return e->callProc(*m.let, *cls_->link, this, args);
+    if (m.let) return e->callProc(*m.let, *self.cls().link, &self, args);
     raiseNamed(err::kNoSuchMember, m.name);
   }
   const ProcDef* getter = m.method ? m.method : m.get;
   if (!getter) raiseNamed(err::kNoSuchMember, m.name);
   if (getter->params.empty() && !args.empty() && getter->returnsValue()) {
     // Arguments to a member that takes none index what it returns.
-    return indexValue(e->callProc(*getter, *cls_->link, this, {}), args, kind, m.name);
+    return indexValue(e->callProc(*getter, *self.cls().link, &self, {}), args, kind, m.name);
   }
-  return e->callProc(*getter, *cls_->link, this, args);
+  return e->callProc(*getter, *self.cls().link, &self, args);
+}
+
+} // namespace
+
+Variant ScriptObject::call(const ClassMember& m, int kind, Args args, bool inside) {
+  if (!inside && !m.isPublic) raiseNamed(err::kNoSuchMember, m.name);
+  // A field read, a method, or a property read with the arguments its procedure takes:
+  // straight on, with no frame of its own.
+  if (!(kind & (au::kPropertyLet | au::kPropertySet))) {
+    if (m.field >= 0) {
+      if (args.empty()) return fields_[static_cast<size_t>(m.field)];
+    } else if (cls_->engine) {
+      const ProcDef* getter = m.method ? m.method : m.get;
+      if (getter && (getter->arity != 0 || args.empty() || !getter->returnsValue()))
+        return cls_->engine->callProc(*getter, *cls_->link, this, args);
+    }
+  }
+  return callMemberOther(*this, m, kind, args);
 }
 
 Variant ScriptObject::invoke(std::string_view name, int kind, Args args) {

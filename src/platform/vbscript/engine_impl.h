@@ -279,6 +279,7 @@ struct Engine::Impl {
   [[gnu::noinline]] bool storeElements(const CallExpr& target, Variant& value, Frame& f);
   // May leave an error pending.
   Variant evalBinary(const BinaryExpr& b, Frame& f);
+  [[gnu::noinline]] Variant evalOperands(const BinaryExpr& b, Frame& f);
   Variant concatChain(const BinaryExpr& top, Frame& f);
   std::pair<const Variant*, const Variant*> operands(const BinaryExpr& b, Frame& f, Variant& tl,
                                                     Variant& tr);

@@ -1901,6 +1901,12 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     if (w.type == VarType::Long) return Variant(static_cast<int32_t>(w.value));
     if (w.type == VarType::Boolean) return Variant(w.value != 0);
   }
+  return evalOperands(b, f);
+}
+
+// Kept out of evalBinary so a whole-number tree, the most common operator, is worked out
+// without the registers and stack room the general way needs.
+Variant Engine::Impl::evalOperands(const BinaryExpr& b, Frame& f) {
   if (b.op == Op::Concat && isConcat(*b.left)) [[unlikely]]
     return concatChain(b, f);
   Variant tl, tr;

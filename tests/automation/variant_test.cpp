@@ -97,6 +97,12 @@ TEST(VariantTextTest, ConcatAndConstruction) {
       Variant v = Variant::concat(a, b);
       EXPECT_TRUE(v.isString());
       EXPECT_EQ(v.asString(), a + b);
+      const std::string_view parts[] = {a, {}, b, a};
+      Variant j = Variant::joined(parts, 4, 2 * n + m);
+      EXPECT_EQ(j.asString(), a + b + a);
+      // Room for exactly its text: the next append moves it, and still keeps every byte.
+      j.appendString(b);
+      EXPECT_EQ(j.asString(), a + b + a + b);
     }
   // Bytes are bytes: an embedded NUL and non-ASCII text survive the trip.
   const std::string odd("a\0b\xC3\xA9", 5);

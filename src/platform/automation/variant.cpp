@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <iterator>
 #include <limits>
-#include <malloc.h>
 
 #include "platform/automation/error.h"
 #include "platform/automation/limits.h"
@@ -36,22 +35,52 @@ Variant Variant::fromInt64(int64_t v) noexcept {
   return Variant(static_cast<double>(v));
 }
 
-Variant::TextBox* Variant::allocBox(size_t capacity) {
+namespace {
+// The room a growable box of at least `capacity` bytes is given: what the allocator's block
+// holds anyway (blocks of 16n bytes keep 16n - 8 for the caller), so appends use all of it.
+size_t roomFor(size_t capacity) {
+  const size_t block = 2 * sizeof(uint32_t) + capacity;
+  return ((block + 8 + 15) & ~size_t(15)) - 8 - 2 * sizeof(uint32_t);
+}
+} // namespace
+
+Variant::TextBox* Variant::allocBox(size_t capacity, bool growable) {
   if (capacity > kMaxStringBytes) raise(err::kOutOfMemory);
-  void* p = std::malloc(sizeof(TextBox) + capacity);
+  if (growable) capacity = roomFor(capacity);
+  const size_t front = growable ? sizeof(uint32_t) : 0;
+  char* p = static_cast<char*>(std::malloc(front + sizeof(TextBox) + capacity));
   if (!p) raise(err::kOutOfMemory);
-  TextBox* box = static_cast<TextBox*>(p);
-  box->refs = 1;
+  TextBox* box = reinterpret_cast<TextBox*>(p + front);
+  box->refs = growable ? kGrowable | 1 : 1;
+  if (growable) roomOf(box) = static_cast<uint32_t>(capacity);
   return box;
 }
 
-size_t Variant::capacityOf(const TextBox* box) noexcept {
-  return malloc_usable_size(const_cast<TextBox*>(box)) - sizeof(TextBox);
+void Variant::freeBox(TextBox* box) noexcept {
+  std::free(box->refs & kGrowable ? reinterpret_cast<char*>(box) - sizeof(uint32_t)
+                                  : reinterpret_cast<char*>(box));
 }
 
-void Variant::initBoxed(const char* chars, size_t size, size_t capacity) {
+void Variant::growBox(size_t capacity) {
+  if (box_->refs & kGrowable) {
+    capacity = roomFor(capacity);
+    void* p = std::realloc(reinterpret_cast<char*>(box_) - sizeof(uint32_t),
+                           sizeof(uint32_t) + sizeof(TextBox) + capacity);
+    if (!p) raise(err::kOutOfMemory);
+    box_ = reinterpret_cast<TextBox*>(static_cast<char*>(p) + sizeof(uint32_t));
+    roomOf(box_) = static_cast<uint32_t>(capacity);
+    return;
+  }
+  // A text made at its exact size that starts to grow moves to a growable box once.
+  TextBox* box = allocBox(capacity, true);
+  std::memcpy(box->chars(), box_->chars(), head_);
+  std::free(box_);
+  box_ = box;
+}
+
+void Variant::initBoxed(const char* chars, size_t size, size_t capacity, bool growable) {
   // Allocated before anything of this value is set: a failure leaves it unmade.
-  TextBox* box = allocBox(capacity);
+  TextBox* box = allocBox(capacity, growable);
   if (size) std::memcpy(box->chars(), chars, size);
   setHeader(VarType::String);
   meta_ = kOwns;
@@ -69,14 +98,51 @@ Variant Variant::concat(std::string_view a, std::string_view b) {
     if (!a.empty()) std::memcpy(v.inlineChars(), a.data(), a.size());
     if (!b.empty()) std::memcpy(v.inlineChars() + a.size(), b.data(), b.size());
   } else {
-    v.initBoxed(a.data(), a.size(), n);
+    v.initBoxed(a.data(), a.size(), n, false);
     if (!b.empty()) std::memcpy(v.box_->chars() + a.size(), b.data(), b.size());
     v.head_ = static_cast<uint32_t>(n);
   }
   return v;
 }
 
-void Variant::appendString(std::string_view s) {
+Variant Variant::joined(const std::string_view* parts, size_t n, size_t total) {
+  Variant v;
+  char* out;
+  if (total <= kInlineChars) {
+    v.type_ = VarType::String;
+    v.small_ = static_cast<uint8_t>(total);
+    out = v.inlineChars();
+  } else {
+    v.initBoxed(nullptr, 0, total, false);
+    v.head_ = static_cast<uint32_t>(total);
+    out = v.box_->chars();
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const char* from = parts[i].data();
+    const size_t k = parts[i].size();
+    // The parts of a chain are mostly a few bytes: two overlapping fixed-size moves each,
+    // without a call.
+    if (k >= 8 && k <= 16) {
+      uint64_t head, tail;
+      std::memcpy(&head, from, 8);
+      std::memcpy(&tail, from + k - 8, 8);
+      std::memcpy(out, &head, 8);
+      std::memcpy(out + k - 8, &tail, 8);
+    } else if (k >= 4 && k < 8) {
+      uint32_t head, tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + k - 4, 4);
+      std::memcpy(out, &head, 4);
+      std::memcpy(out + k - 4, &tail, 4);
+    } else if (k > 0) {
+      std::memcpy(out, from, k);
+    }
+    out += k;
+  }
+  return v;
+}
+
+void Variant::appendSlow(std::string_view s) {
   if (s.empty()) return;
   noteTextKind(kTextUnknown);
   const size_t old = small_ == kBoxed ? head_ : small_;
@@ -90,7 +156,7 @@ void Variant::appendString(std::string_view s) {
       return;
     }
     // Room to spare: a text that has grown once is likely to grow again.
-    TextBox* box = allocBox(std::max(n, size_t(2) * kInlineChars));
+    TextBox* box = allocBox(std::max(n, size_t(2) * kInlineChars), true);
     std::memcpy(box->chars(), inlineChars(), old);
     std::memcpy(box->chars() + old, s.data(), s.size());
     meta_ |= kOwns;
@@ -99,15 +165,13 @@ void Variant::appendString(std::string_view s) {
     box_ = box;
     return;
   }
-  if (box_->refs == 1) {
-    if (n > capacityOf(box_)) {
+  if ((box_->refs & kHolders) == 1) {
+    if (!(box_->refs & kGrowable) || n > roomOf(box_)) {
       const size_t capacity = std::min(std::max(n, old + old / 2 + 16), kMaxStringBytes);
       const char* base = box_->chars();
       const bool own = s.data() >= base && s.data() < base + old;
       const size_t at = own ? static_cast<size_t>(s.data() - base) : 0;
-      void* p = std::realloc(box_, sizeof(TextBox) + capacity);
-      if (!p) raise(err::kOutOfMemory);
-      box_ = static_cast<TextBox*>(p);
+      growBox(capacity);
       if (own) s = std::string_view(box_->chars() + at, s.size());
     }
     std::memcpy(box_->chars() + old, s.data(), s.size());
@@ -116,7 +180,7 @@ void Variant::appendString(std::string_view s) {
   }
   // Shared: the others keep the text as it is. The view may be of that text; it stays alive
   // until we let it go, after the copy.
-  TextBox* box = allocBox(std::min(std::max(n, old + old / 2 + 16), kMaxStringBytes));
+  TextBox* box = allocBox(std::min(std::max(n, old + old / 2 + 16), kMaxStringBytes), true);
   std::memcpy(box->chars(), box_->chars(), old);
   std::memcpy(box->chars() + old, s.data(), s.size());
   --box_->refs;
@@ -128,15 +192,12 @@ void Variant::reserveString(size_t n) {
   const size_t old = small_ == kBoxed ? head_ : small_;
   if (n <= old || n <= kInlineChars) return;
   if (n > kMaxStringBytes) raise(err::kOutOfMemory);
-  if (small_ == kBoxed && box_->refs == 1) {
-    if (n <= capacityOf(box_)) return;
-    void* p = std::realloc(box_, sizeof(TextBox) + n);
-    if (!p) raise(err::kOutOfMemory);
-    box_ = static_cast<TextBox*>(p);
+  if (small_ == kBoxed && (box_->refs & kHolders) == 1) {
+    if (!(box_->refs & kGrowable) || n > roomOf(box_)) growBox(n);
     return;
   }
   Variant grown;
-  grown.initBoxed(asString().data(), old, n);
+  grown.initBoxed(asString().data(), old, n, true);
   grown.meta_ = static_cast<uint8_t>(grown.meta_ | (meta_ & kKindMask));
   *this = std::move(grown);
 }
@@ -211,7 +272,7 @@ void Variant::reset() noexcept {
   // Called only while the value owns its payload.
   switch (type_) {
   case VarType::String:
-    if (--box_->refs == 0) std::free(box_);
+    if ((--box_->refs & kHolders) == 0) freeBox(box_);
     break;
   case VarType::Object:
     obj_->release();

@@ -77,7 +77,7 @@ public:
       small_ = static_cast<uint8_t>(v.size());
       if (!v.empty()) std::memcpy(inlineChars(), v.data(), v.size());
     } else {
-      initBoxed(v.data(), v.size(), v.size());
+      initBoxed(v.data(), v.size(), v.size(), false);
     }
   }
   Variant(const std::string& v) : Variant(std::string_view(v)) {}
@@ -104,6 +104,8 @@ public:
   static Variant fromDate(double serial) noexcept { return Variant(DateTime{serial}); }
   // The String a & b, made in one piece.
   static Variant concat(std::string_view a, std::string_view b);
+  // The String of `n` texts one after another, `total` bytes in all, copied once.
+  static Variant joined(const std::string_view* parts, size_t n, size_t total);
 
   // Copies, moves and destruction of values that hold no counted reference (numbers,
   // dates, short texts, Empty, Null) are a copy of the 16 bytes: the
@@ -170,7 +172,17 @@ public:
   // Appends to a String value. The text grows in place when this value is its only holder
   // (amortised, as a loop of `s = s & x` needs); a text other values share is copied first,
   // so they keep what they had. `s` may be a view of this value's own text.
-  void appendString(std::string_view s);
+  void appendString(std::string_view s) {
+    // The common case, growing a text only this value holds within its room, stays inline.
+    if (small_ == kBoxed && box_->refs == (kGrowable | 1) && s.size() <= roomOf(box_) - head_ &&
+        !s.empty()) {
+      std::memcpy(box_->chars() + head_, s.data(), s.size());
+      head_ += static_cast<uint32_t>(s.size());
+      noteTextKind(kTextUnknown);
+      return;
+    }
+    appendSlow(s);
+  }
   // Cuts a String value back to its first `n` bytes (n at most its length), as appendString
   // does: other holders of the text keep it whole.
   void truncateString(size_t n);
@@ -200,15 +212,25 @@ public:
 
 private:
   // A text too long to sit in the value: one block holding the count and the bytes. Each
-  // holder keeps the length in its own value (head_), and the room is what the allocator
-  // gave the block, so a 33-byte text takes a 48-byte block. Texts are shared between values
-  // and changed only by their sole holder.
+  // holder keeps the length in its own value (head_). Texts are shared between values and
+  // changed only by their sole holder.
   struct TextBox {
-    uint32_t refs;
+    uint32_t refs; // the holders, and kGrowable
     char* chars() noexcept { return reinterpret_cast<char*>(this + 1); }
     const char* chars() const noexcept { return reinterpret_cast<const char*>(this + 1); }
   };
-  static size_t capacityOf(const TextBox* box) noexcept;
+  // A box made to grow (by appends, or reserved) keeps its room in the four bytes before it,
+  // where an append reads it next to the count it looks at anyway. Most texts never grow and
+  // have no such field: their blocks stay as small as the allocator makes them.
+  static constexpr uint32_t kGrowable = 0x80000000u;
+  static constexpr uint32_t kHolders = ~kGrowable;
+  static uint32_t& roomOf(TextBox* box) noexcept {
+    return *reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(box) - sizeof(uint32_t));
+  }
+  static void freeBox(TextBox* box) noexcept;
+  void appendSlow(std::string_view s);
+  // Moves the box of a text this value alone holds to one with room for `capacity` bytes.
+  void growBox(size_t capacity);
   static constexpr uint8_t kKindMask = 0x03;
   // Set while the value holds a counted reference (a boxed text, an object, an array).
   static constexpr uint8_t kOwns = 0x80;
@@ -248,9 +270,9 @@ private:
     return reinterpret_cast<const char*>(this) + kInlineOffset;
   }
   // Makes this a String holding a new box of `size` bytes copied from `chars` and room for
-  // at least `capacity`.
-  void initBoxed(const char* chars, size_t size, size_t capacity);
-  static TextBox* allocBox(size_t capacity);
+  // `capacity`; a growable one when it is meant to grow.
+  void initBoxed(const char* chars, size_t size, size_t capacity, bool growable);
+  static TextBox* allocBox(size_t capacity, bool growable);
   void addRefPayload() const noexcept {
     if (type_ == VarType::String)
       ++box_->refs;

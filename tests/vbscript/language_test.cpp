@@ -902,6 +902,12 @@ TEST(Strings, ConcatenationChains) {
        "Dim s\nFunction Bump()\ns = s & \"!\"\nBump = \"b\"\nEnd Function\ns = String(20, \"s\")\n"
        "t = \"<\" & s & Bump() & \">\"\nOut.Echo Len(t), Len(s)",
        "23 21\n"},
+      {"literal operands of every kind",
+       "Class C\nPublic Default Property Get V: V = 7: End Property\nEnd Class\n"
+       "Set obj = New C\nOut.Echo TypeName(Null & Null & Null), \"a\" & Null & 1 & \"b\", "
+       "1 & \"x\" & 2.5 & True, \"<\" & obj & \">\", \"\" & \"\" & Empty, "
+       "\"a long literal text\" & \"\" & \"another long literal\"",
+       "Null a1b 1x2.5True <7>  a long literal textanother long literal\n"},
       {"a long chain",
        "For i = 1 To 12: s = s & \", \" & i: Next\nt = 1 & 2 & 3 & 4 & 5 & 6 & 7 "
        "& 8 & 9 & 10 & 11 & 12 & s\nOut.Echo t",

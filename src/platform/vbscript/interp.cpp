@@ -1734,15 +1734,26 @@ Variant Engine::Impl::concatChain(const BinaryExpr& top, Frame& f) {
   constexpr size_t kInline = 8;
   const Expr* opsInline[kInline];
   Variant valsInline[kInline];
+  // Made operand by operand: zeroing them all first costs more than a short chain's copies.
+  alignas(std::string_view) unsigned char textsInline[kInline * sizeof(std::string_view)];
+  bool readyInline[kInline];
   std::vector<const Expr*> opsMore;
   std::vector<Variant> valsMore;
+  std::vector<std::string_view> textsMore;
+  std::unique_ptr<bool[]> readyMore;
   const Expr** ops = opsInline;
   Variant* vals = valsInline;
+  auto* texts = reinterpret_cast<std::string_view*>(textsInline);
+  bool* ready = readyInline;
   if (n > kInline) {
     opsMore.resize(n);
     valsMore.resize(n);
+    textsMore.resize(n);
+    readyMore = std::make_unique<bool[]>(n);
     ops = opsMore.data();
     vals = valsMore.data();
+    texts = textsMore.data();
+    ready = readyMore.get();
   }
   const Expr* e = &top;
   for (size_t i = n - 1; i > 0; --i) {
@@ -1753,41 +1764,48 @@ Variant Engine::Impl::concatChain(const BinaryExpr& top, Frame& f) {
   ops[0] = e;
   size_t total = 0;
   bool allNull = true;
-  auto take = [&](Variant& v) {
-    concatText(v);
-    if (v.isNull()) return;
+  auto count = [&](size_t i, std::string_view t) {
     allNull = false;
-    total += v.asString().size();
+    texts[i] = t;
+    total += t.size();
     au::checkStringSize(total);
   };
+  // An operand already text (a literal) needs neither step.
+  auto value = [&](size_t i) {
+    if (!ready[i]) concatValue(vals[i]);
+  };
+  auto take = [&](size_t i) {
+    if (ready[i]) return;
+    concatText(vals[i]);
+    if (vals[i].isNull()) return;
+    count(i, vals[i].asString());
+  };
   for (size_t i = 0; i < n; ++i) {
-    computeInto(vals[i], *ops[i], f);
-    if (failed()) return Variant();
+    const Expr& op = *ops[i];
+    ready[i] = false;
+    ::new (static_cast<void*>(&texts[i])) std::string_view();
+    if (op.kind == EK::Literal) {
+      // A literal's text is read where it is kept: nothing the other operands run changes it.
+      const Variant& lit = evalRefS(op, f, vals[i]);
+      if (lit.isString()) {
+        ready[i] = true;
+        count(i, lit.asString());
+      } else {
+        vals[i] = lit;
+      }
+    } else {
+      computeInto(vals[i], op, f);
+      if (failed()) return Variant();
+    }
     if (i == 0) continue;
     // The first operator takes both its operands' values before either text.
-    if (i == 1) concatValue(vals[0]);
-    concatValue(vals[i]);
-    if (i == 1) take(vals[0]);
-    take(vals[i]);
+    if (i == 1) value(0);
+    value(i);
+    if (i == 1) take(0);
+    take(i);
   }
   if (allNull) return Variant::null();
-  // A short result is gathered on the stack and copied once into a value of its exact size.
-  constexpr size_t kShort = 256;
-  if (total <= kShort) {
-    char buf[kShort];
-    size_t at = 0;
-    for (size_t i = 0; i < n; ++i) {
-      if (!vals[i].isString()) continue;
-      std::string_view t = vals[i].asString();
-      if (!t.empty()) std::memcpy(buf + at, t.data(), t.size());
-      at += t.size();
-    }
-    return Variant(std::string_view(buf, total));
-  }
-  au::TextBuilder text(total);
-  for (size_t i = 0; i < n; ++i)
-    if (vals[i].isString()) text.append(vals[i].asString());
-  return text.take();
+  return Variant::joined(texts, n, total);
 }
 
 // The operands of an operator, left first; null when one fails (its error pending). `tl` and

@@ -165,6 +165,48 @@ TEST_F(DispatchTest, AssignmentReleasesTheOldObjectLast) {
   EXPECT_EQ(seen, "moved");
 }
 
+// Calls itself through dispatch with text parameters, as a host method calling back into
+// script code that calls natives again: each level's texts must stay its own.
+class Nester : public Object {
+  QUILLET_OBJECT(Nester)
+public:
+  std::string Walk(const std::string& word, const std::string& tail, int32_t depth) {
+    std::string below;
+    if (depth > 0) {
+      Variant self(this);
+      Variant args[] = {Variant(word + std::to_string(depth)), Variant(std::string(5000, 'z')),
+                        Variant(depth - 1)};
+      below = CStr(quillet::platform::automation::invoke(self, "Walk", kMethod, ArgList(args)));
+    }
+    return word + ":" + std::to_string(tail.size()) + "/" + below;
+  }
+};
+QUILLET_DEFINE_CLASS(Nester) {
+  b.method("Walk", &Nester::Walk, 1);
+}
+
+TEST_F(DispatchTest, TextParametersOfNestedCallsStayApart) {
+  Variant obj(makeRef<Nester>());
+  // Deeper than the strings kept for text parameters, and with texts long enough to be let
+  // go after each call.
+  Variant args[] = {Variant("word of the outer call"), Variant(int16_t(42)), Variant(int32_t(10))};
+  std::string expected;
+  for (int depth = 10; depth >= 0; --depth) {
+    std::string word = "word of the outer call";
+    for (int d = 10; d > depth; --d)
+      word += std::to_string(d);
+    expected += word + ":" + (depth == 10 ? "2" : "5000") + "/";
+  }
+  EXPECT_EQ(CStr(invoke(obj, "Walk", kMethod, ArgList(args))), expected);
+  // An omitted text is empty, and a failed conversion leaves the next call whole.
+  Variant one[] = {Variant("w")};
+  EXPECT_EQ(CStr(invoke(obj, "Walk", kMethod, ArgList(one))), "w:0/");
+  Variant bad[] = {Variant("w"), Variant::nothing()};
+  EXPECT_NE(errorOf([&] { invoke(obj, "Walk", kMethod, ArgList(bad)); }), 0);
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ(CStr(invoke(obj, "Walk", kMethod, ArgList(one))), "w:0/");
+}
+
 TEST_F(DispatchTest, FactoryCreatesByProgId) {
   registerClass("Test.Counter", [] { return Ref<Object>(new Counter()); });
   Ref<Object> o = create("test.COUNTER");

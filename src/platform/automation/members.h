@@ -16,6 +16,7 @@
 // and arguments and results are converted with the VB rules. A parameter of type Variant&
 // receives the caller's variable (by reference); a parameter of type Args receives every
 // argument as passed (any number).
+#include <string>
 #include <tuple>
 #include <type_traits>
 
@@ -84,6 +85,71 @@ template <class P> struct Param {
       if (!p) raise(err::kTypeMismatch);
       return Ref<O>(p);
     }
+  }
+};
+
+// The texts `const std::string&` parameters are read from. The callee only reads the text
+// while it runs, so its copy goes into a string kept from call to call whose room is reused:
+// a host method taking text costs no allocation per call. Calls nest (a callee may run
+// script code that calls natives again), and a call's parameters are let go in no fixed
+// order, so strings are lent and handed back rather than stacked.
+class TextArgStrings {
+public:
+  TextArgStrings() noexcept {
+    for (size_t i = 0; i < kStrings; ++i)
+      free_[i] = &strings_[i];
+  }
+  // Null when all are lent (deep nesting): the caller makes its own.
+  std::string* lend() noexcept { return count_ ? free_[--count_] : nullptr; }
+  void giveBack(std::string* s) noexcept {
+    // A long text once passed does not keep its room for the life of the thread.
+    if (s->capacity() > kKeptRoom) std::string().swap(*s);
+    free_[count_++] = s;
+  }
+
+private:
+  static constexpr size_t kStrings = 8;
+  static constexpr size_t kKeptRoom = 4096;
+  std::string strings_[kStrings];
+  std::string* free_[kStrings];
+  size_t count_ = kStrings;
+};
+inline thread_local TextArgStrings textArgStrings;
+
+template <> struct Param<const std::string&> {
+  std::string* text;
+  bool lent;
+  Param(Args args, size_t i) {
+    text = textArgStrings.lend();
+    lent = text != nullptr;
+    if (!lent) text = new std::string;
+    try {
+      if (i >= args.size() || args[i].isMissing())
+        text->clear();
+      else if (const Variant& v = args[i]; v.isString())
+        text->assign(v.asString());
+      else
+        *text = CStr(v);
+    } catch (...) {
+      letGo();
+      throw;
+    }
+  }
+  // Moved into the call's parameter list once made: the string goes with it.
+  Param(Param&& o) noexcept : text(o.text), lent(o.lent) { o.text = nullptr; }
+  Param(const Param&) = delete;
+  Param& operator=(const Param&) = delete;
+  ~Param() { letGo(); }
+  const std::string& get() { return *text; }
+
+private:
+  void letGo() noexcept {
+    if (!text) return;
+    if (lent)
+      textArgStrings.giveBack(text);
+    else
+      delete text;
+    text = nullptr;
   }
 };
 

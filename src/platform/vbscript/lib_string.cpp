@@ -277,6 +277,24 @@ Variant fnJoin(BuiltinCall& c) {
 // Case mapping character by character: UCase("straße") keeps its length, as VB's does.
 template <bool Upper> Variant caseMapped(BuiltinCall& c) {
   if (isNull(c, 0)) return Variant::null();
+  if (c.has(0) && c.arg(0).isString() && asciiText(c.arg(0))) {
+    // ASCII text is mapped byte by byte straight into the result, through a stack buffer.
+    std::string_view s = c.arg(0).asString();
+    char buf[256];
+    auto map = [&](size_t at, size_t k) {
+      for (size_t i = 0; i < k; ++i) {
+        const char ch = s[at + i];
+        buf[i] = Upper ? (ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch)
+                       : (ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch);
+      }
+      return std::string_view(buf, k);
+    };
+    if (s.size() <= sizeof buf) return Variant(map(0, s.size()));
+    am::TextBuilder out(s.size());
+    for (size_t at = 0; at < s.size(); at += sizeof buf)
+      out.append(map(at, std::min(sizeof buf, s.size() - at)));
+    return out.take();
+  }
   std::string s = strArg(c, 0);
   if (c.failed()) return {};
   if (text::isAscii(s)) return Variant(Upper ? text::toUpper(s) : text::toLower(s));

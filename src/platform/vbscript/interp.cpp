@@ -1718,7 +1718,13 @@ void concatValue(Variant& v) {
 }
 // ... and then as text, Null left as it is (it adds nothing).
 void concatText(Variant& v) {
-  if (!v.isString() && !v.isNull()) v = Variant(au::CStr(v));
+  if (v.isString() || v.isNull()) return;
+  // A counter or an id joined to text: its digits fit in the value, with no string between.
+  char digits[12];
+  if (auto whole = au::wholeNumberText(v, digits))
+    v = Variant(*whole);
+  else
+    v = Variant(au::CStr(v));
 }
 
 } // namespace

@@ -90,19 +90,8 @@ void Variant::initBoxed(const char* chars, size_t size, size_t capacity, bool gr
 }
 
 Variant Variant::concat(std::string_view a, std::string_view b) {
-  const size_t n = a.size() + b.size();
-  Variant v;
-  if (n <= kInlineChars) {
-    v.type_ = VarType::String;
-    v.small_ = static_cast<uint8_t>(n);
-    if (!a.empty()) std::memcpy(v.inlineChars(), a.data(), a.size());
-    if (!b.empty()) std::memcpy(v.inlineChars() + a.size(), b.data(), b.size());
-  } else {
-    v.initBoxed(a.data(), a.size(), n, false);
-    if (!b.empty()) std::memcpy(v.box_->chars() + a.size(), b.data(), b.size());
-    v.head_ = static_cast<uint32_t>(n);
-  }
-  return v;
+  const std::string_view parts[2] = {a, b};
+  return joined(parts, 2, a.size() + b.size());
 }
 
 Variant Variant::joined(const std::string_view* parts, size_t n, size_t total) {

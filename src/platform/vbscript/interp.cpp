@@ -311,8 +311,18 @@ constexpr WholeValue kNotWhole{0, VarType::Empty};
 
 WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame& f);
 
-// The bound LBound or UBound gives of an array variable, when the name is the library's here
-// and the variable holds an array.
+// The bound LBound or UBound (`c.arrayBound`) gives of the array variable that is its
+// argument, read where the variable lives; false when it holds no array with a dimension.
+[[gnu::always_inline]] inline bool arrayVariableBound(const CallExpr& c, Engine::Frame& f,
+                                                      int32_t& out) {
+  const Variant* v = boundVariable(static_cast<const IdentExpr&>(*c.args[0]), f);
+  if (!v || !v->isArray() || v->asArray().bounds().empty()) return false;
+  const SafeArray::Bound& first = v->asArray().bounds()[0];
+  out = c.arrayBound == CallExpr::kUpperBound ? first.upper() : first.lower;
+  return true;
+}
+
+// The same when the name is the library's here.
 [[gnu::always_inline]] inline WholeValue arrayBoundOf(const CallExpr& c, const Engine::Impl& im,
                                                       Engine::Frame& f) {
   auto& fn = static_cast<const IdentExpr&>(*c.callee);
@@ -320,10 +330,9 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame&
       (f.link->outer[fn.global] && f.link->outer[fn.global]->kind != Cell::Undefined) ||
       !im.memberObjects.empty())
     return kNotWhole;
-  const Variant* v = boundVariable(static_cast<const IdentExpr&>(*c.args[0]), f);
-  if (!v || !v->isArray() || v->asArray().bounds().empty()) return kNotWhole;
-  const SafeArray::Bound& first = v->asArray().bounds()[0];
-  return {c.arrayBound == CallExpr::kUpperBound ? first.upper() : first.lower, VarType::Long};
+  int32_t bound;
+  if (!arrayVariableBound(c, f, bound)) return kNotWhole;
+  return {bound, VarType::Long};
 }
 
 // An operand of a whole tree: a literal, a variable read where it lives, the bound of an
@@ -342,6 +351,8 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame&
   case EK::Call:
     return arrayBoundOf(static_cast<const CallExpr&>(e), im, f);
   default: {
+    // Its own switch rather than boundVariable: module constants count here too, and asking
+    // for them after boundVariable has said no costs every operand a second test.
     auto& id = static_cast<const IdentExpr&>(e);
     switch (id.bind) {
     case Bind::Local:
@@ -662,11 +673,7 @@ void Engine::Impl::resumeFault() {
     if (b.left->kind == EK::Ident && b.right->kind == EK::Literal) {
       auto& id = static_cast<const IdentExpr&>(*b.left);
       const Variant& lit = static_cast<const LiteralExpr&>(*b.right).value;
-      const Variant* v = id.bind == Bind::Local ? &f.slots[id.slot]
-                         : id.bind == Bind::Ref ? f.refs[id.slot]
-                         : (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Variable)
-                             ? &f.cells[id.global]->value
-                             : nullptr;
+      const Variant* v = boundVariable(id, f);
       if (v && isWhole(v->type()) && isWhole(lit.type()))
         return compareAs(b.op, wholeOf(*v), wholeOf(lit));
     }
@@ -2184,14 +2191,9 @@ Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
 // copies), the rest by value, no argument list. The caller has found the name to be the
 // library's here.
 Variant Engine::Impl::callLibrary(const CallExpr& c, const IdentExpr& id, Frame& f) {
-  if (c.arrayBound != CallExpr::kNoBound) {
-    // LBound or UBound of an array variable, read where it lives.
-    const Variant* v = boundVariable(static_cast<const IdentExpr&>(*c.args[0]), f);
-    if (v && v->isArray() && !v->asArray().bounds().empty()) {
-      const SafeArray::Bound& first = v->asArray().bounds()[0];
-      return Variant(c.arrayBound == CallExpr::kUpperBound ? first.upper() : first.lower);
-    }
-  }
+  // LBound or UBound of an array variable, read where it lives.
+  int32_t bound;
+  if (c.arrayBound != CallExpr::kNoBound && arrayVariableBound(c, f, bound)) return Variant(bound);
   return callLibraryArgs(c, id, f);
 }
 
@@ -2285,9 +2287,7 @@ Variant Engine::Impl::callIndexed(const CallExpr& c, const IdentExpr& id, Frame&
   for (size_t i = 0; i < n; ++i)
     if (!ae.one(*c.args[i], argv[i], refs[i], false)) return Variant();
   // Read after the arguments: they may have run code that changed the variable.
-  const Variant& v = id.bind == Bind::Local ? f.slots[id.slot]
-                     : id.bind == Bind::Ref ? *f.refs[id.slot]
-                                            : f.me->fields()[id.member->field];
+  const Variant& v = *boundVariable(id, f); // a local, a ByRef parameter or a field
   if (n > 0 && v.isObject() && v.asObject()) {
     // Held here: the member may release the variable's object.
     Ref<au::Object> obj(v.asObject());

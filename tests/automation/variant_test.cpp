@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/errors.h"
 
 #include "platform/automation/context.h"
 #include "platform/automation/error.h"
+#include "platform/automation/limits.h"
 #include "platform/automation/variant.h"
 
 using namespace quillet::platform::automation;
@@ -195,6 +202,61 @@ TEST(ArrayTest, RedimPreserveKeepsValuesWhileGrowingAndShrinking) {
   a.redim({{0, 0}}, true);
   EXPECT_EQ(a.size(), 0u);
   EXPECT_EQ(errorOf([&] { a.at1(0); }), 9);
+}
+
+// The address ranges of this process's mappings that are advised for huge pages.
+std::vector<std::pair<uintptr_t, uintptr_t>> hugePageRanges() {
+  std::vector<std::pair<uintptr_t, uintptr_t>> out;
+  std::ifstream smaps("/proc/self/smaps");
+  std::string line;
+  uintptr_t from = 0, to = 0;
+  while (std::getline(smaps, line)) {
+    if (line.rfind("VmFlags:", 0) == 0) {
+      std::istringstream flags(line.substr(8));
+      std::string f;
+      while (flags >> f)
+        if (f == "hg") out.emplace_back(from, to);
+    } else if (line.find('-') != std::string::npos && line.find(':') > line.find(' ')) {
+      from = std::stoull(line.substr(0, line.find('-')), nullptr, 16);
+      to = std::stoull(line.substr(line.find('-') + 1), nullptr, 16);
+    }
+  }
+  return out;
+}
+
+TEST(LargeBlockTest, HugePageAdviceStaysInsideTheBlock) {
+  // A block that starts and ends off any 2 MB boundary, with memory of others on both sides.
+  const size_t size = (size_t(9) << 20) + 12345;
+  char* raw = static_cast<char*>(std::malloc(size + 2 * 4096));
+  ASSERT_NE(raw, nullptr);
+  char* block = raw + 4096 + 3;
+  const auto before = hugePageRanges();
+  preferHugePages(block, size);
+  preferHugePages(raw, 4096); // a small block is left alone
+  const uintptr_t lo = reinterpret_cast<uintptr_t>(block), hi = lo + size;
+  const uintptr_t rawLo = reinterpret_cast<uintptr_t>(raw), rawHi = rawLo + size + 2 * 4096;
+  bool advised = false;
+  for (auto [from, to] : hugePageRanges()) {
+    bool known = false;
+    for (auto r : before)
+      known = known || r == std::pair{from, to};
+    if (known || to <= rawLo || from >= rawHi) continue;
+    advised = true;
+    EXPECT_GE(from, lo);
+    EXPECT_LE(to, hi);
+    EXPECT_EQ(from % (uintptr_t(2) << 20), 0u);
+  }
+  // Where the system gives huge pages on request, the whole 2 MB pages inside were advised.
+  std::ifstream thp("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string modes;
+  std::getline(thp, modes);
+  if (!modes.empty() && modes.find("[never]") == std::string::npos) {
+    EXPECT_TRUE(advised);
+  }
+  // The block stays the caller's to use as before.
+  std::memset(block, 'x', size);
+  EXPECT_EQ(block[size - 1], 'x');
+  std::free(raw);
 }
 
 TEST(ArrayTest, CopiesShareElementsUntilOneIsWritten) {

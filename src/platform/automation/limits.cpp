@@ -1,6 +1,7 @@
 #include "platform/automation/limits.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,6 +61,17 @@ void tuneAllocatorForScripts() {
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
   mallopt(M_TOP_PAD, 4 << 20);
 #endif
+}
+
+void preferHugePages(void* block, size_t bytes) noexcept {
+  constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+  if (bytes < 2 * kHuge) return;
+  // Only whole huge pages inside the block: the advice must not reach a neighbour's memory.
+  const uintptr_t at = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t from = (at + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t to = (at + bytes) & ~(kHuge - 1);
+  // Advice only: where the kernel has none to give, the block stays as it is.
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
 size_t defaultMemoryCeiling() {

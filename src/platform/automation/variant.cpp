@@ -50,6 +50,7 @@ Variant::TextBox* Variant::allocBox(size_t capacity, bool growable) {
   const size_t front = growable ? sizeof(uint32_t) : 0;
   char* p = static_cast<char*>(std::malloc(front + sizeof(TextBox) + capacity));
   if (!p) raise(err::kOutOfMemory);
+  preferHugePages(p, front + sizeof(TextBox) + capacity);
   TextBox* box = reinterpret_cast<TextBox*>(p + front);
   box->refs = growable ? kGrowable | 1 : 1;
   if (growable) roomOf(box) = static_cast<uint32_t>(capacity);
@@ -67,6 +68,7 @@ void Variant::growBox(size_t capacity) {
     void* p = std::realloc(reinterpret_cast<char*>(box_) - sizeof(uint32_t),
                            sizeof(uint32_t) + sizeof(TextBox) + capacity);
     if (!p) raise(err::kOutOfMemory);
+    preferHugePages(p, sizeof(uint32_t) + sizeof(TextBox) + capacity);
     box_ = reinterpret_cast<TextBox*>(static_cast<char*>(p) + sizeof(uint32_t));
     roomOf(box_) = static_cast<uint32_t>(capacity);
     return;
@@ -362,7 +364,10 @@ size_t SafeArray::elementCount(const std::vector<Bound>& bounds) {
 }
 
 SafeArray::SafeArray(std::vector<Bound> bounds) : bounds_(std::move(bounds)) {
-  data_.resize(elementCount(bounds_));
+  const size_t count = elementCount(bounds_);
+  data_.reserve(count);
+  preferHugePages(data_.data(), count * sizeof(Variant));
+  data_.resize(count);
 }
 
 Ref<SafeArray> SafeArray::create(std::vector<Bound> bounds) {
@@ -420,6 +425,11 @@ void SafeArray::redim(std::vector<Bound> bounds, bool preserve) {
       dropped.reserve(data_.size() - n);
       std::move(data_.begin() + static_cast<ptrdiff_t>(n), data_.end(),
                 std::back_inserter(dropped));
+    }
+    if (n > data_.capacity()) {
+      // Grown as the vector would grow itself, with the new block advised before it is filled.
+      data_.reserve(std::max(n, 2 * data_.size()));
+      preferHugePages(data_.data(), data_.capacity() * sizeof(Variant));
     }
     data_.resize(n);
     bounds_ = std::move(bounds);

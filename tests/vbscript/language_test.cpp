@@ -125,6 +125,50 @@ TEST(Operators, NestedWholeNumberArithmetic) {
   });
 }
 
+TEST(Operators, TwoVariablesOfOtherKinds) {
+  // An operator whose operands are both variables or literals reads them where they are kept,
+  // whatever holds them (a local, a parameter by reference, a field, a module variable or
+  // constant); values other than whole numbers must give what the general rules give.
+  const std::string decls =
+      "Const K = 2.5, KT = \"7\"\nDim g\n"
+      "Function Add(x, y)\n  Add = x + y\nEnd Function\n"
+      "Function Lt(x, y)\n  Lt = x < y\nEnd Function\n"
+      "Class Box\n  Public v\n  Function Twice()\n    Twice = v * 2\n  End Function\nEnd Class\n";
+  const Case cases[] = {
+      {"total grows past a Long through a ByRef parameter",
+       "t = 2147483000\nFor i = 1 To 1000: t = Add(t, i): Next\nOut.Echo t, TypeName(t)",
+       "2147983500 Double\n"},
+      {"Double and whole numbers mixed", "a = 1.5: b = 2\nOut.Echo Add(a, b), a * b, a - b, "
+       "a \\ b, a Mod b, Lt(a, b), Lt(b, a)", "3.5 3 -0.5 1 0 True False\n"},
+      {"texts", "a = \"1\": b = \"2\"\nOut.Echo Add(a, b), Lt(a, b), a * b, TypeName(a * b)",
+       "12 True 2 Double\n"},
+      {"text and number", "a = \"10\": b = 9\nOut.Echo Add(a, b), Lt(a, b), Lt(b, a)",
+       "19 False True\n"},
+      {"Empty, Null and Boolean", "Out.Echo Add(e, e), TypeName(Add(e, e)), "
+       "IsNull(Add(1, Null)), Add(True, True), TypeName(Add(True, True))",
+       "0 Integer True -2 Integer\n"},
+      {"dates and currency", "d = #1/31/2024#: c = CCur(1.25)\n"
+       "Out.Echo Add(d, 1), TypeName(Add(d, 1)), Add(c, c), TypeName(Add(c, c))",
+       "2/1/2024 Date 2.5 Currency\n"},
+      {"module constants", "a = 2\nOut.Echo a * K, K * K, a < K, a + KT, TypeName(a + KT)",
+       "5 6.25 True 9 Double\n"},
+      {"module variable and field", "g = 0.5\nSet o = New Box: o.v = 0.25\n"
+       "Out.Echo g + g, o.Twice(), g > o.v", "1 0.5 True\n"},
+      {"overflow of a Double", "a = 1E+300\nOut.Echo Add(a, a) > 0\nOut.Echo a * a",
+       "True\nERROR 6 Overflow (17,0)"},
+      {"text that is no number", "a = \"x\": b = 2\nOut.Echo a * b",
+       "ERROR 13 Type mismatch (16,0)"},
+      {"error inside a function under Resume Next",
+       "On Error Resume Next\nr = Add(\"x\", Empty) * 2: Out.Echo r, Err.Number\n"
+       "Err.Clear: a = 1E+300: r = Lt(a * a, 1): Out.Echo IsEmpty(r), Err.Number",
+       " 13\nTrue 6\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(runScript(decls + c.code), c.expected) << c.code;
+  }
+}
+
 TEST(Statements, IfAndSelect) {
   runCases({
       {"block if",

@@ -149,6 +149,9 @@ struct BinaryExpr : Expr {
   // worked out without making a value per operator (reading operands has no effect, so it can
   // fall back to the general rule).
   bool wholeTree = false;
+  // Such an operator whose two operands are variables or number literals: read where they
+  // are kept, they give the operator its values with no tree to walk.
+  bool leafOperands = false;
 };
 
 struct NewExpr : Expr {

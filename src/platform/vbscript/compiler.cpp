@@ -689,6 +689,8 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     };
     b.wholeTree = (arithmetic(b.op) || (b.op >= Op::Eq && b.op <= Op::Ge)) &&
                   wholeOperand(*b.left) && wholeOperand(*b.right);
+    auto leaf = [](const Expr& o) { return o.kind == EK::Ident || o.kind == EK::Literal; };
+    b.leafOperands = b.wholeTree && leaf(*b.left) && leaf(*b.right);
     break;
   }
   case EK::Paren:

@@ -278,8 +278,9 @@ struct Engine::Impl {
   // The same with several indices.
   [[gnu::noinline]] bool storeElements(const CallExpr& target, Variant& value, Frame& f);
   // May leave an error pending.
-  Variant evalBinary(const BinaryExpr& b, Frame& f);
+  [[gnu::always_inline]] inline Variant evalBinary(const BinaryExpr& b, Frame& f);
   [[gnu::noinline]] Variant evalOperands(const BinaryExpr& b, Frame& f);
+  [[gnu::noinline]] Variant operandsInPlace(const BinaryExpr& b, Frame& f);
   Variant concatChain(const BinaryExpr& top, Frame& f);
   std::pair<const Variant*, const Variant*> operands(const BinaryExpr& b, Frame& f, Variant& tl,
                                                     Variant& tr);

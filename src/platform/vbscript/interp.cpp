@@ -706,9 +706,12 @@ void Engine::Impl::resumeFault() {
   }
   if (st.kind != SK::Assign) return st.kind == SK::If ? execIf(st, f) : execOther(st, f);
   auto& a = static_cast<const AssignStmt&>(st);
-  // An operator's value is made straight in v: through evalS it would cost one more call.
+  // An operator's or a call's value is made straight in v: through evalS it would cost one
+  // more call.
   Variant v = a.value->kind == EK::Binary ? evalBinary(static_cast<const BinaryExpr&>(*a.value), f)
-                                          : evalS(*a.value, f);
+              : a.value->kind == EK::Call
+                  ? callExpr(static_cast<const CallExpr&>(*a.value), f, au::kGetOrCall)
+                  : evalS(*a.value, f);
   if (failed()) [[unlikely]]
     return Flow::Normal;
   if (a.isSet) {
@@ -895,7 +898,8 @@ Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Va
     if (fl == Flow::ExitFor) break;
     if (fl != Flow::Normal) return fl;
     if (wholeStep && isWhole(var.type()))
-      var = wholeResult(wholeOf(var) + stepI, var.type(), stepType);
+      // A whole number holds nothing to release: the next one is written over it.
+      ::new (static_cast<void*>(&var)) Variant(wholeResult(wholeOf(var) + stepI, var.type(), stepType));
     else if (intMode && isIntegral(var))
       var = intResult(intOf(var) + stepI, var, step);
     else
@@ -1926,12 +1930,32 @@ bool Engine::Impl::conditionSlow(const Expr& e, Frame& f) {
 }
 
 Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
+  if (b.leafOperands) return operandsInPlace(b, f);
   if (b.wholeTree) {
     const WholeValue w = wholeTree(b, *this, f);
     if (w.type == VarType::Integer) return Variant(static_cast<int16_t>(w.value));
     if (w.type == VarType::Long) return Variant(static_cast<int32_t>(w.value));
     if (w.type == VarType::Boolean) return Variant(w.value != 0);
+    return operandsInPlace(b, f);
   }
+  return evalOperands(b, f);
+}
+
+// An operator of a whole-number tree whose values turned out otherwise (a total grown into a
+// Double, a text): operands that are variables or literals are read where they are kept.
+Variant Engine::Impl::operandsInPlace(const BinaryExpr& b, Frame& f) {
+  auto inPlace = [&f](const Expr& e) -> const Variant* {
+    if (e.kind == EK::Literal) return &static_cast<const LiteralExpr&>(e).value;
+    if (e.kind != EK::Ident) return nullptr;
+    auto& id = static_cast<const IdentExpr&>(e);
+    // A module constant is read like a variable here.
+    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Constant)
+      return &f.cells[id.global]->value;
+    return boundVariable(id, f);
+  };
+  const Variant* l = inPlace(*b.left);
+  const Variant* r = b.rightLiteral ? b.rightLiteral : inPlace(*b.right);
+  if (l && r) return binaryValues(b, *l, *r);
   return evalOperands(b, f);
 }
 

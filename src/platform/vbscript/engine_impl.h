@@ -232,7 +232,8 @@ struct Engine::Impl {
   // pending (an undeclared name under Option Explicit), and then returns null.
   Variant* varOf(const IdentExpr& id, Frame& f, bool create, bool declares = false);
   // May leave an error pending.
-  Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  [[gnu::always_inline]] inline Variant callExpr(const CallExpr& c, Frame& f, int kind);
+  [[gnu::noinline]] Variant findCall(const CallExpr& c, Frame& f, int kind);
   Variant callOther(const CallExpr& c, Frame& f, int kind);
   Variant callIndexed(const CallExpr& c, const IdentExpr& id, Frame& f, int kind);
   // May leave an error pending.

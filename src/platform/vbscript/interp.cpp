@@ -2180,7 +2180,22 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
 
 // Calls of script procedures go straight into the callee's frame from here; everything else
 // (library functions, objects, arrays, intrinsics) is left to callOther.
-Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f, int kind) {
+// A procedure of the module called by its name, the most common call, goes into its frame
+// from the caller; everything else is found out of line.
+[[gnu::always_inline]] inline Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f,
+                                                             int kind) {
+  if (c.callee->kind == EK::Ident && !c.indexedArgs) {
+    auto& id = static_cast<const IdentExpr&>(*c.callee);
+    if (id.bind == Bind::Global) {
+      const Cell* cell = f.cells[id.global];
+      if (cell->kind == Cell::Procedure && cell->proc->arity == c.directArgs)
+        return invokeDirect(*cell->proc, *cell->owner, nullptr, c.args, f);
+    }
+  }
+  return findCall(c, f, kind);
+}
+
+Variant Engine::Impl::findCall(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);
     const ProcDef* target = nullptr;

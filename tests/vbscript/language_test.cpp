@@ -154,6 +154,12 @@ TEST(Operators, TwoVariablesOfOtherKinds) {
        "5 6.25 True 9 Double\n"},
       {"module variable and field", "g = 0.5\nSet o = New Box: o.v = 0.25\n"
        "Out.Echo g + g, o.Twice(), g > o.v", "1 0.5 True\n"},
+      {"other operators", "a = 7: b = 2: c = Null: t = \"ab\": Set o = New Box: Set p = o\n"
+       "Out.Echo a / b, a ^ b, a And b, a Or b, a Xor b, a Eqv b, a Imp b, a & b, t & a, "
+       "IsNull(a / c), IsNull(c ^ b), t & c, o Is p, o Is Nothing",
+       "3.5 49 2 7 5 -6 -6 72 ab7 True True ab True False\n"},
+      {"division by a zero variable", "a = 7: b = 0\nOut.Echo a / b",
+       "ERROR 11 Division by zero (16,0)"},
       {"overflow of a Double", "a = 1E+300\nOut.Echo Add(a, a) > 0\nOut.Echo a * a",
        "True\nERROR 6 Overflow (17,0)"},
       {"text that is no number", "a = \"x\": b = 2\nOut.Echo a * b",

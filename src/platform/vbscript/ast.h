@@ -149,8 +149,9 @@ struct BinaryExpr : Expr {
   // worked out without making a value per operator (reading operands has no effect, so it can
   // fall back to the general rule).
   bool wholeTree = false;
-  // Such an operator whose two operands are variables or number literals: read where they
-  // are kept, they give the operator its values with no tree to walk.
+  // Any operator whose two operands are names or literals held in the tree: variables and
+  // literals are read where they are kept and give the operator its values with no tree to
+  // walk and no copies (other names take the general way).
   bool leafOperands = false;
 };
 

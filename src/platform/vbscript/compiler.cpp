@@ -689,8 +689,11 @@ void Compiler::compileExpr(Expr& e, Scope& s) {
     };
     b.wholeTree = (arithmetic(b.op) || (b.op >= Op::Eq && b.op <= Op::Ge)) &&
                   wholeOperand(*b.left) && wholeOperand(*b.right);
-    auto leaf = [](const Expr& o) { return o.kind == EK::Ident || o.kind == EK::Literal; };
-    b.leafOperands = b.wholeTree && leaf(*b.left) && leaf(*b.right);
+    auto leaf = [](const Expr& o) {
+      return o.kind == EK::Ident ||
+             (o.kind == EK::Literal && static_cast<const LiteralExpr&>(o).text < 0);
+    };
+    b.leafOperands = leaf(*b.left) && leaf(*b.right);
     break;
   }
   case EK::Paren:

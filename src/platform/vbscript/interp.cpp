@@ -1936,13 +1936,12 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
     if (w.type == VarType::Integer) return Variant(static_cast<int16_t>(w.value));
     if (w.type == VarType::Long) return Variant(static_cast<int32_t>(w.value));
     if (w.type == VarType::Boolean) return Variant(w.value != 0);
-    return operandsInPlace(b, f);
   }
   return evalOperands(b, f);
 }
 
-// An operator of a whole-number tree whose values turned out otherwise (a total grown into a
-// Double, a text): operands that are variables or literals are read where they are kept.
+// An operator over two names or literals (BinaryExpr::leafOperands): those that are
+// variables or literals are read where they are kept.
 Variant Engine::Impl::operandsInPlace(const BinaryExpr& b, Frame& f) {
   auto inPlace = [&f](const Expr& e) -> const Variant* {
     if (e.kind == EK::Literal) return &static_cast<const LiteralExpr&>(e).value;

@@ -1023,7 +1023,7 @@ Flow Engine::Impl::execOther(const Stmt& st, Frame& f) {
     }
     switch (c.kind) {
     case EK::Call: // a library name the script has taken for its own
-      callExpr(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
+      findCall(static_cast<const CallExpr&>(c), f, au::kGetOrCall);
       break;
     case EK::Ident:
       callIdent(static_cast<const IdentExpr&>(c), f, {}, au::kGetOrCall, false);
@@ -1526,7 +1526,7 @@ Variant Engine::Impl::evalS(const Expr& e, Frame& f) {
   case EK::Binary:
     return evalBinary(static_cast<const BinaryExpr&>(e), f);
   case EK::Call:
-    return callExpr(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
+    return findCall(static_cast<const CallExpr&>(e), f, au::kGetOrCall);
   default:
     break;
   }
@@ -2180,7 +2180,8 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
 // Calls of script procedures go straight into the callee's frame from here; everything else
 // (library functions, objects, arrays, intrinsics) is left to callOther.
 // A procedure of the module called by its name, the most common call, goes into its frame
-// from the caller; everything else is found out of line.
+// from the caller; everything else is found out of line. Only the statements and operands that
+// are calls take this: in evalS, which every value passes, it would cost every value.
 [[gnu::always_inline]] inline Variant Engine::Impl::callExpr(const CallExpr& c, Frame& f,
                                                              int kind) {
   if (c.callee->kind == EK::Ident && !c.indexedArgs) {
@@ -2190,6 +2191,8 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
       if (cell->kind == Cell::Procedure && cell->proc->arity == c.directArgs)
         return invokeDirect(*cell->proc, *cell->owner, nullptr, c.args, f);
     }
+  } else if (c.callee->kind == EK::Member) {
+    return callMember(c, static_cast<const MemberExpr&>(*c.callee), f, kind);
   }
   return findCall(c, f, kind);
 }

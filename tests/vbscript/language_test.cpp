@@ -138,23 +138,30 @@ TEST(Operators, TwoVariablesOfOtherKinds) {
       {"total grows past a Long through a ByRef parameter",
        "t = 2147483000\nFor i = 1 To 1000: t = Add(t, i): Next\nOut.Echo t, TypeName(t)",
        "2147983500 Double\n"},
-      {"Double and whole numbers mixed", "a = 1.5: b = 2\nOut.Echo Add(a, b), a * b, a - b, "
-       "a \\ b, a Mod b, Lt(a, b), Lt(b, a)", "3.5 3 -0.5 1 0 True False\n"},
+      {"Double and whole numbers mixed",
+       "a = 1.5: b = 2\nOut.Echo Add(a, b), a * b, a - b, "
+       "a \\ b, a Mod b, Lt(a, b), Lt(b, a)",
+       "3.5 3 -0.5 1 0 True False\n"},
       {"texts", "a = \"1\": b = \"2\"\nOut.Echo Add(a, b), Lt(a, b), a * b, TypeName(a * b)",
        "12 True 2 Double\n"},
       {"text and number", "a = \"10\": b = 9\nOut.Echo Add(a, b), Lt(a, b), Lt(b, a)",
        "19 False True\n"},
-      {"Empty, Null and Boolean", "Out.Echo Add(e, e), TypeName(Add(e, e)), "
+      {"Empty, Null and Boolean",
+       "Out.Echo Add(e, e), TypeName(Add(e, e)), "
        "IsNull(Add(1, Null)), Add(True, True), TypeName(Add(True, True))",
        "0 Integer True -2 Integer\n"},
-      {"dates and currency", "d = #1/31/2024#: c = CCur(1.25)\n"
+      {"dates and currency",
+       "d = #1/31/2024#: c = CCur(1.25)\n"
        "Out.Echo Add(d, 1), TypeName(Add(d, 1)), Add(c, c), TypeName(Add(c, c))",
        "2/1/2024 Date 2.5 Currency\n"},
       {"module constants", "a = 2\nOut.Echo a * K, K * K, a < K, a + KT, TypeName(a + KT)",
        "5 6.25 True 9 Double\n"},
-      {"module variable and field", "g = 0.5\nSet o = New Box: o.v = 0.25\n"
-       "Out.Echo g + g, o.Twice(), g > o.v", "1 0.5 True\n"},
-      {"other operators", "a = 7: b = 2: c = Null: t = \"ab\": Set o = New Box: Set p = o\n"
+      {"module variable and field",
+       "g = 0.5\nSet o = New Box: o.v = 0.25\n"
+       "Out.Echo g + g, o.Twice(), g > o.v",
+       "1 0.5 True\n"},
+      {"other operators",
+       "a = 7: b = 2: c = Null: t = \"ab\": Set o = New Box: Set p = o\n"
        "Out.Echo a / b, a ^ b, a And b, a Or b, a Xor b, a Eqv b, a Imp b, a & b, t & a, "
        "IsNull(a / c), IsNull(c ^ b), t & c, o Is p, o Is Nothing",
        "3.5 49 2 7 5 -6 -6 72 ab7 True True ab True False\n"},

@@ -899,7 +899,8 @@ Flow Engine::Impl::forRounds(const Block& body, Frame& f, Variant& var, const Va
     if (fl != Flow::Normal) return fl;
     if (wholeStep && isWhole(var.type()))
       // A whole number holds nothing to release: the next one is written over it.
-      ::new (static_cast<void*>(&var)) Variant(wholeResult(wholeOf(var) + stepI, var.type(), stepType));
+      ::new (static_cast<void*>(&var))
+          Variant(wholeResult(wholeOf(var) + stepI, var.type(), stepType));
     else if (intMode && isIntegral(var))
       var = intResult(intOf(var) + stepI, var, step);
     else
@@ -2177,8 +2178,6 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
   return memberCallObject(obj.get(), m, kind, buf.args(), f);
 }
 
-// Calls of script procedures go straight into the callee's frame from here; everything else
-// (library functions, objects, arrays, intrinsics) is left to callOther.
 // A procedure of the module called by its name, the most common call, goes into its frame
 // from the caller; everything else is found out of line. Only the statements and operands that
 // are calls take this: in evalS, which every value passes, it would cost every value.
@@ -2197,6 +2196,8 @@ Variant Engine::Impl::callMemberSlow(const CallExpr& c, const MemberExpr& m, Fra
   return findCall(c, f, kind);
 }
 
+// Calls of script procedures go straight into the callee's frame from here; everything else
+// (library functions, objects, arrays, intrinsics) is left to callOther.
 Variant Engine::Impl::findCall(const CallExpr& c, Frame& f, int kind) {
   if (c.callee->kind == EK::Ident) {
     auto& id = static_cast<const IdentExpr&>(*c.callee);

@@ -335,6 +335,16 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame&
   return {bound, VarType::Long};
 }
 
+// The value a name used as an operand has where it is kept: a variable, or a module constant
+// (which boundVariable leaves out, as nothing may be bound to it by reference); null for the
+// rest (a function, a property), which the general way evaluates.
+[[gnu::always_inline]] inline const Variant* valueInPlace(const IdentExpr& id,
+                                                          Engine::Frame& f) {
+  if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Constant)
+    return &f.cells[id.global]->value;
+  return boundVariable(id, f);
+}
+
 // An operand of a whole tree: a literal, a variable read where it lives, the bound of an
 // array variable or an operator of the tree. A name that is no variable here (a function, a
 // property) is left to the general way.
@@ -350,30 +360,9 @@ WholeValue wholeTree(const BinaryExpr& b, const Engine::Impl& im, Engine::Frame&
     return wholeTree(static_cast<const BinaryExpr&>(e), im, f);
   case EK::Call:
     return arrayBoundOf(static_cast<const CallExpr&>(e), im, f);
-  default: {
-    // Its own switch rather than boundVariable: module constants count here too, and asking
-    // for them after boundVariable has said no costs every operand a second test.
-    auto& id = static_cast<const IdentExpr&>(e);
-    switch (id.bind) {
-    case Bind::Local:
-      v = &f.slots[id.slot];
-      break;
-    case Bind::Ref:
-      v = f.refs[id.slot];
-      break;
-    case Bind::Field:
-      v = &f.me->fields()[id.member->field];
-      break;
-    case Bind::Global: {
-      const Cell* c = f.cells[id.global];
-      if (c->kind != Cell::Variable && c->kind != Cell::Constant) return kNotWhole;
-      v = &c->value;
-      break;
-    }
-    default:
-      return kNotWhole;
-    }
-  }
+  default:
+    v = valueInPlace(static_cast<const IdentExpr&>(e), f);
+    if (!v) return kNotWhole;
   }
   if (!isWhole(v->type())) return kNotWhole;
   return {v->asWhole(), v->type()};
@@ -1946,12 +1935,7 @@ Variant Engine::Impl::evalBinary(const BinaryExpr& b, Frame& f) {
 Variant Engine::Impl::operandsInPlace(const BinaryExpr& b, Frame& f) {
   auto inPlace = [&f](const Expr& e) -> const Variant* {
     if (e.kind == EK::Literal) return &static_cast<const LiteralExpr&>(e).value;
-    if (e.kind != EK::Ident) return nullptr;
-    auto& id = static_cast<const IdentExpr&>(e);
-    // A module constant is read like a variable here.
-    if (id.bind == Bind::Global && f.cells[id.global]->kind == Cell::Constant)
-      return &f.cells[id.global]->value;
-    return boundVariable(id, f);
+    return e.kind == EK::Ident ? valueInPlace(static_cast<const IdentExpr&>(e), f) : nullptr;
   };
   const Variant* l = inPlace(*b.left);
   const Variant* r = b.rightLiteral ? b.rightLiteral : inPlace(*b.right);
